@@ -1,0 +1,1 @@
+#include "decoder/stream_decoder.h"

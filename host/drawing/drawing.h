@@ -1,0 +1,95 @@
+// The drawing as the host program sees it: DXF entities read with dxflib,
+// blocks expanded, colours resolved, curves and text flattened to polylines.
+// The plot job (host/) turns it into driver requests.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tvk::host {
+
+struct Vec2 {
+    double x = 0;
+    double y = 0;
+};
+
+struct Box {
+    double min_x = 1e300, min_y = 1e300, max_x = -1e300, max_y = -1e300;
+    bool empty() const { return min_x > max_x || min_y > max_y; }
+    void add(Vec2 p);
+    void add(const Box& b);
+};
+
+// A pen-down polyline in drawing units.
+struct Path {
+    int color = 7;          // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
+    std::string linetype;   // resolved line-type name, upper case; "CONTINUOUS" by default
+    std::vector<Vec2> points;
+};
+
+// A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
+struct Fill {
+    int color = 7;
+    std::vector<std::vector<Vec2>> rings;
+};
+
+struct FlatDrawing {
+    std::vector<Path> paths;
+    std::vector<Fill> fills;
+};
+
+// A DXF file that cannot be read: what() names the file (and the line where known).
+struct DxfError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+class Drawing {
+public:
+    // Reads a DXF file; throws DxfError when it is missing, unreadable,
+    // truncated or malformed.
+    static Drawing load_dxf(const std::string& path);
+
+    // The extents of everything drawable (curves and text included).
+    Box extents() const;
+    // Everything as polylines whose chords stay within `tolerance` drawing units
+    // of the true curves.
+    FlatDrawing flatten(double tolerance) const;
+    // Entities that could not be drawn, by DXF type name, with their counts.
+    const std::map<std::string, int>& unsupported() const { return unsupported_; }
+
+    struct Impl;  // the entity model, private to host/drawing
+
+private:
+    std::shared_ptr<const Impl> impl_;
+    std::map<std::string, int> unsupported_;
+};
+
+// Strokes that fill an area for a plotter that does not fill polygons: lines
+// `spacing` apart (one pen width), clipped to the rings by the even-odd rule.
+std::vector<std::vector<Vec2>> hatch_strokes(const Fill& fill, double spacing);
+
+// ---- pen-motion optimisation -----------------------------------------------------
+// A pen-down polyline in host units, with its pen.
+struct PenPath {
+    int pen = 1;
+    int line_type = 0;
+    int speed = 0;
+    std::vector<std::pair<int32_t, int32_t>> points;
+};
+
+// Reorders (and at higher levels merges or trims) the paths as CAD hosts do for
+// the optimisation level the driver reports:
+//   1 endpoint swapping, 2 plus pen sorting, 3 plus limited motion
+//   optimisation, 4 full pen-motion optimisation, 5 plus removal of overlapping
+//   horizontal and vertical vectors, 6 plus removal of overlapping diagonal vectors.
+// The set of drawn segments is unchanged except for exact overlaps that level
+// 5 and 6 remove.
+void optimize_paths(std::vector<PenPath>& paths, int level);
+// Total pen-up travel, from (0, 0) through every path in order, in host units.
+double pen_up_travel(const std::vector<PenPath>& paths);
+
+}  // namespace tvk::host
