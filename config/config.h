@@ -30,7 +30,7 @@ double reported_resolution();
 void write_plot_limits(bool with_optimisation);
 
 // ---- dialog, menus, query, line types --------------------------------------------
-int run_configuration_dialog();  // 0 completed, -1 cancelled
+int run_configuration_dialog();    // 0 completed, -1 cancelled
 void serve_plot_time_questions();  // plot request 46
 inline constexpr int kPaperMenuConfiguration = 1;
 inline constexpr int kPaperMenuPlotTime = 8;
