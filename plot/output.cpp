@@ -55,9 +55,13 @@ void abandon_output() {
     plot.additional_copies = 0;
 }
 
-int flush_output() { return flush_bytes(plot.buffer_count); }
+int flush_output() {
+    return flush_bytes(plot.buffer_count);
+}
 
-int output(const char* s) { return output(s, static_cast<int32_t>(std::strlen(s))); }
+int output(const char* s) {
+    return output(s, static_cast<int32_t>(std::strlen(s)));
+}
 
 int output(const char* s, int32_t n) {
     if (error_latch != kLatchNone) {
