@@ -1,0 +1,95 @@
+#include "plot_fixture.h"
+
+#include <cstring>
+
+namespace tvk::test {
+
+void set_default_spec() {
+    spec = PlotterSpec{};
+    spec.type_flags = 0;
+    spec.coordinate_flags = 0x02;
+    spec.language_flags = 0x02;
+    spec.pen_options = 0x0F;
+    spec.baud_rate = 9600;
+    spec.optimize = 4;
+    spec.buffers = 1;
+    spec.pens = 8;
+    spec.max_area_x = 16.53;
+    spec.max_area_y = 11.65;
+    for (double& u : spec.units_per_inch) u = 1016.0;
+    spec.pen_width = 0.01;
+    spec.max_line_type = 8;
+    spec.pen_speed = 1;
+    const char* starts[] = {"", "IN", "IN", "BP"};
+    const char* ends[] = {"", "NR", "NR", "PG"};
+    for (int i = 0; i < kLanguageCount; ++i) {
+        std::strcpy(spec.start_string[i], starts[i]);
+        std::strcpy(spec.end_string[i], ends[i]);
+    }
+}
+
+void PlotTest::SetUp() {
+    plot = PlotState{};
+    initialise(Entry::kPlot);
+    set_default_spec();
+    spec.buffers = 0;
+    stored_config = StoredConfig{1, 0x02, 1, 1, 0, 8, 0, 9600, kFlagAbsolute, 0x0F, 1};
+    current_paper = CurrentPaper{1, spec.max_area_x, spec.max_area_y, 0, 0};
+    plotter_resolution = 1016;
+    long_plot_divisor = 16;
+    use_language(kTkGl1);
+    host.clear_record();
+}
+
+void PlotTest::use_language(int index) {
+    stored_config.language = static_cast<int16_t>(1 << index);
+    std::strcpy(plot.start_string, spec.start_string[index]);
+    std::strcpy(plot.end_string, spec.end_string[index]);
+    spec.max_line_type = index == kVtxGl ? 5 : index == kTkGl3 ? 8 : 6;
+}
+
+Record PlotTest::request(int16_t code) {
+    Record r(code);
+    call(Entry::kPlot, r);
+    return r;
+}
+
+Record PlotTest::point(int16_t code, uint16_t x, uint16_t y) {
+    Record r(code);
+    r.set_u16(4, x).set_u16(6, y);
+    call(Entry::kPlot, r);
+    return r;
+}
+
+Record PlotTest::word(int16_t code, uint16_t v) {
+    Record r(code);
+    r.set_u16(4, v);
+    call(Entry::kPlot, r);
+    return r;
+}
+
+Record PlotTest::pen_width(double inches) {
+    Record r(41);
+    r.set_f64(4, inches);
+    call(Entry::kPlot, r);
+    return r;
+}
+
+Record PlotTest::polygon(int16_t fill_pen,
+                         const std::vector<std::pair<uint16_t, uint16_t>>& vertices) {
+    Record r(33, 12 + 4 * vertices.size());
+    r.set_i16(6, fill_pen).set_i16(10, static_cast<int16_t>(vertices.size()));
+    for (size_t i = 0; i < vertices.size(); ++i)
+        r.set_u16(static_cast<int>(12 + 4 * i), vertices[i].first)
+            .set_u16(static_cast<int>(14 + 4 * i), vertices[i].second);
+    call(Entry::kPlot, r);
+    return r;
+}
+
+std::vector<std::string> PlotTest::pieces() const {
+    std::vector<std::string> out;
+    for (const auto& c : host.calls_of("write_port")) out.push_back(c.text);
+    return out;
+}
+
+}  // namespace tvk::test
