@@ -55,7 +55,8 @@ int paper_menu(int form_code) {
     const bool configuration = form_code == kPaperMenuConfiguration;
     const MenuForm form{configuration ? 20 : 10, configuration};
     // The page of the current paper; a number outside the list counts as paper 1.
-    const int32_t current = answer_in_range(current_paper.number, 1, count);
+    const int32_t number = current_paper.number;
+    const int32_t current = number >= 1 && number <= count ? number : 1;
     int32_t first = (current - 1) / form.per_page * form.per_page;
     char prompt[320];
     make_prompt(form, count, prompt, sizeof prompt);
