@@ -36,9 +36,13 @@ TEST_F(DefFileTest, LongLinesComeInPiecesCountedAsLines) {
     std::vector<std::pair<std::string, int>> got;
     while (read_definition_line() == 0) got.emplace_back(definition_line, definition_line_number);
     const std::vector<std::pair<std::string, int>> want = {
-        {std::string(126, 'A'), 1}, {std::string(127, 'B'), 2},  // its newline follows as a blank
-                                                                 // piece (3), skipped
-        {std::string(127, 'C'), 4}, {std::string(127, 'C'), 5}, {std::string(46, 'C'), 6}, {"Z", 7},
+        {std::string(126, 'A'), 1},
+        {std::string(127, 'B'), 2},  // its newline follows as a blank
+                                     // piece (3), skipped
+        {std::string(127, 'C'), 4},
+        {std::string(127, 'C'), 5},
+        {std::string(46, 'C'), 6},
+        {"Z", 7},
     };
     EXPECT_EQ(got, want);
     EXPECT_EQ(definition_line_number, 8) << "the end of the file counts as a read";
