@@ -156,3 +156,18 @@ TEST_F(PlotTimeTest, LatchAndRefusedSave) {
 
 }  // namespace
 }  // namespace tvk::test
+
+namespace tvk::test {
+namespace {
+
+TEST_F(PlotTimeTest, ServedByThePlotEntry) {
+    r.set_i16(0, 46);
+    host.answers = {value(4)};
+    call(Entry::kPlot, r);
+    EXPECT_EQ(r.status(), 19);
+    EXPECT_EQ(stored_config.copies, 5);
+    EXPECT_EQ(host.saved.size(), 1u);
+}
+
+}  // namespace
+}  // namespace tvk::test
