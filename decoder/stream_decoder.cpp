@@ -1,12 +1,339 @@
-// Decoder of the plotter streams this driver writes (placeholder until the
-// parser lands: decodes nothing).
+// Decoder of the plotter streams this driver writes: the HP-GL dialects with
+// the PE command and polygon mode, and VTX-GL.
 #include "decoder/stream_decoder.h"
 
-namespace tvk::decoder {
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
 
+namespace tvk::decoder {
 namespace {
+
 constexpr const char* kNames[] = {"VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"};
+constexpr char kEscape = 27;
+
+bool is_parameter_char(char c) {
+    return std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '+' || c == '.' ||
+           c == ',' || c == ' ';
 }
+
+// The pen and what it has done so far; shared by both languages.
+class Plotter {
+  public:
+    explicit Plotter(Decoded& out) : out_(out) {}
+
+    void move_to(Point to, bool pen_down) {
+        if (polygon_) {
+            polygon_->vertices.push_back(to);
+        } else {
+            out_.segments.push_back({position_, to, pen_down, style_});
+        }
+        position_ = to;
+    }
+    void move_by(int64_t dx, int64_t dy, bool pen_down) {
+        move_to({position_.x + dx, position_.y + dy}, pen_down);
+    }
+
+    void begin_polygon() {
+        polygon_.emplace();
+        polygon_->vertices.push_back(position_);
+    }
+    void end_polygon() {
+        if (!polygon_) return;
+        polygon_->style = style_;
+        out_.polygons.push_back(std::move(*polygon_));
+        polygon_.reset();
+    }
+    // FP and EP act on the polygon most recently defined.
+    void fill_polygon(bool edge) {
+        if (out_.polygons.empty()) return;
+        Polygon& p = out_.polygons.back();
+        (edge ? p.edged : p.filled) = true;
+        p.style = style_;
+    }
+
+    PenStyle& style() { return style_; }
+    Point position() const { return position_; }
+    void finish() {
+        if (polygon_) end_polygon();
+        out_.end_position = position_;
+    }
+
+  private:
+    Decoded& out_;
+    Point position_;
+    PenStyle style_;
+    std::optional<Polygon> polygon_;
+};
+
+class Parser {
+  public:
+    Parser(std::string_view bytes, Decoded& out) : s_(bytes), out_(out), plotter_(out) {}
+
+    void problem(std::size_t at, std::string what) {
+        out_.problems.push_back({at, std::move(what)});
+    }
+
+    // Numbers of a parameter list ("10,-5", "2.0"); false when one is malformed.
+    bool numbers(std::size_t begin, std::size_t end, std::vector<double>& values) {
+        values.clear();
+        std::size_t i = begin;
+        while (i < end) {
+            while (i < end && (s_[i] == ' ' || s_[i] == ',')) ++i;
+            if (i == end) break;
+            std::size_t j = i;
+            if (s_[j] == '+') ++i, ++j;
+            while (j < end && s_[j] != ',' && s_[j] != ' ') ++j;
+            double v = 0;
+            const auto [ptr, ec] = std::from_chars(s_.data() + i, s_.data() + j, v);
+            if (ec != std::errc() || ptr != s_.data() + j) {
+                problem(i, "malformed number \"" + std::string(s_.substr(i, j - i)) + "\"");
+                return false;
+            }
+            values.push_back(v);
+            i = j;
+        }
+        return true;
+    }
+
+    std::size_t parameters_end(std::size_t i) const {
+        while (i < s_.size() && is_parameter_char(s_[i])) ++i;
+        return i;
+    }
+
+    // ESC "." and a letter, with parameters up to ":" unless it takes none.
+    std::size_t device_control(std::size_t i) {
+        std::size_t j = i + 1;
+        if (j < s_.size() && s_[j] == '.') ++j;
+        if (j < s_.size() && (s_[j] == '(' || s_[j] == ')')) {
+            ++j;
+        } else {
+            while (j < s_.size() && s_[j] != ':') ++j;
+            if (j < s_.size()) ++j;
+        }
+        out_.other_commands.emplace_back(s_.substr(i, j - i));
+        return j;
+    }
+
+    void coordinate_pairs(const std::vector<double>& v, std::size_t at, bool pen_down,
+                          bool relative) {
+        if (v.size() % 2 != 0) problem(at, "odd number of coordinates");
+        for (std::size_t k = 0; k + 1 < v.size(); k += 2) {
+            const auto x = static_cast<int64_t>(std::llround(v[k]));
+            const auto y = static_cast<int64_t>(std::llround(v[k + 1]));
+            if (relative) {
+                plotter_.move_by(x, y, pen_down);
+            } else {
+                plotter_.move_to({x, y}, pen_down);
+            }
+        }
+    }
+
+    // ---- HP-GL --------------------------------------------------------------------
+
+    // The body of a PE command up to its ";": flags and encoded numbers.
+    std::size_t polyline_encoded(std::size_t i) {
+        bool eight_bit = true;
+        bool pen_up_next = false;
+        bool absolute_next = false;
+        bool pen_next = false;
+        std::vector<int64_t> pending;  // x waiting for its y
+        uint64_t value = 0;
+        uint64_t scale = 1;
+        bool in_number = false;
+        for (; i < s_.size(); ++i) {
+            const auto c = static_cast<unsigned char>(s_[i]);
+            if (c == ';') break;
+            if (!in_number) {
+                if (c == '7') {
+                    eight_bit = false;
+                    continue;
+                }
+                if (c == '<') {
+                    pen_up_next = true;
+                    continue;
+                }
+                if (c == '=') {
+                    absolute_next = true;
+                    continue;
+                }
+                if (c == ':') {
+                    pen_next = true;
+                    continue;
+                }
+                if (c == '>') {
+                    problem(i, "fractional PE numbers are not decoded");
+                    continue;
+                }
+            }
+            const unsigned base = eight_bit ? 64 : 32;
+            const bool more = c >= 63 && c < 63 + base;
+            const unsigned last_low = eight_bit ? 191 : 95;
+            const bool last = c >= last_low && c < last_low + base;
+            if (!more && !last) {
+                problem(i, "unexpected byte in PE");
+                continue;
+            }
+            in_number = true;
+            value += (static_cast<uint64_t>(c) - (more ? 63 : last_low)) * scale;
+            scale *= base;
+            if (more) continue;
+            const int64_t v =
+                (value & 1) ? -static_cast<int64_t>(value >> 1) : static_cast<int64_t>(value >> 1);
+            value = 0;
+            scale = 1;
+            in_number = false;
+            if (pen_next) {
+                plotter_.style().pen = static_cast<int>(v);
+                pen_next = false;
+                continue;
+            }
+            pending.push_back(v);
+            if (pending.size() < 2) continue;
+            const bool down = !pen_up_next;
+            if (absolute_next) {
+                plotter_.move_to({pending[0], pending[1]}, down);
+            } else {
+                plotter_.move_by(pending[0], pending[1], down);
+            }
+            pen_down_ = down;
+            pending.clear();
+            pen_up_next = absolute_next = false;
+        }
+        if (in_number || !pending.empty()) problem(i, "PE command ends inside a coordinate");
+        return i;
+    }
+
+    void hpgl_command(const std::string& name, std::size_t at, std::size_t end) {
+        std::vector<double> v;
+        if (!numbers(at + 2, end, v)) return;
+        if (name == "PU" || name == "PD") {
+            pen_down_ = name == "PD";
+            coordinate_pairs(v, at, pen_down_, relative_);
+        } else if (name == "PA" || name == "PR") {
+            relative_ = name == "PR";
+            coordinate_pairs(v, at, pen_down_, relative_);
+        } else if (name == "SP") {
+            plotter_.style().pen = v.empty() ? 0 : static_cast<int>(v[0]);
+        } else if (name == "LT") {
+            plotter_.style().line_type = v.empty() ? 0 : std::abs(static_cast<int>(v[0]));
+            plotter_.style().pattern_length = v.size() > 1 ? v[1] : 0;
+        } else if (name == "VS") {
+            plotter_.style().velocity = v.empty() ? 0 : static_cast<int>(v[0]);
+        } else if (name == "PW" && !v.empty()) {
+            plotter_.style().width_mm = v[0];
+        } else if (name == "PS" && v.size() >= 2) {
+            out_.plot_size = Point{std::llround(v[0]), std::llround(v[1])};
+        } else if (name == "RP") {
+            out_.replots = v.empty() ? 1 : static_cast<int>(v[0]);
+        } else if (name == "PM") {
+            const int mode = v.empty() ? 0 : static_cast<int>(v[0]);
+            if (mode == 0) plotter_.begin_polygon();
+            if (mode == 2) plotter_.end_polygon();
+        } else if (name == "FP" || name == "EP") {
+            plotter_.fill_polygon(name == "EP");
+        } else {
+            out_.other_commands.emplace_back(s_.substr(at, end - at));
+        }
+    }
+
+    void hpgl() {
+        std::size_t i = 0;
+        while (i < s_.size()) {
+            const char c = s_[i];
+            if (c == ';' || std::isspace(static_cast<unsigned char>(c))) {
+                ++i;
+            } else if (c == kEscape) {
+                i = device_control(i);
+            } else if (std::isalpha(static_cast<unsigned char>(c)) && i + 1 < s_.size() &&
+                       std::isalpha(static_cast<unsigned char>(s_[i + 1]))) {
+                std::string name{
+                    static_cast<char>(std::toupper(static_cast<unsigned char>(c))),
+                    static_cast<char>(std::toupper(static_cast<unsigned char>(s_[i + 1])))};
+                if (name == "PE") {
+                    i = polyline_encoded(i + 2);
+                } else {
+                    const std::size_t end = parameters_end(i + 2);
+                    hpgl_command(name, i, end);
+                    i = end;
+                }
+            } else {
+                problem(i, std::string("unexpected byte ") +
+                               std::to_string(static_cast<unsigned char>(c)));
+                ++i;
+            }
+        }
+    }
+
+    // ---- VTX-GL -------------------------------------------------------------------
+
+    void vtx_command(char name, std::size_t at, std::size_t end) {
+        std::vector<double> v;
+        if (!numbers(at + 1, end, v)) return;
+        switch (name) {
+            case 'R':
+                coordinate_pairs(v, at, false, true);
+                break;
+            case 'I':
+                coordinate_pairs(v, at, true, true);
+                break;
+            case 'M':
+                coordinate_pairs(v, at, false, false);
+                break;
+            case 'D':
+                coordinate_pairs(v, at, true, false);
+                break;
+            case 'H':
+                out_.other_commands.emplace_back("H");
+                plotter_.move_to({0, 0}, false);
+                break;
+            case 'J':
+                plotter_.style().pen = v.empty() ? 0 : static_cast<int>(v[0]);
+                break;
+            case 'L':
+                plotter_.style().line_type = v.empty() ? 0 : std::abs(static_cast<int>(v[0]));
+                break;
+            case 'B':
+                plotter_.style().pattern_length = v.empty() ? 0 : v[0];
+                break;
+            default:
+                out_.other_commands.emplace_back(s_.substr(at, end - at));
+                break;
+        }
+    }
+
+    void vtx() {
+        std::size_t i = 0;
+        while (i < s_.size()) {
+            const char c = s_[i];
+            if (c == ';' || std::isspace(static_cast<unsigned char>(c))) {
+                ++i;
+            } else if (c == kEscape) {
+                i = device_control(i);
+            } else if (std::isalpha(static_cast<unsigned char>(c))) {
+                const std::size_t end = parameters_end(i + 1);
+                vtx_command(static_cast<char>(std::toupper(static_cast<unsigned char>(c))), i, end);
+                i = end;
+            } else {
+                problem(i, std::string("unexpected byte ") +
+                               std::to_string(static_cast<unsigned char>(c)));
+                ++i;
+            }
+        }
+    }
+
+    void finish() { plotter_.finish(); }
+
+  private:
+    std::string_view s_;
+    Decoded& out_;
+    Plotter plotter_;
+    bool relative_ = false;  // HP-GL starts in absolute mode
+    bool pen_down_ = false;
+};
+
+}  // namespace
 
 std::optional<Language> language_from_name(std::string_view name) {
     for (int i = 0; i < 4; ++i)
@@ -18,9 +345,15 @@ const char* language_name(Language language) {
     return kNames[static_cast<int>(language)];
 }
 
-Decoded decode(std::string_view bytes, Language) {
+Decoded decode(std::string_view bytes, Language language) {
     Decoded decoded;
-    if (!bytes.empty()) decoded.problems.push_back({0, "decoder not yet implemented"});
+    Parser parser(bytes, decoded);
+    if (language == Language::kVtxGl) {
+        parser.vtx();
+    } else {
+        parser.hpgl();
+    }
+    parser.finish();
     return decoded;
 }
 
@@ -31,8 +364,24 @@ std::vector<Segment> drawn_segments(const Decoded& decoded) {
     return out;
 }
 
-std::vector<Polyline> drawn_polylines(const Decoded&) {
-    return {};
+std::vector<Polyline> drawn_polylines(const Decoded& decoded) {
+    std::vector<Polyline> out;
+    bool joinable = false;
+    for (const Segment& s : decoded.segments) {
+        if (!s.pen_down) {
+            joinable = false;
+            continue;
+        }
+        if (joinable && out.back().style == s.style && out.back().points.back() == s.from) {
+            out.back().points.push_back(s.to);
+        } else {
+            out.push_back({s.style, {s.from, s.to}});
+        }
+        joinable = true;
+    }
+    for (const Polygon& p : decoded.polygons)
+        if (p.edged && p.vertices.size() >= 2) out.push_back({p.style, p.vertices});
+    return out;
 }
 
 }  // namespace tvk::decoder

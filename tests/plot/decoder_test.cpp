@@ -1,0 +1,81 @@
+// The stream decoder on streams written by hand: the examples of the
+// languages, device-control sequences, and what it reports as problems.
+#include <gtest/gtest.h>
+
+#include "decoder/stream_decoder.h"
+
+namespace tvk::decoder {
+namespace {
+
+TEST(Decoder, PeStreamWithOpeningAndClosing) {
+    const Decoded d =
+        decode("BPSP1WU0PWPRPUSP1PE7<s__i;SP2;PUPA-10,-5;WU0PW;LT;SP;PGRP2;", Language::kTkGl3);
+    EXPECT_TRUE(d.problems.empty());
+    ASSERT_EQ(d.segments.size(), 3u);
+    EXPECT_EQ(d.segments[0].to, (Point{10, 0}));
+    EXPECT_FALSE(d.segments[0].pen_down);
+    EXPECT_EQ(d.segments[1].from, (Point{10, 0}));
+    EXPECT_EQ(d.segments[1].to, (Point{10, 5}));
+    EXPECT_TRUE(d.segments[1].pen_down);
+    EXPECT_EQ(d.segments[1].style.pen, 1);
+    EXPECT_EQ(d.segments[2].to, (Point{-10, -5})) << "PA is absolute";
+    EXPECT_EQ(d.end_position, (Point{-10, -5}));
+    EXPECT_EQ(d.replots, 2);
+    EXPECT_EQ(d.other_commands, (std::vector<std::string>{"BP", "WU0", "PW", "WU0", "PW", "PG"}));
+}
+
+TEST(Decoder, EightBitPeAndPenFlag) {
+    // ":" and 2 (pen 1), then "<" and (0, 0), then (32, 1000).
+    const Decoded d = decode("PE:\xc1<\xbf\xbf\x3f\xc0\x4f\xde;", Language::kTkGl2);
+    EXPECT_TRUE(d.problems.empty());
+    ASSERT_EQ(d.segments.size(), 2u);
+    EXPECT_EQ(d.segments[1].to, (Point{32, 1000}));
+    EXPECT_EQ(d.segments[1].style.pen, 1);
+}
+
+TEST(Decoder, PolygonModeCollectsTheOutline) {
+    const Decoded d = decode("PRSP2PU0,0PM0PD100,0,-100,100,0,-100PM2FPEPSP1", Language::kTkGl3);
+    ASSERT_EQ(d.polygons.size(), 1u);
+    EXPECT_EQ(d.polygons[0].vertices, (std::vector<Point>{{0, 0}, {100, 0}, {0, 100}, {0, 0}}));
+    EXPECT_TRUE(d.polygons[0].filled && d.polygons[0].edged);
+    EXPECT_EQ(d.polygons[0].style.pen, 2);
+    EXPECT_TRUE(drawn_segments(d).empty()) << "the outline is not a drawn vector";
+    const auto lines = drawn_polylines(d);
+    ASSERT_EQ(lines.size(), 1u) << "but its edge is drawn";
+    EXPECT_EQ(lines[0].points.size(), 4u);
+}
+
+TEST(Decoder, VtxGlListsAndHome) {
+    const Decoded d = decode("M0,0J2L-3B320I4,4,1,0R4,-4H", Language::kVtxGl);
+    EXPECT_TRUE(d.problems.empty());
+    const auto lines = drawn_polylines(d);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].points, (std::vector<Point>{{0, 0}, {4, 4}, {5, 4}}));
+    EXPECT_EQ(lines[0].style.pen, 2);
+    EXPECT_EQ(lines[0].style.line_type, 3);
+    EXPECT_EQ(lines[0].style.pattern_length, 320);
+    EXPECT_EQ(d.end_position, (Point{0, 0}));
+}
+
+TEST(Decoder, DeviceControlAndPlotSize) {
+    const Decoded d =
+        decode("\x1b.(\x1b.M50;0;0;13;26;0:\x1b.@;1:INPS16794,11836;PA5,5PD6,6", Language::kTkGl2);
+    EXPECT_TRUE(d.problems.empty());
+    EXPECT_EQ(d.other_commands[1], "\x1b.M50;0;0;13;26;0:");
+    ASSERT_TRUE(d.plot_size);
+    EXPECT_EQ(*d.plot_size, (Point{16794, 11836}));
+    EXPECT_EQ(drawn_segments(d).size(), 1u);
+}
+
+TEST(Decoder, ReportsWhatItCannotRead) {
+    EXPECT_FALSE(decode("PD1,", Language::kTkGl1).problems.empty()) << "odd coordinate count";
+    EXPECT_FALSE(decode("PD1.2.3,4", Language::kTkGl1).problems.empty());
+    EXPECT_FALSE(decode("PE7s;", Language::kTkGl3).problems.empty()) << "x without y";
+    EXPECT_FALSE(decode("PE7\x01;", Language::kTkGl3).problems.empty());
+    EXPECT_FALSE(decode("\x01", Language::kVtxGl).problems.empty());
+    EXPECT_EQ(language_from_name("TK-GL2"), Language::kTkGl2);
+    EXPECT_FALSE(language_from_name("PE-CMD"));
+}
+
+}  // namespace
+}  // namespace tvk::decoder
