@@ -36,16 +36,6 @@ constexpr uint16_t kMaxLineTypes[kLanguageCount] = {5, 6, 6, 8};
 constexpr int16_t kBaudRates[] = {19200, 9600, 4800, 2400, 1200, 600, 300, 150};
 constexpr int kBaudRateCount = 8;
 
-uint16_t& flags() {
-    return stored_config.flags;
-}
-bool has(uint16_t bit) {
-    return (stored_config.flags & bit) != 0;
-}
-void set_flag(uint16_t bit, bool on) {
-    flags() = on ? static_cast<uint16_t>(flags() | bit) : static_cast<uint16_t>(flags() & ~bit);
-}
-
 void obtain_stored_config() {
     const bool fresh = rec_i16(kFreshFlag) != 0;
     if (!fresh && fetch_stored_config() == 0 && validate_stored_config() == 0) return;
@@ -119,14 +109,14 @@ bool ask_pe_command(int language) {
         return true;
     }
     host_printf("\n%s\n", message(4));
-    flags() = ask_flag(message(5), flags(), kFlagPe, has(kFlagPe));
+    ask_flag(message(5), kFlagPe);
     if (input_cancelled()) return false;
-    if (!has(kFlagPe)) {
+    if (!has_flag(kFlagPe)) {
         set_flag(kFlagPe8Wanted | kFlagPe8, false);
         return true;
     }
     host_printf("\n");
-    flags() = ask_flag(message(69), flags(), kFlagPe8Wanted, has(kFlagPe8Wanted));
+    ask_flag(message(69), kFlagPe8Wanted);
     return !input_cancelled();
 }
 
@@ -136,7 +126,7 @@ bool ask_long_plot() {
         return true;
     }
     host_printf("\n%s\n", message(6));
-    flags() = ask_flag(message(7), flags(), kFlagLongPlot, has(kFlagLongPlot));
+    ask_flag(message(7), kFlagLongPlot);
     return !input_cancelled();
 }
 
@@ -147,7 +137,7 @@ bool ask_coordinates() {
         set_flag(kFlagAbsolute, !relative);
         return true;
     }
-    const int32_t answer = ask_coordinate_system(has(kFlagAbsolute));
+    const int32_t answer = ask_coordinate_system();
     if (input_cancelled()) return false;
     set_flag(kFlagAbsolute, answer == 1);
     return true;
@@ -161,8 +151,8 @@ bool ask_polygon_fill(int language) {
         return true;
     }
     host_printf("\n");
-    const uint16_t word =
-        ask_flag(message(48), rec_u16(kPenOptions), kPlotterFillsPenBit, has(kFlagPlotterFills));
+    const uint16_t word = ask_yes_no_bit(message(48), rec_u16(kPenOptions), kPlotterFillsPenBit,
+                                         has_flag(kFlagPlotterFills));
     rec_set_u16(kPenOptions, word);
     if (input_cancelled()) return false;
     set_flag(kFlagPlotterFills, (word & kPlotterFillsPenBit) != 0);
@@ -175,19 +165,19 @@ bool ask_paper_query(int language) {
         return true;
     }
     host_printf("\n");
-    flags() = ask_flag(message(44), flags(), kFlagPaperQuery, has(kFlagPaperQuery));
+    ask_flag(message(44), kFlagPaperQuery);
     return !input_cancelled();
 }
 
 // The port kind: 1 serial, 2 a port without serial line settings; 0 cancelled.
 int ask_port() {
-    if (has(kFlagPaperQuery)) {
+    if (has_flag(kFlagPaperQuery)) {
         rec_set_i16(kPortKind, kPortSerial);
         host_printf("\n%s\n", message(45));
         return kPortSerial;
     }
     const int32_t chosen =
-        host_ask_port(message(8), has(kFlagSerial) ? kPortSerial : kPortParallel, 15);
+        host_ask_port(message(8), has_flag(kFlagSerial) ? kPortSerial : kPortParallel, 15);
     // Anything but the parallel answer is a serial port.
     const int kind = chosen == kPortParallel ? kPortParallel : kPortSerial;
     rec_set_i16(kPortKind, static_cast<int16_t>(kind));
@@ -218,11 +208,7 @@ bool ask_baud_rate() {
 }
 
 bool ask_stop_bits() {
-    host_printf("\n%s", message(11));
-    host_printf("\n%s", message(12));
-    host_printf("\n%s\n", message(13));
-    int32_t answer = stored_config.stop_bits == 1 ? 1 : 2;
-    host_ask_choice(message(10), 1, 2, &answer);
+    const int32_t answer = ask_menu({11, 12, 13}, stored_config.stop_bits == 1 ? 1 : 2);
     if (input_cancelled()) return false;
     stored_config.stop_bits = static_cast<int16_t>(answer_in_range(answer, 1, 2));
     rec_set_i16(kStopBits, stored_config.stop_bits);
@@ -230,14 +216,9 @@ bool ask_stop_bits() {
 }
 
 bool ask_parity() {
-    host_printf("\n%s", message(14));
-    host_printf("\n%s", message(15));
-    host_printf("\n%s", message(16));
-    host_printf("\n%s\n", message(17));
     // A stored parity outside 0 to 2 offers "no parity".
     const int16_t stored = stored_config.parity;
-    int32_t answer = stored >= 0 && stored <= 2 ? stored + 1 : 1;
-    host_ask_choice(message(10), 1, 3, &answer);
+    const int32_t answer = ask_menu({14, 15, 16, 17}, stored >= 0 && stored <= 2 ? stored + 1 : 1);
     if (input_cancelled()) return false;
     stored_config.parity = static_cast<int16_t>(answer_in_range(answer, 1, 3) - 1);
     rec_set_i16(kParity, stored_config.parity);
@@ -245,20 +226,13 @@ bool ask_parity() {
 }
 
 bool ask_data_bits() {
-    host_printf("\n%s", message(18));
-    host_printf("\n%s", message(19));
-    host_printf("\n%s\n", message(20));
-    int32_t answer = stored_config.data_bits == 8 ? 1 : 2;
-    host_ask_choice(message(10), 1, 2, &answer);
+    const int32_t answer = ask_menu({18, 19, 20}, stored_config.data_bits == 8 ? 1 : 2);
     if (input_cancelled()) return false;
-    if (answer_in_range(answer, 1, 2) == 1) {
-        rec_set_i16(kDataBits, 8);
-        // 8-bit PE needs a line that is 8 bits clean.
-        if (stored_config.parity == 0 && has(kFlagPe8Wanted)) set_flag(kFlagPe8, true);
-    } else {
-        rec_set_i16(kDataBits, 7);
-    }
-    stored_config.data_bits = rec_i16(kDataBits);
+    const bool eight = answer_in_range(answer, 1, 2) == 1;
+    stored_config.data_bits = eight ? 8 : 7;
+    rec_set_i16(kDataBits, stored_config.data_bits);
+    // 8-bit PE needs a line that is 8 bits clean.
+    if (eight && stored_config.parity == 0 && has_flag(kFlagPe8Wanted)) set_flag(kFlagPe8, true);
     return true;
 }
 
@@ -290,7 +264,7 @@ int run_configuration_dialog() {
     set_flag(kFlagPe8, false);
     if (port == kPortParallel) {
         // No line settings to ask: a parallel port is always 8 bits clean.
-        if (has(kFlagPe8Wanted)) set_flag(kFlagPe8, true);
+        if (has_flag(kFlagPe8Wanted)) set_flag(kFlagPe8, true);
         set_flag(kFlagSerial, false);
     } else {
         set_flag(kFlagSerial, true);

@@ -14,16 +14,6 @@ namespace {
 
 constexpr std::size_t kWorkingCopySize = 267;
 
-uint16_t& flags() {
-    return stored_config.flags;
-}
-bool has(uint16_t bit) {
-    return (stored_config.flags & bit) != 0;
-}
-void clear_flags(uint16_t bits) {
-    flags() = static_cast<uint16_t>(flags() & ~bits);
-}
-
 void ask_paper() {
     if (paper_count > 0 && paper_menu(kPaperMenuPlotTime) > 0) write_plot_limits(false);
 }
@@ -44,37 +34,35 @@ void ask_copies() {
 
 // A cancelled answer puts the flags back as they were before the question.
 void ask_flag_or_keep(const char* prompt, uint16_t bit) {
-    const uint16_t before = flags();
-    flags() = ask_flag_numbered(prompt, flags(), bit, has(bit));
-    if (host_input_cancelled() == 1) flags() = before;
+    const uint16_t before = stored_config.flags;
+    ask_flag_numbered(prompt, bit);
+    if (host_input_cancelled() == 1) stored_config.flags = before;
 }
 
 void ask_pe_command(int language) {
     if (!pe_offered(language)) {
-        clear_flags(kFlagPe | kFlagPe8Wanted | kFlagPe8);
+        set_flag(kFlagPe | kFlagPe8Wanted | kFlagPe8, false);
         return;
     }
     host_printf("\n%s\n", message(4));
     ask_flag_or_keep(message(5), kFlagPe);
-    if (!has(kFlagPe)) {
-        clear_flags(kFlagPe8Wanted | kFlagPe8);
+    if (!has_flag(kFlagPe)) {
+        set_flag(kFlagPe8Wanted | kFlagPe8, false);
         return;
     }
     host_printf("\n");
     ask_flag_or_keep(message(69), kFlagPe8Wanted);
-    clear_flags(kFlagPe8);
     // 8-bit PE only on a line that is 8 bits clean.
     const bool clean_line =
-        !has(kFlagSerial) || (stored_config.data_bits == 8 && stored_config.parity == 0);
-    if (has(kFlagPe8Wanted) && clean_line) flags() |= kFlagPe8;
+        !has_flag(kFlagSerial) || (stored_config.data_bits == 8 && stored_config.parity == 0);
+    set_flag(kFlagPe8, has_flag(kFlagPe8Wanted) && clean_line);
 }
 
 void ask_coordinates() {
     if ((spec.coordinate_flags & 0x03) != 0x03) return;
-    const int32_t answer = ask_coordinate_system(has(kFlagAbsolute));
+    const int32_t answer = ask_coordinate_system();
     if (host_input_cancelled() != 0) return;
-    flags() = answer == 1 ? static_cast<uint16_t>(flags() | kFlagAbsolute)
-                          : static_cast<uint16_t>(flags() & ~kFlagAbsolute);
+    set_flag(kFlagAbsolute, answer == 1);
 }
 
 }  // namespace
