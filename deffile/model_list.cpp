@@ -22,7 +22,7 @@ int read_model_list() {
 
         char name[2 * kModelNameLength + 1];
         copy_cut(name, prefix, kModelNameLength);
-        std::strncat(name, definition_line, kModelNameLength);
+        copy_cut(name + std::strlen(name), definition_line, kModelNameLength);
         std::memset(model_list[count], 0, sizeof model_list[count]);
         copy_cut(model_list[count], name, kModelNameLength);
         ++count;

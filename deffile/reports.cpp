@@ -1,6 +1,7 @@
 // The two reports about the definition file. Every text from the file or the
 // message table is printed as data under the driver's own formats.
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "deffile/deffile.h"
@@ -29,7 +30,7 @@ void report_definition_error(const char* message_text) {
         is_double_byte_lead(static_cast<unsigned char>(raw_definition_line[78])))
         cut = 80;
     char data[sizeof raw_definition_line] = {};
-    std::strncpy(data, raw_definition_line, cut);
+    std::memcpy(data, raw_definition_line, std::min(cut, std::strlen(raw_definition_line)));
 
     host_printf("\n%s\n", message_text);
     host_printf("%s%s\n", message(34), definition_path);
