@@ -79,9 +79,9 @@ inline std::string transcript(const TestHost& h) {
         } else if (c.service == "input_skipped") {
             out += "[s]";
         } else if (c.service.rfind("ask_", 0) == 0) {
-            out += "[" + c.service + " " + c.text;
-            for (int32_t v : c.ints) out += "|" + std::to_string(v);
-            out += "]";
+            out.append("[").append(c.service).append(" ").append(c.text);
+            for (int32_t v : c.ints) out.append("|").append(std::to_string(v));
+            out.append("]");
         }
     }
     return out;

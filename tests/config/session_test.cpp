@@ -55,6 +55,19 @@ class SessionTest : public ConfigTest {
     }
 };
 
+// Two models: a desktop plotter with VTX-GL and TK-GL1, and a large-format
+// HP-GL/2 plotter that can be queried for its paper.
+constexpr const char* kTwoModels =
+    "; two models\n[PLOTTER]\n*TVK-\n PL400\n HG700\n%\n"
+    "[SPEC]\n*TVK-PL400\nLANGUAGE: VTX-GL, TK-GL1\nMAX_AREA: 420 MM, 297 MM\n"
+    "UNIT(VTX-GL): 40 UNIT/MM\nUNIT(TK-GL1): 40 UNIT/MM\n"
+    "*TVK-HG700\nLANGUAGE: TK-GL2, TK-GL3, PE-CMD, OH-CMD\nTYPE: RASTER\nMAX_AREA: 841 MM, 594 "
+    "MM\n%\n"
+    "[PAPER]\n*TVK-PL400\n%VTX-GL\nA3, 420 MM, 297 MM\nA4, 297 MM, 210 MM\n"
+    "%TK-GL1\nA3, 420 MM, 297 MM\nA4, 297 MM, 210 MM\n"
+    "*TVK-HG700\n%TK-GL2\nA1, 841 MM, 594 MM, 0, 0\nA2, 594 MM, 420 MM, 0, 0\n"
+    "%TK-GL3\nA1, 841 MM, 594 MM\nA2, 594 MM, 420 MM\n";
+
 constexpr const char* kLineSettings =
     "[ask_port plotter|1|15][c]"
     "\nBaud rate :\n    1 -  9600\n    2 -  4800\n    3 -  2400\n    4 -  1200\n    5 -   600"
@@ -66,8 +79,8 @@ constexpr const char* kLineSettings =
     "\nData bits :\n    1 - Eight bits\n    2 - Seven bits\n"
     "[ask_choice Select the number |1|2|1][c]";
 
-TEST_F(SessionTest, ExampleModelPl400FromOpenToSave) {
-    write_example_definition();
+TEST_F(SessionTest, ADesktopModelFromOpenToSave) {
+    write_definition(kTwoModels);
     open_session();
     Record names = request(20, 1, 64);
     EXPECT_EQ(names.i16(4), 2);
@@ -117,24 +130,30 @@ TEST_F(SessionTest, ExampleModelPl400FromOpenToSave) {
 TEST_F(SessionTest, EveryExampleModelConfiguresWithItsDefaults) {
     write_example_definition();
     open_session();
-    for (int16_t model = 1; model <= model_count; ++model) {
+    ASSERT_GT(model_count, 0);
+    const int16_t models = model_count;
+    for (int16_t model = 1; model <= models; ++model) {
         host.clear_record();
-        EXPECT_EQ(configure(model).status(), 0) << "model " << model << host.printed;
-        EXPECT_EQ(request(40, model, 200).status(), 0);
-        EXPECT_EQ(request(47, model, 200).status(), 0);
-        EXPECT_EQ(host.saved.size(), 1u);
-        EXPECT_EQ(host.paused_seconds(), 0);
-        EXPECT_EQ(error_latch, kLatchNone);
+        Record r = configure(model);
+        const std::string name = model_list[model - 1];
+        ASSERT_EQ(r.status(), 0) << name << host.printed;
+        EXPECT_EQ(r.reply_length(), 59) << name;
+        EXPECT_NE(spec.language_flags & stored_config.language, 0) << name;
+        EXPECT_EQ(r.i16(46), spec.max_line_type) << name;
+        Record limits = request(40, model, 200);
+        EXPECT_EQ(limits.status(), 0) << name;
+        EXPECT_EQ(limits.f64(9), current_paper.area_x) << name;
+        EXPECT_GT(limits.f64(9), 0.0) << name;
+        EXPECT_GT(limits.f64(41), 0.0) << name;
+        EXPECT_EQ(request(47, model, 200).status(), 0) << name;
+        ASSERT_EQ(host.saved.size(), 1u) << name;
+        EXPECT_EQ(saved_config(host).language, stored_config.language) << name;
+        EXPECT_EQ(error_latch, kLatchNone) << name;
     }
-    EXPECT_EQ(model_count, 2);
-    // The HG700 offers TK-GL3 first, its papers for TK-GL3, and reports A1.
-    EXPECT_EQ(stored_config.language, 8);
-    EXPECT_EQ(current_paper.number, 1);
-    EXPECT_DOUBLE_EQ(current_paper.area_x, 841 / 25.4);
 }
 
 TEST_F(SessionTest, ThePaperQueryReportsTheMaximumArea) {
-    write_example_definition();
+    write_definition(kTwoModels);
     open_session();
     stored_config.paper = 2;
     // HG700, TK-GL3: language, copies, PE, 8-bit, fill, query yes, then line settings.
@@ -170,7 +189,7 @@ TEST_F(SessionTest, NoPaperListPausesAndKeepsTheMaximumArea) {
 }
 
 TEST_F(SessionTest, AStoredPaperBeyondTheListIsOfferedAsPaperOne) {
-    write_example_definition();
+    write_definition(kTwoModels);
     open_session();
     store_in_host(host, stored_block(1, 2, 1, 1, 0, 8, 0, 9600, 0x84, 0x0F, 7));
     Record r = configure(1, false);
@@ -195,7 +214,7 @@ TEST_F(SessionTest, LongPlotDividesTheReportedResolution) {
 }
 
 TEST_F(SessionTest, FailuresLatchUntilInitialise) {
-    write_example_definition();
+    write_definition(kTwoModels);
     open_session();
     Record bad = configure(3);
     EXPECT_EQ(bad.status(), -1);
@@ -214,7 +233,7 @@ TEST_F(SessionTest, FailuresLatchUntilInitialise) {
 }
 
 TEST_F(SessionTest, CancelInTheDialogOrThePaperMenuFailsWithoutAPause) {
-    write_example_definition();
+    write_definition(kTwoModels);
     open_session();
     host.answers = {take_default(), cancel()};
     EXPECT_EQ(configure(1).status(), -1);
