@@ -9,8 +9,6 @@
 namespace tvk {
 namespace {
 
-bool in_japanese_text = false;  // Japanese mode for the read in progress
-
 // Outside quotes every control character becomes a blank.
 void blank_controls(char* piece) {
     bool quoted = false;
@@ -32,7 +30,10 @@ void blank_wide_spaces(char* piece) {
     }
 }
 
-void copy_significant(const char* from, char* to) {
+// Copies the significant part of a piece: outside quotes without blanks, in
+// capitals and up to a comment; inside quotes as written, two-byte
+// characters whole in Japanese mode.
+void copy_significant(const char* from, char* to, bool japanese) {
     bool quoted = false;
     for (const char* p = from; *p != '\0'; ++p) {
         const char c = *p;
@@ -41,8 +42,7 @@ void copy_significant(const char* from, char* to) {
             *to++ = c;
         } else if (quoted) {
             *to++ = c;
-            if (in_japanese_text && is_double_byte_lead(static_cast<unsigned char>(c)) &&
-                p[1] != '\0')
+            if (japanese && is_double_byte_lead(static_cast<unsigned char>(c)) && p[1] != '\0')
                 *to++ = *++p;
         } else if (c == ';') {
             break;
@@ -84,7 +84,7 @@ int read_definition_line() {
         errno = EBADF;
         return -1;
     }
-    in_japanese_text = japanese_mode();
+    const bool japanese = japanese_mode();
     for (;;) {
         ++definition_line_number;
         if (std::fgets(raw_definition_line, static_cast<int>(sizeof raw_definition_line),
@@ -92,11 +92,11 @@ int read_definition_line() {
             return std::ferror(definition_file) ? -1 : 1;
         if (raw_definition_line[0] == '\0') continue;
         blank_controls(raw_definition_line);
-        if (in_japanese_text) blank_wide_spaces(raw_definition_line);
+        if (japanese) blank_wide_spaces(raw_definition_line);
         const char* start = raw_definition_line;
         while (*start == ' ') ++start;
         if (*start == '\0' || *start == ';') continue;
-        copy_significant(start, definition_line);
+        copy_significant(start, definition_line, japanese);
         return 0;
     }
 }
