@@ -66,6 +66,11 @@ bool split(const std::string& line, std::vector<std::string>& words) {
     return true;
 }
 
+std::string trimmed(const std::string& text) {
+    const auto start = text.find_first_not_of(" \t");
+    return start == std::string::npos ? std::string() : text.substr(start);
+}
+
 bool to_long(const std::string& text, long& out) {
     if (text.empty()) return false;
     char* end = nullptr;
@@ -185,7 +190,8 @@ class Player {
         long n = 0;
         if (verb == "session" && w.size() >= 2) {
             host_.transcript.line("");
-            host_.transcript.line("## " + line.substr(line.find(w[1])));
+            const std::string title = trimmed(line).substr(verb.size());
+            host_.transcript.line("## " + trimmed(title));
         } else if (verb == "pladi" && w.size() == 1) {
             const uint8_t* before = host_.block();
             host_.transcript.line("> PLADI");
@@ -202,15 +208,7 @@ class Player {
             }
         } else if (verb == "stored" && w.size() == 2) {
             return parse_stored(w[1], s.stored);
-        } else if (w.size() == 2 && to_long(w[1], n) &&
-                   (verb == "save_result" || verb == "wait_result" || verb == "refuse_write" ||
-                    verb == "break_at" || verb == "expect")) {
-            const auto v = static_cast<int32_t>(n);
-            if (verb == "save_result") s.save_result = v;
-            if (verb == "wait_result") s.wait_result = v;
-            if (verb == "refuse_write") s.refuse_write_at = v, s.write_calls = 0;
-            if (verb == "break_at") s.break_at = v, s.break_checks = 0;
-            if (verb == "expect") expect(v);
+        } else if (w.size() == 2 && to_long(w[1], n) && set_number(verb, static_cast<int32_t>(n))) {
         } else if (verb == "reply" && w.size() == 2) {
             s.reply = w[1];
         } else if ((verb == "config" || verb == "plot") && w.size() >= 2) {
@@ -233,11 +231,32 @@ class Player {
             if (!put_field(w[i], record.data(), host_path_)) return false;
         if (host_.block() == nullptr) host_.bind();
         const std::vector<uint8_t> before = record;
-        host_.transcript.line("> " + line.substr(line.find(w[0])));
+        host_.transcript.line("> " + trimmed(line));
         host_.call(kind, record.data());
         status_ = load_i16(record.data());
         host_.transcript.line("< status " + std::to_string(status_));
         host_.transcript.changes(before.data(), record.data(), kRecordSize);
+        return true;
+    }
+
+    // The directives that take one number; false for any other word.
+    bool set_number(const std::string& verb, int32_t v) {
+        auto& s = host_.script;
+        if (verb == "save_result") {
+            s.save_result = v;
+        } else if (verb == "wait_result") {
+            s.wait_result = v;
+        } else if (verb == "refuse_write") {
+            s.refuse_write_at = v;
+            s.write_calls = 0;
+        } else if (verb == "break_at") {
+            s.break_at = v;
+            s.break_checks = 0;
+        } else if (verb == "expect") {
+            expect(v);
+        } else {
+            return false;
+        }
         return true;
     }
 
