@@ -99,12 +99,12 @@ def make_bracket():
     # An adjusting slot 30 long, 8 wide: two straight sides and two half circles
     # (bulge 1 is a half circle).
     msp.add_lwpolyline(
-        [(30, 60, 0), (50, 60, 1), (50, 68, 0), (30, 68, 1)],
+        [(30, 66, 0), (50, 66, 1), (50, 74, 0), (30, 74, 1)],
         format="xyb",
         close=True,
         dxfattribs={"layer": "HOLES"},
     )
-    msp.add_line((22, 64), (58, 64), dxfattribs={"layer": "CENTER"})
+    msp.add_line((22, 70), (58, 70), dxfattribs={"layer": "CENTER"})
 
     # Dimensions and notes.
     dimension_h(msp, 0, 120, -12, -2, "120")
@@ -132,17 +132,17 @@ def make_floorplan():
     """A small flat: walls, doors and windows as blocks, furniture as nested blocks."""
     doc = new_document()
     for name, color in (("WALLS", 7), ("DOORS", 4), ("WINDOWS", 5),
-                        ("FURNITURE", 6), ("TEXT", 3), ("AXES", 8)):
+                        ("FURNITURE", 6), ("SANITARY", 1), ("TEXT", 3), ("AXES", 8)):
         doc.layers.add(name, color=color)
     doc.layers.get("AXES").dxf.linetype = "DASHDOT"
     msp = doc.modelspace()
 
-    # Door: leaf and swing, 900 wide, hinge at the origin, on layer 0 so that it
-    # takes the layer of each INSERT.
+    # Door: the opening runs along x from the hinge at the origin, the leaf
+    # stands open along y. On layer 0, so that it takes the layer of each INSERT.
     door = doc.blocks.new("DOOR")
     door.add_line((0, 0), (0, 900))
     door.add_arc((0, 0), 900, 0, 90)
-    # Window: 1200 wide in a 200 thick wall, its glass in the INSERT's colour.
+    # Window: 1200 wide in a wall 200 thick, its glass in the colour of the INSERT.
     window = doc.blocks.new("WINDOW")
     window.add_lwpolyline([(0, 0), (1200, 0), (1200, 200), (0, 200)], close=True)
     window.add_line((0, 100), (1200, 100), dxfattribs={"color": 0})
@@ -156,12 +156,25 @@ def make_floorplan():
         a = math.radians(angle)
         table.add_blockref("CHAIR", (math.cos(a) * 800, math.sin(a) * 800),
                            dxfattribs={"rotation": angle + 90})
-    # Bed with a pillow, as a block drawn once and mirrored.
+    # Bed with two pillows; the pillows follow the line type of the INSERT.
     bed = doc.blocks.new("BED")
     bed.add_lwpolyline([(0, 0), (1600, 0), (1600, 2000), (0, 2000)], close=True)
-    bed.add_lwpolyline([(100, 1600), (700, 1600), (700, 1900), (100, 1900)], close=True,
-                       dxfattribs={"linetype": "BYBLOCK"})
-    bed.add_lwpolyline([(900, 1600), (1500, 1600), (1500, 1900), (900, 1900)], close=True)
+    for x in (100, 900):
+        bed.add_lwpolyline([(x, 1600), (x + 600, 1600), (x + 600, 1900), (x, 1900)], close=True,
+                           dxfattribs={"linetype": "BYBLOCK"})
+    # Bath tub and WC: ellipses in blocks.
+    tub = doc.blocks.new("TUB")
+    tub.add_lwpolyline([(0, 0), (1700, 0), (1700, 750), (0, 750)], close=True)
+    tub.add_ellipse((850, 375), major_axis=(700, 0), ratio=0.43)
+    wc = doc.blocks.new("WC")
+    wc.add_lwpolyline([(-250, 0), (250, 0), (250, 200), (-250, 200)], close=True)
+    wc.add_ellipse((0, -250), major_axis=(0, 250), ratio=0.7)
+    # North arrow: a filled triangle and its letter, in the colour of the INSERT.
+    north = doc.blocks.new("NORTH")
+    north.add_solid([(-150, 0), (150, 0), (0, 600)], dxfattribs={"color": 0})
+    north.add_circle((0, 200), 400, dxfattribs={"color": 0})
+    north.add_text("N", height=200, dxfattribs={"color": 0}).set_placement(
+        (0, 650), align=TextEntityAlignment.BOTTOM_CENTER)
 
     # Outer walls 300 thick, inner walls 120, plan 10000 x 7000.
     walls = {"layer": "WALLS"}
@@ -170,38 +183,41 @@ def make_floorplan():
     msp.add_lwpolyline([(300, 300), (9700, 300), (9700, 6700), (300, 6700)], close=True,
                        dxfattribs=walls)
     for poly in (
-        [(6000, 300), (6000, 2900), (6120, 2900), (6120, 300)],  # bedroom / living
-        [(6000, 3900), (6000, 6700), (6120, 6700), (6120, 3900)],
+        [(6000, 300), (6000, 2900), (6120, 2900), (6120, 300)],  # living / bedroom
+        [(6000, 3900), (6000, 6700), (6120, 6700), (6120, 3900)],  # living / bath
         [(6120, 3500), (8700, 3500), (8700, 3620), (6120, 3620)],  # bedroom / bath
     ):
         msp.add_lwpolyline(poly, dxfattribs=walls)
 
-    # Doors: a rotated one, a mirrored one (x scale -1) and the entrance.
-    msp.add_blockref("DOOR", (6060, 2950), dxfattribs={"layer": "DOORS", "rotation": 0})
-    msp.add_blockref("DOOR", (8750, 3560),
-                     dxfattribs={"layer": "DOORS", "rotation": 90, "xscale": -1})
-    msp.add_blockref("DOOR", (1500, 0),
-                     dxfattribs={"layer": "DOORS", "rotation": 90, "xscale": 1.1, "yscale": 1.1})
-    # Windows: a row of three along the south wall (a column array), two on the
-    # north wall, one rotated into the east wall.
-    win = msp.add_blockref("WINDOW", (2300, 50), dxfattribs={"layer": "WINDOWS", "color": 1})
-    win.dxf.column_count = 3
-    win.dxf.column_spacing = 1500
-    msp.add_blockref("WINDOW", (2000, 6750), dxfattribs={"layer": "WINDOWS"})
-    msp.add_blockref("WINDOW", (7000, 6750), dxfattribs={"layer": "WINDOWS"})
-    msp.add_blockref("WINDOW", (9950, 1000),
+    # Doors: turned into the inner wall, mirrored into the bath, scaled at the entrance.
+    msp.add_blockref("DOOR", (6060, 2950), dxfattribs={"layer": "DOORS", "rotation": 90})
+    msp.add_blockref("DOOR", (9650, 3560), dxfattribs={"layer": "DOORS", "xscale": -1})
+    msp.add_blockref("DOOR", (1300, 150),
+                     dxfattribs={"layer": "DOORS", "xscale": 1.1, "yscale": 1.1})
+    # Windows: a row of two along the south wall (a column array), two on the
+    # north wall, one turned into the east wall.
+    row = msp.add_blockref("WINDOW", (2700, 50), dxfattribs={"layer": "WINDOWS", "color": 1})
+    row.dxf.column_count = 2
+    row.dxf.column_spacing = 1600
+    for x in (2000, 7000):
+        msp.add_blockref("WINDOW", (x, 6750), dxfattribs={"layer": "WINDOWS"})
+    msp.add_blockref("WINDOW", (7300, 50), dxfattribs={"layer": "WINDOWS"})
+    msp.add_blockref("WINDOW", (9950, 1200),
                      dxfattribs={"layer": "WINDOWS", "rotation": 90, "color": 1})
 
-    # Furniture: dining table with chairs, a smaller scaled one, two beds.
+    # Furniture: a dining table with chairs, a smaller one turned, a bed.
     msp.add_blockref("TABLE4", (3000, 4500), dxfattribs={"layer": "FURNITURE", "color": 30})
-    msp.add_blockref("TABLE4", (4600, 1600),
+    msp.add_blockref("TABLE4", (4400, 1700),
                      dxfattribs={"layer": "FURNITURE", "xscale": 0.7, "yscale": 0.7,
                                  "rotation": 45})
-    msp.add_blockref("BED", (7000, 4300), dxfattribs={"layer": "FURNITURE", "linetype": "DASHED"})
-    msp.add_blockref("BED", (9500, 800), dxfattribs={"layer": "FURNITURE", "xscale": -1})
+    msp.add_blockref("BED", (7700, 2700),
+                     dxfattribs={"layer": "FURNITURE", "rotation": 270, "linetype": "DASHED"})
+    msp.add_blockref("TUB", (7950, 5900), dxfattribs={"layer": "SANITARY"})
+    msp.add_blockref("WC", (6700, 6500), dxfattribs={"layer": "SANITARY"})
+    msp.add_blockref("NORTH", (11000, 6000), dxfattribs={"layer": "TEXT", "rotation": 15})
 
-    # Axes through the rooms.
-    msp.add_line((-500, 3500), (10500, 3500), dxfattribs={"layer": "AXES"})
+    # Axes through the walls.
+    msp.add_line((-500, 3560), (10500, 3560), dxfattribs={"layer": "AXES"})
     msp.add_line((6060, -500), (6060, 7500), dxfattribs={"layer": "AXES"})
 
     # Room names.
@@ -209,9 +225,9 @@ def make_floorplan():
     msp.add_text("LIVING ROOM", height=250, dxfattribs=text).set_placement(
         (3000, 2500), align=TextEntityAlignment.MIDDLE_CENTER)
     msp.add_text("BEDROOM", height=250, dxfattribs=text).set_placement(
-        (7900, 2000), align=TextEntityAlignment.MIDDLE_CENTER)
+        (7000, 1900), align=TextEntityAlignment.MIDDLE_CENTER)
     msp.add_mtext("BATH\\P{\\H0.7x;5.2 m2}", dxfattribs={
-        "layer": "TEXT", "char_height": 200, "insert": (9200, 6200), "attachment_point": 3})
+        "layer": "TEXT", "char_height": 200, "insert": (7300, 4700), "attachment_point": 5})
     msp.add_mtext("{\\fArial|b1;GROUND FLOOR}\\PScale 1:50", dxfattribs={
         "layer": "TEXT", "char_height": 300, "insert": (0, -800), "attachment_point": 1})
     save(doc, "floorplan.dxf")
@@ -224,39 +240,39 @@ def make_logo():
         doc.layers.add(name, color=color)
     msp = doc.modelspace()
 
-    # A red ring: outer circle and inner circle as edge paths (arcs).
-    ring = msp.add_hatch(dxfattribs={"layer": "RED", "color": 256})
+    # A red ring: outer and inner circle as edge paths (arcs), the colour BYLAYER.
+    ring = msp.add_hatch(dxfattribs={"layer": "RED"})
     ring.set_solid_fill(color=256)
-    outer = ring.paths.add_edge_path(flags=1)
-    outer.add_arc((0, 0), 40, 0, 360)
-    inner = ring.paths.add_edge_path()
-    inner.add_arc((0, 0), 28, 0, 360)
+    ring.paths.add_edge_path(flags=1).add_arc((0, 15), 32, 0, 360)
+    ring.paths.add_edge_path().add_arc((0, 15), 20, 0, 360)
 
     # A blue square with rounded (bulged) corners and a square hole.
     square = msp.add_hatch(color=5, dxfattribs={"layer": "BLUE"})
     q = math.tan(math.radians(90) / 4)
     square.paths.add_polyline_path(
-        [(55, -30, 0), (105, -30, q), (115, -20, 0), (115, 30, q), (105, 40, 0), (55, 40, q),
-         (45, 30, 0), (45, -20, q)], is_closed=True, flags=1)
-    square.paths.add_polyline_path([(70, -5), (90, -5), (90, 15), (70, 15)], is_closed=True)
+        [(50, -17, 0), (100, -17, q), (110, -7, 0), (110, 37, q), (100, 47, 0), (50, 47, q),
+         (40, 37, 0), (40, -7, q)], is_closed=True, flags=1)
+    square.paths.add_polyline_path([(65, 5), (85, 5), (85, 25), (65, 25)], is_closed=True)
 
-    # A green half ellipse closed by a line, as edges.
+    # A green leaf: two elliptic arcs running clockwise, over the top from the
+    # left tip to the right one and back under the bottom.
     leaf = msp.add_hatch(color=3, dxfattribs={"layer": "GREEN"})
     edges = leaf.paths.add_edge_path(flags=1)
-    edges.add_ellipse((150, 0), (30, 0), 0.5, 0, 180)
-    edges.add_line((120, 0), (180, 0))
+    edges.add_ellipse((150, 15), (30, 0), 0.6, 0, 180, ccw=False)
+    edges.add_ellipse((150, 15), (30, 0), 0.25, 180, 360, ccw=False)
 
-    # SOLID triangles and a quadrilateral in several colours.
-    msp.add_solid([(-40, -60), (40, -60), (0, -50)], dxfattribs={"color": 2})
-    msp.add_solid([(50, -60), (180, -60), (50, -50), (180, -50)], dxfattribs={"color": 4})
-    msp.add_trace([(-40, 50), (180, 50), (-40, 53), (180, 53)], dxfattribs={"color": 6})
+    # A pen tip (SOLID triangle), a bar (SOLID quadrilateral) and a TRACE.
+    msp.add_solid([(135, -20), (165, -20), (150, -5)], dxfattribs={"color": 2})
+    msp.add_solid([(-35, -30), (185, -30), (-35, -24), (185, -24)], dxfattribs={"color": 4})
+    msp.add_trace([(-35, 60), (185, 60), (-35, 62), (185, 62)], dxfattribs={"color": 6})
 
-    # A swoosh: a cubic B-spline through control points, and an ellipse around it all.
-    msp.add_open_spline([(-50, -80), (0, -100), (60, -70), (120, -100), (190, -80)],
+    # The name, a swoosh (a cubic B-spline by its control points) under it, an
+    # ellipse around everything.
+    msp.add_text("TVK PLOT", height=14, dxfattribs={"layer": "LINES", "width": 1.2}).set_placement(
+        (75, -55), align=TextEntityAlignment.BOTTOM_CENTER)
+    msp.add_open_spline([(-20, -62), (30, -78), (75, -58), (120, -78), (170, -62)],
                         degree=3, dxfattribs={"layer": "LINES"})
-    msp.add_ellipse((70, -10), major_axis=(140, 0), ratio=0.6, dxfattribs={"layer": "LINES"})
-    msp.add_text("TVK PLOT", height=12, dxfattribs={"layer": "LINES", "width": 1.2}).set_placement(
-        (70, -125), align=TextEntityAlignment.BOTTOM_CENTER)
+    msp.add_ellipse((75, 0), major_axis=(135, 0), ratio=0.68, dxfattribs={"layer": "LINES"})
     save(doc, "logo.dxf")
 
 

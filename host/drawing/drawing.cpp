@@ -1,0 +1,128 @@
+#include "host/drawing/drawing.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "host/drawing/dxf_reader.h"
+#include "host/drawing/entities.h"
+#include "host/drawing/expand.h"
+
+namespace tvk::host {
+
+namespace {
+
+// More entities than any plotter plots in a day: a drawing whose blocks
+// multiply into more is refused rather than expanded.
+constexpr std::size_t kMaxExpandedEntities = 20'000'000;
+
+// Appends an element's chords under the transform m, without repeating the
+// point where it joins the previous element.
+void flatten_element(const Element& element, const Affine& m, double tolerance,
+                     std::vector<Vec2>& out) {
+    std::vector<Vec2> points;
+    if (const auto* s = std::get_if<Segment>(&element)) {
+        points = {m.apply(s->a), m.apply(s->b)};
+    } else if (const auto* arc = std::get_if<EllipseArc>(&element)) {
+        points = arc->transformed(m).flatten(tolerance);
+    } else if (const auto* spline = std::get_if<BSpline>(&element)) {
+        points = spline->transformed(m).flatten(tolerance);
+    } else {
+        for (Vec2 p : std::get<FitCurve>(element).points) points.push_back(m.apply(p));
+        points = flatten_fit_points(points, tolerance);
+    }
+    size_t first = !out.empty() && !points.empty() && out.back() == points.front() ? 1 : 0;
+    out.insert(out.end(), points.begin() + static_cast<std::ptrdiff_t>(first), points.end());
+}
+
+std::vector<Vec2> flatten_trace(const Trace& trace, const Affine& m, double tolerance) {
+    std::vector<Vec2> points;
+    for (const Element& e : trace.elements) flatten_element(e, m, tolerance, points);
+    return points;
+}
+
+Box element_bounds(const Element& element, const Affine& m) {
+    Box box;
+    if (const auto* s = std::get_if<Segment>(&element)) {
+        box.add(m.apply(s->a));
+        box.add(m.apply(s->b));
+    } else if (const auto* arc = std::get_if<EllipseArc>(&element)) {
+        box = arc->transformed(m).bounds();
+    } else {
+        // Free-form curves: their chords at a hundred-thousandth of their size.
+        Box rough;
+        if (const auto* spline = std::get_if<BSpline>(&element)) {
+            for (Vec2 c : spline->control) rough.add(m.apply(c));
+        } else {
+            for (Vec2 p : std::get<FitCurve>(element).points) rough.add(m.apply(p));
+        }
+        double size = std::max(rough.max_x - rough.min_x, rough.max_y - rough.min_y);
+        std::vector<Vec2> points;
+        flatten_element(element, m, std::max(size * 1e-5, 1e-12), points);
+        for (Vec2 p : points) box.add(p);
+    }
+    return box;
+}
+
+}  // namespace
+
+Drawing Drawing::load_dxf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw DxfError(path + ": cannot open: " + std::strerror(errno));
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    if (in.bad()) throw DxfError(path + ": cannot read: " + std::strerror(errno));
+
+    auto impl = std::make_shared<Impl>();
+    read_dxf(contents.str(), path, *impl);
+    if (expanded_size(*impl, kMaxExpandedEntities) >= kMaxExpandedEntities) {
+        throw DxfError(path + ": its blocks expand to more than " +
+                       std::to_string(kMaxExpandedEntities) + " entities");
+    }
+    Drawing drawing;
+    expand(*impl, {nullptr, [&](const std::string& type) { ++drawing.unsupported_[type]; }});
+    drawing.impl_ = std::move(impl);
+    return drawing;
+}
+
+Box Drawing::extents() const {
+    Box box;
+    if (!impl_) return box;
+    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&) {
+                        for (const Trace& t : shape.traces)
+                            for (const Element& e : t.elements) box.add(element_bounds(e, m));
+                    },
+                    nullptr});
+    return box;
+}
+
+FlatDrawing Drawing::flatten(double tolerance) const {
+    if (!(tolerance > 0) || !std::isfinite(tolerance))
+        throw std::invalid_argument("flatten: the tolerance must be a positive number");
+    FlatDrawing flat;
+    if (!impl_) return flat;
+    expand(*impl_,
+           {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype) {
+                if (shape.filled) {
+                    Fill fill{color, {}};
+                    for (const Trace& t : shape.traces) {
+                        auto ring = flatten_trace(t, m, tolerance);
+                        if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
+                        if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
+                    }
+                    if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
+                    return;
+                }
+                for (const Trace& t : shape.traces) {
+                    auto points = flatten_trace(t, m, tolerance);
+                    if (!points.empty())
+                        flat.paths.push_back(Path{color, linetype, std::move(points)});
+                }
+            },
+            nullptr});
+    return flat;
+}
+
+}  // namespace tvk::host

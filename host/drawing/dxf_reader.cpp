@@ -1,0 +1,661 @@
+#include "host/drawing/dxf_reader.h"
+
+#include <dxflib/dl_creationadapter.h>
+#include <dxflib/dl_dxf.h>
+#include <dxflib/dl_exception.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <numbers>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "host/drawing/dxf_check.h"
+#include "host/drawing/text.h"
+
+namespace tvk::host {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kDegree = kPi / 180;
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The groups of one DXF entity as they pass by, for what dxflib's callbacks
+// leave out (vertex flags, extrusions, the block of a dimension, ...).
+struct RawEntity {
+    std::string type;
+    std::string section;
+    std::vector<std::pair<int, std::string>> groups;
+    bool handled = false;
+
+    const std::string* find(int code) const {
+        for (const auto& [c, v] : groups)
+            if (c == code) return &v;
+        return nullptr;
+    }
+    bool has(int code) const { return find(code) != nullptr; }
+    double real(int code, double fallback) const {
+        const std::string* v = find(code);
+        return v ? std::strtod(v->c_str(), nullptr) : fallback;
+    }
+    int integer(int code, int fallback) const {
+        const std::string* v = find(code);
+        return v ? static_cast<int>(std::strtol(v->c_str(), nullptr, 10)) : fallback;
+    }
+    std::string text(int code, const std::string& fallback = {}) const {
+        const std::string* v = find(code);
+        return v ? *v : fallback;
+    }
+    // The object coordinate system from the extrusion direction (210, 220, 230).
+    Affine ocs() const { return Affine::ocs(real(210, 0), real(220, 0), real(230, 1)); }
+};
+
+// Entity types that are structure, or definitions that are not drawn: never
+// counted as unsupported.
+const std::set<std::string> kNotDrawn = {"SEQEND",   "VERTEX",  "BLOCK",  "ENDBLK", "ATTDEF",
+                                         "VIEWPORT", "SECTION", "ENDSEC", "EOF"};
+
+struct TextStyle {
+    double width_factor = 1;
+    double oblique = 0;  // degrees
+    double height = 0;   // 0: not fixed
+};
+constexpr double kDefaultTextHeight = 2.5;
+
+Trace bulged_trace(const std::vector<Vec2>& points, const std::vector<double>& bulges, bool closed,
+                   const Affine& m) {
+    Trace trace;
+    const size_t n = points.size();
+    if (n == 1) trace.elements.push_back(Segment{m.apply(points[0]), m.apply(points[0])});
+    for (size_t i = 0; i + 1 < n || (closed && i + 1 == n && n > 1 && !(points[i] == points[0]));
+         ++i) {
+        Vec2 p = points[i], q = points[(i + 1) % n];
+        double bulge = i < bulges.size() ? bulges[i] : 0;
+        if (is_straight_bulge(bulge) || p == q) {
+            trace.elements.push_back(Segment{m.apply(p), m.apply(q)});
+        } else {
+            trace.elements.push_back(bulge_arc(p, q, bulge).transformed(m));
+        }
+    }
+    return trace;
+}
+
+// An arc from a to b (radians); clockwise arcs of hatch boundaries keep their
+// angles mirrored, as the DXF format stores them.
+EllipseArc arc_between(Vec2 c, Vec2 u, Vec2 v, double a, double b, bool ccw) {
+    if (ccw) {
+        if (b <= a) b += 2 * kPi;
+        return {c, u, v, a, b};
+    }
+    a = -a, b = -b;
+    if (b >= a) b -= 2 * kPi;
+    return {c, u, v, a, b};
+}
+
+class Reader : public DL_CreationAdapter {
+  public:
+    Reader(Drawing::Impl& d, const StrokeFont& font) : d_(d), font_(font) {}
+
+    void finish() {
+        close_open();
+        settle(pending_);
+        settle(current_);
+        d_.entities = model_.empty() ? std::move(paper_) : std::move(model_);
+    }
+
+    // ---- bookkeeping -------------------------------------------------------------------
+    void processCodeValuePair(unsigned int code, const std::string& value) override {
+        if (code == 0) {
+            // dxflib hands an entity over once the next one begins, so the one
+            // before that has had its chance to be drawn.
+            settle(pending_);
+            pending_ = std::move(current_);
+            current_ = RawEntity{value, section_, {}, false};
+            if (value == "ENDSEC") section_.clear();
+            expect_section_name_ = value == "SECTION";
+            return;
+        }
+        if (code == 2 && expect_section_name_) {
+            section_ = value;
+            expect_section_name_ = false;
+        }
+        current_.groups.emplace_back(static_cast<int>(code), value);
+    }
+
+    void endEntity() override { close_open(); }
+    void endSequence() override { close_open(); }
+
+    // ---- tables and blocks -----------------------------------------------------------
+    void addLayer(const DL_LayerData& data) override {
+        int color = pending_.integer(62, 7);
+        Layer layer;
+        layer.color = std::abs(color) >= 1 && std::abs(color) <= 255 ? std::abs(color) : 7;
+        layer.linetype = upper(pending_.text(6, "CONTINUOUS"));
+        layer.off = data.off || color < 0;
+        layer.frozen = (data.flags & 1) != 0;
+        d_.layers[upper(data.name)] = layer;
+    }
+
+    void addTextStyle(const DL_StyleData& data) override {
+        styles_[upper(data.name)] = TextStyle{data.widthFactor > 0 ? data.widthFactor : 1,
+                                              pending_.real(50, 0), data.fixedTextHeight};
+    }
+
+    void addBlock(const DL_BlockData& data) override {
+        close_open();
+        Block& block = d_.blocks[upper(data.name)];
+        block = Block{{data.bpx, data.bpy}, {}};
+        block_ = &block;
+    }
+
+    void endBlock() override {
+        close_open();
+        block_ = nullptr;
+    }
+
+    // ---- simple entities ---------------------------------------------------------------
+    void addPoint(const DL_PointData& p) override {
+        if (!begin()) return;
+        add_shape(Segment{{p.x, p.y}, {p.x, p.y}});
+    }
+
+    void addLine(const DL_LineData& l) override {
+        if (!begin()) return;
+        add_shape(Segment{{l.x1, l.y1}, {l.x2, l.y2}});
+    }
+
+    void addArc(const DL_ArcData& a) override {
+        if (!begin()) return;
+        add_circle(a.cx, a.cy, a.radius, a.angle1 * kDegree, a.angle2 * kDegree);
+    }
+
+    void addCircle(const DL_CircleData& c) override {
+        if (!begin()) return;
+        add_circle(c.cx, c.cy, c.radius, 0, 2 * kPi);
+    }
+
+    void addEllipse(const DL_EllipseData& e) override {
+        if (!begin()) return;
+        // The minor axis is the major one turned about the extrusion direction.
+        double nx = pending_.real(210, 0), ny = pending_.real(220, 0), nz = pending_.real(230, 1);
+        Vec2 minor{e.ratio * (ny * e.mz - nz * e.my), e.ratio * (nz * e.mx - nx * e.mz)};
+        double t1 = e.angle2 <= e.angle1 ? e.angle2 + 2 * kPi : e.angle2;
+        add_shape(EllipseArc{{e.cx, e.cy}, {e.mx, e.my}, minor, e.angle1, t1});
+    }
+
+    void addSolid(const DL_SolidData& s) override { add_quad(s); }
+    void addTrace(const DL_TraceData& t) override { add_quad(t); }
+
+    void add3dFace(const DL_3dFaceData& f) override {
+        if (!begin()) return;
+        int invisible = pending_.integer(70, 0);
+        int corners = f.x[3] == f.x[2] && f.y[3] == f.y[2] ? 3 : 4;
+        Shape shape;
+        for (int i = 0; i < corners; ++i) {
+            if (invisible & (1 << i)) continue;
+            int j = (i + 1) % corners;
+            shape.traces.push_back(Trace{{Segment{{f.x[i], f.y[i]}, {f.x[j], f.y[j]}}}});
+        }
+        push(std::move(shape));
+    }
+
+    void addInsert(const DL_InsertData& i) override {
+        if (!begin()) return;
+        BlockRef ref;
+        ref.block = upper(i.name);
+        ref.frame =
+            pending_.ocs() * Affine::translate({i.ipx, i.ipy}) * Affine::rotate(i.angle * kDegree);
+        ref.sx = i.sx;
+        ref.sy = i.sy;
+        ref.cols = std::max(i.cols, 1);
+        ref.rows = std::max(i.rows, 1);
+        ref.col_spacing = i.colSp;
+        ref.row_spacing = i.rowSp;
+        push(std::move(ref));
+    }
+
+    // A dimension is drawn from the block that holds its picture.
+    void addDimAlign(const DL_DimensionData&, const DL_DimAlignedData&) override {
+        add_dimension();
+    }
+    void addDimLinear(const DL_DimensionData&, const DL_DimLinearData&) override {
+        add_dimension();
+    }
+    void addDimRadial(const DL_DimensionData&, const DL_DimRadialData&) override {
+        add_dimension();
+    }
+    void addDimDiametric(const DL_DimensionData&, const DL_DimDiametricData&) override {
+        add_dimension();
+    }
+    void addDimAngular(const DL_DimensionData&, const DL_DimAngular2LData&) override {
+        add_dimension();
+    }
+    void addDimAngular3P(const DL_DimensionData&, const DL_DimAngular3PData&) override {
+        add_dimension();
+    }
+    void addDimOrdinate(const DL_DimensionData&, const DL_DimOrdinateData&) override {
+        add_dimension();
+    }
+
+    // ---- text --------------------------------------------------------------------------
+    void addText(const DL_TextData& t) override {
+        if (!begin()) return;
+        add_text(t);
+    }
+
+    void addAttribute(const DL_AttributeData& a) override {
+        if (!begin() || (pending_.integer(70, 0) & 1)) return;  // an invisible attribute
+        add_text(a);
+    }
+
+    void addMText(const DL_MTextData& m) override {
+        if (!begin()) return;
+        MTextEntity t;
+        for (const auto& [code, value] : pending_.groups)
+            if (code == 3) t.text += value;
+        t.text += pending_.text(1);
+        t.insert = {m.ipx, m.ipy};
+        if (pending_.has(11)) {
+            t.direction = {pending_.real(11, 1), pending_.real(21, 0)};
+        } else {
+            double rotation = pending_.real(50, 0) * kDegree;
+            t.direction = {std::cos(rotation), std::sin(rotation)};
+        }
+        t.height = m.height > 0         ? m.height
+                   : style().height > 0 ? style().height
+                                        : kDefaultTextHeight;
+        t.width = pending_.real(41, 0);
+        t.line_spacing = pending_.real(44, 1);
+        t.attachment = m.attachmentPoint;
+        push(mtext_shape(t, font_));
+    }
+
+    // ---- entities with parts -----------------------------------------------------------
+    void addPolyline(const DL_PolylineData& p) override {
+        if (!begin()) return;
+        bool planar = (p.flags & (8 | 16 | 64)) == 0;
+        open_.emplace(Open{Open::kPolyline, entity(), &container(), p.flags, static_cast<int>(p.m),
+                           static_cast<int>(p.n), planar ? pending_.ocs() : Affine{}});
+    }
+
+    void addVertex(const DL_VertexData& v) override {
+        if (!open_ || open_->kind != Open::kPolyline) return;
+        pending_.handled = true;
+        bool own = pending_.type == "VERTEX";
+        Open::Vertex vertex{{v.x, v.y}, v.bulge, own ? pending_.integer(70, 0) : 0, {}};
+        for (int k = 0; k < 4; ++k) vertex.index[k] = own ? pending_.integer(71 + k, 0) : 0;
+        open_->vertices.push_back(vertex);
+    }
+
+    void addSpline(const DL_SplineData& s) override {
+        if (!begin()) return;
+        open_.emplace(Open{
+            Open::kSpline, entity(), &container(), s.flags, static_cast<int>(s.degree), 0, {}});
+    }
+    void addKnot(const DL_KnotData& k) override {
+        if (open_ && open_->kind == Open::kSpline) open_->spline.knots.push_back(k.k);
+    }
+    void addControlPoint(const DL_ControlPointData& c) override {
+        if (!open_ || open_->kind != Open::kSpline) return;
+        open_->spline.control.push_back({c.x, c.y});
+        open_->spline.weights.push_back(c.w);
+    }
+    void addFitPoint(const DL_FitPointData& f) override {
+        if (open_ && open_->kind == Open::kSpline) open_->fit.push_back({f.x, f.y});
+    }
+
+    void addLeader(const DL_LeaderData&) override {
+        if (!begin()) return;
+        open_.emplace(Open{Open::kLeader, entity(), &container(), 0, 0, 0, {}});
+    }
+    void addLeaderVertex(const DL_LeaderVertexData& v) override {
+        if (open_ && open_->kind == Open::kLeader)
+            open_->vertices.push_back({{v.x, v.y}, 0, 0, {}});
+    }
+
+    void addHatch(const DL_HatchData& h) override {
+        if (!begin()) return;
+        open_.emplace(
+            Open{Open::kHatch, entity(), &container(), h.solid ? 1 : 0, 0, 0, pending_.ocs()});
+    }
+    void addHatchLoop(const DL_HatchLoopData&) override {
+        if (open_ && open_->kind == Open::kHatch) open_->loops.emplace_back();
+    }
+    void addHatchEdge(const DL_HatchEdgeData& e) override {
+        if (!open_ || open_->kind != Open::kHatch) return;
+        if (open_->loops.empty()) open_->loops.emplace_back();
+        std::vector<Element>& loop = open_->loops.back().elements;
+        const Affine& m = open_->ocs;
+        switch (e.type) {
+            case 0: {  // a polyline boundary, vertices (x, y[, bulge])
+                std::vector<Vec2> points;
+                std::vector<double> bulges;
+                for (const auto& v : e.vertices) {
+                    if (v.size() < 2) continue;
+                    points.push_back({v[0], v[1]});
+                    bulges.push_back(v.size() > 2 ? v[2] : 0);
+                }
+                for (auto& element : bulged_trace(points, bulges, true, m).elements)
+                    loop.push_back(std::move(element));
+                break;
+            }
+            case 1:
+                loop.push_back(Segment{m.apply({e.x1, e.y1}), m.apply({e.x2, e.y2})});
+                break;
+            case 2:
+                loop.push_back(arc_between({e.cx, e.cy}, {e.radius, 0}, {0, e.radius}, e.angle1,
+                                           e.angle2, e.ccw)
+                                   .transformed(m));
+                break;
+            case 3:
+                loop.push_back(arc_between({e.cx, e.cy}, {e.mx, e.my},
+                                           {-e.my * e.ratio, e.mx * e.ratio}, e.angle1, e.angle2,
+                                           e.ccw)
+                                   .transformed(m));
+                break;
+            case 4: {
+                BSpline s;
+                s.degree = static_cast<int>(e.degree);
+                s.knots = e.knots;
+                for (const auto& c : e.controlPoints)
+                    if (c.size() >= 2) s.control.push_back({c[0], c[1]});
+                s.weights = e.weights;
+                std::vector<Vec2> fit;
+                for (const auto& f : e.fitPoints)
+                    if (f.size() >= 2) fit.push_back({f[0], f[1]});
+                if (auto element = spline_element(s, fit, false))
+                    loop.push_back(std::move(*element));
+                break;
+            }
+            default:
+                break;
+        }
+    }
+
+  private:
+    // Something dxflib collects piece by piece: a polyline, spline, leader or hatch.
+    struct Open {
+        enum Kind { kPolyline, kSpline, kLeader, kHatch } kind;
+        Entity entity;
+        std::vector<Entity>* container;
+        int flags;  // polyline and spline flags; for a hatch 1 when solid
+        int m, n;   // mesh size; for a spline m is the degree
+        Affine ocs;
+        struct Vertex {
+            Vec2 p;
+            double bulge;
+            int flags;
+            int index[4];
+        };
+        std::vector<Vertex> vertices{};
+        BSpline spline{};
+        std::vector<Vec2> fit{};
+        std::vector<Trace> loops{};
+    };
+
+    // Starts an entity: closes the one collected before and tells whether
+    // this one is visible at all (group 60).
+    bool begin() {
+        close_open();
+        pending_.handled = true;
+        return pending_.integer(60, 0) != 1;
+    }
+
+    // An entity that nothing drew is counted where it stands, so that layers
+    // and blocks decide whether it would have been seen.
+    void settle(RawEntity& raw) {
+        bool drawable_section = raw.section == "ENTITIES" || raw.section == "BLOCKS";
+        if (!raw.type.empty() && !raw.handled && drawable_section && !kNotDrawn.count(raw.type) &&
+            raw.integer(60, 0) != 1) {
+            Entity e = entity(raw);
+            e.what = Unsupported{raw.type};
+            container(raw).push_back(std::move(e));
+        }
+        raw = {};
+    }
+
+    // The layer, colour and line type of the entity that dxflib is handing over.
+    static Entity entity(const RawEntity& raw) {
+        Entity e;
+        e.layer = upper(raw.text(8, "0"));
+        e.color = std::abs(raw.integer(62, kByLayer));
+        e.linetype = upper(raw.text(6, "BYLAYER"));
+        return e;
+    }
+    Entity entity() const { return entity(pending_); }
+
+    // Where the entity goes: its block, model space or paper space (group 67).
+    std::vector<Entity>& container(const RawEntity& raw) {
+        if (block_) return block_->entities;
+        return raw.integer(67, 0) == 1 ? paper_ : model_;
+    }
+    std::vector<Entity>& container() { return container(pending_); }
+
+    template <typename What>
+    void push(What what) {
+        Entity e = entity();
+        e.what = std::move(what);
+        container().push_back(std::move(e));
+    }
+
+    void push(Shape shape) {
+        if (shape.traces.empty()) return;
+        Entity e = entity();
+        e.what = std::move(shape);
+        container().push_back(std::move(e));
+    }
+
+    void add_shape(Element element) { push(Shape{{Trace{{std::move(element)}}}, false}); }
+
+    void add_circle(double cx, double cy, double r, double a0, double a1) {
+        if (a1 <= a0) a1 += 2 * kPi;
+        add_shape(EllipseArc{{cx, cy}, {r, 0}, {0, r}, a0, a1}.transformed(pending_.ocs()));
+    }
+
+    // SOLID and TRACE: corners in the order 1, 2, 4, 3; a triangle repeats the third.
+    void add_quad(const DL_TraceData& q) {
+        if (!begin()) return;
+        std::vector<Vec2> corners{
+            {q.x[0], q.y[0]}, {q.x[1], q.y[1]}, {q.x[3], q.y[3]}, {q.x[2], q.y[2]}};
+        if (corners[2] == corners[3]) corners.pop_back();
+        push(Shape{{bulged_trace(corners, {}, true, pending_.ocs())}, true});
+    }
+
+    void add_dimension() {
+        if (!begin()) return;
+        std::string block = pending_.text(2);
+        if (block.empty()) {
+            push(Unsupported{"DIMENSION"});
+            return;
+        }
+        BlockRef ref;
+        ref.block = upper(block);
+        ref.kind = "DIMENSION";
+        push(std::move(ref));
+    }
+
+    const TextStyle& style() {
+        static const TextStyle standard;
+        auto it = styles_.find(upper(pending_.text(7, "STANDARD")));
+        return it == styles_.end() ? standard : it->second;
+    }
+
+    void add_text(const DL_TextData& t) {
+        const TextStyle& s = style();
+        TextEntity text;
+        text.text = t.text;
+        text.insert = {t.ipx, t.ipy};
+        text.align = {t.apx, t.apy};
+        text.height = t.height > 0 ? t.height : s.height > 0 ? s.height : kDefaultTextHeight;
+        text.width_factor = pending_.has(41) ? t.xScaleFactor : s.width_factor;
+        text.rotation = t.angle;
+        text.oblique = pending_.real(51, s.oblique) * kDegree;
+        text.hjust = t.hJustification;
+        text.vjust = t.vJustification;
+        text.backward = (t.textGenerationFlags & 2) != 0;
+        text.upside_down = (t.textGenerationFlags & 4) != 0;
+        push(text_shape(text, pending_.ocs(), font_));
+    }
+
+    // A spline from its control points and knots, or else from its fit points.
+    static std::optional<Element> spline_element(BSpline s, std::vector<Vec2> fit, bool closed) {
+        if (std::all_of(s.weights.begin(), s.weights.end(), [](double w) { return w == 1; }))
+            s.weights.clear();
+        const size_t n = s.control.size();
+        if (s.degree >= 1 && n > static_cast<size_t>(s.degree)) {
+            if (!s.valid()) {
+                // Missing or broken knots: a clamped uniform knot vector.
+                s.knots.assign(s.degree + 1, 0.0);
+                for (size_t i = 1; i + s.degree < n; ++i) s.knots.push_back(static_cast<double>(i));
+                s.knots.insert(s.knots.end(), s.degree + 1, static_cast<double>(n - s.degree));
+                if (!s.valid()) s.weights.clear();
+            }
+            if (s.valid()) return Element{std::move(s)};
+        }
+        if (fit.size() >= 2) {
+            if (closed && !(fit.front() == fit.back())) fit.push_back(fit.front());
+            return Element{FitCurve{std::move(fit)}};
+        }
+        return std::nullopt;
+    }
+
+    void close_open() {
+        if (!open_) return;
+        Open o = std::move(*open_);
+        open_.reset();
+        Shape shape;
+        switch (o.kind) {
+            case Open::kPolyline:
+                shape = polyline_shape(o);
+                break;
+            case Open::kLeader: {
+                std::vector<Vec2> points;
+                for (const auto& v : o.vertices) points.push_back(v.p);
+                if (points.size() >= 2) shape.traces.push_back(bulged_trace(points, {}, false, {}));
+                break;
+            }
+            case Open::kSpline: {
+                o.spline.degree = o.m;
+                if (auto element = spline_element(o.spline, o.fit, (o.flags & 1) != 0)) {
+                    shape.traces.push_back(Trace{{std::move(*element)}});
+                } else {
+                    o.entity.what = Unsupported{"SPLINE"};
+                    o.container->push_back(std::move(o.entity));
+                }
+                break;
+            }
+            case Open::kHatch: {
+                for (auto& loop : o.loops)
+                    if (!loop.elements.empty()) shape.traces.push_back(std::move(loop));
+                shape.filled = o.flags == 1;
+                if (!shape.filled && !shape.traces.empty()) {
+                    // Pattern lines are not drawn: the boundary is, and the pattern is reported.
+                    Entity pattern = o.entity;
+                    pattern.what = Unsupported{"HATCH pattern"};
+                    o.container->push_back(std::move(pattern));
+                }
+                break;
+            }
+        }
+        if (shape.traces.empty()) return;
+        o.entity.what = std::move(shape);
+        o.container->push_back(std::move(o.entity));
+    }
+
+    static Shape polyline_shape(const Open& o) {
+        Shape shape;
+        const auto& v = o.vertices;
+        auto edge = [&](Vec2 a, Vec2 b) { shape.traces.push_back(Trace{{Segment{a, b}}}); };
+        if (o.flags & 64) {
+            // Polyface mesh: position vertices, then faces that index them (from 1;
+            // a negative index hides the edge that starts there).
+            std::vector<Vec2> points;
+            for (const auto& vertex : v)
+                if (!(vertex.flags & 128) || (vertex.flags & 64)) points.push_back(vertex.p);
+            for (const auto& face : v) {
+                if (!(face.flags & 128) || (face.flags & 64)) continue;
+                std::vector<int> corners;
+                for (int index : face.index)
+                    if (index != 0) corners.push_back(index);
+                for (size_t k = 0; k < corners.size() && corners.size() > 1; ++k) {
+                    int a = corners[k], b = corners[(k + 1) % corners.size()];
+                    size_t ia = std::abs(a) - 1, ib = std::abs(b) - 1;
+                    if (a > 0 && ia < points.size() && ib < points.size())
+                        edge(points[ia], points[ib]);
+                }
+            }
+            return shape;
+        }
+        if (o.flags & 16) {
+            // Polygon mesh: m rows of n vertices, closed in m (flag 1) or n (flag 32).
+            const int m = o.m, n = o.n;
+            if (m < 1 || n < 1 || v.size() < static_cast<size_t>(m) * n) return shape;
+            auto at = [&](int i, int j) { return v[static_cast<size_t>(i) * n + j].p; };
+            for (int i = 0; i < m; ++i) {
+                std::vector<Vec2> row;
+                for (int j = 0; j < n; ++j) row.push_back(at(i, j));
+                shape.traces.push_back(bulged_trace(row, {}, (o.flags & 32) != 0, {}));
+            }
+            for (int j = 0; j < n; ++j) {
+                std::vector<Vec2> column;
+                for (int i = 0; i < m; ++i) column.push_back(at(i, j));
+                shape.traces.push_back(bulged_trace(column, {}, (o.flags & 1) != 0, {}));
+            }
+            return shape;
+        }
+        // A 2D or 3D polyline; spline-fit polylines also carry their frame (flag 16).
+        std::vector<Vec2> points;
+        std::vector<double> bulges;
+        for (const auto& vertex : v) {
+            if (vertex.flags & 16) continue;
+            points.push_back(vertex.p);
+            bulges.push_back(o.flags & 8 ? 0 : vertex.bulge);
+        }
+        if (!points.empty())
+            shape.traces.push_back(bulged_trace(points, bulges, o.flags & 1, o.ocs));
+        return shape;
+    }
+
+    Drawing::Impl& d_;
+    const StrokeFont& font_;
+    std::map<std::string, TextStyle> styles_;
+    std::vector<Entity> model_, paper_;
+    Block* block_ = nullptr;
+    std::optional<Open> open_;
+    RawEntity current_, pending_;
+    std::string section_;
+    bool expect_section_name_ = false;
+};
+
+}  // namespace
+
+void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing) {
+    Reader reader(drawing, StrokeFont::standard());
+    DL_Dxf parser;
+    // dxflib's parse state is set up by in(); its handlers read the group
+    // from its own stream reader, so each checked group is passed through it.
+    std::istringstream nothing;
+    parser.in(nothing, &reader);
+    std::stringstream group;
+    try {
+        read_dxf_groups(contents, path, [&](int code, const std::string& value) {
+            reader.processCodeValuePair(static_cast<unsigned>(code), value);
+            group.clear();
+            group.str(std::to_string(code) + "\n" + value + "\n");
+            parser.readDxfGroups(group, &reader);
+        });
+    } catch (const DL_Exception&) {
+        throw DxfError(path + ": dxflib could not read the drawing");
+    }
+    reader.finish();
+}
+
+}  // namespace tvk::host

@@ -1,0 +1,14 @@
+// Builds the entity model from checked DXF text with dxflib.
+#pragma once
+
+#include <string>
+
+#include "host/drawing/entities.h"
+
+namespace tvk::host {
+
+// Reads the contents of a DXF file into `drawing`; text is laid out with the
+// standard stroke font. Throws DxfError naming `path`.
+void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing);
+
+}  // namespace tvk::host

@@ -1,0 +1,83 @@
+// The entity model behind Drawing: what the DXF reader builds and the block
+// expansion walks. Everything is already in world (or block) coordinates:
+// object coordinate systems are applied when an entity is read.
+#pragma once
+
+#include <map>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/drawing/drawing.h"
+#include "host/drawing/geometry.h"
+
+namespace tvk::host {
+
+inline constexpr int kByBlock = 0;
+inline constexpr int kByLayer = 256;
+
+struct Segment {
+    Vec2 a, b;
+};
+// A smooth curve known only by the points it passes through.
+struct FitCurve {
+    std::vector<Vec2> points;
+};
+using Element = std::variant<Segment, EllipseArc, BSpline, FitCurve>;
+
+// One pen-down run, or one ring of a filled area.
+struct Trace {
+    std::vector<Element> elements;
+};
+
+// Lines, curves, text strokes, points (a zero-length segment) or a filled area.
+struct Shape {
+    std::vector<Trace> traces;
+    bool filled = false;
+};
+
+// A block reference, possibly an array of them.
+struct BlockRef {
+    std::string block;            // upper case
+    std::string kind = "INSERT";  // the DXF type, reported when the block is missing
+    Affine frame;                 // insertion point, rotation and object coordinate system
+    double sx = 1, sy = 1;
+    int cols = 1, rows = 1;
+    double col_spacing = 0, row_spacing = 0;
+};
+
+// An entity the host cannot draw, kept where it stands so that it is counted
+// only when it would have been drawn.
+struct Unsupported {
+    std::string type;
+};
+
+struct Entity {
+    std::string layer;  // upper case
+    int color = kByLayer;
+    std::string linetype = "BYLAYER";  // upper case
+    std::variant<Shape, BlockRef, Unsupported> what;
+};
+
+struct Layer {
+    int color = 7;
+    std::string linetype = "CONTINUOUS";
+    bool off = false;
+    bool frozen = false;
+};
+
+struct Block {
+    Vec2 base;
+    std::vector<Entity> entities;
+};
+
+struct Drawing::Impl {
+    std::map<std::string, Layer> layers;  // by upper-case name
+    std::map<std::string, Block> blocks;  // by upper-case name
+    std::vector<Entity> entities;         // what is plotted: model space, or paper space
+                                          // when model space is empty
+
+    const Layer& layer(const std::string& name) const;
+};
+
+}  // namespace tvk::host

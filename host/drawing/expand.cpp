@@ -1,0 +1,126 @@
+#include "host/drawing/expand.h"
+
+#include <algorithm>
+#include <map>
+
+namespace tvk::host {
+
+namespace {
+
+// Deeper nesting than this is a block that (indirectly) inserts itself.
+constexpr int kMaxNesting = 32;
+
+// What an INSERT hands down to the entities of its block.
+struct Context {
+    Affine m;
+    int color = 7;                        // for BYBLOCK
+    std::string linetype = "CONTINUOUS";  // for BYBLOCK
+    const std::string* layer = nullptr;   // for entities on layer 0; none at the top
+    int depth = 0;
+};
+
+class Expander {
+  public:
+    Expander(const Drawing::Impl& d, const ExpandVisitor& v) : d_(d), v_(v) {}
+
+    void entities(const std::vector<Entity>& list, const Context& ctx) {
+        for (const Entity& e : list) entity(e, ctx);
+    }
+
+  private:
+    void entity(const Entity& e, const Context& ctx) {
+        // Entities of a block on layer 0 take the layer of the INSERT.
+        const std::string& layer_name = ctx.layer && e.layer == "0" ? *ctx.layer : e.layer;
+        const Layer& layer = d_.layer(layer_name);
+        if (layer.frozen) return;
+        int color = e.color == kByLayer ? layer.color : e.color == kByBlock ? ctx.color : e.color;
+        if (color < 1 || color > 255) color = 7;
+        const std::string& linetype = e.linetype == "BYLAYER"   ? layer.linetype
+                                      : e.linetype == "BYBLOCK" ? ctx.linetype
+                                                                : e.linetype;
+        if (const auto* ref = std::get_if<BlockRef>(&e.what)) {
+            // An INSERT on a layer that is off still shows its entities on other layers.
+            insert(*ref, ctx, color, linetype, layer_name, layer.off);
+            return;
+        }
+        if (layer.off) return;
+        if (const auto* shape = std::get_if<Shape>(&e.what)) {
+            if (v_.shape) v_.shape(*shape, ctx.m, color, linetype);
+        } else if (v_.unsupported) {
+            v_.unsupported(std::get<Unsupported>(e.what).type);
+        }
+    }
+
+    void insert(const BlockRef& ref, const Context& ctx, int color, const std::string& linetype,
+                const std::string& layer, bool layer_off) {
+        auto it = d_.blocks.find(ref.block);
+        if (it == d_.blocks.end() || ctx.depth >= kMaxNesting) {
+            if (!layer_off && v_.unsupported) v_.unsupported(ref.kind);
+            return;
+        }
+        const Block& block = it->second;
+        Context child{{}, color, linetype, &layer, ctx.depth + 1};
+        Affine local = Affine::scale(ref.sx, ref.sy) * Affine::translate(-1 * block.base);
+        for (int row = 0; row < ref.rows; ++row) {
+            for (int col = 0; col < ref.cols; ++col) {
+                Vec2 offset{col * ref.col_spacing, row * ref.row_spacing};
+                child.m = ctx.m * ref.frame * Affine::translate(offset) * local;
+                entities(block.entities, child);
+            }
+        }
+    }
+
+    const Drawing::Impl& d_;
+    const ExpandVisitor& v_;
+};
+
+class SizeCounter {
+  public:
+    SizeCounter(const Drawing::Impl& d, double limit) : d_(d), limit_(limit) {}
+
+    double count(const std::vector<Entity>& list, int depth) {
+        double total = 0;
+        for (const Entity& e : list) {
+            total += 1;
+            if (const auto* ref = std::get_if<BlockRef>(&e.what)) {
+                double copies = std::max(ref->cols, 1) * double(std::max(ref->rows, 1));
+                total += copies * block(ref->block, depth);
+            }
+            if (total >= limit_) return limit_;
+        }
+        return total;
+    }
+
+  private:
+    double block(const std::string& name, int depth) {
+        if (depth >= kMaxNesting) return 0;
+        if (auto known = memo_.find(name); known != memo_.end()) return known->second;
+        auto it = d_.blocks.find(name);
+        double n = it == d_.blocks.end() ? 0 : count(it->second.entities, depth + 1);
+        memo_[name] = n;
+        return n;
+    }
+
+    const Drawing::Impl& d_;
+    double limit_;
+    std::map<std::string, double> memo_;
+};
+
+}  // namespace
+
+const Layer& Drawing::Impl::layer(const std::string& name) const {
+    static const Layer fallback;
+    auto it = layers.find(name);
+    return it == layers.end() ? fallback : it->second;
+}
+
+void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor) {
+    Expander(drawing, visitor).entities(drawing.entities, Context{});
+}
+
+std::size_t expanded_size(const Drawing::Impl& drawing, std::size_t limit) {
+    double n = SizeCounter(drawing, static_cast<double>(limit)).count(drawing.entities, 0);
+    return n >= static_cast<double>(limit) ? limit : static_cast<std::size_t>(n);
+}
+
+}  // namespace tvk::host

@@ -1,0 +1,27 @@
+// Block expansion: walks the plotted entities and every block they insert,
+// resolving layers, BYLAYER and BYBLOCK colours and line types as CAD hosts do.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "host/drawing/entities.h"
+
+namespace tvk::host {
+
+struct ExpandVisitor {
+    // A visible shape with its accumulated transform, resolved colour (1 to
+    // 255) and resolved upper-case line type.
+    std::function<void(const Shape&, const Affine&, int color, const std::string& linetype)> shape;
+    // A visible entity that cannot be drawn, by DXF type name.
+    std::function<void(const std::string& type)> unsupported;
+};
+
+void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);
+
+// How many entities a full expansion visits, saturating at `limit`: a few
+// nested arrays can multiply into more than any plot can hold.
+std::size_t expanded_size(const Drawing::Impl& drawing, std::size_t limit);
+
+}  // namespace tvk::host

@@ -1,0 +1,275 @@
+#include "host/drawing/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace tvk::host {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// Bounds the work for absurdly fine tolerances: no single curve becomes more
+// chords than this.
+constexpr double kMaxChords = 100000;
+constexpr int kMaxDepth = 18;
+
+}  // namespace
+
+void Box::add(Vec2 p) {
+    min_x = std::min(min_x, p.x);
+    min_y = std::min(min_y, p.y);
+    max_x = std::max(max_x, p.x);
+    max_y = std::max(max_y, p.y);
+}
+
+void Box::add(const Box& b) {
+    if (b.empty()) return;
+    add(Vec2{b.min_x, b.min_y});
+    add(Vec2{b.max_x, b.max_y});
+}
+
+double length(Vec2 a) {
+    return std::hypot(a.x, a.y);
+}
+
+double distance_to_segment(Vec2 p, Vec2 a, Vec2 b) {
+    Vec2 ab = b - a;
+    double len2 = ab.x * ab.x + ab.y * ab.y;
+    if (len2 == 0) return length(p - a);
+    double t = std::clamp(((p.x - a.x) * ab.x + (p.y - a.y) * ab.y) / len2, 0.0, 1.0);
+    return length(p - (a + t * ab));
+}
+
+Affine Affine::rotate(double radians) {
+    double c = std::cos(radians), s = std::sin(radians);
+    return {c, -s, 0, s, c, 0};
+}
+
+Affine Affine::ocs(double nx, double ny, double nz) {
+    double n = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (n == 0 || !std::isfinite(n)) return {};
+    nx /= n, ny /= n, nz /= n;
+    // The arbitrary axis algorithm of the DXF format.
+    double ax, ay, az;
+    if (std::abs(nx) < 1.0 / 64 && std::abs(ny) < 1.0 / 64) {
+        ax = nz, ay = 0, az = -nx;  // world y cross N
+    } else {
+        ax = -ny, ay = nx, az = 0;  // world z cross N
+    }
+    double an = std::sqrt(ax * ax + ay * ay + az * az);
+    ax /= an, ay /= an, az /= an;
+    // y axis = N cross x axis; only its x and y survive the view from above.
+    double bx = ny * az - nz * ay, by = nz * ax - nx * az;
+    return frame({0, 0}, {ax, ay}, {bx, by});
+}
+
+double Affine::max_stretch() const {
+    double s = a * a + b * b + d * d + e * e;
+    double det = a * e - b * d;
+    return std::sqrt((s + std::sqrt(std::max(0.0, s * s - 4 * det * det))) / 2);
+}
+
+Affine operator*(const Affine& l, const Affine& r) {
+    return {l.a * r.a + l.b * r.d, l.a * r.b + l.b * r.e, l.a * r.c + l.b * r.f + l.c,
+            l.d * r.a + l.e * r.d, l.d * r.b + l.e * r.e, l.d * r.c + l.e * r.f + l.f};
+}
+
+// ---- elliptic arcs -------------------------------------------------------------------
+
+Vec2 EllipseArc::at(double t) const {
+    return c + std::cos(t) * u + std::sin(t) * v;
+}
+
+EllipseArc EllipseArc::transformed(const Affine& m) const {
+    return {m.apply(c), m.apply_vector(u), m.apply_vector(v), t0, t1};
+}
+
+std::vector<Vec2> EllipseArc::flatten(double tolerance) const {
+    double radius = Affine::frame({}, u, v).max_stretch();
+    double span = t1 - t0;
+    // A chord over the parameter step dt strays at most radius*(1 - cos(dt/2)).
+    double n = std::ceil(std::abs(span) / (kPi / 2));
+    if (radius > tolerance) {
+        double dt = 2 * std::acos(1 - tolerance / radius);
+        n = std::max(n, std::ceil(std::abs(span) / dt));
+    }
+    n = std::clamp(n, 1.0, kMaxChords);
+    int count = static_cast<int>(n);
+    std::vector<Vec2> points;
+    points.reserve(count + 1);
+    for (int i = 0; i < count; ++i) points.push_back(at(t0 + span * i / count));
+    points.push_back(at(t1));
+    return points;
+}
+
+Box EllipseArc::bounds() const {
+    Box box;
+    box.add(at(t0));
+    box.add(at(t1));
+    double lo = std::min(t0, t1), hi = std::max(t0, t1);
+    // x and y are extreme where their derivatives vanish, every half turn.
+    for (double base : {std::atan2(v.x, u.x), std::atan2(v.y, u.y)}) {
+        double t = base + std::ceil((lo - base) / kPi) * kPi;
+        for (; t <= hi; t += kPi) box.add(at(t));
+    }
+    return box;
+}
+
+bool is_straight_bulge(double bulge) {
+    return std::abs(bulge) < 1e-10;
+}
+
+EllipseArc bulge_arc(Vec2 p, Vec2 q, double bulge) {
+    Vec2 chord = q - p;
+    Vec2 left{-chord.y, chord.x};
+    Vec2 centre = 0.5 * (p + q) + ((1 - bulge * bulge) / (4 * bulge)) * left;
+    double r = length(p - centre);
+    double start = std::atan2(p.y - centre.y, p.x - centre.x);
+    return {centre, {r, 0}, {0, r}, start, start + 4 * std::atan(bulge)};
+}
+
+// ---- adaptive flattening ---------------------------------------------------------------
+
+namespace {
+
+struct Subdivider {
+    const std::function<Vec2(double)>& f;
+    double tolerance;
+    std::vector<Vec2>& out;
+
+    void run(double t0, Vec2 p0, double t1, Vec2 p1, int depth) {
+        double tm = (t0 + t1) / 2;
+        Vec2 pm = f(tm);
+        bool flat = depth >= kMaxDepth;
+        if (!flat) {
+            // The quarter points catch S bends whose middle happens to sit on the chord.
+            Vec2 q1 = f((t0 + tm) / 2), q3 = f((tm + t1) / 2);
+            flat = distance_to_segment(pm, p0, p1) <= tolerance &&
+                   distance_to_segment(q1, p0, p1) <= tolerance &&
+                   distance_to_segment(q3, p0, p1) <= tolerance;
+        }
+        if (flat) {
+            out.push_back(p1);
+            return;
+        }
+        run(t0, p0, tm, pm, depth + 1);
+        run(tm, pm, t1, p1, depth + 1);
+    }
+};
+
+}  // namespace
+
+void flatten_curve(const std::function<Vec2(double)>& f, double t0, double t1, int pieces,
+                   double tolerance, std::vector<Vec2>& out) {
+    Subdivider s{f, tolerance, out};
+    Vec2 prev = f(t0);
+    for (int i = 1; i <= pieces; ++i) {
+        double a = t0 + (t1 - t0) * (i - 1) / pieces;
+        double b = i == pieces ? t1 : t0 + (t1 - t0) * i / pieces;
+        Vec2 next = f(b);
+        s.run(a, prev, b, next, 0);
+        prev = next;
+    }
+}
+
+// ---- B-splines --------------------------------------------------------------------------
+
+bool BSpline::valid() const {
+    size_t n = control.size();
+    if (degree < 1 || n < static_cast<size_t>(degree) + 1) return false;
+    if (knots.size() != n + degree + 1) return false;
+    if (!weights.empty() && weights.size() != n) return false;
+    for (double w : weights)
+        if (!(w > 0)) return false;
+    for (size_t i = 1; i < knots.size(); ++i)
+        if (!(knots[i] >= knots[i - 1])) return false;
+    return knots[degree] < knots[n];
+}
+
+Vec2 BSpline::at(double t) const {
+    const int p = degree;
+    const size_t n = control.size();
+    // The knot span holding t, within the curve's domain.
+    size_t k = p;
+    while (k + 1 < n && t >= knots[k + 1]) ++k;
+    // De Boor in homogeneous coordinates (x*w, y*w, w).
+    struct H {
+        double x, y, w;
+    };
+    std::vector<H> d(p + 1);
+    for (int j = 0; j <= p; ++j) {
+        size_t i = k - p + j;
+        double w = weights.empty() ? 1.0 : weights[i];
+        d[j] = {control[i].x * w, control[i].y * w, w};
+    }
+    for (int r = 1; r <= p; ++r) {
+        for (int j = p; j >= r; --j) {
+            size_t i = k - p + j;
+            double den = knots[i + p - r + 1] - knots[i];
+            double alpha = den == 0 ? 0 : (t - knots[i]) / den;
+            d[j] = {(1 - alpha) * d[j - 1].x + alpha * d[j].x,
+                    (1 - alpha) * d[j - 1].y + alpha * d[j].y,
+                    (1 - alpha) * d[j - 1].w + alpha * d[j].w};
+        }
+    }
+    return {d[p].x / d[p].w, d[p].y / d[p].w};
+}
+
+BSpline BSpline::transformed(const Affine& m) const {
+    BSpline s = *this;
+    for (Vec2& c : s.control) c = m.apply(c);
+    return s;
+}
+
+std::vector<Vec2> BSpline::flatten(double tolerance) const {
+    std::vector<Vec2> out;
+    const size_t n = control.size();
+    auto f = [this](double t) { return at(t); };
+    out.push_back(at(knots[degree]));
+    for (size_t k = degree; k < n; ++k) {
+        if (knots[k + 1] > knots[k]) flatten_curve(f, knots[k], knots[k + 1], 2, tolerance, out);
+    }
+    return out;
+}
+
+std::vector<Vec2> flatten_fit_points(const std::vector<Vec2>& fit, double tolerance) {
+    const size_t n = fit.size();
+    if (n < 3) return fit;
+    // Chord-length parameters; coincident fit points would divide by zero.
+    std::vector<double> t(n, 0.0);
+    for (size_t i = 1; i < n; ++i) t[i] = t[i - 1] + std::max(length(fit[i] - fit[i - 1]), 1e-12);
+    // Natural cubic spline: second derivatives m from a tridiagonal system.
+    auto second_derivatives = [&](auto coord) {
+        std::vector<double> m(n, 0.0), c(n, 0.0), r(n, 0.0);
+        for (size_t i = 1; i + 1 < n; ++i) {
+            double h0 = t[i] - t[i - 1], h1 = t[i + 1] - t[i];
+            double a = h0, b = 2 * (h0 + h1), cc = h1;
+            double rhs = 6 * ((coord(fit[i + 1]) - coord(fit[i])) / h1 -
+                              (coord(fit[i]) - coord(fit[i - 1])) / h0);
+            double den = b - a * c[i - 1];
+            c[i] = cc / den;
+            r[i] = (rhs - a * r[i - 1]) / den;
+        }
+        for (size_t i = n - 2; i >= 1; --i) m[i] = r[i] - c[i] * m[i + 1];
+        return m;
+    };
+    auto mx = second_derivatives([](Vec2 p) { return p.x; });
+    auto my = second_derivatives([](Vec2 p) { return p.y; });
+    std::vector<Vec2> out{fit[0]};
+    for (size_t i = 0; i + 1 < n; ++i) {
+        double h = t[i + 1] - t[i];
+        auto cubic = [&](double s, double y0, double y1, double m0, double m1) {
+            double a = (t[i + 1] - s) / h, b = (s - t[i]) / h;
+            return a * y0 + b * y1 + ((a * a * a - a) * m0 + (b * b * b - b) * m1) * h * h / 6;
+        };
+        auto f = [&](double s) {
+            return Vec2{cubic(s, fit[i].x, fit[i + 1].x, mx[i], mx[i + 1]),
+                        cubic(s, fit[i].y, fit[i + 1].y, my[i], my[i + 1])};
+        };
+        flatten_curve(f, t[i], t[i + 1], 2, tolerance, out);
+    }
+    return out;
+}
+
+}  // namespace tvk::host

@@ -1,0 +1,297 @@
+// Pen-motion optimisation: the order (and direction) in which pen-down paths
+// are plotted, so that the pen travels lifted as little as it can.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "host/drawing/drawing.h"
+#include "host/drawing/overlaps.h"
+
+namespace tvk::host {
+
+namespace {
+
+using Point = std::pair<int32_t, int32_t>;
+
+// Level 3 looks for the nearest path among this many that come next in the drawing.
+constexpr size_t kLimitedWindow = 32;
+// Level 4 and up improve the route by reversing runs of at most this many
+// paths, for at most this many passes over it.
+constexpr size_t kReversalWindow = 24;
+constexpr int kReversalPasses = 4;
+
+double distance(Point a, Point b) {
+    return std::hypot(static_cast<double>(a.first) - b.first,
+                      static_cast<double>(a.second) - b.second);
+}
+
+bool is_closed(const PenPath& p) {
+    return p.points.size() > 2 && p.points.front() == p.points.back();
+}
+
+void reverse_path(PenPath& p) {
+    std::reverse(p.points.begin(), p.points.end());
+}
+
+// Makes a closed path start (and end) at its vertex `k`.
+void rotate_closed(PenPath& p, size_t k) {
+    if (k == 0 || k + 1 >= p.points.size()) return;
+    p.points.pop_back();
+    std::rotate(p.points.begin(), p.points.begin() + static_cast<std::ptrdiff_t>(k),
+                p.points.end());
+    p.points.push_back(p.points.front());
+}
+
+// Level 1: each path starts at whichever of its ends is nearer to the pen.
+void swap_endpoints(std::vector<PenPath>::iterator first, std::vector<PenPath>::iterator last,
+                    Point& pen) {
+    for (auto it = first; it != last; ++it) {
+        if (distance(pen, it->points.back()) < distance(pen, it->points.front())) reverse_path(*it);
+        pen = it->points.back();
+    }
+}
+
+// Level 3: the nearest of the next few paths in drawing order, which keeps
+// the plot close to the order the drawing was made in.
+void nearest_in_window(std::vector<PenPath>& group, Point& pen) {
+    std::vector<PenPath> out;
+    out.reserve(group.size());
+    std::vector<size_t> window;
+    size_t next = 0;
+    while (out.size() < group.size()) {
+        while (window.size() < kLimitedWindow && next < group.size()) window.push_back(next++);
+        size_t best = 0;
+        bool best_reversed = false;
+        double best_d = 1e300;
+        for (size_t w = 0; w < window.size(); ++w) {
+            const PenPath& p = group[window[w]];
+            double ds = distance(pen, p.points.front()), de = distance(pen, p.points.back());
+            if (std::min(ds, de) < best_d)
+                best_d = std::min(ds, de), best = w, best_reversed = de < ds;
+        }
+        PenPath chosen = std::move(group[window[best]]);
+        window.erase(window.begin() + static_cast<std::ptrdiff_t>(best));
+        if (best_reversed) reverse_path(chosen);
+        pen = chosen.points.back();
+        out.push_back(std::move(chosen));
+    }
+    group = std::move(out);
+}
+
+// A k-d tree over the places where paths can start: both ends of an open
+// path, every vertex of a closed one. Taken paths are deleted as the route
+// grows, so that each nearest-path query stays logarithmic.
+class StartPoints {
+  public:
+    struct Entry {
+        Point at;
+        uint32_t path;
+        uint32_t vertex;
+    };
+
+    explicit StartPoints(const std::vector<PenPath>& paths) {
+        for (uint32_t i = 0; i < paths.size(); ++i) {
+            const auto& pts = paths[i].points;
+            if (is_closed(paths[i])) {
+                for (uint32_t k = 0; k + 1 < pts.size(); ++k) entries_.push_back({pts[k], i, k});
+            } else {
+                entries_.push_back({pts.front(), i, 0});
+                if (pts.size() > 1)
+                    entries_.push_back({pts.back(), i, static_cast<uint32_t>(pts.size() - 1)});
+            }
+        }
+        alive_.assign(entries_.size(), 0);
+        dead_.assign(entries_.size(), false);
+        build(0, entries_.size(), 0);
+        by_path_.resize(paths.size());
+        for (size_t e = 0; e < entries_.size(); ++e) by_path_[entries_[e].path].push_back(e);
+    }
+
+    // The nearest start point to p; false when none is left.
+    bool nearest(Point p, Entry& found) const {
+        double best = 1e300;
+        size_t best_index = entries_.size();
+        search(0, entries_.size(), 0, p, best, best_index);
+        if (best_index == entries_.size()) return false;
+        found = entries_[best_index];
+        return true;
+    }
+
+    void remove_path(uint32_t path) {
+        for (size_t e : by_path_[path]) remove(e);
+    }
+
+  private:
+    void build(size_t lo, size_t hi, int depth) {
+        if (lo >= hi) return;
+        size_t mid = (lo + hi) / 2;
+        auto key = [depth](const Entry& e) { return depth % 2 ? e.at.second : e.at.first; };
+        std::nth_element(entries_.begin() + static_cast<std::ptrdiff_t>(lo),
+                         entries_.begin() + static_cast<std::ptrdiff_t>(mid),
+                         entries_.begin() + static_cast<std::ptrdiff_t>(hi),
+                         [&](const Entry& a, const Entry& b) { return key(a) < key(b); });
+        alive_[mid] = static_cast<uint32_t>(hi - lo);
+        build(lo, mid, depth + 1);
+        build(mid + 1, hi, depth + 1);
+    }
+
+    void search(size_t lo, size_t hi, int depth, Point p, double& best, size_t& best_index) const {
+        if (lo >= hi) return;
+        size_t mid = (lo + hi) / 2;
+        if (alive_[mid] == 0) return;
+        const Entry& e = entries_[mid];
+        if (!dead_[mid]) {
+            double d = distance(p, e.at);
+            if (d < best) best = d, best_index = mid;
+        }
+        double diff = depth % 2 ? double(p.second) - e.at.second : double(p.first) - e.at.first;
+        bool left_first = diff < 0;
+        if (left_first) {
+            search(lo, mid, depth + 1, p, best, best_index);
+            if (std::abs(diff) < best) search(mid + 1, hi, depth + 1, p, best, best_index);
+        } else {
+            search(mid + 1, hi, depth + 1, p, best, best_index);
+            if (std::abs(diff) < best) search(lo, mid, depth + 1, p, best, best_index);
+        }
+    }
+
+    void remove(size_t index) {
+        size_t lo = 0, hi = entries_.size();
+        while (lo < hi) {
+            size_t mid = (lo + hi) / 2;
+            --alive_[mid];
+            if (index == mid) break;
+            if (index < mid)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        dead_[index] = true;
+    }
+
+    std::vector<Entry> entries_;
+    std::vector<uint32_t> alive_;  // live entries in the subtree whose middle is here
+    std::vector<bool> dead_;
+    std::vector<std::vector<size_t>> by_path_;
+};
+
+// Level 4: nearest neighbour over all paths of the group, entering each at
+// its nearer end (or, for a closed path, at its nearest vertex).
+void nearest_neighbour(std::vector<PenPath>& group, Point& pen) {
+    StartPoints starts(group);
+    std::vector<PenPath> out;
+    out.reserve(group.size());
+    StartPoints::Entry e;
+    while (starts.nearest(pen, e)) {
+        PenPath chosen = std::move(group[e.path]);
+        starts.remove_path(e.path);
+        if (is_closed(chosen)) {
+            rotate_closed(chosen, e.vertex);
+        } else if (e.vertex != 0) {
+            reverse_path(chosen);
+        }
+        pen = chosen.points.back();
+        out.push_back(std::move(chosen));
+    }
+    group = std::move(out);
+}
+
+// Then 2-opt moves within a bounded window: plotting a run of paths in the
+// opposite order, each reversed, changes only the two pen-up moves at its ends.
+void improve_by_reversals(std::vector<PenPath>& group, Point start) {
+    const size_t n = group.size();
+    auto before = [&](size_t i) { return i == 0 ? start : group[i - 1].points.back(); };
+    for (int pass = 0; pass < kReversalPasses; ++pass) {
+        bool improved = false;
+        for (size_t i = 0; i < n; ++i) {
+            for (size_t j = i + 1; j < n && j <= i + kReversalWindow; ++j) {
+                Point prev = before(i);
+                double now = distance(prev, group[i].points.front());
+                double then = distance(prev, group[j].points.back());
+                if (j + 1 < n) {
+                    Point next = group[j + 1].points.front();
+                    now += distance(group[j].points.back(), next);
+                    then += distance(group[i].points.front(), next);
+                }
+                if (then < now - 1e-9) {
+                    std::reverse(group.begin() + static_cast<std::ptrdiff_t>(i),
+                                 group.begin() + static_cast<std::ptrdiff_t>(j) + 1);
+                    for (size_t k = i; k <= j; ++k) reverse_path(group[k]);
+                    improved = true;
+                }
+            }
+        }
+        if (!improved) break;
+    }
+}
+
+// Paths that continue one another with the same pen and style become one,
+// saving a pen lift.
+void join_continuations(std::vector<PenPath>& paths) {
+    std::vector<PenPath> out;
+    out.reserve(paths.size());
+    for (auto& p : paths) {
+        if (!out.empty()) {
+            PenPath& last = out.back();
+            if (last.pen == p.pen && last.line_type == p.line_type && last.speed == p.speed &&
+                last.points.back() == p.points.front() && p.points.size() > 1 &&
+                last.points.size() > 1) {
+                last.points.insert(last.points.end(), p.points.begin() + 1, p.points.end());
+                continue;
+            }
+        }
+        out.push_back(std::move(p));
+    }
+    paths = std::move(out);
+}
+
+}  // namespace
+
+void optimize_paths(std::vector<PenPath>& paths, int level) {
+    if (level <= 0) return;
+    std::erase_if(paths, [](const PenPath& p) { return p.points.empty(); });
+    if (level >= 5) remove_overlaps(paths, level >= 6);
+    Point pen{0, 0};
+    if (level == 1) {
+        swap_endpoints(paths.begin(), paths.end(), pen);
+        return;
+    }
+    std::stable_sort(paths.begin(), paths.end(),
+                     [](const PenPath& a, const PenPath& b) { return a.pen < b.pen; });
+    std::vector<PenPath> out;
+    out.reserve(paths.size());
+    for (size_t first = 0; first < paths.size();) {
+        size_t last = first;
+        while (last < paths.size() && paths[last].pen == paths[first].pen) ++last;
+        std::vector<PenPath> group(
+            std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(first)),
+            std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(last)));
+        Point start = pen;
+        if (level == 2) {
+            swap_endpoints(group.begin(), group.end(), pen);
+        } else if (level == 3) {
+            nearest_in_window(group, pen);
+        } else {
+            nearest_neighbour(group, pen);
+            improve_by_reversals(group, start);
+            pen = group.back().points.back();
+        }
+        for (auto& p : group) out.push_back(std::move(p));
+        first = last;
+    }
+    paths = std::move(out);
+    if (level >= 4) join_continuations(paths);
+}
+
+double pen_up_travel(const std::vector<PenPath>& paths) {
+    double total = 0;
+    Point pen{0, 0};
+    for (const auto& p : paths) {
+        if (p.points.empty()) continue;
+        total += distance(pen, p.points.front());
+        pen = p.points.back();
+    }
+    return total;
+}
+
+}  // namespace tvk::host
