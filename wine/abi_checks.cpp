@@ -11,7 +11,11 @@
 namespace tvk::player {
 namespace {
 
-constexpr std::size_t kBlockSize = 504;
+#if defined(_WIN32)
+constexpr const char* kPlatform = "windows";
+#else
+constexpr const char* kPlatform = "native";
+#endif
 constexpr std::size_t kDescriptionSize = 81;
 constexpr std::size_t kRecordSize = 512;
 
@@ -24,7 +28,7 @@ class Checker {
         if (!fault.empty()) ++failures_;
     }
     void console(const std::string& name, const std::string& fault) {
-        std::fprintf(stderr, "check %s: %s\n", name.c_str(),
+        std::fprintf(stderr, "%s player: check %s: %s\n", kPlatform, name.c_str(),
                      fault.empty() ? "ok" : ("FAILED, " + fault).c_str());
         if (!fault.empty()) ++failures_;
     }
