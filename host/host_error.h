@@ -1,0 +1,13 @@
+// A failure of the host program itself (library, files, ports), reported to
+// the user with its message and a non-zero exit code.
+#pragma once
+
+#include <stdexcept>
+
+namespace tvk::host {
+
+struct HostError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace tvk::host

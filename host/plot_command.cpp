@@ -1,0 +1,243 @@
+// tvkplot plot: a DXF drawing through the plot entry to a file, standard
+// output or a plotter port, as a CAD host plots it.
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "host/commands.h"
+#include "host/configuration.h"
+#include "host/driver_host.h"
+#include "host/interrupt.h"
+#include "host/plot_job.h"
+#include "host/plot_report.h"
+#include "host/plot_sender.h"
+#include "host/plot_setup.h"
+#include "host/svg_preview.h"
+
+namespace tvk::host {
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr int kExitStopped = 130;
+constexpr uint16_t kLongPlot = 0x0001;
+constexpr uint16_t kAbsolute = 0x0020;
+
+struct PlotProfile {
+    Model model;
+    Profile profile;
+};
+
+// The profile named, else the default profile of the model named (or of the
+// model configured last), else the model's defaults, configured without
+// questions.
+PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
+    if (!o.profile.empty()) {
+        Profile p = load_profile(o.profile);
+        return {host.model(p.model), std::move(p)};
+    }
+    std::string name = o.model.empty() ? default_model() : o.model;
+    if (!name.empty() && model_number(host.models(), name) == 0 && o.model.empty()) name.clear();
+    std::error_code ec;
+    if (!name.empty() && std::filesystem::exists(default_profile_path(name), ec)) {
+        Profile p = load_profile(default_profile_path(name));
+        return {host.model(p.model), std::move(p)};
+    }
+    const Model model = name.empty() ? Model{1, host.models().front()} : host.model(name);
+    host.terminal.print("No profile for " + model.name +
+                        ": plotting with its defaults (`tvkplot configure` makes one).\n");
+    // The dialog's texts are shown only if it fails.
+    host.terminal.hold();
+    const bool interactive = host.terminal.interactive();
+    host.terminal.set_interactive(false);
+    try {
+        Profile p = configure_model(host.driver, model.number, model.name, true);
+        host.terminal.set_interactive(interactive);
+        host.terminal.drop();
+        return {model, std::move(p)};
+    } catch (...) {
+        host.terminal.set_interactive(interactive);
+        host.terminal.release();
+        throw;
+    }
+}
+
+std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const Profile& profile) {
+    if (!o.port.empty()) {
+        return profile.port_kind == 2 ? open_device_output(o.port)
+                                      : open_serial_output(o.port, profile.line);
+    }
+    if (o.output.empty() || o.output == "-") return open_stdout_output();
+    return open_file_output(o.output);
+}
+
+// The long-plot divisor as the driver takes it from the paper's size.
+int long_plot_divisor(double area_x, double area_y) {
+    const double side = std::max(area_x, area_y);
+    if (side <= 64.5) return 1;
+    if (side <= 129) return 2;
+    if (side <= 258) return 4;
+    if (side <= 516) return 8;
+    return 16;
+}
+
+double path_length(const HostPolyline& points, bool closed) {
+    double length = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        length += std::hypot(points[i].first - points[i - 1].first,
+                             points[i].second - points[i - 1].second);
+    }
+    if (closed && points.size() > 2) {
+        length += std::hypot(points.back().first - points.front().first,
+                             points.back().second - points.front().second);
+    }
+    return length;
+}
+
+// At the pen speeds sent (centimetres per second); 0 when none were.
+double drawing_seconds(const PlotJob& job, bool speeds_sent, double mm_per_unit) {
+    double seconds = 0;
+    if (!speeds_sent) return seconds;
+    for (const PenPath& p : job.paths) {
+        if (p.speed > 0) seconds += path_length(p.points, false) * mm_per_unit / (p.speed * 10.0);
+    }
+    return seconds;
+}
+
+double pen_down_length(const PlotJob& job) {
+    double length = 0;
+    for (const PenPath& p : job.paths) length += path_length(p.points, false);
+    for (const FillPolygon& f : job.polygons) length += path_length(f.vertices, true);
+    return length;
+}
+
+std::string unsupported_note(const Drawing& drawing) {
+    std::string note;
+    for (const auto& [type, count] : drawing.unsupported()) {
+        note += (note.empty() ? "" : ", ") + std::to_string(count) + " " + type;
+    }
+    return note.empty() ? note : "Not drawn (not supported): " + note + ".\n";
+}
+
+class PlotRun {
+  public:
+    PlotRun(const GlobalOptions& global, const PlotOptions& o)
+        : o_(o),
+          to_stdout_(o.port.empty() && (o.output.empty() || o.output == "-")),
+          drawing_(Drawing::load_dxf(o.drawing)),
+          host_(global, to_stdout_ ? stderr : stdout, prompts_interactive(global)) {}
+
+    int run() {
+        const PlotProfile chosen = plot_profile(host_, o_);
+        const Profile& profile = chosen.profile;
+        InterruptWatch watch;
+        port_ = open_output(o_, profile);
+        host_.session.port = port_.get();
+        host_.session.stored = profile.stored;
+        host_.start(EntryKind::kPlot);
+        select_model(host_.driver, chosen.model.number, profile.max_line_type);
+        const PlotLimits limits = set_up_plot(host_.driver, port_->is_serial() ? 0 : kPlotToFile);
+
+        PlotJob job = make_job(profile, limits);
+        const double travel_before = pen_up_travel(job.paths);
+        if (limits.optimize > 0) optimize_paths(job.paths, limits.optimize);
+
+        SendResult sent;
+        {
+            ProgressBar bar;
+            SendOptions options;
+            options.pen_widths = profile.language_index() == 3;
+            options.variable_speed = profile.variable_speed();
+            options.progress = [&bar](size_t done, size_t total) { bar.update(done, total); };
+            sent = send_plot(host_.driver, job, options);
+        }
+        const std::string note = unsupported_note(drawing_);
+        if (sent.stopped || sent.failed) {
+            port_->discard();
+            std::fprintf(stderr, "tvkplot: %s; %s\n",
+                         sent.stopped ? "plot stopped" : "the plot failed",
+                         to_stdout_ ? "the output is incomplete" : "nothing was written");
+            return sent.stopped ? kExitStopped : 1;
+        }
+        if (!port_->finish()) throw HostError("cannot write " + port_->name());
+
+        const double mm = kMmPerInch / limits.resolution;
+        PlotFigures figures;
+        figures.pens = sent.pens.size();
+        figures.vectors = sent.vectors;
+        figures.bytes = host_.session.sent.size();
+        figures.pen_up_mm = pen_up_travel(job.paths) * mm;
+        figures.pen_down_mm = pen_down_length(job) * mm;
+        figures.serial = profile.port_kind != 2;
+        figures.line = profile.line;
+        figures.drawing_seconds = drawing_seconds(job, profile.variable_speed(), mm);
+        char travel[160];
+        std::snprintf(travel, sizeof travel,
+                      "Pen-up travel %.1f mm before optimisation, %.1f mm after (level %d).\n",
+                      travel_before * mm, figures.pen_up_mm, limits.optimize);
+        host_.terminal.print(note + travel + "Plotted " + o_.drawing + " to " + port_->name() +
+                             ": " + summary_line(figures) + "\n");
+        if (!o_.preview.empty()) write_preview(profile, limits, job);
+        return 0;
+    }
+
+  private:
+    PlotJob make_job(const Profile& profile, const PlotLimits& limits) {
+        const HostArea area = host_area(limits.area_x, limits.area_y, limits.resolution);
+        const Box extents = drawing_.extents();
+        const Placement placement =
+            o_.scale
+                ? Placement::scaled(extents, o_.rotate, *o_.scale / kMmPerInch * limits.resolution)
+                : Placement::fit(extents, o_.rotate, area);
+        // Chords within half a host unit: finer than the plotter can show.
+        const FlatDrawing flat = drawing_.flatten(0.5 / placement.scale());
+        return build_job(flat, {placement, area, limits.resolution}, profile);
+    }
+
+    void write_preview(const Profile& profile, const PlotLimits& limits, const PlotJob& job) {
+        // The answers of the plot-time questions are in the block the driver kept last.
+        const StoredBlock& block = host_.session.saved ? *host_.session.saved : profile.stored;
+        const uint16_t flags = static_cast<uint16_t>(block[16] | (block[17] << 8));
+        const int divisor =
+            (flags & kLongPlot) ? long_plot_divisor(limits.area_x, limits.area_y) : 1;
+        const double units_per_inch = limits.resolution * divisor;
+        const auto language = static_cast<decoder::Language>(profile.language_index());
+        const decoder::Decoded decoded = decoder::decode(host_.session.sent, language);
+
+        PreviewOptions options;
+        options.units_per_mm = units_per_inch / kMmPerInch;
+        options.travel = o_.travel;
+        for (const auto& [pen, inches] : job.pen_width)
+            options.pen_width_mm[pen] = inches * kMmPerInch;
+        // In absolute coordinates the plot starts at the paper's origin, where
+        // the opening command takes the pen.
+        PaperOutline paper{0, 0, limits.area_x * units_per_inch, limits.area_y * units_per_inch};
+        if ((flags & kAbsolute) && !decoded.segments.empty() &&
+            !decoded.segments.front().pen_down) {
+            paper.x = static_cast<double>(decoded.segments.front().to.x);
+            paper.y = static_cast<double>(decoded.segments.front().to.y);
+        }
+        options.paper = paper;
+        save_svg(o_.preview, decoded, options);
+    }
+
+    const PlotOptions& o_;
+    bool to_stdout_;
+    Drawing drawing_;
+    DriverHost host_;
+    std::unique_ptr<PortOutput> port_;
+};
+
+}  // namespace
+
+int run_plot(const GlobalOptions& global, const PlotOptions& options) {
+    const bool to_stdout =
+        options.port.empty() && (options.output.empty() || options.output == "-");
+    if (to_stdout && options.output.empty() && isatty(STDOUT_FILENO) == 1) {
+        throw HostError("where to? give -o FILE or --port DEVICE, or -o - for standard output");
+    }
+    PlotRun run(global, options);
+    return run.run();
+}
+
+}  // namespace tvk::host

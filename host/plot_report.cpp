@@ -1,0 +1,74 @@
+#include "host/plot_report.h"
+
+#include <unistd.h>
+
+#include <cmath>
+
+namespace tvk::host {
+namespace {
+
+constexpr int kBarWidth = 40;
+
+std::string duration(double seconds) {
+    const long s = std::lround(std::ceil(seconds));
+    char buf[48];
+    if (s < 60) {
+        std::snprintf(buf, sizeof buf, "%ld s", s);
+    } else if (s < 3600) {
+        std::snprintf(buf, sizeof buf, "%ld min %ld s", s / 60, s % 60);
+    } else {
+        std::snprintf(buf, sizeof buf, "%ld h %ld min", s / 3600, s / 60 % 60);
+    }
+    return buf;
+}
+
+}  // namespace
+
+ProgressBar::ProgressBar() : enabled_(isatty(STDERR_FILENO) == 1) {}
+
+void ProgressBar::update(size_t done, size_t total) {
+    if (!enabled_ || total == 0) return;
+    const int percent = static_cast<int>(done * 100 / total);
+    if (percent == last_percent_) return;
+    last_percent_ = percent;
+    const int filled = percent * kBarWidth / 100;
+    std::fprintf(stderr, "\rSending [%.*s%.*s] %3d%%", filled,
+                 "########################################", kBarWidth - filled,
+                 "                                        ", percent);
+    std::fflush(stderr);
+    shown_ = true;
+}
+
+void ProgressBar::clear() {
+    if (!shown_) return;
+    std::fputs("\r\033[K", stderr);
+    std::fflush(stderr);
+    shown_ = false;
+}
+
+double transfer_seconds(size_t bytes, const SerialSettings& line) {
+    const int bits = 1 + line.data_bits + (line.parity != 0 ? 1 : 0) + line.stop_bits;
+    return line.baud > 0 ? static_cast<double>(bytes) * bits / line.baud : 0;
+}
+
+std::string summary_line(const PlotFigures& f) {
+    char buf[256];
+    std::snprintf(buf, sizeof buf,
+                  "%zu pen%s, %zu vectors, %zu bytes; pen up %.1f mm, pen down %.1f mm", f.pens,
+                  f.pens == 1 ? "" : "s", f.vectors, f.bytes, f.pen_up_mm, f.pen_down_mm);
+    std::string line = buf;
+    if (f.serial) {
+        static const char parity[] = {'N', 'O', 'E'};
+        std::snprintf(
+            buf, sizeof buf, "; sending about %s at %d baud (%d%c%d)",
+            duration(transfer_seconds(f.bytes, f.line)).c_str(), f.line.baud, f.line.data_bits,
+            parity[f.line.parity >= 0 && f.line.parity <= 2 ? f.line.parity : 0], f.line.stop_bits);
+        line += buf;
+    }
+    if (f.drawing_seconds > 0) {
+        line += "; drawing about " + duration(f.drawing_seconds) + " at the pen speeds";
+    }
+    return line;
+}
+
+}  // namespace tvk::host

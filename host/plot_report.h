@@ -1,0 +1,48 @@
+// What the user sees of a plot besides the driver's own texts: a progress bar
+// on a terminal while the plot is sent, and a closing summary.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "host/port_output.h"
+
+namespace tvk::host {
+
+// Draws itself on standard error only when that is a terminal.
+class ProgressBar {
+  public:
+    ProgressBar();
+    ~ProgressBar() { clear(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void update(size_t done, size_t total);
+    void clear();
+
+  private:
+    bool enabled_;
+    bool shown_ = false;
+    int last_percent_ = -1;
+};
+
+struct PlotFigures {
+    size_t pens = 0;
+    size_t vectors = 0;
+    size_t bytes = 0;
+    double pen_up_mm = 0;
+    double pen_down_mm = 0;
+    bool serial = true;  // the profile's port has a baud rate
+    SerialSettings line;
+    double drawing_seconds = 0;  // pen-down length at the pen speeds sent; 0 when none were
+};
+
+// Seconds the bytes take on the line: start bit, data bits, parity, stop bits.
+double transfer_seconds(size_t bytes, const SerialSettings& line);
+
+// "3 pens, 120 vectors, 2345 bytes; pen up 812.4 mm, pen down 1503.0 mm;
+// sending about 3 s at 9600 baud (8N1); drawing about 2 min 31 s at the pen speeds"
+std::string summary_line(const PlotFigures& f);
+
+}  // namespace tvk::host

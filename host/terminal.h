@@ -1,0 +1,49 @@
+// The host's text screen and its prompts. Texts from the driver are written
+// as data. Each prompt shows its default, and Enter takes it; end of input,
+// Esc or Ctrl-C cancels; an answer out of range asks again. A terminal that
+// is not interactive (standard input not a terminal, or --yes) takes every
+// default and shows it after the prompt.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace tvk::host {
+
+class Terminal {
+  public:
+    Terminal(std::FILE* screen, bool interactive) : screen_(screen), interactive_(interactive) {}
+
+    std::FILE* screen() const { return screen_; }
+    bool interactive() const { return interactive_; }
+    void set_interactive(bool interactive) { interactive_ = interactive; }
+    void print(const std::string& text);
+    // While held, texts are kept back instead of shown; release() shows them,
+    // drop() forgets them.
+    void hold() { holding_ = true; }
+    void release();
+    void drop();
+
+    // Each answer, or none when the user cancelled. `current` is the default;
+    // one outside the range is brought into it.
+    std::optional<int> ask_number(const std::string& prompt, int current, int low, int high);
+    std::optional<bool> ask_yes_no(const std::string& prompt, bool current);
+    // True when the last answer was the default taken by Enter alone.
+    bool took_default() const { return took_default_; }
+
+  private:
+    enum class Input { kLine, kCancel };
+    // One line typed on the terminal, with echo and backspace.
+    Input read_line(std::string& line);
+    std::optional<std::string> ask(const std::string& prompt, const std::string& shown_default);
+
+    std::FILE* screen_;
+    bool interactive_;
+    bool took_default_ = false;
+    bool at_line_start_ = true;
+    bool holding_ = false;
+    std::string held_;
+};
+
+}  // namespace tvk::host

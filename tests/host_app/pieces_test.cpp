@@ -1,0 +1,136 @@
+// The host's own pieces where a fault would not show plainly in a plot:
+// clipping at the paper's edges, placement, line-type names, profiles.
+#include <gtest/gtest.h>
+
+#include "host/clipping.h"
+#include "host/host_error.h"
+#include "host/line_types.h"
+#include "host/placement.h"
+#include "host/plot_report.h"
+#include "host/profile.h"
+#include "program.h"
+
+namespace tvk::host {
+namespace {
+
+using Points = std::vector<HostPoint>;
+
+TEST(Clipping, PolylinesAreCutAtTheEdgesAndSplitWhereTheyLeave) {
+    const HostArea area{100, 50};
+    // In, out across the right edge, back in across the top edge.
+    const auto pieces = clip_polyline({{10, 10}, {150, 10}, {150, 40}, {90, 80}, {50, 40}}, area);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0], (Points{{10, 10}, {100, 10}}));
+    EXPECT_EQ(pieces[1], (Points{{60, 50}, {50, 40}}));
+    // Wholly outside, and far outside the 16 bits: nothing at all.
+    EXPECT_TRUE(clip_polyline({{-70000, -5}, {-1, 60}}, area).empty());
+    EXPECT_TRUE(clip_polyline({{1e9, 1e9}, {2e9, 1e9}}, area).empty());
+    // A dot stays a dot inside, and goes outside.
+    EXPECT_EQ(clip_polyline({{3.4, 4.6}}, area), (std::vector<Points>{{{3, 5}}}));
+    EXPECT_TRUE(clip_polyline({{-3, 4}}, area).empty());
+}
+
+TEST(Clipping, RingsRunAlongTheEdgeOutside) {
+    const HostArea area{100, 100};
+    EXPECT_EQ(clip_ring({{50, 50}, {150, 50}, {150, 150}, {50, 150}}, area),
+              (Points{{50, 50}, {100, 50}, {100, 100}, {50, 100}}));
+    EXPECT_TRUE(clip_ring({{200, 200}, {300, 200}, {300, 300}}, area).empty());
+}
+
+TEST(Placement, FitCentresTheExtentsAndRotateTurnsThemFirst) {
+    Box box;
+    box.add(Vec2{10, 20});
+    box.add(Vec2{30, 30});  // 20 by 10
+    const HostArea area{1000, 1000};
+    const Placement fit = Placement::fit(box, false, area);
+    EXPECT_DOUBLE_EQ(fit.scale(), 50);
+    EXPECT_DOUBLE_EQ(fit.apply({10, 20}).x, 0);
+    EXPECT_DOUBLE_EQ(fit.apply({10, 20}).y, 250);
+    EXPECT_DOUBLE_EQ(fit.apply({30, 30}).y, 750);
+
+    const Placement turned = Placement::fit(box, true, HostArea{1000, 2000});
+    EXPECT_DOUBLE_EQ(turned.scale(), 100);  // 10 across, 20 up
+    EXPECT_DOUBLE_EQ(turned.apply({10, 30}).x, 0);
+    EXPECT_DOUBLE_EQ(turned.apply({10, 20}).x, 1000);
+    EXPECT_DOUBLE_EQ(turned.apply({30, 30}).y, 2000);
+
+    const Placement scaled = Placement::scaled(box, false, 2);
+    EXPECT_DOUBLE_EQ(scaled.apply({10, 20}).x, 0);
+    EXPECT_DOUBLE_EQ(scaled.apply({30, 30}).x, 40);
+}
+
+TEST(Placement, TheAreaStaysWithin16Bits) {
+    const HostArea a = host_area(100, 2, 1016);
+    EXPECT_EQ(a.width, 65535);
+    EXPECT_EQ(a.height, 2032);
+}
+
+TEST(LineTypes, NamesToEachLanguagesNumbers) {
+    EXPECT_EQ(hardware_line_type("Continuous", false, 8), 0);
+    EXPECT_EQ(hardware_line_type("BYLAYER", false, 8), 0);
+    EXPECT_EQ(hardware_line_type("DOT", false, 6), 1);
+    EXPECT_EQ(hardware_line_type("dashed2", false, 6), 3);
+    EXPECT_EQ(hardware_line_type("DIVIDE", false, 8), 7);
+    EXPECT_EQ(hardware_line_type("DIVIDE", false, 6), 6);  // TK-GL1 has no 7
+    EXPECT_EQ(hardware_line_type("BORDERX2", false, 6), 4);
+    // VTX-GL has no dotted line and counts the dashes from 1.
+    EXPECT_EQ(hardware_line_type("DOT", true, 5), 1);
+    EXPECT_EQ(hardware_line_type("DASHED", true, 5), 2);
+    EXPECT_EQ(hardware_line_type("PHANTOM", true, 5), 5);
+    EXPECT_EQ(hardware_line_type("DIVIDE", true, 5), 5);
+    EXPECT_EQ(hardware_line_type("ZIGZAG", false, 8), -1);
+}
+
+TEST(Profiles, RoundTripKeepsTheStoredBlockByteForByte) {
+    host_test::TempDir dir;
+    Profile p;
+    p.model = "MODEL \"Q\" 1";
+    for (size_t i = 0; i < p.stored.size(); ++i) p.stored[i] = static_cast<uint8_t>(0xF0 + i);
+    p.pen_options = 0x010F;
+    p.pens = 8;
+    p.area_x = 16.535433070866142;
+    p.resolution = 1016;
+    p.line = {19200, 7, 2, 2, 1};
+    p.port_kind = 2;
+    p.pen_by_colour[255] = 7;
+    p.width_by_colour[3] = 0.011811023622047244;
+    save_profile(p, dir.file("sub/p.toml"));
+    const Profile q = load_profile(dir.file("sub/p.toml"));
+    EXPECT_EQ(q.model, p.model);
+    EXPECT_EQ(q.stored, p.stored);
+    EXPECT_EQ(q.pen_options, p.pen_options);
+    EXPECT_EQ(q.area_x, p.area_x);
+    EXPECT_EQ(q.line.baud, 19200);
+    EXPECT_EQ(q.line.parity, 2);
+    EXPECT_EQ(q.line.handshake, 1);
+    EXPECT_EQ(q.port_kind, 2);
+    EXPECT_EQ(q.pen_by_colour, p.pen_by_colour);
+    EXPECT_EQ(q.width_by_colour, p.width_by_colour);
+}
+
+TEST(Profiles, ABadProfileIsReportedWithItsFileAndKey) {
+    host_test::TempDir dir;
+    Profile p;
+    p.model = "M";
+    save_profile(p, dir.file("p.toml"));
+    std::string text = host_test::read_file(dir.file("p.toml"));
+    text.replace(text.find("stored_configuration = \"") + 24, 2, "zz");
+    dir.write("p.toml", text);
+    try {
+        load_profile(dir.file("p.toml"));
+        FAIL() << "loaded";
+    } catch (const HostError& e) {
+        EXPECT_NE(std::string(e.what()).find(dir.file("p.toml")), std::string::npos);
+        EXPECT_NE(std::string(e.what()).find("stored_configuration"), std::string::npos);
+    }
+    dir.write("q.toml", "model = \"M\"\n[plotter\n");
+    EXPECT_THROW(load_profile(dir.file("q.toml")), HostError);
+}
+
+TEST(Report, TransferTimeCountsStartParityAndStopBits) {
+    EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 8, 0, 1, 0}), 1.0);  // 8N1: 10 bits
+    EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 7, 2, 2, 0}), 1.1);  // 7E2: 11 bits
+}
+
+}  // namespace
+}  // namespace tvk::host

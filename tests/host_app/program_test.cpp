@@ -1,0 +1,213 @@
+// tvkplot run as a user runs it, with the bundled definition file: models,
+// configure, show, plot to files and standard output, preview, bad drawings.
+// Plots are decoded back and checked against the drawing.
+#include "program.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "fixtures.h"
+#include "host/profile.h"
+
+namespace tvk::host_test {
+namespace {
+
+using decoder::Language;
+
+// A3 landscape at 1016 units per inch, the first model's default paper.
+constexpr double kA3Width = 420 / 25.4 * 1016;
+constexpr double kA3Height = 297 / 25.4 * 1016;
+
+const std::vector<Line> kSquare = {
+    {0, 0, 100, 0, 3}, {100, 0, 100, 100, 3}, {100, 100, 0, 100, 3}, {0, 100, 0, 0, 3}};
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    std::string config() const { return dir.file("config"); }
+    Outcome tvkplot(const std::vector<std::string>& args) const {
+        return run_tvkplot(args, config());
+    }
+
+    std::string drawing(const std::vector<Line>& lines, const std::string& name = "d.dxf") const {
+        dir.write(name, dxf_of_lines(lines));
+        return dir.file(name);
+    }
+
+    // Plots and decodes; the plot must succeed.
+    decoder::Decoded plot(const std::vector<std::string>& args, Language language,
+                          std::string* stream = nullptr) const {
+        std::vector<std::string> all = {"plot"};
+        all.insert(all.end(), args.begin(), args.end());
+        all.insert(all.end(), {"-o", dir.file("out.plt"), "--yes"});
+        const Outcome o = tvkplot(all);
+        EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+        const std::string bytes = read_file(dir.file("out.plt"));
+        if (stream) *stream = bytes;
+        const decoder::Decoded d = decoder::decode(bytes, language);
+        EXPECT_TRUE(d.problems.empty()) << d.problems.front().what;
+        return d;
+    }
+
+    TempDir dir;
+};
+
+TEST_F(ProgramTest, ModelsListsTheBundledModels) {
+    const Outcome o = tvkplot({"models"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_NE(o.out.find("1  TVK-PL400"), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("2  TVK-HG700"), std::string::npos) << o.out;
+}
+
+TEST_F(ProgramTest, ADefinitionFileOfAnotherNameInAnUpperCaseDirectoryIsFound) {
+    std::filesystem::create_directories(dir.file("Plotters"));
+    std::filesystem::copy_file(example("tvkplot.def"), dir.file("Plotters/Office.DEF"));
+    const Outcome o = tvkplot({"--def", dir.file("Plotters/Office.DEF"), "models"});
+    EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+    EXPECT_NE(o.out.find("TVK-HG700"), std::string::npos) << o.out;
+}
+
+TEST_F(ProgramTest, ConfigureSavesAProfileThatShowAndPlotUse) {
+    const Outcome c = tvkplot({"configure", "--model", "tvk-hg700", "--yes"});
+    ASSERT_EQ(c.exit_code, 0) << c.out << c.err;
+    const std::string path = config() + "/tvkplot/TVK-HG700.toml";
+    const host::Profile p = host::load_profile(path);
+    EXPECT_EQ(p.model, "TVK-HG700");
+    EXPECT_EQ(p.language_index(), 3);  // TK-GL3, the first of its menu
+    EXPECT_EQ(p.pen_by_colour[9], 1);  // 8 pens: colour 9 to pen 1
+    EXPECT_NEAR(p.area_x, 841 / 25.4, 1e-9);
+
+    const Outcome s = tvkplot({"show"});
+    EXPECT_EQ(s.exit_code, 0) << s.err;
+    EXPECT_NE(s.out.find("Plotter : TVK-HG700"), std::string::npos) << s.out;
+    EXPECT_NE(s.out.find("Plotter language : TK-GL3"), std::string::npos) << s.out;
+    EXPECT_NE(s.out.find("Line types    0 = continuous line"), std::string::npos) << s.out;
+
+    // Without --profile, plot takes the profile configured last.
+    std::string stream;
+    plot({drawing(kSquare)}, Language::kTkGl3, &stream);
+    EXPECT_TRUE(stream.starts_with("BP")) << stream.substr(0, 40);
+    EXPECT_TRUE(stream.ends_with("PG")) << stream.substr(stream.size() - 40);
+}
+
+TEST_F(ProgramTest, ASquareIsFittedCentredOnThePaperWithItsColoursPen) {
+    std::string stream;
+    const decoder::Decoded d = plot({drawing(kSquare)}, Language::kTkGl1, &stream);
+    // The first model's defaults: TK-GL1, start string IN, end string NR, no
+    // serial handshake in a file.
+    EXPECT_TRUE(stream.starts_with("INSP1")) << stream.substr(0, 40);
+    EXPECT_TRUE(stream.ends_with("NR"));
+    const auto segments = decoder::drawn_segments(d);
+    ASSERT_EQ(segments.size(), 4u);
+    for (const auto& s : segments) EXPECT_EQ(s.style.pen, 3);
+    const Extent e = drawn_extent(d);
+    EXPECT_NEAR(e.min_y, 0, 1);
+    EXPECT_NEAR(e.max_y, kA3Height, 1.5);
+    EXPECT_NEAR(e.max_x - e.min_x, e.max_y - e.min_y, 1);
+    EXPECT_NEAR(e.min_x, (kA3Width - (e.max_y - e.min_y)) / 2, 1.5);
+}
+
+TEST_F(ProgramTest, RotateScaleAndClipping) {
+    const std::vector<Line> rect = {
+        {0, 0, 200, 0}, {200, 0, 200, 100}, {200, 100, 0, 100}, {0, 100, 0, 0}};
+    const std::string dxf = drawing(rect);
+
+    Extent e = drawn_extent(plot({dxf, "--rotate"}, Language::kTkGl1));
+    EXPECT_NEAR(e.max_y - e.min_y, kA3Height, 1.5);  // 200 units now run up the paper
+    EXPECT_NEAR(e.max_x - e.min_x, kA3Height / 2, 1.5);
+
+    // 1 mm per drawing unit: 200 mm is 8000 units at 40 per millimetre.
+    e = drawn_extent(plot({dxf, "--scale", "1"}, Language::kTkGl1));
+    EXPECT_EQ(e.min_x, 0);
+    EXPECT_EQ(e.min_y, 0);
+    EXPECT_EQ(e.max_x, 8000);
+    EXPECT_EQ(e.max_y, 4000);
+
+    // Ten times larger than the paper: cut at its edges, never wrapped around.
+    e = drawn_extent(plot({dxf, "--scale", "10"}, Language::kTkGl1));
+    EXPECT_EQ(e.min_x, 0);
+    EXPECT_EQ(e.min_y, 0);
+    EXPECT_NEAR(e.max_x, kA3Width, 1);
+    EXPECT_NEAR(e.max_y, kA3Height, 1);
+}
+
+TEST_F(ProgramTest, EachExamplePlotsInsideThePaperAndFillsIt) {
+    for (const char* name : {"bracket.dxf", "floorplan.dxf", "logo.dxf"}) {
+        SCOPED_TRACE(name);
+        const decoder::Decoded d =
+            plot({example(name), "--preview", dir.file("p.svg")}, Language::kTkGl1);
+        const Extent e = drawn_extent(d);
+        EXPECT_GE(e.min_x, 0);
+        EXPECT_GE(e.min_y, 0);
+        EXPECT_LE(e.max_x, kA3Width);
+        EXPECT_LE(e.max_y, kA3Height);
+        // Fitted: the drawing spans the paper's width or its height.
+        EXPECT_TRUE(e.max_x - e.min_x > kA3Width * 0.98 || e.max_y - e.min_y > kA3Height * 0.98);
+        EXPECT_GT(decoder::drawn_segments(d).size(), 50u);
+        const std::string svg = read_file(dir.file("p.svg"));
+        EXPECT_NE(svg.find("<svg"), std::string::npos);
+        EXPECT_NE(svg.find("class=\"paper\""), std::string::npos);
+        EXPECT_NE(svg.find("class=\"pen"), std::string::npos);
+    }
+}
+
+TEST_F(ProgramTest, FilledAreasGoToThePlotterOnlyWhenItFillsThem) {
+    const std::string profile = dir.file("hg.toml");
+    ASSERT_EQ(
+        tvkplot({"configure", "--model", "TVK-HG700", "--profile", profile, "--yes"}).exit_code, 0);
+    decoder::Decoded d = plot({example("logo.dxf"), "--profile", profile}, Language::kTkGl3);
+    EXPECT_TRUE(d.polygons.empty());  // the host hatched them
+
+    std::string text = read_file(profile);
+    const size_t at = text.find("pen_options = ");
+    const size_t end = text.find_first_not_of("0123456789", at + 14);
+    const int options = std::stoi(text.substr(at + 14, end - at - 14));
+    text.replace(at + 14, end - at - 14, std::to_string(options | 0x100));
+    dir.write("hg.toml", text);
+    d = plot({example("logo.dxf"), "--profile", profile}, Language::kTkGl3);
+    ASSERT_FALSE(d.polygons.empty());
+    for (const auto& p : d.polygons) EXPECT_TRUE(p.filled);
+}
+
+TEST_F(ProgramTest, StandardOutputCarriesTheSameStreamAndTheTextsGoToStandardError) {
+    const std::string dxf = drawing(kSquare);
+    const std::string file_stream = [&] {
+        std::string s;
+        plot({dxf}, Language::kTkGl1, &s);
+        return s;
+    }();
+    const Outcome o = tvkplot({"plot", dxf, "-o", "-", "--yes"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.out, file_stream);
+    // The plot-time paper menu took its default, and the summary followed.
+    EXPECT_NE(o.err.find("Paper size"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("<1>: 1"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("4 vectors"), std::string::npos) << o.err;
+}
+
+TEST_F(ProgramTest, BadDrawingsFailNamingTheFileAndLeaveNoOutput) {
+    dir.write("broken.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\nnot a number\n");
+    for (const std::string& dxf : {dir.file("broken.dxf"), dir.file("missing.dxf")}) {
+        SCOPED_TRACE(dxf);
+        const Outcome o = tvkplot({"plot", dxf, "-o", dir.file("out.plt"), "--yes"});
+        EXPECT_NE(o.exit_code, 0);
+        EXPECT_NE(o.err.find(dxf), std::string::npos) << o.err;
+        EXPECT_FALSE(file_exists(dir.file("out.plt")));
+        EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
+    }
+}
+
+TEST_F(ProgramTest, PreviewRendersAStreamWithTravel) {
+    std::string stream;
+    plot({drawing(kSquare)}, Language::kTkGl1, &stream);
+    const Outcome o =
+        tvkplot({"preview", dir.file("out.plt"), "-o", dir.file("s.svg"), "--travel"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    const std::string svg = read_file(dir.file("s.svg"));
+    EXPECT_NE(svg.find("class=\"pen3\""), std::string::npos);
+    EXPECT_NE(svg.find("class=\"travel\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tvk::host_test

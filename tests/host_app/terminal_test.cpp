@@ -1,0 +1,81 @@
+// tvkplot typed at on a terminal: the configuration dialog's prompts with
+// their defaults, answers out of range, cancelling, and a driver failure whose
+// pause a key press ends.
+#include <gtest/gtest.h>
+
+#include "fixtures.h"
+#include "host/profile.h"
+#include "program.h"
+
+namespace tvk::host_test {
+namespace {
+
+class TerminalTest : public ::testing::Test {
+  protected:
+    std::string config() const { return dir.file("config"); }
+    std::string profile() const { return config() + "/tvkplot/TVK-HG700.toml"; }
+    TempDir dir;
+};
+
+TEST_F(TerminalTest, AnAnswerOutOfRangeIsAskedAgainAndEnterTakesTheDefaults) {
+    TerminalSession t({"configure", "--model", "TVK-HG700"}, config());
+    ASSERT_TRUE(t.wait_for("TK-GL2")) << t.screen();
+    ASSERT_TRUE(t.wait_for("Select the number <1>: ")) << t.screen();
+    t.type("7\r");
+    ASSERT_TRUE(t.wait_for("Please enter a number from 1 to 2.")) << t.screen();
+    ASSERT_TRUE(t.wait_for("Select the number <1>: ")) << t.screen();
+    t.type("2\r");  // TK-GL2
+    EXPECT_EQ(t.finish_with_defaults(), 0) << t.screen();
+    EXPECT_NE(t.screen().find("Do you wish to have the plotter fill polygons (Y/N) <N>: "),
+              std::string::npos)
+        << t.screen();
+    EXPECT_EQ(host::load_profile(profile()).language_index(), 2);
+}
+
+TEST_F(TerminalTest, EscAndEndOfInputCancelWithoutSaving) {
+    for (const std::string key : {"\x1b", "\x04"}) {
+        TerminalSession t({"configure", "--model", "TVK-HG700"}, config());
+        ASSERT_TRUE(t.wait_for("Select the number <1>: ")) << t.screen();
+        t.type(key);
+        EXPECT_NE(t.wait_exit(), 0);
+        EXPECT_NE(t.screen().find("*Cancel*"), std::string::npos) << t.screen();
+        EXPECT_NE(t.screen().find("configuration cancelled"), std::string::npos) << t.screen();
+        EXPECT_FALSE(file_exists(profile()));
+    }
+}
+
+TEST_F(TerminalTest, YesTakesEveryDefaultOnATerminalToo) {
+    TerminalSession t({"configure", "--model", "TVK-HG700", "--yes"}, config());
+    EXPECT_EQ(t.wait_exit(), 0) << t.screen();
+    EXPECT_NE(t.screen().find("Select the number <1>: 1"), std::string::npos) << t.screen();
+    EXPECT_TRUE(file_exists(profile()));
+}
+
+TEST_F(TerminalTest, ADriverFailureIsShownAsTheDriverPrintedItAndFailsThePlot) {
+    // A good definition file to configure with; the same model with a bad
+    // specification line to plot with.
+    const std::string models =
+        "[PLOTTER]\n*TEST-\nONE\n%\n[PAPER]\n*TEST-ONE\n%TK-GL1\nA4, 297 MM, 210 MM\n";
+    dir.write("good.def", models + "[SPEC]\n*TEST-ONE\nPENS: 4\n");
+    dir.write("bad.def", models + "[SPEC]\n*TEST-ONE\nPENS: 4\nCOLOUR: BLUE\n");
+    dir.write("d.dxf", dxf_of_lines({{0, 0, 10, 10}}));
+    const std::string prof = dir.file("p.toml");
+    ASSERT_EQ(run_tvkplot({"--def", dir.file("good.def"), "configure", "--profile", prof, "--yes"},
+                          config())
+                  .exit_code,
+              0);
+
+    TerminalSession t({"--def", dir.file("bad.def"), "plot", dir.file("d.dxf"), "--profile", prof,
+                       "-o", dir.file("out.plt"), "--yes"},
+                      config());
+    ASSERT_TRUE(t.wait_for("Incorrect plotter specifications in plotter definition file."))
+        << t.screen();
+    ASSERT_TRUE(t.wait_for("COLOUR: BLUE")) << t.screen();
+    t.type("\r");  // ends the driver's pause at once
+    EXPECT_EQ(t.wait_exit(), 1) << t.screen();
+    EXPECT_FALSE(file_exists(dir.file("out.plt")));
+    EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
+}
+
+}  // namespace
+}  // namespace tvk::host_test
