@@ -25,16 +25,16 @@ constexpr const char* kHardwareHandshake[] = {"\x1b.M:", "\x1b.I:", "\x1b.N:", "
 
 // Plotter units across `inches`, truncated toward zero and kept within the
 // 32-bit range a plot size can state.
-int64_t plotter_units(double inches) {
+int32_t plotter_units(double inches) {
     const double units = std::trunc(plotter_resolution * inches);
     if (!(units > INT32_MIN)) return INT32_MIN;  // NaN too
     if (units > INT32_MAX) return INT32_MAX;
-    return static_cast<int64_t>(units);
+    return static_cast<int32_t>(units);
 }
 
 // "<head>x,y<tail>" in the command line buffer, sent as one piece.
 template <std::size_t H, std::size_t T>
-int send_pair_command(const char (&head)[H], int64_t x, int64_t y, const char (&tail)[T]) {
+int send_pair_command(const char (&head)[H], int32_t x, int32_t y, const char (&tail)[T]) {
     char* p = put_command(plot.line, head, x);
     *p++ = ',';
     p = put_decimal(p, y);
@@ -70,7 +70,7 @@ int send_closing_sequence(int language) {
     } else {
         // Back to where the plot started.
         if (plot.relative) {
-            result |= send_pair_command(";PUPA", -int64_t{plot.cur_x}, -int64_t{plot.cur_y}, ";");
+            result |= send_pair_command(";PUPA", -plot.cur_x, -plot.cur_y, ";");
         } else {
             result |=
                 send_pair_command(";PUPA", current_paper.origin_x, current_paper.origin_y, ";");

@@ -31,20 +31,38 @@ bool inside_pe() {
 }
 
 // The PE number encoding of HP-GL/2: the sign in the lowest bit, then base-64
-// (8-bit) or base-32 (7-bit) digits, least significant first; the last digit
-// is marked by its range. No byte is zero.
+// (8-bit) or base-32 (7-bit) digits, least significant first, each digit
+// plus 63, the last one moved up into the range that ends a number (191 or
+// 95 upwards). No byte is zero; at most 7 bytes for 32 bits.
+constexpr int32_t kMostPeBytes = 7;
+template <unsigned kBase>
+char* put_pe_digits(char* p, uint64_t b) {
+    constexpr unsigned kLast = kBase == 64 ? 191 : 95;
+    for (; b >= kBase; b /= kBase) *p++ = static_cast<char>(b % kBase + 63);
+    *p++ = static_cast<char>(static_cast<unsigned char>(b + kLast));
+    return p;
+}
+
+char* put_pe_number(char* p, int32_t v) {
+    // 2v, or 1 - 2v for a negative v, without a branch: signs of displacements
+    // are unpredictable.
+    const int64_t sign = static_cast<int64_t>(v) >> 63;  // 0 or -1
+    const uint64_t magnitude = static_cast<uint64_t>((v ^ sign) - sign);
+    const uint64_t b = (magnitude << 1) | static_cast<uint64_t>(sign & 1);
+    return plot.pe_8bit ? put_pe_digits<64>(p, b) : put_pe_digits<32>(p, b);
+}
+
 int pe_number_output(int32_t v) {
-    uint64_t b = v >= 0 ? 2 * static_cast<uint64_t>(v) : 1 - 2 * static_cast<int64_t>(v);
     char text[12];
-    char* p = text;
-    if (plot.pe_8bit) {
-        for (; b >= 64; b /= 64) *p++ = static_cast<char>(b % 64 + 63);
-        *p++ = static_cast<char>(static_cast<unsigned char>(b + 191));
-    } else {
-        for (; b >= 32; b /= 32) *p++ = static_cast<char>(b % 32 + 63);
-        *p++ = static_cast<char>(b + 95);
-    }
-    return send(text, p);
+    return send(text, put_pe_number(text, v));
+}
+
+// "dx,dy", at most 23 bytes.
+constexpr int32_t kMostPairBytes = 23;
+char* put_pair(char* p, int32_t dx, int32_t dy) {
+    p = put_decimal(p, dx);
+    *p++ = ',';
+    return put_decimal(p, dy);
 }
 
 // Sends the PE head ("PE7" or "PE"), followed by "<" when asked.
@@ -82,15 +100,21 @@ int coordinate_output(uint16_t x, uint16_t y) {
     plot.cur_y = py;
     const int32_t dx = px - plot.prev_x;
     const int32_t dy = py - plot.prev_y;
+    // Straight into the buffer where the pieces would simply join it.
     if (inside_pe()) {
+        if (char* room = output_room(2 * kMostPeBytes)) {
+            output_commit(put_pe_number(put_pe_number(room, dx), dy));
+            return 0;
+        }
         const int first = pe_number_output(dx);
         const int second = pe_number_output(dy);
         return first != 0 || second != 0 ? -1 : 0;
     }
-    char* p = put_decimal(plot.line, dx);
-    *p++ = ',';
-    p = put_decimal(p, dy);
-    return send(plot.line, p);
+    if (char* room = output_room(kMostPairBytes)) {
+        output_commit(put_pair(room, dx, dy));
+        return 0;
+    }
+    return send(plot.line, put_pair(plot.line, dx, dy));
 }
 
 int close_pe_command() {

@@ -63,7 +63,7 @@ int output(const char* s) {
     return output(s, static_cast<int32_t>(std::strlen(s)));
 }
 
-int output(const char* s, int32_t n) {
+int output_checked(const char* s, int32_t n) {
     if (error_latch != kLatchNone) {
         abandon_output();
         return -1;

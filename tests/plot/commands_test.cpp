@@ -2,8 +2,10 @@
 // plot, the PE encoding, line types, velocities and pen widths.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <limits>
 
+#include "plot/send.h"
 #include "plot_fixture.h"
 
 namespace tvk::test {
@@ -200,6 +202,55 @@ TEST_F(CommandTest, DrawingRequestsAnswerMinusOneOnlyWhenASendFails) {
     plot.pen_speed_limit = 10;
     EXPECT_EQ(velocity(5).status(), -1);
     EXPECT_EQ(plot.cur_x, 2) << "positions stay when the latch is set";
+}
+
+}  // namespace
+}  // namespace tvk::test
+
+namespace tvk::test {
+namespace {
+
+// The encoding as the plotter manual states it, one digit at a time.
+std::string reference_pe(int64_t v, bool eight_bit) {
+    uint64_t b = v >= 0 ? 2 * static_cast<uint64_t>(v) : static_cast<uint64_t>(1 - 2 * v);
+    const uint64_t base = eight_bit ? 64 : 32;
+    std::string out;
+    for (; b >= base; b /= base) out += static_cast<char>(b % base + 63);
+    out += static_cast<char>(b + (eight_bit ? 191 : 95));
+    return out;
+}
+
+TEST_F(CommandTest, PeNumbersAtEveryDigitBoundaryAndSign) {
+    for (bool eight_bit : {false, true}) {
+        start(kTkGl3, static_cast<uint16_t>(kFlagPe | kFlagAbsolute | kFlagLongPlot |
+                                            (eight_bit ? kFlagPe8 : 0)));
+        long_plot_divisor = 16;
+        move(0, 0);
+        host.clear_record();
+        int32_t at = 0;
+        std::string want;
+        for (int32_t to : {0, 1, 0, 15, 16, 48, 31, 32, 0, 511, 512, 2047, 2048, 65535, 0, 65535, 1,
+                           32767, 32768}) {
+            move(static_cast<uint16_t>(to), 0);
+            want += "<" + reference_pe(16LL * (to - at), eight_bit) + reference_pe(0, eight_bit);
+            at = to;
+        }
+        EXPECT_EQ(host.port, want) << (eight_bit ? "8-bit" : "7-bit");
+    }
+}
+
+TEST(DecimalPieces, SameBytesAsPrintf) {
+    std::vector<int32_t> values = {0, INT32_MIN, INT32_MAX, -INT32_MAX};
+    for (int64_t p = 1; p <= 1000000000; p *= 10)
+        for (int64_t v : {p - 1, p, p + 1, -p + 1, -p, -p - 1})
+            values.push_back(static_cast<int32_t>(v));
+    for (int32_t v : values) {
+        char mine[16];
+        char theirs[16];
+        const std::string got(mine, put_decimal(mine, v));
+        std::snprintf(theirs, sizeof theirs, "%ld", static_cast<long>(v));
+        EXPECT_EQ(got, theirs);
+    }
 }
 
 }  // namespace
