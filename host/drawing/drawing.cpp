@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -69,6 +70,9 @@ Box element_bounds(const Element& element, const Affine& m) {
 }  // namespace
 
 Drawing Drawing::load_dxf(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw DxfError(path + ": is a directory, not a DXF file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw DxfError(path + ": cannot open: " + std::strerror(errno));
     std::ostringstream contents;
