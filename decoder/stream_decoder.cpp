@@ -18,6 +18,21 @@ bool is_parameter_char(char c) {
            c == ',' || c == ' ';
 }
 
+// A parameter as an integer; a stream may hold any number of digits.
+int as_int(double v) {
+    constexpr double kLimit = 2147483647.0;
+    if (!(v > -kLimit)) return -2147483647;
+    if (v > kLimit) return 2147483647;
+    return static_cast<int>(v);
+}
+
+int64_t as_coordinate(double v) {
+    constexpr double kLimit = 9.0e18;
+    if (!(v > -kLimit)) return static_cast<int64_t>(-kLimit);
+    if (v > kLimit) return static_cast<int64_t>(kLimit);
+    return std::llround(v);
+}
+
 // The pen and what it has done so far; shared by both languages.
 class Plotter {
   public:
@@ -120,8 +135,8 @@ class Parser {
                           bool relative) {
         if (v.size() % 2 != 0) problem(at, "odd number of coordinates");
         for (std::size_t k = 0; k + 1 < v.size(); k += 2) {
-            const auto x = static_cast<int64_t>(std::llround(v[k]));
-            const auto y = static_cast<int64_t>(std::llround(v[k + 1]));
+            const auto x = as_coordinate(v[k]);
+            const auto y = as_coordinate(v[k + 1]);
             if (relative) {
                 plotter_.move_by(x, y, pen_down);
             } else {
@@ -146,25 +161,24 @@ class Parser {
             const auto c = static_cast<unsigned char>(s_[i]);
             if (c == ';') break;
             if (!in_number) {
-                if (c == '7') {
-                    eight_bit = false;
-                    continue;
-                }
-                if (c == '<') {
-                    pen_up_next = true;
-                    continue;
-                }
-                if (c == '=') {
-                    absolute_next = true;
-                    continue;
-                }
-                if (c == ':') {
-                    pen_next = true;
-                    continue;
-                }
-                if (c == '>') {
-                    problem(i, "fractional PE numbers are not decoded");
-                    continue;
+                switch (c) {
+                    case '7':
+                        eight_bit = false;
+                        continue;
+                    case '<':
+                        pen_up_next = true;
+                        continue;
+                    case '=':
+                        absolute_next = true;
+                        continue;
+                    case ':':
+                        pen_next = true;
+                        continue;
+                    case '>':
+                        problem(i, "fractional PE numbers are not decoded");
+                        continue;
+                    default:
+                        break;
                 }
             }
             const unsigned base = eight_bit ? 64 : 32;
@@ -205,9 +219,20 @@ class Parser {
         return i;
     }
 
-    void hpgl_command(const std::string& name, std::size_t at, std::size_t end) {
+    // A two-letter mnemonic and its parameters; returns where the next begins.
+    std::size_t hpgl_command(std::size_t at) {
+        const std::string name{
+            static_cast<char>(std::toupper(static_cast<unsigned char>(s_[at]))),
+            static_cast<char>(std::toupper(static_cast<unsigned char>(s_[at + 1])))};
+        if (name == "PE") return polyline_encoded(at + 2);
+        const std::size_t end = parameters_end(at + 2);
         std::vector<double> v;
-        if (!numbers(at + 2, end, v)) return;
+        if (numbers(at + 2, end, v)) hpgl_parameters(name, at, end, v);
+        return end;
+    }
+
+    void hpgl_parameters(const std::string& name, std::size_t at, std::size_t end,
+                         const std::vector<double>& v) {
         if (name == "PU" || name == "PD") {
             pen_down_ = name == "PD";
             coordinate_pairs(v, at, pen_down_, relative_);
@@ -215,54 +240,26 @@ class Parser {
             relative_ = name == "PR";
             coordinate_pairs(v, at, pen_down_, relative_);
         } else if (name == "SP") {
-            plotter_.style().pen = v.empty() ? 0 : static_cast<int>(v[0]);
+            plotter_.style().pen = v.empty() ? 0 : as_int(v[0]);
         } else if (name == "LT") {
-            plotter_.style().line_type = v.empty() ? 0 : std::abs(static_cast<int>(v[0]));
+            plotter_.style().line_type = v.empty() ? 0 : std::abs(as_int(v[0]));
             plotter_.style().pattern_length = v.size() > 1 ? v[1] : 0;
         } else if (name == "VS") {
-            plotter_.style().velocity = v.empty() ? 0 : static_cast<int>(v[0]);
+            plotter_.style().velocity = v.empty() ? 0 : as_int(v[0]);
         } else if (name == "PW" && !v.empty()) {
             plotter_.style().width_mm = v[0];
         } else if (name == "PS" && v.size() >= 2) {
-            out_.plot_size = Point{std::llround(v[0]), std::llround(v[1])};
+            out_.plot_size = Point{as_coordinate(v[0]), as_coordinate(v[1])};
         } else if (name == "RP") {
-            out_.replots = v.empty() ? 1 : static_cast<int>(v[0]);
+            out_.replots = v.empty() ? 1 : as_int(v[0]);
         } else if (name == "PM") {
-            const int mode = v.empty() ? 0 : static_cast<int>(v[0]);
+            const int mode = v.empty() ? 0 : as_int(v[0]);
             if (mode == 0) plotter_.begin_polygon();
             if (mode == 2) plotter_.end_polygon();
         } else if (name == "FP" || name == "EP") {
             plotter_.fill_polygon(name == "EP");
         } else {
             out_.other_commands.emplace_back(s_.substr(at, end - at));
-        }
-    }
-
-    void hpgl() {
-        std::size_t i = 0;
-        while (i < s_.size()) {
-            const char c = s_[i];
-            if (c == ';' || std::isspace(static_cast<unsigned char>(c))) {
-                ++i;
-            } else if (c == kEscape) {
-                i = device_control(i);
-            } else if (std::isalpha(static_cast<unsigned char>(c)) && i + 1 < s_.size() &&
-                       std::isalpha(static_cast<unsigned char>(s_[i + 1]))) {
-                std::string name{
-                    static_cast<char>(std::toupper(static_cast<unsigned char>(c))),
-                    static_cast<char>(std::toupper(static_cast<unsigned char>(s_[i + 1])))};
-                if (name == "PE") {
-                    i = polyline_encoded(i + 2);
-                } else {
-                    const std::size_t end = parameters_end(i + 2);
-                    hpgl_command(name, i, end);
-                    i = end;
-                }
-            } else {
-                problem(i, std::string("unexpected byte ") +
-                               std::to_string(static_cast<unsigned char>(c)));
-                ++i;
-            }
         }
     }
 
@@ -289,10 +286,10 @@ class Parser {
                 plotter_.move_to({0, 0}, false);
                 break;
             case 'J':
-                plotter_.style().pen = v.empty() ? 0 : static_cast<int>(v[0]);
+                plotter_.style().pen = v.empty() ? 0 : as_int(v[0]);
                 break;
             case 'L':
-                plotter_.style().line_type = v.empty() ? 0 : std::abs(static_cast<int>(v[0]));
+                plotter_.style().line_type = v.empty() ? 0 : std::abs(as_int(v[0]));
                 break;
             case 'B':
                 plotter_.style().pattern_length = v.empty() ? 0 : v[0];
@@ -303,21 +300,25 @@ class Parser {
         }
     }
 
-    void vtx() {
+    // Commands one after another; separators and blanks between them.
+    void parse(bool vtx) {
         std::size_t i = 0;
         while (i < s_.size()) {
-            const char c = s_[i];
-            if (c == ';' || std::isspace(static_cast<unsigned char>(c))) {
+            const auto c = static_cast<unsigned char>(s_[i]);
+            const bool letter = std::isalpha(c);
+            if (c == ';' || std::isspace(c)) {
                 ++i;
             } else if (c == kEscape) {
                 i = device_control(i);
-            } else if (std::isalpha(static_cast<unsigned char>(c))) {
+            } else if (letter && vtx) {
                 const std::size_t end = parameters_end(i + 1);
-                vtx_command(static_cast<char>(std::toupper(static_cast<unsigned char>(c))), i, end);
+                vtx_command(static_cast<char>(std::toupper(c)), i, end);
                 i = end;
+            } else if (letter && i + 1 < s_.size() &&
+                       std::isalpha(static_cast<unsigned char>(s_[i + 1]))) {
+                i = hpgl_command(i);
             } else {
-                problem(i, std::string("unexpected byte ") +
-                               std::to_string(static_cast<unsigned char>(c)));
+                problem(i, "unexpected byte " + std::to_string(c));
                 ++i;
             }
         }
@@ -348,11 +349,7 @@ const char* language_name(Language language) {
 Decoded decode(std::string_view bytes, Language language) {
     Decoded decoded;
     Parser parser(bytes, decoded);
-    if (language == Language::kVtxGl) {
-        parser.vtx();
-    } else {
-        parser.hpgl();
-    }
+    parser.parse(language == Language::kVtxGl);
     parser.finish();
     return decoded;
 }

@@ -13,16 +13,7 @@ namespace {
 
 using Pieces = std::vector<std::string>;
 
-// A plot begun in `language` with `flags`, the record of the opening cleared.
-class CommandTest : public PlotTest {
-  protected:
-    void start(int language, uint16_t flags = kFlagAbsolute) {
-        use_language(language);
-        use_flags(flags);
-        begin_plot();
-        host.clear_record();
-    }
-};
+using CommandTest = PlotTest;
 
 TEST_F(CommandTest, ConsecutiveVectorsShareOneCommand) {
     start(kTkGl1);

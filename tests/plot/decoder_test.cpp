@@ -73,6 +73,9 @@ TEST(Decoder, ReportsWhatItCannotRead) {
     EXPECT_FALSE(decode("PE7s;", Language::kTkGl3).problems.empty()) << "x without y";
     EXPECT_FALSE(decode("PE7\x01;", Language::kTkGl3).problems.empty());
     EXPECT_FALSE(decode("\x01", Language::kVtxGl).problems.empty());
+    const Decoded huge = decode(
+        "SP99999999999999999999LT-99999999999PA1,1PD99999999999999999999999,0", Language::kTkGl1);
+    EXPECT_EQ(huge.segments.size(), 2u) << "absurd numbers are held, not trusted";
     EXPECT_EQ(language_from_name("TK-GL2"), Language::kTkGl2);
     EXPECT_FALSE(language_from_name("PE-CMD"));
 }

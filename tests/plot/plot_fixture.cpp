@@ -2,36 +2,14 @@
 
 #include <cstring>
 
-namespace tvk::test {
+#include "deffile/deffile.h"
 
-void set_default_spec() {
-    spec = PlotterSpec{};
-    spec.type_flags = 0;
-    spec.coordinate_flags = 0x02;
-    spec.language_flags = 0x02;
-    spec.pen_options = 0x0F;
-    spec.baud_rate = 9600;
-    spec.optimize = 4;
-    spec.buffers = 1;
-    spec.pens = 8;
-    spec.max_area_x = 16.53;
-    spec.max_area_y = 11.65;
-    for (double& u : spec.units_per_inch) u = 1016.0;
-    spec.pen_width = 0.01;
-    spec.max_line_type = 8;
-    spec.pen_speed = 1;
-    const char* starts[] = {"", "IN", "IN", "BP"};
-    const char* ends[] = {"", "NR", "NR", "PG"};
-    for (int i = 0; i < kLanguageCount; ++i) {
-        std::strcpy(spec.start_string[i], starts[i]);
-        std::strcpy(spec.end_string[i], ends[i]);
-    }
-}
+namespace tvk::test {
 
 void PlotTest::SetUp() {
     plot = PlotState{};
     initialise(Entry::kPlot);
-    set_default_spec();
+    set_spec_defaults(spec);
     spec.buffers = 0;
     stored_config = StoredConfig{1, 0x02, 1, 1, 0, 8, 0, 9600, kFlagAbsolute, 0x0F, 1};
     current_paper = CurrentPaper{1, spec.max_area_x, spec.max_area_y, 0, 0};
@@ -46,6 +24,13 @@ void PlotTest::use_language(int index) {
     std::strcpy(plot.start_string, spec.start_string[index]);
     std::strcpy(plot.end_string, spec.end_string[index]);
     spec.max_line_type = index == kVtxGl ? 5 : index == kTkGl3 ? 8 : 6;
+}
+
+void PlotTest::start(int language, uint16_t flags) {
+    use_language(language);
+    use_flags(flags);
+    begin_plot();
+    host.clear_record();
 }
 
 Record PlotTest::request(int16_t code) {

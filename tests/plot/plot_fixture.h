@@ -15,9 +15,6 @@
 
 namespace tvk::test {
 
-// The specification's built-in defaults.
-void set_default_spec();
-
 class PlotTest : public ::testing::Test {
   protected:
     // Initialise (49), then the default specification, TK-GL1 on a parallel
@@ -27,6 +24,8 @@ class PlotTest : public ::testing::Test {
 
     void use_language(int index);  // stored language bit, strings and line-type limit
     void use_flags(uint16_t flags) { stored_config.flags = flags; }
+    // Begins a plot in `language` with `flags`, the record of the opening cleared.
+    void start(int language, uint16_t flags = kFlagAbsolute);
 
     // Requests, as a host sends them; each returns its record.
     Record request(int16_t code);

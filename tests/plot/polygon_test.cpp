@@ -9,15 +9,7 @@ namespace {
 
 using Pieces = std::vector<std::string>;
 
-class PolygonTest : public PlotTest {
-  protected:
-    void start(int language, uint16_t flags = kFlagAbsolute) {
-        use_language(language);
-        use_flags(flags);
-        begin_plot();
-        host.clear_record();
-    }
-};
+using PolygonTest = PlotTest;
 
 TEST_F(PolygonTest, OutlineInPolygonModeThenTheCurrentPenAgain) {
     start(kTkGl3);
