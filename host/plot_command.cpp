@@ -149,6 +149,7 @@ class PlotRun {
             options.pen_widths = profile.language_index() == 3;
             options.variable_speed = profile.variable_speed();
             options.progress = [&bar](size_t done, size_t total) { bar.update(done, total); };
+            options.finishing = [&bar] { bar.clear(); };
             sent = send_plot(host_.driver, job, options);
         }
         const std::string note = unsupported_note(drawing_);

@@ -31,6 +31,7 @@ class Sender {
     }
 
     void end() {
+        if (options_.finishing) options_.finishing();
         if (interrupt_requested()) {
             result_.stopped = true;
             // A driver that never asked about a break is told to drop the plot.
