@@ -63,30 +63,29 @@ int send_opening_commands(int language) {
     return result;
 }
 
-int send_closing_sequence(int language) {
-    int result = 0;
+// End plot writes no status: a failed send has latched, and the latch tells.
+void send_closing_sequence(int language) {
     if (language == kVtxGl) {
-        result |= send("H");
+        send("H");
     } else {
-        // Back to where the plot started.
+        // Pen up, to the paper origin, or in relative mode to minus the last
+        // position; then the pen width, line type and pen put back.
         if (plot.relative) {
-            result |= send_pair_command(";PUPA", -plot.cur_x, -plot.cur_y, ";");
+            send_pair_command(";PUPA", -plot.cur_x, -plot.cur_y, ";");
         } else {
-            result |=
-                send_pair_command(";PUPA", current_paper.origin_x, current_paper.origin_y, ";");
+            send_pair_command(";PUPA", current_paper.origin_x, current_paper.origin_y, ";");
         }
-        if (language == kTkGl3) result |= send("WU0PW;");
-        if (spec.pen_options & kPenMultLine) result |= send("LT;");
-        if (spec.pen_options & kPenMultPen) result |= send("SP;");
+        if (language == kTkGl3) send("WU0PW;");
+        if (spec.pen_options & kPenMultLine) send("LT;");
+        if (spec.pen_options & kPenMultPen) send("SP;");
     }
-    if (plot.end_string[0] != '\0') result |= output(plot.end_string);
+    if (plot.end_string[0] != '\0') output(plot.end_string);
     if (plot.additional_copies >= 1) {
         char* end = put_command(plot.line, "RP", plot.additional_copies);
         *end++ = ';';
-        result |= send(plot.line, end);
+        send(plot.line, end);
         plot.additional_copies = 0;
     }
-    return result;
 }
 
 }  // namespace
