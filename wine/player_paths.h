@@ -1,5 +1,5 @@
-// Where the player stands: its own executable's path, which a CAD host would
-// hand the driver as the host path, and copying the definition file beside it.
+// Where the player stands: its own executable's path, which it hands the
+// driver as the host path, as a CAD host hands its own.
 #pragma once
 
 #include <string>
@@ -11,6 +11,5 @@ std::string executable_path();
 std::string directory_of(const std::string& path);
 // The library name the player loads when none is given: beside the executable.
 std::string default_driver_path();
-bool change_directory(const std::string& directory);
 
 }  // namespace tvk::player

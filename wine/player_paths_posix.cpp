@@ -20,8 +20,4 @@ std::string default_driver_path() {
     return directory_of(executable_path()) + "libtvkplot.so";
 }
 
-bool change_directory(const std::string& directory) {
-    return chdir(directory.c_str()) == 0;
-}
-
 }  // namespace tvk::player

@@ -20,8 +20,4 @@ std::string default_driver_path() {
     return "tvkplot.dll";
 }
 
-bool change_directory(const std::string& directory) {
-    return SetCurrentDirectoryA(directory.c_str()) != 0;
-}
-
 }  // namespace tvk::player

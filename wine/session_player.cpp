@@ -6,8 +6,9 @@
 //
 //   tvk_session_player [--driver LIB] [--out FILE] [--def FILE] [--checks] SCRIPT...
 //
-// --def copies a definition file beside the player, the directory that the
-// host path given with initialise names. The exit status is 0 when every
+// --def copies a definition file into the directory that the host path of
+// initialise names: beside the player, or the current directory when the
+// player's path is too long for the request. The exit status is 0 when every
 // check and expectation held, 1 when one failed, 2 when the run could not
 // be made.
 #include <cstdio>
@@ -70,14 +71,12 @@ bool copy_file(const std::string& from, const std::string& to) {
 }
 
 // The host path names the player's own file. One that does not fit the 90
-// bytes of the initialise request becomes a bare name in the player's
-// directory, made the current one, where the driver finds it all the same.
+// bytes of the initialise request becomes its bare name, which the driver
+// resolves against the current directory, where --def then puts the file.
 std::string host_path() {
     const std::string self = executable_path();
     if (self.size() <= kHostPathSize) return self;
-    const std::string dir = directory_of(self);
-    change_directory(dir);
-    return self.substr(dir.size());
+    return self.substr(directory_of(self).size());
 }
 
 }  // namespace
