@@ -10,6 +10,7 @@
 #include "host/drawing/dxf_reader.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/expand.h"
+#include "host/drawing/stroke_font.h"
 
 namespace tvk::host {
 
@@ -87,6 +88,9 @@ Drawing Drawing::load_dxf(const std::string& path) {
     }
     Drawing drawing;
     expand(*impl, {nullptr, [&](const std::string& type) { ++drawing.unsupported_[type]; }});
+    if (impl->has_text) {
+        if (auto note = StrokeFont::standard_note(); !note.empty()) drawing.notes_.push_back(note);
+    }
     drawing.impl_ = std::move(impl);
     return drawing;
 }

@@ -60,12 +60,16 @@ public:
     FlatDrawing flatten(double tolerance) const;
     // Entities that could not be drawn, by DXF type name, with their counts.
     const std::map<std::string, int>& unsupported() const { return unsupported_; }
+    // Things the user should know about how the drawing is drawn, one line
+    // each (e.g. that text falls back to the built-in stroke font).
+    const std::vector<std::string>& notes() const { return notes_; }
 
     struct Impl;  // the entity model, private to host/drawing
 
 private:
     std::shared_ptr<const Impl> impl_;
     std::map<std::string, int> unsupported_;
+    std::vector<std::string> notes_;
 };
 
 // Strokes that fill an area for a plotter that does not fill polygons: lines

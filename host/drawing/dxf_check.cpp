@@ -1,6 +1,9 @@
 #include "host/drawing/dxf_check.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -30,13 +33,26 @@ bool numeric_code(long code) {
            (code >= 440 && code <= 469) || (code >= 1010 && code <= 1071);
 }
 
+// A finite number: "nan" and "inf" would poison every coordinate they touch.
 bool parse_number(std::string_view s, double& value) {
     std::string text(trim(s));
     if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && errno != ERANGE;
+    return end == text.c_str() + text.size() && errno != ERANGE && std::isfinite(value);
+}
+
+bool parse_code(std::string_view s, long& code) {
+    auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), code);
+    return error == std::errc{} && end == s.data() + s.size();
+}
+
+// Groups that dxflib takes as the number of vertices, knots or points to
+// allocate room for, in the entities that use them so.
+bool allocation_count(std::string_view type, long code) {
+    return (type == "LWPOLYLINE" && code == 90) || (type == "SPLINE" && code >= 72 && code <= 74) ||
+           (type == "LEADER" && code == 76);
 }
 
 std::string shown(std::string_view s) {
@@ -66,34 +82,41 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
         ++line;
         return true;
     };
+    const size_t lines =
+        static_cast<size_t>(std::count(contents.begin(), contents.end(), '\n')) + 1;
+    std::string entity_type;
     bool first = true;
     std::string_view code_text, value;
     while (next_line(code_text)) {
         std::string_view code_trimmed = trim(code_text);
         if (code_trimmed.empty() && rest.empty()) break;  // a blank last line
-        double code_value = 0;
-        if (!parse_number(code_trimmed, code_value) ||
-            code_trimmed.find('.') != std::string_view::npos)
+        long code = 0;
+        if (!parse_code(code_trimmed, code))
             throw fail(line, first
                                  ? "not a DXF file: group code expected, found " + shown(code_text)
                                  : "group code expected, found " + shown(code_text));
-        long code = static_cast<long>(code_value);
         if (code < 0 || code >= kMaxGroupCode)
             throw fail(line, "group code " + std::to_string(code) + " is out of range");
         size_t code_line = line;
         if (!next_line(value))
             throw fail(code_line, "the file is truncated: group code " + std::to_string(code) +
                                       " has no value");
-        double number;
+        double number = 0;
         if (numeric_code(code) && !parse_number(value, number))
             throw fail(line,
                        "group " + std::to_string(code) + " needs a number, found " + shown(value));
+        // A file of n lines holds fewer than n vertices: a larger count would
+        // only make dxflib allocate gigabytes.
+        if (allocation_count(entity_type, code) && number > static_cast<double>(lines))
+            throw fail(line, entity_type + " announces " + std::string(trim(value)) +
+                                 " points, more than the file can hold");
         if (first && !(code == 999 || (code == 0 && trim(value) == "SECTION")))
             throw fail(code_line, "not a DXF file: it does not begin with a SECTION");
         first = false;
         bool is_text = code == 1 || code == 3;
         text.assign(is_text ? value : trim(value));
         if (text.size() > kMaxLine) text.resize(kMaxLine);
+        if (code == 0) entity_type = text;
         visit(static_cast<int>(code), text);
         if (code == 0 && text == "EOF") return;
     }

@@ -152,7 +152,7 @@ class Reader : public DL_CreationAdapter {
     void addBlock(const DL_BlockData& data) override {
         close_open();
         Block& block = d_.blocks[upper(data.name)];
-        block = Block{{data.bpx, data.bpy}, {}};
+        block = Block{{data.bpx, data.bpy}, {}, (data.flags & (4 | 8)) != 0};
         block_ = &block;
     }
 
@@ -276,6 +276,7 @@ class Reader : public DL_CreationAdapter {
         t.line_spacing = pending_.real(44, 1);
         t.attachment = m.attachmentPoint;
         push(mtext_shape(t, font_));
+        d_.has_text = true;
     }
 
     // ---- entities with parts -----------------------------------------------------------
@@ -284,32 +285,47 @@ class Reader : public DL_CreationAdapter {
         bool planar = (p.flags & (8 | 16 | 64)) == 0;
         open_.emplace(Open{Open::kPolyline, entity(), &container(), p.flags, static_cast<int>(p.m),
                            static_cast<int>(p.n), planar ? pending_.ocs() : Affine{}});
+        if (pending_.type != "LWPOLYLINE") return;
+        // dxflib keeps only as many vertices as group 90 announces: read them all.
+        for (const auto& [code, value] : pending_.groups) {
+            double number = std::strtod(value.c_str(), nullptr);
+            if (code == 10) open_->vertices.push_back({{number, 0}, 0, 0, {}});
+            if (open_->vertices.empty()) continue;
+            if (code == 20) open_->vertices.back().p.y = number;
+            if (code == 42) open_->vertices.back().bulge = number;
+        }
     }
 
     void addVertex(const DL_VertexData& v) override {
-        if (!open_ || open_->kind != Open::kPolyline) return;
+        if (!open_ || open_->kind != Open::kPolyline || pending_.type != "VERTEX") return;
         pending_.handled = true;
-        bool own = pending_.type == "VERTEX";
-        Open::Vertex vertex{{v.x, v.y}, v.bulge, own ? pending_.integer(70, 0) : 0, {}};
-        for (int k = 0; k < 4; ++k) vertex.index[k] = own ? pending_.integer(71 + k, 0) : 0;
+        Open::Vertex vertex{{v.x, v.y}, v.bulge, pending_.integer(70, 0), {}};
+        for (int k = 0; k < 4; ++k) vertex.index[k] = pending_.integer(71 + k, 0);
         open_->vertices.push_back(vertex);
     }
 
+    // Read from its groups: dxflib keeps only as many knots and points as the
+    // spline announces.
     void addSpline(const DL_SplineData& s) override {
         if (!begin()) return;
-        open_.emplace(Open{
-            Open::kSpline, entity(), &container(), s.flags, static_cast<int>(s.degree), 0, {}});
-    }
-    void addKnot(const DL_KnotData& k) override {
-        if (open_ && open_->kind == Open::kSpline) open_->spline.knots.push_back(k.k);
-    }
-    void addControlPoint(const DL_ControlPointData& c) override {
-        if (!open_ || open_->kind != Open::kSpline) return;
-        open_->spline.control.push_back({c.x, c.y});
-        open_->spline.weights.push_back(c.w);
-    }
-    void addFitPoint(const DL_FitPointData& f) override {
-        if (open_ && open_->kind == Open::kSpline) open_->fit.push_back({f.x, f.y});
+        BSpline spline;
+        spline.degree = pending_.integer(71, static_cast<int>(s.degree));
+        std::vector<Vec2> fit;
+        for (const auto& [code, value] : pending_.groups) {
+            double number = std::strtod(value.c_str(), nullptr);
+            if (code == 40) spline.knots.push_back(number);
+            if (code == 41) spline.weights.push_back(number);
+            if (code == 10) spline.control.push_back({number, 0});
+            if (code == 20 && !spline.control.empty()) spline.control.back().y = number;
+            if (code == 11) fit.push_back({number, 0});
+            if (code == 21 && !fit.empty()) fit.back().y = number;
+        }
+        if (spline.weights.size() != spline.control.size()) spline.weights.clear();
+        if (auto element = spline_element(spline, fit, (pending_.integer(70, 0) & 1) != 0)) {
+            push(Shape{{Trace{{std::move(*element)}}}, false});
+        } else {
+            push(Unsupported{"SPLINE"});
+        }
     }
 
     void addLeader(const DL_LeaderData&) override {
@@ -381,13 +397,13 @@ class Reader : public DL_CreationAdapter {
     }
 
   private:
-    // Something dxflib collects piece by piece: a polyline, spline, leader or hatch.
+    // Something dxflib hands over piece by piece: a polyline, leader or hatch.
     struct Open {
-        enum Kind { kPolyline, kSpline, kLeader, kHatch } kind;
+        enum Kind { kPolyline, kLeader, kHatch } kind;
         Entity entity;
         std::vector<Entity>* container;
-        int flags;  // polyline and spline flags; for a hatch 1 when solid
-        int m, n;   // mesh size; for a spline m is the degree
+        int flags;  // polyline flags; for a hatch 1 when solid
+        int m, n;   // mesh size
         Affine ocs;
         struct Vertex {
             Vec2 p;
@@ -396,8 +412,6 @@ class Reader : public DL_CreationAdapter {
             int index[4];
         };
         std::vector<Vertex> vertices{};
-        BSpline spline{};
-        std::vector<Vec2> fit{};
         std::vector<Trace> loops{};
     };
 
@@ -503,6 +517,7 @@ class Reader : public DL_CreationAdapter {
         text.backward = (t.textGenerationFlags & 2) != 0;
         text.upside_down = (t.textGenerationFlags & 4) != 0;
         push(text_shape(text, pending_.ocs(), font_));
+        d_.has_text = true;
     }
 
     // A spline from its control points and knots, or else from its fit points.
@@ -540,16 +555,6 @@ class Reader : public DL_CreationAdapter {
                 std::vector<Vec2> points;
                 for (const auto& v : o.vertices) points.push_back(v.p);
                 if (points.size() >= 2) shape.traces.push_back(bulged_trace(points, {}, false, {}));
-                break;
-            }
-            case Open::kSpline: {
-                o.spline.degree = o.m;
-                if (auto element = spline_element(o.spline, o.fit, (o.flags & 1) != 0)) {
-                    shape.traces.push_back(Trace{{std::move(*element)}});
-                } else {
-                    o.entity.what = Unsupported{"SPLINE"};
-                    o.container->push_back(std::move(o.entity));
-                }
                 break;
             }
             case Open::kHatch: {

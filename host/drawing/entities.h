@@ -69,6 +69,7 @@ struct Layer {
 struct Block {
     Vec2 base;
     std::vector<Entity> entities;
+    bool external = false;  // an external reference: its entities are in another file
 };
 
 struct Drawing::Impl {
@@ -76,6 +77,7 @@ struct Drawing::Impl {
     std::map<std::string, Block> blocks;  // by upper-case name
     std::vector<Entity> entities;         // what is plotted: model space, or paper space
                                           // when model space is empty
+    bool has_text = false;
 
     const Layer& layer(const std::string& name) const;
 };

@@ -59,6 +59,10 @@ class Expander {
             return;
         }
         const Block& block = it->second;
+        if (block.external) {
+            if (!layer_off && v_.unsupported) v_.unsupported("XREF");
+            return;
+        }
         Context child{{}, color, linetype, &layer, ctx.depth + 1};
         Affine local = Affine::scale(ref.sx, ref.sy) * Affine::translate(-1 * block.base);
         for (int row = 0; row < ref.rows; ++row) {

@@ -169,20 +169,44 @@ StrokeFont StrokeFont::load_jhf(const std::string& path) {
     return font;
 }
 
-const StrokeFont& StrokeFont::standard() {
-    static const StrokeFont font = [] {
+namespace {
+
+// The standard font, and what went wrong on the way to it.
+struct Standard {
+    StrokeFont font;
+    std::string note;
+};
+
+const Standard& standard_font() {
+    static const Standard standard = [] {
         const char* chosen = std::getenv("TVK_FONT");
+        std::string problems;
         for (const char* path : {chosen, kHersheyFont}) {
             if (!path || !*path) continue;
             try {
-                return load_jhf(path);
-            } catch (const std::runtime_error&) {
-                // Fall through to the next candidate.
+                Standard found{StrokeFont::load_jhf(path), problems};
+                if (!problems.empty()) found.note = problems + "; text is drawn with " + path;
+                return found;
+            } catch (const std::runtime_error& e) {
+                problems += (problems.empty() ? "" : "; ") + std::string(e.what());
             }
         }
-        return builtin();
+        return Standard{StrokeFont::builtin(),
+                        problems +
+                            "; text is drawn with the built-in stroke font (install "
+                            "hershey-fonts-data or set TVK_FONT to a .jhf font)"};
     }();
-    return font;
+    return standard;
+}
+
+}  // namespace
+
+const StrokeFont& StrokeFont::standard() {
+    return standard_font().font;
+}
+
+std::string StrokeFont::standard_note() {
+    return standard_font().note;
 }
 
 const Glyph& StrokeFont::glyph(char32_t c) const {

@@ -25,6 +25,8 @@ class StrokeFont {
     // The font text is drawn with: the JHF file named by $TVK_FONT, else
     // /usr/share/hershey-fonts/futural.jhf, else the built-in font.
     static const StrokeFont& standard();
+    // Why the standard font is not the one asked for, or nothing.
+    static std::string standard_note();
     // Throws std::runtime_error naming the file when it cannot be read.
     static StrokeFont load_jhf(const std::string& path);
     static StrokeFont builtin();

@@ -90,3 +90,42 @@ TEST(DxfErrors, WhatFollowsTheEndMarkerIsIgnored) {
 
 }  // namespace
 }  // namespace tvk::host::test
+
+namespace tvk::host::test {
+namespace {
+
+TEST(DxfErrors, NumbersThatAreNotFiniteAndImpossibleCounts) {
+    std::string nan =
+        dxf_file(entity("LINE", {{8, "0"}, {10, "nan"}, {20, "0"}, {11, "1"}, {21, "1"}}));
+    expect_contains(error_for(nan), "needs a number, found 'nan'");
+    // dxflib would allocate room for two billion vertices.
+    std::string huge = dxf_file(
+        entity("LWPOLYLINE", {{8, "0"}, {90, "2000000000"}, {70, "0"}, {10, "0"}, {20, "0"}}));
+    expect_contains(error_for(huge), "more than the file can hold");
+}
+
+TEST(DxfErrors, AVertexCountThatIsTooSmallLosesNoVertices) {
+    auto f = load(dxf_file(entity("LWPOLYLINE", {{8, "0"},
+                                                 {90, "1"},
+                                                 {70, "0"},
+                                                 {10, "0"},
+                                                 {20, "0"},
+                                                 {10, "5"},
+                                                 {20, "0"},
+                                                 {10, "5"},
+                                                 {20, "5"}})))
+                 .flatten(0.1);
+    ASSERT_EQ(f.paths.size(), 1u);
+    EXPECT_EQ(f.paths[0].points.size(), 3u);
+}
+
+TEST(DxfErrors, ExternalReferencesAreReported) {
+    std::string xref =
+        entity("BLOCK", {{8, "0"}, {2, "PLAN"}, {70, "4"}, {10, "0"}, {20, "0"}, {1, "plan.dwg"}}) +
+        entity("ENDBLK", {{8, "0"}});
+    auto d = load(dxf_file(entity("INSERT", {{8, "0"}, {2, "PLAN"}, {10, "0"}, {20, "0"}}), xref));
+    EXPECT_EQ(d.unsupported().at("XREF"), 1);
+}
+
+}  // namespace
+}  // namespace tvk::host::test

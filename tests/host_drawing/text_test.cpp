@@ -156,3 +156,27 @@ TEST(StrokeFonts, TheHersheyFontIsReadWhenInstalled) {
 
 }  // namespace
 }  // namespace tvk::host::test
+
+namespace tvk::host::test {
+namespace {
+
+// In a process of its own: the standard font is chosen once per process.
+TEST(StrokeFontsDeathTest, AFontThatCannotBeReadIsReplacedWithANote) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("TVK_FONT", "/nonexistent/chosen.jhf", 1);
+            auto with_text = load(
+                dxf_file(entity("TEXT", {{8, "0"}, {1, "A"}, {40, "1"}, {10, "0"}, {20, "0"}})));
+            auto without = load(dxf_file(entity("POINT", {{8, "0"}, {10, "0"}, {20, "0"}})));
+            bool noted =
+                with_text.notes().size() == 1 &&
+                with_text.notes()[0].find("/nonexistent/chosen.jhf") != std::string::npos &&
+                without.notes().empty() && !with_text.flatten(0.1).paths.empty();
+            std::exit(noted ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace tvk::host::test
