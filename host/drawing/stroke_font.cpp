@@ -1,5 +1,6 @@
 #include "host/drawing/stroke_font.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -140,6 +141,65 @@ Glyph transformed(const Glyph& g, double scale, Vec2 offset) {
     return out;
 }
 
+Box stroke_box(const Glyph& g) {
+    Box box;
+    for (const auto& stroke : g.strokes)
+        for (Vec2 p : stroke) box.add(p);
+    return box;
+}
+
+// Accents in cap heights, over the middle of a letter and a little above it
+// (the cedilla hangs from the baseline instead).
+std::vector<std::vector<Vec2>> accent_strokes(char accent) {
+    auto dot = [](double x, double y) {
+        return std::vector<Vec2>{
+            {x, y - 0.03}, {x + 0.03, y}, {x, y + 0.03}, {x - 0.03, y}, {x, y - 0.03}};
+    };
+    switch (accent) {
+        case '`':
+            return {{{-0.08, 0.15}, {0.06, 0}}};
+        case '\'':
+            return {{{-0.06, 0}, {0.08, 0.15}}};
+        case '^':
+            return {{{-0.12, 0}, {0, 0.14}, {0.12, 0}}};
+        case '~':
+            return {{{-0.14, 0.03}, {-0.05, 0.12}, {0.05, 0.03}, {0.14, 0.12}}};
+        case ':':
+            return {dot(-0.09, 0.05), dot(0.09, 0.05)};
+        case 'o': {
+            std::vector<Vec2> ring;
+            for (int k = 0; k <= 8; ++k)
+                ring.push_back(
+                    {0.07 * std::cos(k * 0.785398), 0.08 + 0.07 * std::sin(k * 0.785398)});
+            return {ring};
+        }
+        default:
+            return {{{0, 0}, {0, -0.07}, {0.06, -0.12}, {-0.04, -0.18}}};  // ','
+    }
+}
+
+// The accented letters of the Latin-1 range: the plain letter and its accent.
+constexpr struct {
+    char32_t c;
+    char base;
+    char accent;
+} kAccented[] = {
+    {U'\u00C0', 'A', '`'},  {U'\u00C1', 'A', '\''}, {U'\u00C2', 'A', '^'},  {U'\u00C3', 'A', '~'},
+    {U'\u00C4', 'A', ':'},  {U'\u00C5', 'A', 'o'},  {U'\u00C7', 'C', ','},  {U'\u00C8', 'E', '`'},
+    {U'\u00C9', 'E', '\''}, {U'\u00CA', 'E', '^'},  {U'\u00CB', 'E', ':'},  {U'\u00CC', 'I', '`'},
+    {U'\u00CD', 'I', '\''}, {U'\u00CE', 'I', '^'},  {U'\u00CF', 'I', ':'},  {U'\u00D1', 'N', '~'},
+    {U'\u00D2', 'O', '`'},  {U'\u00D3', 'O', '\''}, {U'\u00D4', 'O', '^'},  {U'\u00D5', 'O', '~'},
+    {U'\u00D6', 'O', ':'},  {U'\u00D9', 'U', '`'},  {U'\u00DA', 'U', '\''}, {U'\u00DB', 'U', '^'},
+    {U'\u00DC', 'U', ':'},  {U'\u00DD', 'Y', '\''}, {U'\u00E0', 'a', '`'},  {U'\u00E1', 'a', '\''},
+    {U'\u00E2', 'a', '^'},  {U'\u00E3', 'a', '~'},  {U'\u00E4', 'a', ':'},  {U'\u00E5', 'a', 'o'},
+    {U'\u00E7', 'c', ','},  {U'\u00E8', 'e', '`'},  {U'\u00E9', 'e', '\''}, {U'\u00EA', 'e', '^'},
+    {U'\u00EB', 'e', ':'},  {U'\u00EC', 'i', '`'},  {U'\u00ED', 'i', '\''}, {U'\u00EE', 'i', '^'},
+    {U'\u00EF', 'i', ':'},  {U'\u00F1', 'n', '~'},  {U'\u00F2', 'o', '`'},  {U'\u00F3', 'o', '\''},
+    {U'\u00F4', 'o', '^'},  {U'\u00F5', 'o', '~'},  {U'\u00F6', 'o', ':'},  {U'\u00F9', 'u', '`'},
+    {U'\u00FA', 'u', '\''}, {U'\u00FB', 'u', '^'},  {U'\u00FC', 'u', ':'},  {U'\u00FD', 'y', '\''},
+    {U'\u00FF', 'y', ':'},
+};
+
 }  // namespace
 
 StrokeFont StrokeFont::builtin() {
@@ -233,6 +293,31 @@ void StrokeFont::add_composites() {
     for (const auto& s : transformed(minus, 1, {plus.left - minus.left, -0.35}).strokes)
         plus_minus.strokes.push_back(s);
     glyphs_[U'\u00B1'] = plus_minus;
+    // Superscript two and three.
+    glyphs_[U'\u00B2'] = transformed(glyph(U'2'), 0.55, {0, 0.5});
+    glyphs_[U'\u00B3'] = transformed(glyph(U'3'), 0.55, {0, 0.5});
+    // Sharp s: two s side by side.
+    const Glyph& s = glyph(U's');
+    Glyph sharp_s = s;
+    for (const auto& stroke : transformed(s, 1, {s.advance(), 0}).strokes)
+        sharp_s.strokes.push_back(stroke);
+    sharp_s.right += s.advance();
+    glyphs_[U'\u00DF'] = sharp_s;
+    for (const auto& [c, base, accent] : kAccented) {
+        Glyph letter = glyph(static_cast<char32_t>(base));
+        // An i loses its dot under an accent.
+        if (base == 'i')
+            std::erase_if(letter.strokes, [](const auto& st) {
+                return st.size() > 2 && st.size() < 8 && st.front().y > 0.6;
+            });
+        Box box = stroke_box(letter);
+        Vec2 at{(box.min_x + box.max_x) / 2, accent == ',' ? 0 : box.max_y + 0.1};
+        for (auto stroke : accent_strokes(accent)) {
+            for (Vec2& p : stroke) p = {p.x + at.x, p.y + at.y};
+            letter.strokes.push_back(std::move(stroke));
+        }
+        glyphs_[c] = std::move(letter);
+    }
 }
 
 }  // namespace tvk::host
