@@ -222,29 +222,6 @@ class Reader : public DL_CreationAdapter {
         push(std::move(ref));
     }
 
-    // A dimension is drawn from the block that holds its picture.
-    void addDimAlign(const DL_DimensionData&, const DL_DimAlignedData&) override {
-        add_dimension();
-    }
-    void addDimLinear(const DL_DimensionData&, const DL_DimLinearData&) override {
-        add_dimension();
-    }
-    void addDimRadial(const DL_DimensionData&, const DL_DimRadialData&) override {
-        add_dimension();
-    }
-    void addDimDiametric(const DL_DimensionData&, const DL_DimDiametricData&) override {
-        add_dimension();
-    }
-    void addDimAngular(const DL_DimensionData&, const DL_DimAngular2LData&) override {
-        add_dimension();
-    }
-    void addDimAngular3P(const DL_DimensionData&, const DL_DimAngular3PData&) override {
-        add_dimension();
-    }
-    void addDimOrdinate(const DL_DimensionData&, const DL_DimOrdinateData&) override {
-        add_dimension();
-    }
-
     // ---- text --------------------------------------------------------------------------
     void addText(const DL_TextData& t) override {
         if (!begin()) return;
@@ -423,17 +400,28 @@ class Reader : public DL_CreationAdapter {
         return pending_.integer(60, 0) != 1;
     }
 
-    // An entity that nothing drew is counted where it stands, so that layers
-    // and blocks decide whether it would have been seen.
+    // Once dxflib is done with an entity: a dimension becomes a reference to
+    // its picture; anything else nothing drew is counted where it stands, so
+    // that layers and blocks decide whether it would have been seen.
     void settle(RawEntity& raw) {
         bool drawable_section = raw.section == "ENTITIES" || raw.section == "BLOCKS";
         if (!raw.type.empty() && !raw.handled && drawable_section && !kNotDrawn.count(raw.type) &&
             raw.integer(60, 0) != 1) {
             Entity e = entity(raw);
-            e.what = Unsupported{raw.type};
+            e.what = raw.type == "DIMENSION" ? dimension(raw) : Entity::What{Unsupported{raw.type}};
             container(raw).push_back(std::move(e));
         }
         raw = {};
+    }
+
+    // A dimension is drawn from the block that holds its picture.
+    static Entity::What dimension(const RawEntity& raw) {
+        std::string block = raw.text(2);
+        if (block.empty()) return Unsupported{"DIMENSION"};
+        BlockRef ref;
+        ref.block = upper(block);
+        ref.kind = "DIMENSION";
+        return ref;
     }
 
     // The layer, colour and line type of the entity that dxflib is handing over.
@@ -481,19 +469,6 @@ class Reader : public DL_CreationAdapter {
             {q.x[0], q.y[0]}, {q.x[1], q.y[1]}, {q.x[3], q.y[3]}, {q.x[2], q.y[2]}};
         if (corners[2] == corners[3]) corners.pop_back();
         push(Shape{{bulged_trace(corners, {}, true, pending_.ocs())}, true});
-    }
-
-    void add_dimension() {
-        if (!begin()) return;
-        std::string block = pending_.text(2);
-        if (block.empty()) {
-            push(Unsupported{"DIMENSION"});
-            return;
-        }
-        BlockRef ref;
-        ref.block = upper(block);
-        ref.kind = "DIMENSION";
-        push(std::move(ref));
     }
 
     const TextStyle& style() {

@@ -56,7 +56,8 @@ struct Entity {
     std::string layer;  // upper case
     int color = kByLayer;
     std::string linetype = "BYLAYER";  // upper case
-    std::variant<Shape, BlockRef, Unsupported> what;
+    using What = std::variant<Shape, BlockRef, Unsupported>;
+    What what;
 };
 
 struct Layer {

@@ -1,0 +1,61 @@
+// The bundled example drawings read completely and plot with less pen-up travel.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "host/drawing/drawing.h"
+
+namespace tvk::host {
+namespace {
+
+Drawing example(const std::string& name) {
+    return Drawing::load_dxf(std::string(TVK_SOURCE_DIR) + "/examples/" + name);
+}
+
+// The drawing's paths in host units, fitted into 0..32000 as the plot job does.
+std::vector<PenPath> in_host_units(const Drawing& d) {
+    Box b = d.extents();
+    double scale = 32000 / std::max(b.max_x - b.min_x, b.max_y - b.min_y);
+    std::vector<PenPath> paths;
+    for (const Path& p : d.flatten(0.5 / scale).paths) {
+        PenPath pen{p.color % 8, 0, 0, {}};
+        for (Vec2 q : p.points)
+            pen.points.push_back({static_cast<int32_t>(std::lround((q.x - b.min_x) * scale)),
+                                  static_cast<int32_t>(std::lround((q.y - b.min_y) * scale))});
+        paths.push_back(std::move(pen));
+    }
+    return paths;
+}
+
+TEST(Examples, EveryEntityOfTheExamplesIsDrawn) {
+    for (const char* name : {"bracket.dxf", "floorplan.dxf", "logo.dxf"}) {
+        Drawing d = example(name);
+        EXPECT_TRUE(d.unsupported().empty()) << name;
+        EXPECT_FALSE(d.extents().empty()) << name;
+    }
+    // The bracket: 120 x 80 plate, dimensions outside it, notes below.
+    Box bracket = example("bracket.dxf").extents();
+    EXPECT_DOUBLE_EQ(bracket.min_x, 0);
+    EXPECT_GT(bracket.max_x, 130);
+    EXPECT_LT(bracket.min_y, -30);
+    // The logo: three hatches, two solids and a trace are filled areas.
+    EXPECT_EQ(example("logo.dxf").flatten(0.05).fills.size(), 6u);
+    // The floor plan: furniture and text in blocks, several colours.
+    auto plan = example("floorplan.dxf").flatten(1);
+    std::set<int> colours;
+    for (const auto& p : plan.paths) colours.insert(p.color);
+    EXPECT_GE(colours.size(), 6u);
+}
+
+TEST(Examples, OptimisationShortensThePenUpTravelOfEachExample) {
+    for (const char* name : {"bracket.dxf", "floorplan.dxf", "logo.dxf"}) {
+        auto paths = in_host_units(example(name));
+        double before = pen_up_travel(paths);
+        optimize_paths(paths, 4);
+        EXPECT_LT(pen_up_travel(paths), before * 0.8) << name;
+    }
+}
+
+}  // namespace
+}  // namespace tvk::host
