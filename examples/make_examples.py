@@ -14,6 +14,8 @@ import ezdxf
 from ezdxf.enums import TextEntityAlignment
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+# Fixed dates and GUIDs: regenerating unchanged drawings changes no byte.
+ezdxf.options.write_fixed_meta_data_for_testing = True
 
 
 def new_document():
