@@ -36,10 +36,14 @@ constexpr uint16_t kMaxLineTypes[kLanguageCount] = {5, 6, 6, 8};
 constexpr int16_t kBaudRates[] = {19200, 9600, 4800, 2400, 1200, 600, 300, 150};
 constexpr int kBaudRateCount = 8;
 
+// The host's block when it delivers one (validation puts the defaults in place
+// of an invalid block), otherwise the defaults.
 void obtain_stored_config() {
     const bool fresh = rec_i16(kFreshFlag) != 0;
-    if (!fresh && fetch_stored_config() == 0 && validate_stored_config() == 0) return;
-    set_stored_config_defaults();
+    if (!fresh && fetch_stored_config() == 0)
+        validate_stored_config();
+    else
+        set_stored_config_defaults();
 }
 
 void prefill_reply() {
@@ -169,20 +173,19 @@ bool ask_paper_query(int language) {
     return !input_cancelled();
 }
 
-// The port kind: 1 serial, 2 a port without serial line settings; 0 cancelled.
-int ask_port() {
+// The port kind as the host answered it (2 a port without serial line
+// settings, anything else serial), reported to the host unchanged; false when
+// cancelled.
+bool ask_port(int32_t& kind) {
     if (has_flag(kFlagPaperQuery)) {
+        kind = kPortSerial;
         rec_set_i16(kPortKind, kPortSerial);
         host_printf("\n%s\n", message(45));
-        return kPortSerial;
+        return true;
     }
-    const int32_t chosen =
-        host_ask_port(message(8), has_flag(kFlagSerial) ? kPortSerial : kPortParallel, 15);
-    // Anything but the parallel answer is a serial port.
-    const int kind = chosen == kPortParallel ? kPortParallel : kPortSerial;
+    kind = host_ask_port(message(8), has_flag(kFlagSerial) ? kPortSerial : kPortParallel, 15);
     rec_set_i16(kPortKind, static_cast<int16_t>(kind));
-    if (input_cancelled()) return 0;
-    return kind;
+    return !input_cancelled();
 }
 
 bool ask_baud_rate() {
@@ -259,8 +262,8 @@ int run_configuration_dialog() {
     if (!ask_copies(language) || !ask_pe_command(language) || !ask_long_plot() ||
         !ask_coordinates() || !ask_polygon_fill(language) || !ask_paper_query(language))
         return -1;
-    const int port = ask_port();
-    if (port == 0) return -1;
+    int32_t port = kPortSerial;
+    if (!ask_port(port)) return -1;
     set_flag(kFlagPe8, false);
     if (port == kPortParallel) {
         // No line settings to ask: a parallel port is always 8 bits clean.

@@ -25,9 +25,8 @@ void ask_copies() {
     host_printf("\n");
     int32_t entry = plot.additional_copies;
     host_ask_number(message(3), &entry, 99);
-    const bool cancelled = host_input_cancelled() == 1;
-    const bool skipped = host_input_skipped() == 1;
-    if (cancelled || skipped || entry < 0 || entry > 99) return;
+    // The skip test follows only an answer that was not cancelled.
+    if (host_input_cancelled() == 1 || host_input_skipped() == 1 || entry < 0 || entry > 99) return;
     plot.additional_copies = entry;
     stored_config.copies = static_cast<int16_t>(entry + 1);
 }

@@ -200,6 +200,27 @@ TEST_F(DialogTest, PortWithoutLineSettingsGivesEightBitPe) {
     EXPECT_EQ(r.reply_length(), 59);
 }
 
+// Offset 48 carries the host's answer; only 2 means a port without line settings.
+TEST_F(DialogTest, ThePortKindIsReportedAsTheHostAnswered) {
+    model(kGl1);
+    for (int32_t kind : {0, 1, 3}) {
+        host.clear_record();
+        host.answers = {value(kind)};
+        ASSERT_EQ(run(), 0);
+        EXPECT_EQ(r.i16(48), kind);
+        EXPECT_EQ(stored_config.flags, 0x00A0) << "serial";
+        EXPECT_EQ(host.prompts, 5) << "the line settings follow";
+    }
+    host.clear_record();
+    stored_config.flags = 0;
+    host.answers = {cancel()};
+    r.set_i16(48, 0x5555);
+    EXPECT_EQ(run(false), -1);
+    EXPECT_EQ(host.calls_of("ask_port").at(0).ints, (std::vector<int32_t>{1, 15}))
+        << "the defaults are on a serial port";
+    EXPECT_EQ(r.i16(48), 1) << "written before the cancel test";
+}
+
 TEST_F(DialogTest, EightBitPeOnlyOnAnEightBitCleanSerialLine) {
     model(kGl3);
     struct Case {
@@ -283,7 +304,8 @@ TEST_F(DialogTest, AnswersOutsideTheRangeTakeTheNearestValidAnswer) {
                     value(0),   value(5), value(-3), value(9)};
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(stored_config.copies, 100);
-    EXPECT_EQ(r.i16(48), 1) << "an unknown port kind is serial";
+    EXPECT_EQ(r.i16(48), 9) << "the host's port kind, reported as it answered";
+    EXPECT_NE(stored_config.flags & kFlagSerial, 0) << "anything but 2 is serial";
     EXPECT_EQ(stored_config.baud_rate, 9600);
     EXPECT_EQ(stored_config.stop_bits, 2);
     EXPECT_EQ(stored_config.parity, 0);

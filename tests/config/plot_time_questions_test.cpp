@@ -90,6 +90,13 @@ TEST_F(PlotTimeTest, CopiesAreTakenOnlyWhenAnsweredWithinRange) {
         EXPECT_EQ(stored_config.copies, c.copies);
         host.answers.clear();
     }
+    // The skip test follows only an answer that was not cancelled.
+    host.clear_record();
+    stored_config.copies = 3;
+    host.answers = {cancel()};
+    run();
+    EXPECT_NE(transcript(host).find("|2|99][c]\nThis plotter"), std::string::npos)
+        << transcript(host);
     stored_config.copies = 101;
     host.clear_record();
     host.answers = {cancel()};
