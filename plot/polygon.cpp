@@ -20,10 +20,10 @@ int vertex_output(int i) {
 }  // namespace
 
 int fill_polygon() {
-    // The record holds exactly the vertices its count names; a polygon
-    // without any has nothing to fill, and nothing is read or sent.
+    // A count of 0 still sends vertex 0 as a one-point polygon, as a count of
+    // 1 does. A negative count is no polygon: nothing is read or sent.
     const int count = rec_i16(kVertexCount);
-    if (count <= 0) return 1;
+    if (count < 0) return 1;
     if (close_pe_command() != 0) return -1;
     plot.pen_state = kPenIdle;
     char* end = put_command(plot.line, "SP", rec_i16(kFillPen));

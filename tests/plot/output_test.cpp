@@ -115,6 +115,41 @@ TEST_F(OutputTest, BreakIsAskedBeforeEveryStringAndEveryPiece) {
     EXPECT_EQ(host.break_checks, 5);
 }
 
+// The drawing path writes its pieces straight into the buffer where they
+// simply join it; at the end of a load they must go the whole way round.
+TEST_F(OutputTest, DrawingPiecesAtTheEndOfABufferLoad) {
+    start(kTkGl1);
+    with_buffer(1);
+    const int32_t capacity = plot.buffer_capacity;
+    put(std::string(static_cast<size_t>(capacity - 11), 'r'));
+    draw(1000, 1000);  // "PD" joins, "1000,1000" would fill the buffer exactly
+    EXPECT_EQ(host.port.size(), static_cast<size_t>(capacity - 9));
+    EXPECT_EQ(host.port.substr(host.port.size() - 3), "rPD");
+    EXPECT_EQ(plot.buffer_count, 9);
+    start(kTkGl3, kFlagPe);
+    with_buffer(1);
+    put(std::string(static_cast<size_t>(capacity - 5), 's'));
+    draw(1000, 0);  // "PE7" joins, 1000 as "O]`" starts the next load
+    EXPECT_EQ(host.port.substr(host.port.size() - 4), "sPE7");
+    EXPECT_EQ(plot.buffer_count, 4);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(plot.buffer.get()), 4), "O]`_");
+}
+
+TEST_F(OutputTest, BufferedDrawingAsksForABreakBeforeEveryPiece) {
+    spec.type_flags = kTypeBreakOn;
+    spec.buffers = 1;
+    for (uint16_t flags : {uint16_t{0}, uint16_t{kFlagPe}}) {
+        start(kTkGl3, flags);
+        const int before = host.break_checks;
+        draw(1, 1);
+        draw(2, 2);
+        move(3, 3);
+        // "PD" "1,1" "," "1,1" "PU" "1,1", or "PE7" "a" "a" "a" "a" "<" "a" "a"
+        EXPECT_EQ(host.break_checks - before, flags ? 8 : 6);
+        EXPECT_EQ(host.write_calls, 0);
+    }
+}
+
 TEST_F(OutputTest, BreakDuringAFlushDropsTheRest) {
     plot.break_check = 1;
     with_buffer(1);

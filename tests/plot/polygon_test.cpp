@@ -51,13 +51,18 @@ TEST_F(PolygonTest, SingleVertex) {
     EXPECT_EQ(pieces(), (Pieces{"SP2PU", "7,8", "PM0PD", "0,0", "PM2FPEP"}));
 }
 
-// The record holds exactly the vertices its count names (the fixture's
-// records are that long, so a read beyond them is caught).
-TEST_F(PolygonTest, NoVertexMeansNothingToFill) {
+// A count of 0 reads vertex 0 all the same and sends the one-point polygon;
+// a negative count is no polygon at all.
+TEST_F(PolygonTest, NoVertexCountSendsVertexZeroAndANegativeOneNothing) {
     start(kTkGl3);
     pen(1);
     host.clear_record();
-    EXPECT_EQ(polygon(2, {}).status(), 0);
+    Record none(33, 16);
+    none.set_i16(6, 2).set_i16(10, 0).set_u16(12, 7).set_u16(14, 8);
+    call(Entry::kPlot, none);
+    EXPECT_EQ(none.status(), 0);
+    EXPECT_EQ(pieces(), (Pieces{"SP2PU", "7,8", "PM0PD", "0,0", "PM2FPEP", "SP1"}));
+    host.clear_record();
     Record negative(33, 12);
     negative.set_i16(6, 2).set_i16(10, -5);
     call(Entry::kPlot, negative);

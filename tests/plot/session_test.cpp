@@ -104,7 +104,13 @@ TEST_F(SessionTest, WholePlotInTkGl3) {
     EXPECT_EQ(setup.text(73, 4), "MAX");
     EXPECT_EQ(setup.u8(139), 4);
     EXPECT_EQ(setup.u8(140), 6);
-    EXPECT_EQ(limits_request(48).status(), 0) << "the second set-up only refreshes";
+    stored_config.copies = 5;
+    const Record again = limits_request(48);
+    EXPECT_EQ(again.status(), 0) << "the second set-up only refreshes";
+    EXPECT_EQ(again.f64(9), 0.0) << "and writes no reply fields";
+    EXPECT_EQ(again.text(73, 4), "");
+    EXPECT_EQ(plot.additional_copies, 4);
+    stored_config.copies = 3;
     host.clear_record();
 
     EXPECT_EQ(begin_plot().status(), 0);
@@ -223,6 +229,28 @@ TEST_F(SessionTest, SetUpFallsBackToPaperOneAndToTheMaximumArea) {
     EXPECT_EQ(stored_config.paper, 1);
 }
 
+// The divisor that set-up reports the resolution by is the one the plot's
+// coordinates are multiplied by.
+TEST_F(SessionTest, LongPlotSetUpDividesTheResolutionAndScalesThePlot) {
+    write_definition(
+        "[PLOTTER]\n*TVK-\n L1\n%\n"
+        "[SPEC]\n*TVK-L1\nLANGUAGE: TK-GL1\nTYPE: LONG-PLOT\nMAX_AREA: 140, 40\n"
+        "[PAPER]\n*TVK-L1\n%TK-GL1\nROLL, 130, 40\n");
+    keep_in_host(0x02, 1, kFlagLongPlot);
+    open_plot(1);
+    const Record r = limits_request(48);
+    EXPECT_EQ(r.status(), 19) << host.printed;
+    EXPECT_DOUBLE_EQ(r.f64(9), 130);
+    EXPECT_DOUBLE_EQ(r.f64(41), 254) << "1016 divided by 4";
+    EXPECT_DOUBLE_EQ(r.f64(49), 254);
+    host.clear_record();
+    begin_plot();
+    move(100, 100);
+    draw(101, 100);
+    end_plot();
+    EXPECT_EQ(host.port, "INSP1PRPUPU400,400PD4,0;PUPA-404,-400;LT;SP;NR");
+}
+
 TEST_F(SessionTest, SetUpWithThePaperQueryReportsTheMaximumArea) {
     keep_in_host(0x08, 1, kFlagPaperQuery, 2);
     open_plot(1);
@@ -297,6 +325,23 @@ TEST_F(SessionTest, ShowConfigurationOfAParallelVtxGlPlotterWithThePaperQuery) {
               "\n Supports long plot. "
               "\n Coordinate system : ABSOLUTE "
               "\n Plotter port : PARALLEL ");
+}
+
+TEST_F(SessionTest, ShowConfigurationOfTheSerialLineAndPolygonFill) {
+    keep_in_host(0x08, 1, kFlagSerial);
+    open_plot(1);
+    stored_config.parity = 1;
+    stored_config.data_bits = 7;
+    stored_config.stop_bits = 2;
+    host.clear_record();
+    request(31);
+    EXPECT_TRUE(host.printed.ends_with("\n Plotter port : SERIAL   9600  7O2"
+                                       "\n AutoCAD fills polygons. "))
+        << host.printed;
+    stored_config.parity = 5;  // not checked by the validation: no letter
+    host.clear_record();
+    request(31);
+    EXPECT_NE(host.printed.find("SERIAL   9600  72\n"), std::string::npos) << host.printed;
 }
 
 TEST_F(SessionTest, ShowLineTypesKeepsTheCode) {
