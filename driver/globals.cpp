@@ -1,7 +1,5 @@
 #include "driver/globals.h"
 
-#include "driver/record.h"
-
 namespace tvk {
 
 uint8_t* current_record = nullptr;
@@ -26,6 +24,7 @@ char host_language[9] = {};
 char host_path[91] = {};
 uint16_t table_length = 0;
 const void* const* host_service_table = nullptr;
+AttachState attach_state;
 
 char definition_path[128] = {};
 char raw_definition_line[128] = {};

@@ -122,12 +122,25 @@ struct StoredConfig {
 extern StoredConfig stored_config;
 
 // ---- driver interface -----------------------------------------------------
+// The request record of the call in progress: each entry sets it first thing;
+// valid only during that call (read and written through driver/record.h).
+extern uint8_t* current_record;
 extern int16_t error_latch;
 extern uint8_t current_model;  // 0-based index into the model list
 extern char host_language[9];  // up to 8 characters
 extern char host_path[91];     // 90 bytes from the initialise request
 extern uint16_t table_length;  // highest colour of the per-colour tables
 extern const void* const* host_service_table;
+
+// What the Windows DLL's attach and detach handler keeps; nothing else reads it.
+struct AttachState {
+    void* module_instance = nullptr;
+    int32_t platform_kind = 0;  // 0 Windows NT, 1 Win32s, 2 Windows 95
+    bool first_attach = true;
+    int32_t attach_count = 0;
+    uint32_t tls_slot = 0xFFFFFFFFu;  // none reserved (TLS_OUT_OF_INDEXES)
+};
+extern AttachState attach_state;
 
 // ---- definition file --------------------------------------------------------
 inline constexpr int kMaxModels = 100;

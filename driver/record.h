@@ -6,12 +6,10 @@
 
 #include <cstdint>
 
+#include "driver/globals.h"
 #include "driver/le.h"
 
 namespace tvk {
-
-// Set by each entry before it dispatches; valid only during that call.
-extern uint8_t* current_record;
 
 inline int16_t rec_i16(int off) { return load_i16(current_record + off); }
 inline uint16_t rec_u16(int off) { return load_u16(current_record + off); }

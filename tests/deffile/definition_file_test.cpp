@@ -38,6 +38,24 @@ TEST_F(ReadTest, OnlyAPlotterSectionReadsWithEnglishMessages) {
     EXPECT_STREQ(message(10), "Select the number ");
 }
 
+TEST_F(ReadTest, OpenWorksAgainOnceInitialisedAfterAFailure) {
+    use_file("[PLOTTER]\n*A\n1\n");
+    const std::string host_path = (dir / "acad.exe").string();
+    initialise(Entry::kConfig, 2, 2, host_path);  // not the AutoCAD host: latched
+    host.clear_record();
+    EXPECT_EQ(open_request(Entry::kConfig).status(), -1);
+    EXPECT_EQ(host.printed, "");
+    EXPECT_EQ(model_count, 0) << "the file was not read";
+    initialise(Entry::kPlot, 1, 2, host_path);
+    Record r(11);
+    r.set_i16(4, 3).set_i16(6, 77);
+    call(Entry::kConfig, r);
+    EXPECT_EQ(r.status(), 0);
+    EXPECT_EQ(r.i16(4), 3);
+    EXPECT_EQ(r.i16(6), 0);
+    EXPECT_EQ(model_count, 1);
+}
+
 TEST_F(ReadTest, MissingFileIsReportedWithItsPath) {
     initialise(Entry::kConfig, 1, 2, (dir / "acad.exe").string());
     // Nothing found anywhere: the fallback path is opened and fails.

@@ -7,6 +7,7 @@
 #include "driver/driver.h"
 #include "driver/globals.h"
 #include "driver/le.h"
+#include "platform/platform.h"
 #include "test_host/requests.h"
 #include "test_host/test_host.h"
 
@@ -101,8 +102,19 @@ TEST(HostLanguage, StoresUpToEightCharacters) {
     Record r = host_language(Entry::kConfig, "JAPANESE");
     EXPECT_EQ(r.status(), 50);
     EXPECT_EQ(std::string(tvk::host_language), "JAPANESE");
-    host_language(Entry::kPlot, "EN");
-    EXPECT_EQ(0, std::memcmp(tvk::host_language, "EN\0\0\0\0\0\0\0", 9));
+    Record en(50);
+    en.set_text(8, std::string("EN\0XYZ", 6));
+    call(Entry::kPlot, en);
+    EXPECT_EQ(0, std::memcmp(tvk::host_language, "EN\0\0\0\0\0\0\0", 9))
+        << "the copy stops at the zero byte";
+}
+
+TEST(TimedPause, AKeyWaitingEndsItAtOnce) {
+    TestHost host;
+    platform::hooks().key_waiting = [] { return true; };
+    Record r = initialise(Entry::kConfig, 2, 2);
+    EXPECT_EQ(r.i16(10), -3);
+    EXPECT_EQ(host.paused_seconds(), 0);
 }
 
 TEST(Open, OldInterfaceLevelFails) {
