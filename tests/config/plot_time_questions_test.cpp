@@ -105,6 +105,18 @@ TEST_F(PlotTimeTest, CopiesAreTakenOnlyWhenAnsweredWithinRange) {
     EXPECT_EQ(host.calls_of("ask_number").at(0).ints.at(0), 0);
 }
 
+// The copies configured are offered again, whatever a plot before left in
+// the plot state.
+TEST_F(PlotTimeTest, TheStoredCopiesAreOfferedAsTheAdditionalCopies) {
+    stored_config.copies = 100;
+    plot.additional_copies = 0;
+    host.answers = {skip()};
+    run();
+    EXPECT_EQ(host.calls_of("ask_number").at(0).ints, (std::vector<int32_t>{99, 99}));
+    EXPECT_EQ(stored_config.copies, 100);
+    EXPECT_EQ(host.saved.at(0)[4], 100);
+}
+
 TEST_F(PlotTimeTest, OnlyTkGl3AsksForCopies) {
     stored_config.language = 4;
     spec.language_flags = 0x04 | 0x10;
