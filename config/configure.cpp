@@ -10,6 +10,7 @@
 namespace tvk {
 namespace {
 
+constexpr int kModelNumber = 4;
 constexpr int kAreaX = 8;
 constexpr int kAreaY = 16;
 constexpr int kResolutionX = 24;
@@ -31,6 +32,13 @@ void write_area() {
     rec_set_f64(kAreaY, current_paper.area_y);
 }
 
+// The model number of the request names a model of the list; checked whole,
+// since the current model number keeps only its low byte (257 is not model 1).
+bool model_in_list() {
+    const int16_t number = rec_i16(kModelNumber);
+    return number >= 1 && number <= model_count;
+}
+
 }  // namespace
 
 void serve_configure() {
@@ -39,7 +47,7 @@ void serve_configure() {
         return;
     }
     set_status(0);
-    if (load_plotter_specification(nullptr, nullptr) != 0) {
+    if (!model_in_list() || load_plotter_specification(nullptr, nullptr) != 0) {
         fail_setup_request();
         return;
     }

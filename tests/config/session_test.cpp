@@ -220,6 +220,9 @@ TEST_F(SessionTest, FailuresLatchUntilInitialise) {
     EXPECT_EQ(bad.status(), -1);
     EXPECT_EQ(host.printed, "") << "a model outside the list fails without a message";
     EXPECT_EQ(host.paused_seconds(), 11);
+    open_session();
+    EXPECT_EQ(configure(257).status(), -1) << "not model 1 by its low byte";
+    EXPECT_EQ(host.prompts, 0);
     EXPECT_EQ(error_latch, kLatchSetup);
     EXPECT_EQ(request(40, 1, 200).status(), -1);
     EXPECT_EQ(request(47, 1, 200).status(), -1);
