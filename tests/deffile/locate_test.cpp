@@ -99,7 +99,7 @@ TEST_F(Locate, SearchOrder) {
     EXPECT_EQ(locate_definition_path("/b/acad", kPosix), "/home/u/tvkplot.def")
         << "the fallback is taken without a test";
     g_env.clear();
-    g_cwd = "/";
+    g_cwd = std::string(1, '/');
     EXPECT_EQ(locate_definition_path("", kPosix), "//tvkplot.def");
 }
 

@@ -73,7 +73,11 @@ TEST_F(PaperTest, MalformedEntries) {
 
 TEST_F(PaperTest, NameAndCountLimits) {
     std::string file = "[PAPER]\n*M1\n%TK-GL1\n" + std::string(50, 'n') + ",1,1\n";
-    for (int i = 2; i <= 250; ++i) file += "P" + std::to_string(i) + ",1,1\n";
+    for (int i = 2; i <= 250; ++i) {
+        file += 'P';
+        file += std::to_string(i);
+        file += ",1,1\n";
+    }
     EXPECT_EQ(read(file, 0x02), 200);
     EXPECT_EQ(std::string(paper_table[1].name), std::string(45, 'N'));
     EXPECT_STREQ(paper_table[200].name, "P200");
