@@ -22,6 +22,7 @@ const std::vector<std::string>& DriverHost::models() {
         start(EntryKind::kConfig);
         models_ = model_names(driver);
         models_read_ = true;
+        if (models_.empty()) throw DriverFailure("the definition file lists no plotter models");
     }
     return models_;
 }

@@ -115,9 +115,10 @@ int32_t set_wait(int32_t wait, int32_t /*flag*/) {
 }
 
 int32_t reply_read(int32_t /*handle*/, char* buffer, int32_t length) {
+    if (length <= 0) return 0;
     HostSession& s = current();
     // The reply and its terminating zero fit in `length` bytes.
-    const size_t max = static_cast<size_t>(std::max(length, 1)) - 1;
+    const size_t max = static_cast<size_t>(length) - 1;
     const std::string reply = s.port ? s.port->read_reply(max, s.reply_timeout_ms) : std::string();
     std::memcpy(buffer, reply.data(), reply.size());
     buffer[reply.size()] = '\0';

@@ -36,14 +36,17 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
         Profile p = load_profile(o.profile);
         return {host.model(p.model), std::move(p)};
     }
-    std::string name = o.model.empty() ? default_model() : o.model;
-    if (!name.empty() && model_number(host.models(), name) == 0 && o.model.empty()) name.clear();
+    Model model{1, host.models().front()};
+    if (!o.model.empty()) {
+        model = host.model(o.model);
+    } else if (const int last = model_number(host.models(), default_model()); last > 0) {
+        model = {last, host.models()[static_cast<size_t>(last - 1)]};
+    }
     std::error_code ec;
-    if (!name.empty() && std::filesystem::exists(default_profile_path(name), ec)) {
-        Profile p = load_profile(default_profile_path(name));
+    if (std::filesystem::exists(default_profile_path(model.name), ec)) {
+        Profile p = load_profile(default_profile_path(model.name));
         return {host.model(p.model), std::move(p)};
     }
-    const Model model = name.empty() ? Model{1, host.models().front()} : host.model(name);
     host.terminal.print("No profile for " + model.name +
                         ": plotting with its defaults (`tvkplot configure` makes one).\n");
     // The dialog's texts are shown only if it fails.
@@ -116,7 +119,7 @@ std::string unsupported_note(const Drawing& drawing) {
     for (const auto& [type, count] : drawing.unsupported()) {
         note += (note.empty() ? "" : ", ") + std::to_string(count) + " " + type;
     }
-    return note.empty() ? note : "Not drawn (not supported): " + note + ".\n";
+    return note.empty() ? note : "Not drawn (not supported): " + note + ".";
 }
 
 class PlotRun {
@@ -139,6 +142,11 @@ class PlotRun {
         const PlotLimits limits = set_up_plot(host_.driver, port_->is_serial() ? 0 : kPlotToFile);
 
         PlotJob job = make_job(profile, limits);
+        if (job.paths.empty() && job.polygons.empty()) {
+            const std::string note = unsupported_note(drawing_);
+            throw HostError(o_.drawing + " has nothing to plot on this paper" +
+                            (note.empty() ? "" : ". " + note));
+        }
         const double travel_before = pen_up_travel(job.paths);
         if (limits.optimize > 0) optimize_paths(job.paths, limits.optimize);
 
@@ -152,7 +160,6 @@ class PlotRun {
             options.finishing = [&bar] { bar.clear(); };
             sent = send_plot(host_.driver, job, options);
         }
-        const std::string note = unsupported_note(drawing_);
         if (sent.stopped || sent.failed) {
             port_->discard();
             std::fprintf(stderr, "tvkplot: %s; %s\n",
@@ -176,8 +183,11 @@ class PlotRun {
         std::snprintf(travel, sizeof travel,
                       "Pen-up travel %.1f mm before optimisation, %.1f mm after (level %d).\n",
                       travel_before * mm, figures.pen_up_mm, limits.optimize);
-        host_.terminal.print(note + travel + "Plotted " + o_.drawing + " to " + port_->name() +
-                             ": " + summary_line(figures) + "\n");
+        if (const std::string note = unsupported_note(drawing_); !note.empty()) {
+            host_.terminal.print(note + "\n");
+        }
+        host_.terminal.print(travel + ("Plotted " + o_.drawing + " to " + port_->name() + ": " +
+                                       summary_line(figures) + "\n"));
         if (!o_.preview.empty()) write_preview(profile, limits, job);
         return 0;
     }

@@ -93,7 +93,6 @@ void Terminal::drop() {
 }
 
 Terminal::Input Terminal::read_line(std::string& line) {
-    RawMode raw;
     unsigned char c = 0;
     while (read_key(c)) {
         if (c == '\r' || c == '\n') {
@@ -126,15 +125,18 @@ Terminal::Input Terminal::read_line(std::string& line) {
 
 std::optional<std::string> Terminal::ask(const std::string& prompt,
                                          const std::string& shown_default) {
-    // Keys pressed before the prompt was shown (Enter to cut short the
-    // driver's pause after a message) are not answers to it.
-    if (interactive_) tcflush(STDIN_FILENO, TCIFLUSH);
     if (!at_line_start_ && !prompt.starts_with('\n')) print("\n");
-    print(prompt + "<" + shown_default + ">: ");
+    const std::string shown = prompt + "<" + shown_default + ">: ";
     if (!interactive_) {
-        print(shown_default + "\n");
+        print(shown + shown_default + "\n");
         return std::string();
     }
+    // Keys are read one by one from before the prompt shows, so that each key
+    // typed at it counts as typed. Keys pressed earlier (Enter to cut short
+    // the driver's pause after a message) are not answers to it.
+    RawMode raw;
+    tcflush(STDIN_FILENO, TCIFLUSH);
+    print(shown);
     std::string line;
     if (read_line(line) == Input::kCancel) {
         print(" *Cancel*\n");

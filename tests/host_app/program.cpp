@@ -175,8 +175,13 @@ int TerminalSession::finish_with_defaults() {
 }
 
 int TerminalSession::wait_exit() {
-    // Reading on keeps the program from blocking on a full terminal.
-    while (!ended()) read_some(50);
+    // Reading on keeps the program from blocking on a full terminal. A program
+    // still waiting after a minute is ended: the test fails instead of hanging.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!ended()) {
+        read_some(50);
+        if (std::chrono::steady_clock::now() > deadline) kill(pid_, SIGKILL);
+    }
     while (read_some(0)) {
     }
     return exit_code_of(*status_);

@@ -89,6 +89,22 @@ TEST_F(ProgramTest, ConfigureSavesAProfileThatShowAndPlotUse) {
     plot({drawing(kSquare)}, Language::kTkGl3, &stream);
     EXPECT_TRUE(stream.starts_with("BP")) << stream.substr(0, 40);
     EXPECT_TRUE(stream.ends_with("PG")) << stream.substr(stream.size() - 40);
+
+    // With --model, that model's profile, edited here: colour 3 to pen 5.
+    std::string text = read_file(path);
+    const size_t pens = text.find("pen = [\n  ") + 10;
+    text.replace(pens, 12, "1, 1, 2, 5, ");
+    dir.write("config/tvkplot/TVK-HG700.toml", text);
+    ASSERT_EQ(tvkplot({"configure", "--model", "TVK-PL400", "--yes"}).exit_code, 0);
+    const auto d = plot({drawing(kSquare), "--model", "tvk-hg700"}, Language::kTkGl3);
+    for (const auto& seg : decoder::drawn_segments(d)) EXPECT_EQ(seg.style.pen, 5);
+}
+
+TEST_F(ProgramTest, ADrawingWithNothingOnThePaperFails) {
+    const Outcome o = tvkplot({"plot", drawing({}), "-o", dir.file("out.plt"), "--yes"});
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_NE(o.err.find("has nothing to plot"), std::string::npos) << o.err;
+    EXPECT_FALSE(file_exists(dir.file("out.plt")));
 }
 
 TEST_F(ProgramTest, ASquareIsFittedCentredOnThePaperWithItsColoursPen) {
