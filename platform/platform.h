@@ -18,10 +18,18 @@ struct Hooks {
     const char* (*get_env)(const char* name);  // null when not set
 };
 
+// The platform's own services; each platform file defines them.
+const Hooks& real_hooks();
+
 // The hooks in force; tests may overwrite entries and restore them with
 // reset_hooks().
-Hooks& hooks();
-void reset_hooks();
+inline Hooks& hooks() {
+    static Hooks in_force = real_hooks();
+    return in_force;
+}
+inline void reset_hooks() {
+    hooks() = real_hooks();
+}
 
 // True in the Windows build: paths there use backslashes, ";" between PATH
 // entries, drive letters and lower-cased candidates.

@@ -28,13 +28,12 @@ bool real_current_directory(char* buf, std::size_t size) {
 
 const char* real_get_env(const char* name) { return std::getenv(name); }
 
-const Hooks kRealHooks = {real_now_seconds, real_key_waiting,       real_nap,
-                          real_path_exists, real_current_directory, real_get_env};
-Hooks current_hooks = kRealHooks;
-
 }  // namespace
 
-Hooks& hooks() { return current_hooks; }
-void reset_hooks() { current_hooks = kRealHooks; }
+const Hooks& real_hooks() {
+    static const Hooks kRealHooks = {real_now_seconds, real_key_waiting,       real_nap,
+                                     real_path_exists, real_current_directory, real_get_env};
+    return kRealHooks;
+}
 
 }  // namespace tvk::platform
