@@ -1,6 +1,7 @@
 #include "dxf_builder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -43,7 +44,9 @@ std::string dxf_file(const std::string& entities, const std::string& blocks,
 
 std::string write_temp(const std::string& name, const std::string& contents) {
     static std::atomic<int> counter{0};
-    std::string path = testing::TempDir() + "tvk_" + std::to_string(counter++) + "_" + name;
+    // ctest runs test processes side by side: the process id keeps their files apart.
+    std::string path = testing::TempDir() + "tvk_" + std::to_string(getpid()) + "_" +
+                       std::to_string(counter++) + "_" + name;
     std::ofstream(path, std::ios::binary) << contents;
     return path;
 }
