@@ -2,7 +2,9 @@
 // codes, initialise, host language code and the common part of open.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <string>
 
 #include "driver/driver.h"
 #include "driver/globals.h"
@@ -33,6 +35,25 @@ TEST(InfoBlock, FixedFieldsAndEntryAddresses) {
         EXPECT_NE(load_u64(b + 504), 0u);
         EXPECT_NE(load_u64(b + 512), load_u64(b + 504));
     }
+}
+
+std::string g_second_table_printed;
+int32_t print_to_second_table(const char* text) {
+    g_second_table_printed += text;
+    return 0;
+}
+
+TEST(Pladi, TheLastTableGivenWins) {
+    TestHost host;
+    std::array<const void*, 67> second{};
+    second[28] = reinterpret_cast<const void*>(&print_to_second_table);
+    g_second_table_printed.clear();
+    EXPECT_EQ(tvk::pladi(second.data(), 0), host.info_block());
+    initialise(Entry::kConfig, 2, 2);
+    tvk::pladi(host.table(), 0);
+    EXPECT_EQ(g_second_table_printed,
+              "\nYou have tried to call the driver from a non-AutoCAD application.\n");
+    EXPECT_EQ(host.printed, "");
 }
 
 TEST(EntryFrame, UnservedCodesComeBackUntouched) {
