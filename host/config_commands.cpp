@@ -87,6 +87,10 @@ int run_show(const GlobalOptions& global, const std::string& profile_option) {
         " Pens : %d\n",
         path.c_str(), profile.area_x, profile.area_y, profile.area_x * 25.4, profile.area_y * 25.4,
         profile.resolution, profile.pens);
+    std::printf(" Pens of colours 1 to 16 :");
+    for (size_t colour = 1; colour <= 16; ++colour)
+        std::printf(" %d", profile.pen_by_colour[colour]);
+    std::printf("\n");
     return 0;
 }
 
