@@ -126,7 +126,8 @@ Terminal::Input Terminal::read_line(std::string& line) {
 std::optional<std::string> Terminal::ask(const std::string& prompt,
                                          const std::string& shown_default) {
     if (!at_line_start_ && !prompt.starts_with('\n')) print("\n");
-    const std::string shown = prompt + "<" + shown_default + ">: ";
+    const bool spaced = prompt.empty() || prompt.back() == ' ' || prompt.back() == '\n';
+    const std::string shown = prompt + (spaced ? "<" : " <") + shown_default + ">: ";
     if (!interactive_) {
         print(shown + shown_default + "\n");
         return std::string();
