@@ -19,8 +19,11 @@ constexpr size_t kSmallRecord = 64;
 
 class Sender {
   public:
-    Sender(DriverConnection& driver, const SendOptions& options, size_t total)
-        : driver_(driver), options_(options), total_(total) {}
+    Sender(DriverConnection& driver, const SendOptions& options, const PlotJob& job)
+        : driver_(driver),
+          options_(options),
+          widths_(job.pen_width),
+          total_(job.paths.size() + job.polygons.size()) {}
 
     // False once the plot cannot go on.
     bool ok() const { return !result_.failed && !result_.stopped; }
@@ -60,8 +63,8 @@ class Sender {
         step();
     }
 
-    void polygon(const FillPolygon& f, double width) {
-        if (options_.pen_widths) width_request(width);
+    void polygon(const FillPolygon& f) {
+        if (options_.pen_widths) width_request(width_of(f.pen));
         Record r(kPolygon, 12 + 4 * f.vertices.size());
         r.set_i16(6, static_cast<int16_t>(f.pen))
             .set_i16(10, static_cast<int16_t>(f.vertices.size()));
@@ -77,7 +80,6 @@ class Sender {
 
     // The pen the plotter holds after a polygon is the fill pen.
     void forget_pen() { pen_ = -1; }
-    void set_widths(const std::map<int, double>& widths) { widths_ = &widths; }
 
     SendResult take() { return result_; }
 
@@ -87,10 +89,13 @@ class Sender {
         pen_ = pen;
         value_request(kSelectPen, pen);
         result_.pens.insert(pen);
-        if (options_.pen_widths) {
-            const auto it = widths_->find(pen);
-            if (it != widths_->end()) width_request(it->second);
-        }
+        if (options_.pen_widths) width_request(width_of(pen));
+    }
+
+    // Below 0 where the job has none: the driver then sends its default.
+    double width_of(int pen) const {
+        const auto it = widths_.find(pen);
+        return it != widths_.end() ? it->second : -1;
     }
 
     void width_request(double width) {
@@ -138,7 +143,7 @@ class Sender {
 
     DriverConnection& driver_;
     const SendOptions& options_;
-    const std::map<int, double>* widths_ = nullptr;
+    const std::map<int, double>& widths_;
     Record record_{0, kSmallRecord};
     SendResult result_;
     size_t total_;
@@ -152,15 +157,13 @@ class Sender {
 }  // namespace
 
 SendResult send_plot(DriverConnection& driver, const PlotJob& job, const SendOptions& options) {
-    Sender sender(driver, options, job.paths.size() + job.polygons.size());
-    sender.set_widths(job.pen_width);
+    Sender sender(driver, options, job);
     // Ctrl-C while the plot was set up: nothing is drawn.
     if (!interrupt_requested() && sender.begin()) {
         // Fills first, so that outlines are drawn over them.
         for (const FillPolygon& f : job.polygons) {
             if (!sender.ok()) break;
-            const auto it = job.pen_width.find(f.pen);
-            sender.polygon(f, it != job.pen_width.end() ? it->second : -1);
+            sender.polygon(f);
         }
         sender.forget_pen();
         for (const PenPath& p : job.paths) {
