@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 
 #include "fixtures.h"
 #include "host/profile.h"
@@ -146,6 +147,44 @@ TEST_F(ProgramTest, RotateScaleAndClipping) {
     EXPECT_EQ(e.min_y, 0);
     EXPECT_NEAR(e.max_x, kA3Width, 1);
     EXPECT_NEAR(e.max_y, kA3Height, 1);
+}
+
+TEST_F(ProgramTest, LineTypeNamesAndPenSpeedsReachThePlotter) {
+    const std::string dxf = drawing({{0, 0, 100, 0, 1, "DASHED"},
+                                     {0, 10, 100, 10, 2, "DOT"},
+                                     {0, 20, 100, 20, 3, "CONTINUOUS"},
+                                     {0, 30, 100, 30, 4, "NO_SUCH_TYPE"}});
+    const auto line_types = [](const decoder::Decoded& d) {
+        std::map<int, int> by_pen;
+        for (const auto& s : decoder::drawn_segments(d)) by_pen[s.style.pen] = s.style.line_type;
+        return by_pen;
+    };
+    // TK-GL1 numbers the dotted pattern 1 and the dashed one 3; the unknown
+    // name takes the colour's line type, continuous.
+    const decoder::Decoded gl = plot({dxf}, Language::kTkGl1);
+    EXPECT_EQ(line_types(gl), (std::map<int, int>{{1, 3}, {2, 1}, {3, 0}, {4, 0}}));
+    for (const auto& s : decoder::drawn_segments(gl)) EXPECT_EQ(s.style.velocity, 1);
+
+    // VTX-GL has no dotted line: its shortest dashes, number 1; dashed is 2.
+    const decoder::Decoded vtx = plot({dxf, "--model", "TVK-PL250"}, Language::kVtxGl);
+    EXPECT_EQ(line_types(vtx), (std::map<int, int>{{1, 2}, {2, 1}, {3, 0}, {4, 0}}));
+}
+
+TEST_F(ProgramTest, APortWithoutSerialSettingsIsWrittenAsItStands) {
+    const std::string profile = dir.file("p.toml");
+    ASSERT_EQ(
+        tvkplot({"configure", "--model", "TVK-PL400", "--profile", profile, "--yes"}).exit_code, 0);
+    std::string text = read_file(profile);
+    text.replace(text.find("kind = \"serial\""), 15, "kind = \"other\"");
+    dir.write("p.toml", text);
+    const Outcome o = tvkplot(
+        {"plot", drawing(kSquare), "--profile", profile, "--port", dir.file("lp0"), "--yes"});
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    const std::string stream = read_file(dir.file("lp0"));
+    EXPECT_TRUE(stream.starts_with("INSP1")) << stream.substr(0, 20);
+    EXPECT_EQ(decoder::drawn_segments(decoder::decode(stream, Language::kTkGl1)).size(), 4u);
+    // The summary names no baud rate for such a port.
+    EXPECT_EQ(o.out.find("baud"), std::string::npos) << o.out;
 }
 
 TEST_F(ProgramTest, EachExamplePlotsInsideThePaperAndFillsIt) {
