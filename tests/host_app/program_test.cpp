@@ -163,7 +163,8 @@ TEST_F(ProgramTest, LineTypeNamesAndPenSpeedsReachThePlotter) {
     // name takes the colour's line type, continuous.
     const decoder::Decoded gl = plot({dxf}, Language::kTkGl1);
     EXPECT_EQ(line_types(gl), (std::map<int, int>{{1, 3}, {2, 1}, {3, 0}, {4, 0}}));
-    for (const auto& s : decoder::drawn_segments(gl)) EXPECT_EQ(s.style.velocity, 1);
+    // The first model of the bundled file sets 30 cm/s for every pen.
+    for (const auto& s : decoder::drawn_segments(gl)) EXPECT_EQ(s.style.velocity, 30);
 
     // VTX-GL has no dotted line: its shortest dashes, number 1; dashed is 2.
     const decoder::Decoded vtx = plot({dxf, "--model", "TVK-PL250"}, Language::kVtxGl);
