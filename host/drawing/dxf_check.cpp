@@ -72,6 +72,8 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
         throw DxfError(path + ": binary DXF files are not supported; save it as ASCII DXF");
     std::string text;
     std::string_view rest(contents);
+    // Editors on Windows begin UTF-8 files with a byte order mark.
+    if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
     size_t line = 0;
     auto next_line = [&](std::string_view& got) {
         if (rest.empty()) return false;

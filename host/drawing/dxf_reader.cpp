@@ -114,6 +114,7 @@ class Reader : public DL_CreationAdapter {
     // ---- bookkeeping -------------------------------------------------------------------
     void processCodeValuePair(unsigned int code, const std::string& value) override {
         if (code == 0) {
+            if (current_.type == "VERTEX") add_vertex(current_);
             // dxflib hands an entity over once the next one begins, so the one
             // before that has had its chance to be drawn.
             settle(pending_);
@@ -273,11 +274,13 @@ class Reader : public DL_CreationAdapter {
         }
     }
 
-    void addVertex(const DL_VertexData& v) override {
-        if (!open_ || open_->kind != Open::kPolyline || pending_.type != "VERTEX") return;
-        pending_.handled = true;
-        Open::Vertex vertex{{v.x, v.y}, v.bulge, pending_.integer(70, 0), {}};
-        for (int k = 0; k < 4; ++k) vertex.index[k] = pending_.integer(71 + k, 0);
+    // Read from its groups once complete: dxflib leaves out the faces of
+    // polyface meshes.
+    void add_vertex(const RawEntity& raw) {
+        if (!open_ || open_->kind != Open::kPolyline) return;
+        Open::Vertex vertex{
+            {raw.real(10, 0), raw.real(20, 0)}, raw.real(42, 0), raw.integer(70, 0), {}};
+        for (int k = 0; k < 4; ++k) vertex.index[k] = raw.integer(71 + k, 0);
         open_->vertices.push_back(vertex);
     }
 

@@ -350,5 +350,28 @@ TEST(DxfEntities, ThreeDFaceDrawsItsVisibleEdges) {
     EXPECT_EQ(f.paths.size(), 3u);
 }
 
+std::string vertex(int flags, double x, double y, std::vector<int> corners = {}) {
+    Groups g{
+        {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}, {70, std::to_string(flags)}};
+    for (size_t k = 0; k < corners.size(); ++k)
+        g.push_back({static_cast<int>(71 + k), std::to_string(corners[k])});
+    return entity("VERTEX", g);
+}
+
+TEST(DxfEntities, PolyfaceMeshDrawsTheVisibleEdgesOfItsFaces) {
+    // A square of two triangles; the diagonal is hidden (negative index) in both.
+    auto f =
+        flat(dxf_file(entity("POLYLINE", {{8, "0"}, {66, "1"}, {70, "64"}, {71, "4"}, {72, "2"}}) +
+                      vertex(192, 0, 0) + vertex(192, 10, 0) + vertex(192, 10, 10) +
+                      vertex(192, 0, 10) + vertex(128, 0, 0, {1, 2, -3}) +
+                      vertex(128, 0, 0, {3, 4, -1}) + entity("SEQEND", {{8, "0"}})));
+    ASSERT_EQ(f.paths.size(), 4u);
+    for (const Path& p : f.paths) {
+        ASSERT_EQ(p.points.size(), 2u);
+        EXPECT_NEAR(std::hypot(p.points[1].x - p.points[0].x, p.points[1].y - p.points[0].y), 10,
+                    1e-12);
+    }
+}
+
 }  // namespace
 }  // namespace tvk::host::test

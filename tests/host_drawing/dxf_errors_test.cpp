@@ -79,13 +79,15 @@ TEST(DxfErrors, FilesThatAreNotAsciiDxf) {
     expect_contains(error_for("0\nLINE\n0\nEOF\n"), "not a DXF file");
 }
 
-TEST(DxfErrors, WhatFollowsTheEndMarkerIsIgnored) {
+TEST(DxfErrors, EndMarkerLineEndsAndByteOrderMarkReadAsTheyAre) {
     auto d = load(kGood + "garbage after the end\n");
     EXPECT_EQ(d.flatten(0.1).paths.size(), 1u);
     // Windows line ends read the same.
     std::string crlf;
     for (char c : kGood) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     EXPECT_EQ(load(crlf).flatten(0.1).paths.size(), 1u);
+    // So does a file that a Windows editor saved with a UTF-8 byte order mark.
+    EXPECT_EQ(load("\xEF\xBB\xBF" + crlf).flatten(0.1).paths.size(), 1u);
 }
 
 }  // namespace
