@@ -28,13 +28,9 @@ std::string upper(std::string s) {
     return s;
 }
 
-// The groups of one DXF entity as they pass by, for what dxflib's callbacks
-// leave out (vertex flags, extrusions, the block of a dimension, ...).
-struct RawEntity {
-    std::string type;
-    std::string section;
+// Groups as they stand in the file, looked up by code (the first one counts).
+struct Groups {
     std::vector<std::pair<int, std::string>> groups;
-    bool handled = false;
 
     const std::string* find(int code) const {
         for (const auto& [c, v] : groups)
@@ -54,6 +50,17 @@ struct RawEntity {
         const std::string* v = find(code);
         return v ? *v : fallback;
     }
+};
+
+// The groups of one DXF entity as they pass by, for what dxflib's callbacks
+// leave out (vertex flags, extrusions, the block of a dimension, ...).
+struct RawEntity : Groups {
+    std::string type;
+    std::string section;
+    bool handled = false;
+    // The groups after a 101 "Embedded Object" marker (the columns of an MTEXT),
+    // kept apart: they reuse the codes of the entity's own groups.
+    Groups embedded;
     // The object coordinate system from the extrusion direction (210, 220, 230).
     Affine ocs() const { return Affine::ocs(real(210, 0), real(220, 0), real(230, 1)); }
 };
@@ -112,23 +119,31 @@ class Reader : public DL_CreationAdapter {
     }
 
     // ---- bookkeeping -------------------------------------------------------------------
-    void processCodeValuePair(unsigned int code, const std::string& value) override {
+    // Takes each group before dxflib does; false for groups dxflib must not see.
+    bool take(int code, const std::string& value) {
         if (code == 0) {
             if (current_.type == "VERTEX") add_vertex(current_);
             // dxflib hands an entity over once the next one begins, so the one
             // before that has had its chance to be drawn.
             settle(pending_);
             pending_ = std::move(current_);
-            current_ = RawEntity{value, section_, {}, false};
+            current_ = RawEntity{};
+            current_.type = value;
+            current_.section = section_;
             if (value == "ENDSEC") section_.clear();
             expect_section_name_ = value == "SECTION";
-            return;
+            return true;
         }
         if (code == 2 && expect_section_name_) {
             section_ = value;
             expect_section_name_ = false;
         }
-        current_.groups.emplace_back(static_cast<int>(code), value);
+        if (code == 101 || !current_.embedded.groups.empty()) {
+            current_.embedded.groups.emplace_back(code, value);
+            return false;
+        }
+        current_.groups.emplace_back(code, value);
+        return true;
     }
 
     void endEntity() override { close_open(); }
@@ -253,6 +268,7 @@ class Reader : public DL_CreationAdapter {
         t.width = pending_.real(41, 0);
         t.line_spacing = pending_.real(44, 1);
         t.attachment = m.attachmentPoint;
+        t.columns = mtext_columns(pending_);
         push(mtext_shape(t, font_));
         d_.has_text = true;
     }
@@ -498,6 +514,19 @@ class Reader : public DL_CreationAdapter {
         d_.has_text = true;
     }
 
+    // The columns of an MTEXT, in the embedded object that follows its own groups.
+    static MTextColumns mtext_columns(const RawEntity& raw) {
+        const Groups& g = raw.embedded;
+        MTextColumns columns;
+        int type = g.integer(71, 0);
+        if (type != MTextColumns::kStatic && type != MTextColumns::kDynamic) return columns;
+        columns.type = static_cast<MTextColumns::Type>(type);
+        columns.width = std::max(g.real(44, 0), 0.0);
+        columns.gutter = std::max(g.real(45, 0), 0.0);
+        columns.height = std::max(g.real(46, g.real(41, 0)), 0.0);
+        return columns;
+    }
+
     // A spline from its control points and knots, or else from its fit points.
     static std::optional<Element> spline_element(BSpline s, std::vector<Vec2> fit, bool closed) {
         if (std::all_of(s.weights.begin(), s.weights.end(), [](double w) { return w == 1; }))
@@ -630,7 +659,7 @@ void read_dxf(const std::string& contents, const std::string& path, Drawing::Imp
     std::stringstream group;
     try {
         read_dxf_groups(contents, path, [&](int code, const std::string& value) {
-            reader.processCodeValuePair(static_cast<unsigned>(code), value);
+            if (!reader.take(code, value)) return;
             group.clear();
             group.str(std::to_string(code) + "\n" + value + "\n");
             parser.readDxfGroups(group, &reader);

@@ -31,14 +31,6 @@ bool from_utf8(const std::string& raw, std::u32string& out) {
     return true;
 }
 
-std::u32string to_characters(const std::string& raw) {
-    std::u32string out;
-    if (from_utf8(raw, out)) return out;
-    out.clear();
-    for (char c : raw) out += static_cast<char32_t>(static_cast<unsigned char>(c));
-    return out;
-}
-
 int hex_digit(char32_t c) {
     if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');
     if (c >= U'a' && c <= U'f') return static_cast<int>(c - U'a' + 10);
@@ -106,7 +98,16 @@ bool percent_code(const std::u32string& s, size_t& i, std::u32string& out) {
     return true;
 }
 
-// Appends s[i] (resolving the escapes that TEXT and MTEXT share) and moves on.
+}  // namespace
+
+std::u32string to_characters(const std::string& raw) {
+    std::u32string out;
+    if (from_utf8(raw, out)) return out;
+    out.clear();
+    for (char c : raw) out += static_cast<char32_t>(static_cast<unsigned char>(c));
+    return out;
+}
+
 void take_character(const std::u32string& s, size_t& i, std::u32string& out) {
     char32_t c;
     if (unicode_escape(s, i, c)) {
@@ -132,123 +133,10 @@ void add_strokes(const std::u32string& text, const StrokeFont& font, const Affin
     }
 }
 
-std::vector<std::u32string> wrap(const std::u32string& line, double max_width,
-                                 const StrokeFont& font) {
-    std::vector<std::u32string> out;
-    std::u32string current;
-    size_t start = 0;
-    while (start <= line.size()) {
-        size_t end = line.find(U' ', start);
-        if (end == std::u32string::npos) end = line.size();
-        std::u32string word = line.substr(start, end - start);
-        std::u32string candidate = current.empty() ? word : current + U' ' + word;
-        if (!current.empty() && text_width(candidate, font) > max_width) {
-            out.push_back(current);
-            current = word;
-        } else {
-            current = candidate;
-        }
-        start = end + 1;
-    }
-    out.push_back(current);
-    return out;
-}
-
-}  // namespace
-
 std::u32string decode_text(const std::string& raw) {
     std::u32string s = to_characters(raw), out;
     for (size_t i = 0; i < s.size();) take_character(s, i, out);
     return out;
-}
-
-std::vector<std::u32string> mtext_lines(const std::string& raw) {
-    std::u32string s = to_characters(raw);
-    std::vector<std::u32string> lines(1);
-    auto skip_to_semicolon = [&](size_t& i) {
-        size_t end = s.find(U';', i);
-        i = end == std::u32string::npos ? s.size() : end + 1;
-    };
-    for (size_t i = 0; i < s.size();) {
-        char32_t c = s[i];
-        if (c == U'{' || c == U'}') {
-            ++i;
-        } else if (c == U'\n') {
-            lines.emplace_back();
-            ++i;
-        } else if (c == U'^' && i + 1 < s.size()) {
-            // Caret codes: ^J line feed, ^I tab, "^ " a caret.
-            char32_t next = s[i + 1];
-            if (next == U'J' || next == U'M')
-                lines.emplace_back();
-            else if (next == U'I')
-                lines.back() += U' ';
-            else
-                lines.back() += next == U' ' ? U'^' : next;
-            i += 2;
-        } else if (c != U'\\' || i + 1 >= s.size()) {
-            take_character(s, i, lines.back());
-        } else {
-            char32_t code = s[i + 1];
-            switch (code) {
-                case U'P':
-                case U'N':
-                case U'X':
-                    lines.emplace_back();
-                    i += 2;
-                    break;
-                case U'~':
-                    lines.back() += U' ';
-                    i += 2;
-                    break;
-                case U'\\':
-                case U'{':
-                case U'}':
-                    lines.back() += code;
-                    i += 2;
-                    break;
-                case U'L':
-                case U'l':
-                case U'O':
-                case U'o':
-                case U'K':
-                case U'k':
-                    i += 2;
-                    break;
-                case U'U':
-                case U'u':
-                    take_character(s, i, lines.back());
-                    break;
-                case U'M':
-                case U'm':
-                    // \M+nXXXX: a double-byte character of some code page.
-                    lines.back() += U'?';
-                    i = std::min(s.size(), i + 8);
-                    break;
-                case U'S': {
-                    // Stacked fractions a^b, a/b and a#b read as a/b.
-                    size_t start = i + 2;
-                    skip_to_semicolon(i);
-                    size_t end = std::min(i, s.size());
-                    for (size_t k = start; k < end && s[k] != U';'; ++k) {
-                        char32_t part = s[k];
-                        if (part == U'\\' && k + 1 < end) part = s[++k];
-                        lines.back() += part == U'^' || part == U'#' ? U'/' : part;
-                    }
-                    break;
-                }
-                default:
-                    // Font, height, width, colour, tracking, alignment ...: up to ';'.
-                    if (std::isalpha(static_cast<int>(code < 128 ? code : 0))) {
-                        skip_to_semicolon(i);
-                    } else {
-                        lines.back() += code;
-                        i += 2;
-                    }
-            }
-        }
-    }
-    return lines;
 }
 
 double text_width(const std::u32string& text, const StrokeFont& font) {
@@ -285,35 +173,6 @@ Shape text_shape(const TextEntity& t, const Affine& ocs, const StrokeFont& font)
                Affine::scale(t.backward ? -1 : 1, t.upside_down ? -1 : 1) *
                Affine::translate({dx, dy}) * Affine::scale(sx, sy) * shear;
     add_strokes(text, font, m, shape);
-    return shape;
-}
-
-Shape mtext_shape(const MTextEntity& t, const StrokeFont& font) {
-    std::vector<std::u32string> lines;
-    for (const auto& line : mtext_lines(t.text)) {
-        if (t.width > 0 && t.height > 0) {
-            for (auto& part : wrap(line, t.width / t.height, font))
-                lines.push_back(std::move(part));
-        } else {
-            lines.push_back(line);
-        }
-    }
-    const double h = t.height;
-    const double pitch = 5.0 / 3.0 * h * (t.line_spacing > 0 ? t.line_spacing : 1);
-    const double total = h + (lines.size() - 1) * pitch;
-    const int attachment = std::clamp(t.attachment, 1, 9);
-    const int row = (attachment - 1) / 3, col = (attachment - 1) % 3;
-    const double top = row == 0 ? 0 : row == 1 ? total / 2 : total;
-    Vec2 dir = length(t.direction) > 0 ? (1 / length(t.direction)) * t.direction : Vec2{1, 0};
-    Affine frame = Affine::frame(t.insert, dir, {-dir.y, dir.x});
-    Shape shape;
-    for (size_t i = 0; i < lines.size(); ++i) {
-        double w = text_width(lines[i], font) * h;
-        double x = col == 0 ? 0 : col == 1 ? -w / 2 : -w;
-        double baseline = top - h - static_cast<double>(i) * pitch;
-        add_strokes(lines[i], font, frame * Affine::translate({x, baseline}) * Affine::scale(h, h),
-                    shape);
-    }
     return shape;
 }
 

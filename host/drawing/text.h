@@ -13,8 +13,8 @@ namespace tvk::host {
 // code page), with the \U+XXXX escapes and the %% control codes resolved.
 std::u32string decode_text(const std::string& raw);
 
-// MTEXT contents as lines: paragraph breaks (\P) split them, formatting codes
-// (fonts, heights, colours, stacking, braces) are dropped.
+// MTEXT contents as lines: paragraph and column breaks (\P, \N) split them,
+// formatting codes (fonts, heights, colours, stacking, braces) are dropped.
 std::vector<std::u32string> mtext_lines(const std::string& raw);
 
 // The width of a line in cap heights.
@@ -31,6 +31,14 @@ struct TextEntity {
 // The strokes of a TEXT (or ATTRIB) in its object coordinates, then mapped by `ocs`.
 Shape text_shape(const TextEntity& t, const Affine& ocs, const StrokeFont& font);
 
+// How MTEXT is set in columns: \N in the text begins the next one, and so
+// does a line that would reach below the column height.
+struct MTextColumns {
+    enum Type { kNone, kStatic, kDynamic } type = kNone;
+    double width = 0, gutter = 0;
+    double height = 0;  // of each column; 0 for no limit
+};
+
 struct MTextEntity {
     std::string text;  // with its formatting codes
     Vec2 insert;
@@ -39,7 +47,17 @@ struct MTextEntity {
     double width = 0;  // the reference width that lines wrap at, 0 for none
     double line_spacing = 1;
     int attachment = 1;  // 1 top left ... 9 bottom right
+    MTextColumns columns;
 };
 Shape mtext_shape(const MTextEntity& t, const StrokeFont& font);
+
+// ---- shared by TEXT and MTEXT ----------------------------------------------------------
+// The characters of DXF text bytes: UTF-8, or else the Windows code page.
+std::u32string to_characters(const std::string& raw);
+// Appends s[i] to `out`, resolving the escapes that TEXT and MTEXT share (\U+XXXX
+// and the %% codes), and moves i past it.
+void take_character(const std::u32string& s, size_t& i, std::u32string& out);
+// The strokes of `text` set along x from the origin in cap heights, mapped by m.
+void add_strokes(const std::u32string& text, const StrokeFont& font, const Affine& m, Shape& out);
 
 }  // namespace tvk::host

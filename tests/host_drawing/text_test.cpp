@@ -100,6 +100,52 @@ TEST(Text, MTextFormattingCodesAreDropped) {
               std::vector<std::u32string>{U"smallred\u00D8"});
 }
 
+TEST(Text, MTextHeightsWidthsAndSlantsHoldToTheEndOfTheirBraces) {
+    auto mtext = [](const std::string& s) {
+        return bounds(flat(dxf_file(entity(
+            "MTEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {71, "7"}, {1, s}}))));
+    };
+    Box plain = mtext("H");
+    EXPECT_NEAR(plain.max_y - plain.min_y, 10, 1e-9);
+    EXPECT_NEAR(mtext("{\\H2x;H}").max_y, 20, 1e-9);
+    EXPECT_NEAR(mtext("\\H25;H").max_y, 25, 1e-9);
+    EXPECT_NEAR(mtext("{\\H3x;}H").max_y, 10, 1e-9);
+    Box wide = mtext("\\W2;H");
+    EXPECT_NEAR(wide.max_x - wide.min_x, 2 * (plain.max_x - plain.min_x), 1e-9);
+    // A line of mixed heights stands on one baseline.
+    EXPECT_NEAR(mtext("H{\\H2x;H}").min_y, 0, 1e-9);
+}
+
+TEST(Text, MTextColumnsOfTheEmbeddedObjectStandSideBySide) {
+    // As AutoCAD 2018 writes them: the embedded object repeats the codes of the
+    // entity (10 is its direction there, not the insertion point).
+    auto columns = entity("MTEXT", {{8, "0"},
+                                    {10, "100"},
+                                    {20, "50"},
+                                    {40, "10"},
+                                    {41, "40"},
+                                    {71, "1"},
+                                    {1, "H\\NH"},
+                                    {101, "Embedded Object"},
+                                    {70, "1"},
+                                    {10, "1"},
+                                    {20, "0"},
+                                    {11, "100"},
+                                    {21, "50"},
+                                    {40, "40"},
+                                    {41, "30"},
+                                    {71, "1"},
+                                    {72, "2"},
+                                    {44, "40"},
+                                    {45, "5"}});
+    Box b = bounds(flat(dxf_file(columns)));
+    EXPECT_NEAR(b.max_y, 50, 1e-9);
+    EXPECT_NEAR(b.min_y, 40, 1e-9);  // one line in each column
+    EXPECT_GT(b.min_x, 100);
+    EXPECT_GT(b.max_x, 145);  // the second column begins 45 to the right
+    EXPECT_LT(b.max_x, 155);
+}
+
 TEST(Text, SpecialCharactersAndEncodings) {
     EXPECT_EQ(decode_text("%%c8 %%p0.1 45%%d 100%%%"), U"\u22058 \u00B10.1 45\u00B0 100%");
     EXPECT_EQ(decode_text("%%065"), U"A");
