@@ -31,6 +31,9 @@ class DriverHost {
     // The model of that name; throws HostError listing the models when the
     // definition file has none of that name.
     Model model(const std::string& name);
+    // The model a profile was configured for; throws HostError naming the
+    // profile when the definition file does not list it.
+    Model model_of(const Profile& profile, const std::string& profile_path);
 
     Terminal terminal;
     HostSession session;
@@ -46,5 +49,11 @@ class DriverHost {
 // The commands' prompts are interactive when standard input is a terminal
 // and --yes was not given.
 bool prompts_interactive(const GlobalOptions& global);
+
+// The definition file the commands use: --def, else the bundled one.
+std::string definition_file(const GlobalOptions& global);
+
+// load_profile, its message telling how to make the profile anew.
+Profile open_profile(const std::string& path);
 
 }  // namespace tvk::host

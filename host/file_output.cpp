@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "host/files.h"
 #include "host/host_error.h"
 #include "host/interrupt.h"
 #include "host/port_output.h"
@@ -14,10 +15,11 @@ namespace {
 
 class FileOutput : public PortOutput {
   public:
-    explicit FileOutput(std::string path) : path_(std::move(path)), part_(path_ + ".part") {
+    explicit FileOutput(std::string path) : path_(std::move(path)), part_(part_path(path_)) {
+        check_can_write(path_, "the plot");
         file_ = std::fopen(part_.c_str(), "wb");
         if (file_ == nullptr) {
-            throw HostError("cannot write " + part_ + ": " + std::strerror(errno));
+            throw HostError("cannot write the plot " + path_ + ": " + std::strerror(errno));
         }
         remove_on_interrupt(part_);
     }
@@ -35,7 +37,10 @@ class FileOutput : public PortOutput {
             finished_ = true;
             return true;
         }
+        // The caller reports errno.
+        const int why = errno;
         std::remove(part_.c_str());
+        errno = why;
         return false;
     }
     void discard() override {

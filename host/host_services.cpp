@@ -15,6 +15,11 @@ HostSession& current() {
     return *session;
 }
 
+// A text of the driver, in its language's code page, as the terminal shows it.
+std::string shown(const char* text) {
+    return current().display.to_utf8(text);
+}
+
 void after_prompt(bool cancelled) {
     HostSession& s = current();
     s.cancelled = cancelled;
@@ -45,7 +50,7 @@ int32_t input_cancelled() {
 
 int32_t ask_port(const char* text, int32_t port_kind, int32_t /*extra*/) {
     Terminal& t = current().terminal;
-    t.print(std::string("\nPort of the ") + text + ":\n    1 - Serial port\n" +
+    t.print("\nPort of the " + shown(text) + ":\n    1 - Serial port\n" +
             "    2 - Parallel port, or a port without serial line settings\n");
     const auto answer = t.ask_number("Select the number ", port_kind == 2 ? 2 : 1, 1, 2);
     after_prompt(!answer);
@@ -53,21 +58,22 @@ int32_t ask_port(const char* text, int32_t port_kind, int32_t /*extra*/) {
 }
 
 int32_t ask_number(const char* prompt, int32_t* value, int32_t max) {
-    const auto answer = current().terminal.ask_number(prompt, *value, 0, std::max(max, 0));
+    const auto answer = current().terminal.ask_number(shown(prompt), *value, 0, std::max(max, 0));
     after_prompt(!answer);
     if (answer) *value = *answer;
     return *value;
 }
 
 int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value) {
-    const auto answer = current().terminal.ask_number(prompt, *value, low, std::max(low, high));
+    const auto answer =
+        current().terminal.ask_number(shown(prompt), *value, low, std::max(low, high));
     after_prompt(!answer);
     if (answer) *value = *answer;
     return *value;
 }
 
 int32_t print(const char* text) {
-    current().terminal.print(text);
+    current().terminal.print(shown(text));
     return 0;
 }
 
@@ -86,7 +92,7 @@ int32_t check_break() {
 }
 
 int32_t ask_yes_no(const char* prompt, int32_t default_yes) {
-    const auto answer = current().terminal.ask_yes_no(prompt, default_yes == 1);
+    const auto answer = current().terminal.ask_yes_no(shown(prompt), default_yes == 1);
     after_prompt(!answer);
     return answer.value_or(default_yes == 1) ? 1 : 0;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "host/display_text.h"
 #include "host/port_output.h"
 #include "host/terminal.h"
 
@@ -16,9 +17,10 @@ namespace tvk::host {
 using StoredBlock = std::array<uint8_t, 24>;
 
 struct HostSession {
-    explicit HostSession(Terminal& t) : terminal(t) {}
+    HostSession(Terminal& t, const std::string& language) : terminal(t), display(language) {}
 
     Terminal& terminal;
+    DisplayText display;                // the driver's texts as the terminal shows them
     PortOutput* port = nullptr;         // none outside a plot
     std::optional<StoredBlock> stored;  // what host_load_config delivers
     std::optional<StoredBlock> saved;   // the last block the driver asked to keep

@@ -73,7 +73,10 @@ std::string default_definition_path() {
 DefinitionDirectory::DefinitionDirectory(const std::string& definition_file) {
     std::error_code ec;
     if (!fs::is_regular_file(definition_file, ec)) {
-        throw HostError("definition file " + definition_file + " does not exist");
+        const bool exists = fs::exists(definition_file, ec);
+        throw HostError("the plotter definition file " + definition_file +
+                        (exists ? " is not a file" : " does not exist") +
+                        ": give the right one with --def FILE");
     }
     file_ = fs::absolute(definition_file, ec).lexically_normal().string();
     const fs::path own(file_);

@@ -27,7 +27,7 @@ class PortOutput {
     // waiting at most timeout_ms; empty where nothing can answer.
     virtual std::string read_reply(size_t /*max*/, int /*timeout_ms*/) { return {}; }
     virtual bool is_serial() const { return false; }
-    // Puts the output in place; false when that failed.
+    // Puts the output in place; false, with errno telling why, when that failed.
     virtual bool finish() = 0;
     // Drops what was written where that is possible (a file).
     virtual void discard() {}

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/files.h"
 #include "host/host_error.h"
 
 namespace tvk::host {
@@ -229,21 +230,7 @@ void save_profile(const Profile& p, const std::string& path) {
     std::error_code ec;
     const fs::path target(path);
     if (target.has_parent_path()) fs::create_directories(target.parent_path(), ec);
-    // Written beside the target and renamed, so that a profile is never half written.
-    const std::string part = path + ".part";
-    {
-        std::ofstream file(part, std::ios::binary | std::ios::trunc);
-        file << out.str();
-        if (!file.flush()) {
-            fs::remove(part, ec);
-            throw HostError("cannot write the profile " + path);
-        }
-    }
-    fs::rename(part, path, ec);
-    if (ec) {
-        fs::remove(part, ec);
-        throw HostError("cannot write the profile " + path);
-    }
+    write_whole_file(path, out.str(), "the profile");
 }
 
 std::string profile_directory() {

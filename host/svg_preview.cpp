@@ -2,10 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <sstream>
 
-#include "host/host_error.h"
+#include "host/files.h"
 
 namespace tvk::host {
 namespace {
@@ -148,11 +147,30 @@ std::string render_svg(const decoder::Decoded& decoded, const PreviewOptions& op
     return svg.finish();
 }
 
+std::string preview_warning(const decoder::Decoded& decoded, const std::string& source,
+                            decoder::Language language) {
+    const char* name = decoder::language_name(language);
+    const bool draws = !decoded.polygons.empty() ||
+                       std::any_of(decoded.segments.begin(), decoded.segments.end(),
+                                   [](const decoder::Segment& s) { return s.pen_down; });
+    std::string warning;
+    if (!decoded.problems.empty()) {
+        const auto& first = decoded.problems.front();
+        warning = std::to_string(decoded.problems.size()) + " part" +
+                  (decoded.problems.size() == 1 ? "" : "s") + " of " + source +
+                  " not understood as " + name + ", the first at byte " +
+                  std::to_string(first.offset) + ": " + first.what;
+    }
+    if (!draws) {
+        warning += (warning.empty() ? "" : "; ") + std::string("the preview of ") + source +
+                   " shows nothing drawn as " + name;
+    }
+    return warning;
+}
+
 void save_svg(const std::string& path, const decoder::Decoded& decoded,
               const PreviewOptions& options) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << render_svg(decoded, options);
-    if (!file.flush()) throw HostError("cannot write the preview " + path);
+    write_whole_file(path, render_svg(decoded, options), "the preview");
 }
 
 }  // namespace tvk::host

@@ -27,6 +27,11 @@ struct PreviewOptions {
 };
 
 std::string render_svg(const decoder::Decoded& decoded, const PreviewOptions& options);
+// What the user should know about a preview of `source`: the parts of the
+// stream not understood in `language`, or that it draws nothing; empty when
+// all is well.
+std::string preview_warning(const decoder::Decoded& decoded, const std::string& source,
+                            decoder::Language language);
 // Renders and writes the file; throws HostError naming it when that fails.
 void save_svg(const std::string& path, const decoder::Decoded& decoded,
               const PreviewOptions& options);

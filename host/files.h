@@ -1,0 +1,26 @@
+// Reading and writing the user's files whole, with messages that name the
+// file and say why. A file is written as FILE.part and renamed when complete,
+// so that a failure never leaves a file that looks finished.
+#pragma once
+
+#include <string>
+
+namespace tvk::host {
+
+// `what` names the file's role in messages: "the plot", "the preview", ...
+// Throws HostError when the file cannot be read.
+std::string read_whole_file(const std::string& path, const std::string& what);
+
+// Throws HostError when `path` could not be written: it is a directory, or
+// its directory is missing or not writable. Checked before long work starts.
+void check_can_write(const std::string& path, const std::string& what);
+
+// Writes FILE.part and renames it to FILE; throws HostError, leaving neither.
+void write_whole_file(const std::string& path, const std::string& content, const std::string& what);
+
+// The temporary name a file is written under until it is complete.
+inline std::string part_path(const std::string& path) {
+    return path + ".part";
+}
+
+}  // namespace tvk::host
