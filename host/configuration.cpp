@@ -73,9 +73,9 @@ Profile configure_model(DriverConnection& driver, int number, const std::string&
     configure.set_i16(6, fresh ? 1 : 0);
     driver.call(EntryKind::kConfig, configure);
     if (configure.status() != 0) {
-        throw DriverFailure(driver.session().cancels > 0
-                                ? "configuration cancelled"
-                                : "the driver could not configure " + name);
+        if (driver.session().cancels > 0)
+            throw Cancelled("configuration cancelled; nothing was saved");
+        throw DriverFailure("the driver could not configure " + name);
     }
     p.pen_options = configure.u16(40);
     p.pens = std::max<int>(1, configure.i16(42));

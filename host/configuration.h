@@ -21,7 +21,7 @@ int model_number(const std::vector<std::string>& names, const std::string& name)
 
 // Runs the dialog for a model (requests 21, 22, 23, 25, 44, 40, 47). Without
 // `fresh` the dialog starts from the session's stored block. Throws
-// DriverFailure when the driver refuses or the user cancels.
+// DriverFailure when the driver refuses, Cancelled when the user cancels.
 Profile configure_model(DriverConnection& driver, int number, const std::string& name, bool fresh);
 
 }  // namespace tvk::host

@@ -10,4 +10,9 @@ struct HostError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The user cancelled a question that the command cannot go on without.
+struct Cancelled : HostError {
+    using HostError::HostError;
+};
+
 }  // namespace tvk::host

@@ -36,6 +36,10 @@ bool interrupt_requested() {
     return requested != 0;
 }
 
+void request_interrupt() {
+    requested = 1;
+}
+
 void remove_on_interrupt(const std::string& path) {
     // The handler may run at any moment: it never sees a half-copied name.
     unfinished_file[0] = '\0';

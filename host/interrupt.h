@@ -16,6 +16,8 @@ class InterruptWatch {
 };
 
 bool interrupt_requested();
+// Ctrl-C typed at a prompt, where it arrives as a key: the same request.
+void request_interrupt();
 
 // The file a second Ctrl-C removes; empty for none.
 void remove_on_interrupt(const std::string& path);

@@ -2,12 +2,15 @@
 // output or a plotter port, as a CAD host plots it.
 #include <unistd.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 
 #include "host/commands.h"
 #include "host/configuration.h"
 #include "host/driver_host.h"
+#include "host/files.h"
 #include "host/interrupt.h"
 #include "host/plot_job.h"
 #include "host/plot_report.h"
@@ -33,8 +36,12 @@ struct PlotProfile {
 // questions.
 PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
     if (!o.profile.empty()) {
-        Profile p = load_profile(o.profile);
-        return {host.model(p.model), std::move(p)};
+        Profile p = open_profile(o.profile);
+        if (!o.model.empty() && model_number({p.model}, o.model) != 1) {
+            throw HostError("the profile " + o.profile + " is for " + p.model + ", not " + o.model +
+                            ": leave out --model, or give a profile of " + o.model);
+        }
+        return {host.model_of(p, o.profile), std::move(p)};
     }
     Model model{1, host.models().front()};
     if (!o.model.empty()) {
@@ -43,9 +50,10 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
         model = {last, host.models()[static_cast<size_t>(last - 1)]};
     }
     std::error_code ec;
-    if (std::filesystem::exists(default_profile_path(model.name), ec)) {
-        Profile p = load_profile(default_profile_path(model.name));
-        return {host.model(p.model), std::move(p)};
+    if (const std::string path = default_profile_path(model.name);
+        std::filesystem::exists(path, ec)) {
+        Profile p = open_profile(path);
+        return {host.model_of(p, path), std::move(p)};
     }
     host.terminal.print("No profile for " + model.name +
                         ": plotting with its defaults (`tvkplot configure` makes one).\n");
@@ -131,6 +139,9 @@ class PlotRun {
           host_(global, to_stdout_ ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {
+        // Outputs that cannot be written fail before the work, not after it.
+        if (!o_.preview.empty()) check_can_write(o_.preview, "the preview");
+        if (o_.port.empty() && !to_stdout_) check_can_write(o_.output, "the plot");
         const PlotProfile chosen = plot_profile(host_, o_);
         const Profile& profile = chosen.profile;
         InterruptWatch watch;
@@ -164,11 +175,28 @@ class PlotRun {
             port_->discard();
             std::fprintf(stderr, "tvkplot: %s; %s\n",
                          sent.stopped ? "plot stopped" : "the plot failed",
-                         to_stdout_ ? "the output is incomplete" : "nothing was written");
+                         what_was_left().c_str());
             return sent.stopped ? kExitStopped : 1;
         }
-        if (!port_->finish()) throw HostError("cannot write " + port_->name());
+        if (!port_->finish()) {
+            throw HostError("cannot write the plot " + port_->name() + ": " + std::strerror(errno));
+        }
+        report(profile, limits, job, sent, travel_before);
+        if (!o_.preview.empty()) write_preview(profile, limits, job);
+        return 0;
+    }
 
+  private:
+    // After a stopped or failed plot.
+    std::string what_was_left() const {
+        if (to_stdout_) return "the output is incomplete";
+        if (o_.port.empty()) return "nothing was written";
+        return host_.session.sent.empty() ? "nothing was sent"
+                                          : "the plotter got only part of the plot";
+    }
+
+    void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
+                const SendResult& sent, double travel_before) {
         const double mm = kMmPerInch / limits.resolution;
         PlotFigures figures;
         figures.pens = sent.pens.size();
@@ -179,6 +207,7 @@ class PlotRun {
         figures.serial = profile.port_kind != 2;
         figures.line = profile.line;
         figures.drawing_seconds = drawing_seconds(job, profile.variable_speed(), mm);
+        figures.copies = copies(profile);
         char travel[160];
         std::snprintf(travel, sizeof travel,
                       "Pen-up travel %.1f mm before optimisation, %.1f mm after (level %d).\n",
@@ -186,13 +215,23 @@ class PlotRun {
         if (const std::string note = unsupported_note(drawing_); !note.empty()) {
             host_.terminal.print(note + "\n");
         }
-        host_.terminal.print(travel + ("Plotted " + o_.drawing + " to " + port_->name() + ": " +
-                                       summary_line(figures) + "\n"));
-        if (!o_.preview.empty()) write_preview(profile, limits, job);
-        return 0;
+        const std::string done = o_.port.empty() ? "Wrote the plot of " : "Sent the plot of ";
+        host_.terminal.print(travel + done + o_.drawing + " to " + port_->name() + ":\n  " +
+                             summary_line(figures) + "\n");
     }
 
-  private:
+    // Only TK-GL3 plotters draw further copies (the replot command).
+    int copies(const Profile& profile) const {
+        const StoredBlock& block = kept_block(profile);
+        const int copies = block[4] | (block[5] << 8);
+        return profile.language_index() == 3 ? std::max(copies, 1) : 1;
+    }
+
+    // The answers of the plot-time questions are in the block the driver kept last.
+    const StoredBlock& kept_block(const Profile& profile) const {
+        return host_.session.saved ? *host_.session.saved : profile.stored;
+    }
+
     PlotJob make_job(const Profile& profile, const PlotLimits& limits) {
         const HostArea area = host_area(limits.area_x, limits.area_y, limits.resolution);
         const Box extents = drawing_.extents();
@@ -206,14 +245,17 @@ class PlotRun {
     }
 
     void write_preview(const Profile& profile, const PlotLimits& limits, const PlotJob& job) {
-        // The answers of the plot-time questions are in the block the driver kept last.
-        const StoredBlock& block = host_.session.saved ? *host_.session.saved : profile.stored;
+        const StoredBlock& block = kept_block(profile);
         const uint16_t flags = static_cast<uint16_t>(block[16] | (block[17] << 8));
         const int divisor =
             (flags & kLongPlot) ? long_plot_divisor(limits.area_x, limits.area_y) : 1;
         const double units_per_inch = limits.resolution * divisor;
         const auto language = static_cast<decoder::Language>(profile.language_index());
         const decoder::Decoded decoded = decoder::decode(host_.session.sent, language);
+        if (const std::string warning = preview_warning(decoded, "the plot", language);
+            !warning.empty()) {
+            std::fprintf(stderr, "tvkplot: %s\n", warning.c_str());
+        }
 
         PreviewOptions options;
         options.units_per_mm = units_per_inch / kMmPerInch;
@@ -230,6 +272,7 @@ class PlotRun {
         }
         options.paper = paper;
         save_svg(o_.preview, decoded, options);
+        host_.terminal.print("Wrote the preview " + o_.preview + ".\n");
     }
 
     const PlotOptions& o_;
@@ -245,7 +288,9 @@ int run_plot(const GlobalOptions& global, const PlotOptions& options) {
     const bool to_stdout =
         options.port.empty() && (options.output.empty() || options.output == "-");
     if (to_stdout && options.output.empty() && isatty(STDOUT_FILENO) == 1) {
-        throw HostError("where to? give -o FILE or --port DEVICE, or -o - for standard output");
+        throw HostError(
+            "where should the plot go? give -o FILE for a file, --port DEVICE for a "
+            "plotter, or -o - for standard output");
     }
     PlotRun run(global, options);
     return run.run();

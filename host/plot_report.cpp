@@ -57,16 +57,25 @@ std::string summary_line(const PlotFigures& f) {
                   "%zu pen%s, %zu vectors, %zu bytes; pen up %.1f mm, pen down %.1f mm", f.pens,
                   f.pens == 1 ? "" : "s", f.vectors, f.bytes, f.pen_up_mm, f.pen_down_mm);
     std::string line = buf;
+    const char* joint = "; ";
     if (f.serial) {
         static const char parity[] = {'N', 'O', 'E'};
         std::snprintf(
-            buf, sizeof buf, "; sending about %s at %d baud (%d%c%d)",
+            buf, sizeof buf, "; sending takes about %s at %d baud (%d%c%d)",
             duration(transfer_seconds(f.bytes, f.line)).c_str(), f.line.baud, f.line.data_bits,
             parity[f.line.parity >= 0 && f.line.parity <= 2 ? f.line.parity : 0], f.line.stop_bits);
         line += buf;
+        joint = ", ";
     }
     if (f.drawing_seconds > 0) {
-        line += "; drawing about " + duration(f.drawing_seconds) + " at the pen speeds";
+        line += joint + std::string(f.serial ? "drawing" : "drawing takes") + " about " +
+                duration(f.drawing_seconds) + " at the pen speeds";
+        if (f.copies > 1) {
+            line += ", " + std::to_string(f.copies) + " copies: about " +
+                    duration(f.drawing_seconds * f.copies);
+        }
+    } else if (f.copies > 1) {
+        line += "; " + std::to_string(f.copies) + " copies";
     }
     return line;
 }

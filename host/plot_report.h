@@ -36,13 +36,15 @@ struct PlotFigures {
     bool serial = true;  // the profile's port has a baud rate
     SerialSettings line;
     double drawing_seconds = 0;  // pen-down length at the pen speeds sent; 0 when none were
+    int copies = 1;              // the plotter draws the plot this many times
 };
 
 // Seconds the bytes take on the line: start bit, data bits, parity, stop bits.
 double transfer_seconds(size_t bytes, const SerialSettings& line);
 
 // "3 pens, 120 vectors, 2345 bytes; pen up 812.4 mm, pen down 1503.0 mm;
-// sending about 3 s at 9600 baud (8N1); drawing about 2 min 31 s at the pen speeds"
+// sending takes about 3 s at 9600 baud (8N1), drawing about 2 min 31 s at the
+// pen speeds" with ", 2 copies: about 5 min 2 s" after it for copies.
 std::string summary_line(const PlotFigures& f);
 
 }  // namespace tvk::host

@@ -1,8 +1,8 @@
 // tvkplot preview: a plotter stream rendered as SVG.
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "host/commands.h"
+#include "host/files.h"
 #include "host/host_error.h"
 #include "host/svg_preview.h"
 
@@ -23,24 +23,19 @@ decoder::Language guess_language(const std::string& stream) {
 }  // namespace
 
 int run_preview(const PreviewOptionsCli& o) {
-    std::ifstream file(o.stream, std::ios::binary);
-    if (!file) throw HostError("cannot read the plotter stream " + o.stream);
-    const std::string stream((std::istreambuf_iterator<char>(file)),
-                             std::istreambuf_iterator<char>());
+    check_can_write(o.output, "the preview");
+    const std::string stream = read_whole_file(o.stream, "the plotter stream");
 
-    decoder::Language language = guess_language(stream);
-    if (!o.language.empty()) {
-        const auto named = decoder::language_from_name(o.language);
-        if (!named) throw HostError("unknown plotter language " + o.language);
-        language = *named;
-    }
+    // The command line has checked the name.
+    const decoder::Language language =
+        o.language.empty() ? guess_language(stream) : *decoder::language_from_name(o.language);
     const decoder::Decoded decoded = decoder::decode(stream, language);
-    if (!decoded.problems.empty()) {
-        std::fprintf(stderr,
-                     "tvkplot: %zu part%s of %s not understood as %s, the first at byte %zu: %s\n",
-                     decoded.problems.size(), decoded.problems.size() == 1 ? "" : "s",
-                     o.stream.c_str(), decoder::language_name(language),
-                     decoded.problems.front().offset, decoded.problems.front().what.c_str());
+    if (const std::string warning = preview_warning(decoded, o.stream, language);
+        !warning.empty()) {
+        std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(),
+                     o.language.empty()
+                         ? " (read as the language it looks like; --language names another)"
+                         : "");
     }
     PreviewOptions options;
     options.units_per_mm = o.units_per_inch / kMmPerInch;

@@ -10,6 +10,8 @@
 #include <charconv>
 #include <utility>
 
+#include "host/interrupt.h"
+
 namespace tvk::host {
 namespace {
 
@@ -95,11 +97,9 @@ void Terminal::drop() {
 Terminal::Input Terminal::read_line(std::string& line) {
     unsigned char c = 0;
     while (read_key(c)) {
-        if (c == '\r' || c == '\n') {
-            print("\n");
-            return Input::kLine;
-        }
-        if (c == kCtrlC || (c == kCtrlD && line.empty())) return Input::kCancel;
+        if (c == '\r' || c == '\n') return Input::kLine;
+        if (c == kCtrlC) return Input::kInterrupt;
+        if (c == kCtrlD && line.empty()) return Input::kCancel;
         if (c == kEscape) {
             // A lone Esc cancels; the keys that send escape sequences (arrows,
             // function keys) send the rest at once, and are ignored.
@@ -125,6 +125,8 @@ Terminal::Input Terminal::read_line(std::string& line) {
 
 std::optional<std::string> Terminal::ask(const std::string& prompt,
                                          const std::string& shown_default) {
+    // After Ctrl-C nothing more is asked: the command stops.
+    if (interrupt_requested()) return std::nullopt;
     if (!at_line_start_ && !prompt.starts_with('\n')) print("\n");
     const bool spaced = prompt.empty() || prompt.back() == ' ' || prompt.back() == '\n';
     const std::string shown = prompt + (spaced ? "<" : " <") + shown_default + ">: ";
@@ -139,10 +141,14 @@ std::optional<std::string> Terminal::ask(const std::string& prompt,
     tcflush(STDIN_FILENO, TCIFLUSH);
     print(shown);
     std::string line;
-    if (read_line(line) == Input::kCancel) {
+    const Input input = read_line(line);
+    if (input != Input::kLine) {
         print(" *Cancel*\n");
+        if (input == Input::kInterrupt) request_interrupt();
         return std::nullopt;
     }
+    // Enter alone shows the default it took, as the transcript of --yes does.
+    print((trimmed(line).empty() ? shown_default : "") + "\n");
     return trimmed(line);
 }
 

@@ -1,6 +1,7 @@
 // The host's text screen and its prompts. Texts from the driver are written
-// as data. Each prompt shows its default, and Enter takes it; end of input,
-// Esc or Ctrl-C cancels; an answer out of range asks again. A terminal that
+// as data. Each prompt shows its default, and Enter takes it; end of input or
+// Esc cancels; Ctrl-C cancels and asks the command to stop, so that no later
+// prompt is asked; an answer out of range asks again. A terminal that
 // is not interactive (standard input not a terminal, or --yes) takes every
 // default and shows it after the prompt.
 #pragma once
@@ -33,7 +34,7 @@ class Terminal {
     bool took_default() const { return took_default_; }
 
   private:
-    enum class Input { kLine, kCancel };
+    enum class Input { kLine, kCancel, kInterrupt };
     // One line typed on the terminal, with echo and backspace.
     Input read_line(std::string& line);
     std::optional<std::string> ask(const std::string& prompt, const std::string& shown_default);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/clipping.h"
+#include "host/display_text.h"
 #include "host/host_error.h"
 #include "host/line_types.h"
 #include "host/placement.h"
@@ -130,6 +131,42 @@ TEST(Profiles, ABadProfileIsReportedWithItsFileAndKey) {
 TEST(Report, TransferTimeCountsStartParityAndStopBits) {
     EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 8, 0, 1, 0}), 1.0);  // 8N1: 10 bits
     EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 7, 2, 2, 0}), 1.1);  // 7E2: 11 bits
+}
+
+TEST(Report, CopiesMultiplyTheDrawingTime) {
+    PlotFigures f;
+    f.pens = 1;
+    f.vectors = 4;
+    f.bytes = 960;
+    f.drawing_seconds = 30;
+    f.copies = 3;
+    EXPECT_EQ(
+        summary_line(f),
+        "1 pen, 4 vectors, 960 bytes; pen up 0.0 mm, pen down 0.0 mm; sending takes about 1 s "
+        "at 9600 baud (8N1), drawing about 30 s at the pen speeds, 3 copies: about 1 min 30 s");
+    f.serial = false;
+    f.copies = 1;
+    EXPECT_EQ(summary_line(f),
+              "1 pen, 4 vectors, 960 bytes; pen up 0.0 mm, pen down 0.0 mm; drawing takes about "
+              "30 s at the pen speeds");
+}
+
+TEST(DisplayText, TheDriversTextsAreConvertedByTheLanguagesCodePage) {
+    // "f\xFCr" is Windows-1252, "\x83v\x83\x8D" Shift JIS; UTF-8 stays as it is.
+    EXPECT_EQ(DisplayText("de").to_utf8("f\xFCr"), "f\xC3\xBCr");
+    EXPECT_EQ(DisplayText("JA").to_utf8("\x83v\x83\x8D"), "\xE3\x83\x97\xE3\x83\xAD");
+    EXPECT_EQ(DisplayText("RU").to_utf8("\xC4\xE0"), "\xD0\x94\xD0\xB0");
+    EXPECT_EQ(DisplayText("DE").to_utf8("/tmp/\xC3\xBC.def"), "/tmp/\xC3\xBC.def");
+    EXPECT_EQ(DisplayText("EN").to_utf8("plain"), "plain");
+    // A byte the code page lacks, and a Shift JIS character cut short.
+    EXPECT_EQ(DisplayText("DE").to_utf8("a\x81"
+                                        "b"),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(DisplayText("JA").to_utf8("a\x83"), "a\xEF\xBF\xBD");
+    EXPECT_TRUE(driver_knows_language("ko"));
+    EXPECT_FALSE(driver_knows_language("EN"));
+    EXPECT_FALSE(driver_knows_language("JAP"));
 }
 
 }  // namespace

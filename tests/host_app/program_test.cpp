@@ -265,5 +265,143 @@ TEST_F(ProgramTest, PreviewRendersAStreamWithTravel) {
     EXPECT_NE(svg.find("class=\"travel\""), std::string::npos);
 }
 
+TEST_F(ProgramTest, OutputsThatCannotBeWrittenFailBeforeThePlotNamingTheFile) {
+    const std::string dxf = drawing(kSquare);
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"-o", dir.file("no/such/dir/out.plt")},
+         "cannot write the plot " + dir.file("no/such/dir/out.plt")},
+        {{"-o", dir.path()}, "it is a directory"},
+        {{"-o", dir.file("out.plt"), "--preview", dir.file("none/p.svg")},
+         "cannot write the preview " + dir.file("none/p.svg")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::vector<std::string> args = {"plot", dxf, "--yes"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome o = tvkplot(args);
+        EXPECT_EQ(o.exit_code, 1);
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+        // Nothing was plotted, and nothing left behind.
+        EXPECT_EQ(o.out.find("Paper size"), std::string::npos) << o.out;
+        EXPECT_FALSE(file_exists(dir.file("out.plt")));
+        EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
+    }
+}
+
+TEST_F(ProgramTest, AProfileOfAnotherModelIsRefusedWithWhatToDo) {
+    const std::string profile = dir.file("hg.toml");
+    ASSERT_EQ(
+        tvkplot({"configure", "--model", "TVK-HG700", "--profile", profile, "--yes"}).exit_code, 0);
+    const std::string out = dir.file("out.plt");
+    Outcome o = tvkplot({"plot", drawing(kSquare), "--profile", profile, "--model", "TVK-PL400",
+                         "-o", out, "--yes"});
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_NE(o.err.find("is for TVK-HG700, not TVK-PL400"), std::string::npos) << o.err;
+
+    // A definition file without the profile's model.
+    dir.write("other.def", "[PLOTTER]\n*TEST-\nONE\n%\n[SPEC]\n*TEST-ONE\nPENS: 4\n");
+    for (const std::string command : {"plot", "show"}) {
+        std::vector<std::string> args = {"--def", dir.file("other.def"), command};
+        if (command == "plot") args.insert(args.end(), {drawing(kSquare), "-o", out});
+        args.insert(args.end(), {"--profile", profile});
+        o = tvkplot(args);
+        EXPECT_EQ(o.exit_code, 1) << command;
+        EXPECT_NE(o.err.find("the profile " + profile + " is for the model TVK-HG700"),
+                  std::string::npos)
+            << o.err;
+        EXPECT_NE(o.err.find("--def FILE"), std::string::npos) << o.err;
+    }
+    EXPECT_FALSE(file_exists(out));
+}
+
+TEST_F(ProgramTest, ABrokenProfileIsMadeAnewByConfigure) {
+    dir.write("p.toml", "model = \n");
+    const Outcome plot = tvkplot({"plot", drawing(kSquare), "--profile", dir.file("p.toml"), "-o",
+                                  dir.file("out.plt"), "--yes"});
+    EXPECT_EQ(plot.exit_code, 1);
+    EXPECT_NE(plot.err.find("profile " + dir.file("p.toml") + ":1"), std::string::npos) << plot.err;
+    EXPECT_NE(plot.err.find("tvkplot configure --profile " + dir.file("p.toml")), std::string::npos)
+        << plot.err;
+
+    const Outcome c =
+        tvkplot({"configure", "--profile", dir.file("p.toml"), "--model", "TVK-PL250", "--yes"});
+    EXPECT_EQ(c.exit_code, 0) << c.err;
+    EXPECT_NE(c.err.find("configuring it anew"), std::string::npos) << c.err;
+    EXPECT_EQ(host::load_profile(dir.file("p.toml")).model, "TVK-PL250");
+}
+
+TEST_F(ProgramTest, CommandLineMistakesExitWith2AndSayWhatToDo) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{}, "Usage: tvkplot [OPTIONS] COMMAND"},
+        {{"frob"}, "unknown command \"frob\""},
+        {{"--def", "x.def"}, "no command"},
+        {{"plot", "a.dxf", "--scale", "0", "-o", "x"}, "--scale: must be a number above 0"},
+        {{"plot", "a.dxf", "--scale", "1", "--fit", "-o", "x"}, "Run `tvkplot plot --help`"},
+        {{"preview", "a.plt", "-o", "a.svg", "--language", "HPGL"}, "TK-GL3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const Outcome o = tvkplot(c.args);
+        EXPECT_EQ(o.exit_code, 2);
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    }
+    const Outcome help = tvkplot({"plot", "--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_NE(help.out.find("Usage: tvkplot plot"), std::string::npos) << help.out;
+}
+
+TEST_F(ProgramTest, PreviewTakesTheLanguageInAnyCaseAndWarnsWhenItDrawsNothing) {
+    std::string stream;
+    plot({drawing(kSquare), "--model", "TVK-PL250"}, Language::kVtxGl, &stream);
+    Outcome o =
+        tvkplot({"preview", dir.file("out.plt"), "-o", dir.file("s.svg"), "--language", "vtx-gl"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_NE(read_file(dir.file("s.svg")).find("class=\"pen3\""), std::string::npos);
+
+    o = tvkplot({"preview", dir.file("out.plt"), "-o", dir.file("s.svg"), "--language", "TK-GL1"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_NE(o.err.find("not understood as TK-GL1"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("shows nothing drawn as TK-GL1"), std::string::npos) << o.err;
+
+    o = tvkplot({"preview", dir.file("missing.plt"), "-o", dir.file("m.svg")});
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_NE(o.err.find("cannot read the plotter stream " + dir.file("missing.plt") +
+                         ": No such file or directory"),
+              std::string::npos)
+        << o.err;
+    EXPECT_FALSE(file_exists(dir.file("m.svg")));
+}
+
+TEST_F(ProgramTest, TheDriversTextsAreShownInUtf8ByTheirLanguagesCodePage) {
+    // The bundled file holds German in Windows-1252 and Japanese in Shift JIS.
+    const std::map<std::string, std::string> expected = {
+        {"DE", "Dieser Plotter unterst\xC3\xBCtzt mehrere Plottersprachen."},
+        {"fr",
+         "Ce traceur accepte plusieurs langages de tra\xC3\xA7"
+         "age."},
+        {"JA", "\xE3\x81\x93\xE3\x81\xAE\xE3\x83\x97\xE3\x83\xAD\xE3\x83\x83\xE3\x82\xBF"},
+    };
+    for (const auto& [language, text] : expected) {
+        SCOPED_TRACE(language);
+        const Outcome o = tvkplot({"--lang", language, "configure", "--model", "TVK-HG900L",
+                                   "--profile", dir.file(language + ".toml"), "--yes"});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find(text), std::string::npos) << o.out;
+    }
+    const Outcome unknown = tvkplot({"--lang", "XX", "models"});
+    EXPECT_EQ(unknown.exit_code, 0);
+    EXPECT_NE(unknown.err.find("no texts in the language \"XX\""), std::string::npos)
+        << unknown.err;
+}
+
 }  // namespace
 }  // namespace tvk::host_test

@@ -26,18 +26,23 @@ TEST_F(TerminalTest, AnAnswerOutOfRangeIsAskedAgainAndEnterTakesTheDefaults) {
     ASSERT_TRUE(t.wait_for("Select the number <1>: ")) << t.screen();
     t.type("2\r");  // TK-GL2
     EXPECT_EQ(t.finish_with_defaults(), 0) << t.screen();
+    // Enter alone shows the default it took.
+    EXPECT_NE(t.screen().find("Do you wish to use PE command (Y/N) <Y>: Y\r\n"), std::string::npos)
+        << t.screen();
     EXPECT_NE(t.screen().find("Do you wish to have the plotter fill polygons (Y/N) <N>: "),
               std::string::npos)
         << t.screen();
     EXPECT_EQ(host::load_profile(profile()).language_index(), 2);
 }
 
-TEST_F(TerminalTest, EscAndEndOfInputCancelWithoutSaving) {
-    for (const std::string key : {"\x1b", "\x04"}) {
+TEST_F(TerminalTest, EscEndOfInputAndCtrlCCancelWithoutSaving) {
+    // Ctrl-C stops the program as a shell reports it.
+    for (const auto& [key, exit_code] :
+         {std::pair<std::string, int>{"\x1b", 1}, {"\x04", 1}, {"\x03", 130}}) {
         TerminalSession t({"configure", "--model", "TVK-HG700"}, config());
         ASSERT_TRUE(t.wait_for("Select the number <1>: ")) << t.screen();
         t.type(key);
-        EXPECT_NE(t.wait_exit(), 0);
+        EXPECT_EQ(t.wait_exit(), exit_code);
         EXPECT_NE(t.screen().find("*Cancel*"), std::string::npos) << t.screen();
         EXPECT_NE(t.screen().find("configuration cancelled"), std::string::npos) << t.screen();
         EXPECT_FALSE(file_exists(profile()));
@@ -73,6 +78,22 @@ TEST_F(TerminalTest, ADriverFailureIsShownAsTheDriverPrintedItAndFailsThePlot) {
     ASSERT_TRUE(t.wait_for("COLOUR: BLUE")) << t.screen();
     t.type("\r");  // ends the driver's pause at once
     EXPECT_EQ(t.wait_exit(), 1) << t.screen();
+    // The driver names the file it reads; tvkplot names the one given.
+    EXPECT_NE(t.screen().find("definition file " + dir.file("bad.def")), std::string::npos)
+        << t.screen();
+    EXPECT_FALSE(file_exists(dir.file("out.plt")));
+    EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
+}
+
+TEST_F(TerminalTest, CtrlCAtAPlotTimeQuestionStopsThePlotAndAsksNoMore) {
+    dir.write("d.dxf", dxf_of_lines({{0, 0, 10, 10}}));
+    TerminalSession t({"plot", dir.file("d.dxf"), "--model", "TVK-DX4", "-o", dir.file("out.plt")},
+                      config());
+    ASSERT_TRUE(t.wait_for("Select the number  (1 to 4) <1>: ")) << t.screen();
+    t.type("\x03");
+    EXPECT_EQ(t.wait_exit(), 130) << t.screen();
+    EXPECT_TRUE(t.wait_for("plot stopped; nothing was written")) << t.screen();
+    EXPECT_EQ(t.screen().find("additinal copies"), std::string::npos) << t.screen();
     EXPECT_FALSE(file_exists(dir.file("out.plt")));
     EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
 }
