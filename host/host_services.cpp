@@ -39,6 +39,7 @@ bool send(const void* bytes, size_t count) {
         return false;
     }
     s.sent.append(static_cast<const char*>(bytes), count);
+    if (s.on_sent) s.on_sent(s.sent.size());
     return true;
 }
 

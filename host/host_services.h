@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,6 +35,8 @@ struct HostSession {
     bool break_answered = false;  // host_check_break has answered 1
     int32_t wait = 0;             // the port wait time
     int reply_timeout_ms = 3000;
+    // Told the bytes sent so far after each write that reached the port.
+    std::function<void(size_t)> on_sent;
 };
 
 // The table to hand to PLADI; its functions serve the session made current.

@@ -130,6 +130,25 @@ std::string unsupported_note(const Drawing& drawing) {
     return note.empty() ? note : "Not drawn (not supported): " + note + ".";
 }
 
+// The progress bar follows the bytes that reach the port and steps aside
+// for every text shown, while it lives.
+class ProgressHooks {
+  public:
+    ProgressHooks(DriverHost& host, ProgressBar& bar) : host_(host) {
+        host_.session.on_sent = [&bar](size_t bytes) { bar.sent(bytes); };
+        host_.terminal.set_before_print([&bar] { bar.clear(); });
+    }
+    ~ProgressHooks() {
+        host_.session.on_sent = nullptr;
+        host_.terminal.set_before_print(nullptr);
+    }
+    ProgressHooks(const ProgressHooks&) = delete;
+    ProgressHooks& operator=(const ProgressHooks&) = delete;
+
+  private:
+    DriverHost& host_;
+};
+
 class PlotRun {
   public:
     PlotRun(const GlobalOptions& global, const PlotOptions& o)
@@ -164,11 +183,11 @@ class PlotRun {
         SendResult sent;
         {
             ProgressBar bar;
+            const ProgressHooks hooks(host_, bar);
             SendOptions options;
             options.pen_widths = profile.language_index() == 3;
             options.variable_speed = profile.variable_speed();
             options.progress = [&bar](size_t done, size_t total) { bar.update(done, total); };
-            options.finishing = [&bar] { bar.clear(); };
             sent = send_plot(host_.driver, job, options);
         }
         if (sent.stopped || sent.failed) {

@@ -8,6 +8,7 @@ namespace tvk::host {
 namespace {
 
 constexpr int kBarWidth = 40;
+constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 
 std::string duration(double seconds) {
     const long s = std::lround(std::ceil(seconds));
@@ -29,14 +30,26 @@ ProgressBar::ProgressBar() : enabled_(isatty(STDERR_FILENO) == 1) {}
 void ProgressBar::update(size_t done, size_t total) {
     if (!enabled_ || total == 0) return;
     const int percent = static_cast<int>(done * 100 / total);
-    if (percent == last_percent_) return;
-    last_percent_ = percent;
-    const int filled = percent * kBarWidth / 100;
-    std::fprintf(stderr, "\rSending [%.*s%.*s] %3d%%", filled,
+    if (percent == percent_ && shown_) return;
+    percent_ = percent;
+    draw();
+}
+
+void ProgressBar::sent(size_t bytes) {
+    bytes_ = bytes;
+    // Redrawn a few times a second: a port takes bytes faster than a
+    // terminal shows them.
+    if (enabled_ && std::chrono::steady_clock::now() - drawn_at_ > kRedrawInterval) draw();
+}
+
+void ProgressBar::draw() {
+    const int filled = percent_ * kBarWidth / 100;
+    std::fprintf(stderr, "\rSending [%.*s%.*s] %3d%%  %zu KB", filled,
                  "########################################", kBarWidth - filled,
-                 "                                        ", percent);
+                 "                                        ", percent_, bytes_ / 1024);
     std::fflush(stderr);
     shown_ = true;
+    drawn_at_ = std::chrono::steady_clock::now();
 }
 
 void ProgressBar::clear() {

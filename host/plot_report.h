@@ -2,6 +2,7 @@
 // on a terminal while the plot is sent, and a closing summary.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -10,7 +11,9 @@
 
 namespace tvk::host {
 
-// Draws itself on standard error only when that is a terminal.
+// Draws itself on standard error only when that is a terminal: the share of
+// the drawing requests done, and the bytes that have reached the port (a
+// driver may buffer the whole plot and send it at its end).
 class ProgressBar {
   public:
     ProgressBar();
@@ -19,12 +22,19 @@ class ProgressBar {
     ProgressBar& operator=(const ProgressBar&) = delete;
 
     void update(size_t done, size_t total);
+    void sent(size_t bytes);
+    // Takes the bar off the screen, for a text to be shown; the next update
+    // draws it again.
     void clear();
 
   private:
+    void draw();
+
     bool enabled_;
     bool shown_ = false;
-    int last_percent_ = -1;
+    int percent_ = 0;
+    size_t bytes_ = 0;
+    std::chrono::steady_clock::time_point drawn_at_{};
 };
 
 struct PlotFigures {

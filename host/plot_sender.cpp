@@ -34,13 +34,14 @@ class Sender {
     }
 
     void end() {
-        if (options_.finishing) options_.finishing();
         if (interrupt_requested()) {
             result_.stopped = true;
             // A driver that never asked about a break is told to drop the plot.
             if (!driver_.session().break_answered) simple(kCancel);
         }
         simple(kEndPlot);
+        // Ctrl-C while the end of the plot sent what the driver had buffered.
+        if (interrupt_requested()) result_.stopped = true;
         if (driver_.session().write_failed && !result_.stopped) result_.failed = true;
     }
 

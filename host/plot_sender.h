@@ -17,8 +17,6 @@ struct SendOptions {
     bool variable_speed = false;  // the plotter takes pen speeds
     // Called now and then with the requests done and their total.
     std::function<void(size_t done, size_t total)> progress;
-    // Called before the end of the plot, whose texts the driver may show.
-    std::function<void()> finishing;
 };
 
 struct SendResult {

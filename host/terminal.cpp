@@ -80,6 +80,7 @@ void Terminal::print(const std::string& text) {
         held_ += text;
         return;
     }
+    if (before_print_) before_print_();
     std::fputs(text.c_str(), screen_);
     std::fflush(screen_);
 }

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tvk::host {
 
@@ -17,6 +19,9 @@ class Terminal {
     Terminal(std::FILE* screen, bool interactive) : screen_(screen), interactive_(interactive) {}
 
     std::FILE* screen() const { return screen_; }
+    // Called before any text is shown (to take a progress bar off the line);
+    // null for none.
+    void set_before_print(std::function<void()> hook) { before_print_ = std::move(hook); }
     bool interactive() const { return interactive_; }
     void set_interactive(bool interactive) { interactive_ = interactive; }
     void print(const std::string& text);
@@ -45,6 +50,7 @@ class Terminal {
     bool at_line_start_ = true;
     bool holding_ = false;
     std::string held_;
+    std::function<void()> before_print_;
 };
 
 }  // namespace tvk::host

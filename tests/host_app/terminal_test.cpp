@@ -1,7 +1,10 @@
 // tvkplot typed at on a terminal: the configuration dialog's prompts with
 // their defaults, answers out of range, cancelling, and a driver failure whose
 // pause a key press ends.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "fixtures.h"
 #include "host/profile.h"
@@ -96,6 +99,39 @@ TEST_F(TerminalTest, CtrlCAtAPlotTimeQuestionStopsThePlotAndAsksNoMore) {
     EXPECT_EQ(t.screen().find("additinal copies"), std::string::npos) << t.screen();
     EXPECT_FALSE(file_exists(dir.file("out.plt")));
     EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
+}
+
+TEST_F(TerminalTest, CtrlCWhileTheDriverSendsItsBufferStopsThePlot) {
+    // TVK-HG900L buffers the whole plot and sends it at its end, here to a
+    // pipe that takes it only as the test reads.
+    const std::string profile = dir.file("p.toml");
+    ASSERT_EQ(
+        run_tvkplot({"configure", "--model", "TVK-HG900L", "--profile", profile, "--yes"}, config())
+            .exit_code,
+        0);
+    std::string text = read_file(profile);
+    text.replace(text.find("kind = \"serial\""), 15, "kind = \"other\"");
+    dir.write("p.toml", text);
+    std::vector<Line> lines;
+    for (int i = 0; i < 20000; ++i) lines.push_back({0, i * 0.01, 100, (i % 97) * 1.0});
+    dir.write("d.dxf", dxf_of_lines(lines));
+    const std::string fifo = dir.file("port");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+
+    TerminalSession t({"plot", dir.file("d.dxf"), "--profile", profile, "--port", fifo, "--yes"},
+                      config());
+    const int port = open(fifo.c_str(), O_RDONLY);
+    ASSERT_GE(port, 0);
+    char buffer[4096];
+    ASSERT_GT(read(port, buffer, sizeof buffer), 0);
+    // Every request is done; the end of the plot waits on the full pipe.
+    ASSERT_TRUE(t.wait_for("100%")) << t.screen();
+    t.type("\x03");
+    while (read(port, buffer, sizeof buffer) > 0) {
+    }
+    close(port);
+    EXPECT_EQ(t.wait_exit(), 130) << t.screen();
+    EXPECT_TRUE(t.wait_for("plot stopped; the plotter got only part of the plot")) << t.screen();
 }
 
 }  // namespace
