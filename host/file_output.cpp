@@ -1,5 +1,8 @@
-// Plot output to a file (written as OUT.part, renamed on success) or to
-// standard output.
+// Plot output to a file (written as OUT.part, renamed on success), to
+// standard output, or to a port written as it stands.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -92,8 +95,15 @@ std::unique_ptr<PortOutput> open_stdout_output() {
 }
 
 std::unique_ptr<PortOutput> open_device_output(const std::string& device) {
-    std::FILE* stream = std::fopen(device.c_str(), "wb");
-    if (stream == nullptr) throw HostError("cannot open " + device + ": " + std::strerror(errno));
+    // A port that is not there is not made: a mistyped device would quietly
+    // become a file.
+    const int fd = open(device.c_str(), O_WRONLY | O_NOCTTY);
+    std::FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (stream == nullptr) {
+        const std::string why = std::strerror(errno);
+        if (fd >= 0) close(fd);
+        throw HostError("cannot open the port " + device + ": " + why);
+    }
     return std::make_unique<StreamOutput>(stream, device, true);
 }
 

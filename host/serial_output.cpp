@@ -24,7 +24,10 @@ class SerialOutput : public PortOutput {
   public:
     SerialOutput(const std::string& device, const SerialSettings& s) : device_(device) {
         if (sp_get_port_by_name(device.c_str(), &port_) != SP_OK) {
-            throw HostError("no serial port " + device);
+            throw HostError("no serial port " + device +
+                            ": give the plotter's port (such as /dev/ttyUSB0 or /dev/ttyS0); a "
+                            "port without serial settings needs a profile configured for one "
+                            "(answer 2 at the port question), and a file is written with -o");
         }
         if (sp_open(port_, SP_MODE_READ_WRITE) != SP_OK) {
             const std::string why = last_error();

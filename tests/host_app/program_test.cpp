@@ -178,6 +178,17 @@ TEST_F(ProgramTest, APortWithoutSerialSettingsIsWrittenAsItStands) {
     std::string text = read_file(profile);
     text.replace(text.find("kind = \"serial\""), 15, "kind = \"other\"");
     dir.write("p.toml", text);
+    // A port that is not there is refused, not made as a file.
+    const Outcome missing = tvkplot(
+        {"plot", drawing(kSquare), "--profile", profile, "--port", dir.file("lp0"), "--yes"});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_NE(
+        missing.err.find("cannot open the port " + dir.file("lp0") + ": No such file or directory"),
+        std::string::npos)
+        << missing.err;
+    EXPECT_FALSE(file_exists(dir.file("lp0")));
+
+    dir.write("lp0", "");
     const Outcome o = tvkplot(
         {"plot", drawing(kSquare), "--profile", profile, "--port", dir.file("lp0"), "--yes"});
     ASSERT_EQ(o.exit_code, 0) << o.err;
