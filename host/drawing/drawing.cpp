@@ -5,7 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "host/drawing/dxf_reader.h"
 #include "host/drawing/entities.h"
@@ -27,6 +27,9 @@ void flatten_element(const Element& element, const Affine& m, double tolerance,
     std::vector<Vec2> points;
     if (const auto* s = std::get_if<Segment>(&element)) {
         points = {m.apply(s->a), m.apply(s->b)};
+    } else if (const auto* line = std::get_if<Polyline>(&element)) {
+        points.reserve(line->points.size());
+        for (Vec2 p : line->points) points.push_back(m.apply(p));
     } else if (const auto* arc = std::get_if<EllipseArc>(&element)) {
         points = arc->transformed(m).flatten(tolerance);
     } else if (const auto* spline = std::get_if<BSpline>(&element)) {
@@ -50,10 +53,13 @@ Box element_bounds(const Element& element, const Affine& m) {
     if (const auto* s = std::get_if<Segment>(&element)) {
         box.add(m.apply(s->a));
         box.add(m.apply(s->b));
+    } else if (const auto* line = std::get_if<Polyline>(&element)) {
+        for (Vec2 p : line->points) box.add(m.apply(p));
     } else if (const auto* arc = std::get_if<EllipseArc>(&element)) {
         box = arc->transformed(m).bounds();
     } else {
-        // Free-form curves: their chords at a hundred-thousandth of their size.
+        // Free-form curves: their chords at a thousandth of their size, and
+        // as far again around them, where the curve between the chords may reach.
         Box rough;
         if (const auto* spline = std::get_if<BSpline>(&element)) {
             for (Vec2 c : spline->control) rough.add(m.apply(c));
@@ -61,9 +67,14 @@ Box element_bounds(const Element& element, const Affine& m) {
             for (Vec2 p : std::get<FitCurve>(element).points) rough.add(m.apply(p));
         }
         double size = std::max(rough.max_x - rough.min_x, rough.max_y - rough.min_y);
+        double tolerance = std::max(size * 1e-3, 1e-12);
         std::vector<Vec2> points;
-        flatten_element(element, m, std::max(size * 1e-5, 1e-12), points);
+        flatten_element(element, m, tolerance, points);
         for (Vec2 p : points) box.add(p);
+        if (!box.empty()) {
+            box.add(Vec2{box.min_x - tolerance, box.min_y - tolerance});
+            box.add(Vec2{box.max_x + tolerance, box.max_y + tolerance});
+        }
     }
     return box;
 }
@@ -76,12 +87,13 @@ Drawing Drawing::load_dxf(const std::string& path) {
         throw DxfError(path + ": is a directory, not a DXF file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw DxfError(path + ": cannot open: " + std::strerror(errno));
-    std::ostringstream contents;
-    contents << in.rdbuf();
+    std::string contents;
+    if (auto size = std::filesystem::file_size(path, ec); !ec) contents.reserve(size);
+    contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad()) throw DxfError(path + ": cannot read: " + std::strerror(errno));
 
     auto impl = std::make_shared<Impl>();
-    read_dxf(contents.str(), path, *impl);
+    read_dxf(contents, path, *impl);
     if (expanded_size(*impl, kMaxExpandedEntities) >= kMaxExpandedEntities) {
         throw DxfError(path + ": its blocks expand to more than " +
                        std::to_string(kMaxExpandedEntities) + " entities");

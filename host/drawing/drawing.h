@@ -26,8 +26,8 @@ struct Box {
 
 // A pen-down polyline in drawing units.
 struct Path {
-    int color = 7;          // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
-    std::string linetype;   // resolved line-type name, upper case; "CONTINUOUS" by default
+    int color = 7;         // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
+    std::string linetype;  // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
 };
 
@@ -48,7 +48,7 @@ struct DxfError : std::runtime_error {
 };
 
 class Drawing {
-public:
+  public:
     // Reads a DXF file; throws DxfError when it is missing, unreadable,
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
@@ -66,7 +66,7 @@ public:
 
     struct Impl;  // the entity model, private to host/drawing
 
-private:
+  private:
     std::shared_ptr<const Impl> impl_;
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;

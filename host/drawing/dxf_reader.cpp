@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "host/drawing/dxf_check.h"
+#include "host/drawing/mleader.h"
 #include "host/drawing/text.h"
 
 namespace tvk::host {
@@ -82,16 +83,24 @@ Trace bulged_trace(const std::vector<Vec2>& points, const std::vector<double>& b
     Trace trace;
     const size_t n = points.size();
     if (n == 1) trace.elements.push_back(Segment{m.apply(points[0]), m.apply(points[0])});
+    Polyline straight;  // the run of straight edges up to here
+    auto end_run = [&] {
+        if (straight.points.size() >= 2) trace.elements.push_back(std::move(straight));
+        straight.points.clear();
+    };
     for (size_t i = 0; i + 1 < n || (closed && i + 1 == n && n > 1 && !(points[i] == points[0]));
          ++i) {
         Vec2 p = points[i], q = points[(i + 1) % n];
         double bulge = i < bulges.size() ? bulges[i] : 0;
         if (is_straight_bulge(bulge) || p == q) {
-            trace.elements.push_back(Segment{m.apply(p), m.apply(q)});
+            if (straight.points.empty()) straight.points.push_back(m.apply(p));
+            straight.points.push_back(m.apply(q));
         } else {
+            end_run();
             trace.elements.push_back(bulge_arc(p, q, bulge).transformed(m));
         }
     }
+    end_run();
     return trace;
 }
 
@@ -123,6 +132,8 @@ class Reader : public DL_CreationAdapter {
     bool take(int code, const std::string& value) {
         if (code == 0) {
             if (current_.type == "VERTEX") add_vertex(current_);
+            // Objects name blocks by the handles of their block records.
+            if (current_.type == "BLOCK_RECORD") block_names_[current_.text(5)] = current_.text(2);
             // dxflib hands an entity over once the next one begins, so the one
             // before that has had its chance to be drawn.
             settle(pending_);
@@ -426,11 +437,42 @@ class Reader : public DL_CreationAdapter {
         bool drawable_section = raw.section == "ENTITIES" || raw.section == "BLOCKS";
         if (!raw.type.empty() && !raw.handled && drawable_section && !kNotDrawn.count(raw.type) &&
             raw.integer(60, 0) != 1) {
-            Entity e = entity(raw);
-            e.what = raw.type == "DIMENSION" ? dimension(raw) : Entity::What{Unsupported{raw.type}};
-            container(raw).push_back(std::move(e));
+            if (raw.type == "MULTILEADER" || raw.type == "MLEADER") {
+                add_multileader(raw);
+            } else {
+                Entity e = entity(raw);
+                e.what =
+                    raw.type == "DIMENSION" ? dimension(raw) : Entity::What{Unsupported{raw.type}};
+                container(raw).push_back(std::move(e));
+            }
         }
         raw = {};
+    }
+
+    void add_multileader(const RawEntity& raw) {
+        MLeaderParts parts = multileader_parts(raw.groups);
+        std::vector<Entity>& into = container(raw);
+        auto add = [&](Entity::What what) {
+            Entity e = entity(raw);
+            e.what = std::move(what);
+            into.push_back(std::move(e));
+        };
+        if (!parts.lines.traces.empty()) add(std::move(parts.lines));
+        if (!parts.arrows.traces.empty()) add(std::move(parts.arrows));
+        if (parts.text) {
+            if (Shape text = mtext_shape(*parts.text, font_); !text.traces.empty())
+                add(std::move(text));
+            d_.has_text = true;
+        }
+        if (!parts.block_handle.empty()) {
+            auto name = block_names_.find(parts.block_handle);
+            if (name == block_names_.end()) {
+                add(Unsupported{raw.type});
+            } else {
+                parts.block.block = upper(name->second);
+                add(std::move(parts.block));
+            }
+        }
     }
 
     // A dimension is drawn from the block that holds its picture.
@@ -639,6 +681,7 @@ class Reader : public DL_CreationAdapter {
     Drawing::Impl& d_;
     const StrokeFont& font_;
     std::map<std::string, TextStyle> styles_;
+    std::map<std::string, std::string> block_names_;  // by the handle of their block record
     std::vector<Entity> model_, paper_;
     Block* block_ = nullptr;
     std::optional<Open> open_;

@@ -19,11 +19,15 @@ inline constexpr int kByLayer = 256;
 struct Segment {
     Vec2 a, b;
 };
+// Straight segments joining the points (text strokes, runs of polyline edges).
+struct Polyline {
+    std::vector<Vec2> points;
+};
 // A smooth curve known only by the points it passes through.
 struct FitCurve {
     std::vector<Vec2> points;
 };
-using Element = std::variant<Segment, EllipseArc, BSpline, FitCurve>;
+using Element = std::variant<Segment, Polyline, EllipseArc, BSpline, FitCurve>;
 
 // One pen-down run, or one ring of a filled area.
 struct Trace {

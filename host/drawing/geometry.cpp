@@ -133,10 +133,23 @@ EllipseArc bulge_arc(Vec2 p, Vec2 q, double bulge) {
 
 namespace {
 
+// Squared, for speed: std::hypot is slow, and this runs for every chord.
+double squared_distance_to_segment(Vec2 p, Vec2 a, Vec2 b) {
+    Vec2 ab = b - a, ap = p - a;
+    double len2 = ab.x * ab.x + ab.y * ab.y;
+    double t = len2 == 0 ? 0 : std::clamp((ap.x * ab.x + ap.y * ab.y) / len2, 0.0, 1.0);
+    Vec2 d = ap - t * ab;
+    return d.x * d.x + d.y * d.y;
+}
+
 struct Subdivider {
     const std::function<Vec2(double)>& f;
     double tolerance;
     std::vector<Vec2>& out;
+
+    bool near(Vec2 p, Vec2 a, Vec2 b) const {
+        return squared_distance_to_segment(p, a, b) <= tolerance * tolerance;
+    }
 
     void run(double t0, Vec2 p0, double t1, Vec2 p1, int depth) {
         double tm = (t0 + t1) / 2;
@@ -145,9 +158,7 @@ struct Subdivider {
         if (!flat) {
             // The quarter points catch S bends whose middle happens to sit on the chord.
             Vec2 q1 = f((t0 + tm) / 2), q3 = f((tm + t1) / 2);
-            flat = distance_to_segment(pm, p0, p1) <= tolerance &&
-                   distance_to_segment(q1, p0, p1) <= tolerance &&
-                   distance_to_segment(q3, p0, p1) <= tolerance;
+            flat = near(pm, p0, p1) && near(q1, p0, p1) && near(q3, p0, p1);
         }
         if (flat) {
             out.push_back(p1);

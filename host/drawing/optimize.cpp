@@ -20,9 +20,15 @@ constexpr size_t kLimitedWindow = 32;
 constexpr size_t kReversalWindow = 24;
 constexpr int kReversalPasses = 4;
 
+double distance_squared(Point a, Point b) {
+    double dx = static_cast<double>(a.first) - b.first,
+           dy = static_cast<double>(a.second) - b.second;
+    return dx * dx + dy * dy;
+}
+
+// Exact enough for 32-bit coordinates, and much faster than std::hypot.
 double distance(Point a, Point b) {
-    return std::hypot(static_cast<double>(a.first) - b.first,
-                      static_cast<double>(a.second) - b.second);
+    return std::sqrt(distance_squared(a, b));
 }
 
 bool is_closed(const PenPath& p) {
@@ -109,7 +115,7 @@ class StartPoints {
 
     // The nearest start point to p; false when none is left.
     bool nearest(Point p, Entry& found) const {
-        double best = 1e300;
+        double best = 1e300;  // squared distance
         size_t best_index = entries_.size();
         search(0, entries_.size(), 0, p, best, best_index);
         if (best_index == entries_.size()) return false;
@@ -141,17 +147,17 @@ class StartPoints {
         if (alive_[mid] == 0) return;
         const Entry& e = entries_[mid];
         if (!dead_[mid]) {
-            double d = distance(p, e.at);
+            double d = distance_squared(p, e.at);
             if (d < best) best = d, best_index = mid;
         }
         double diff = depth % 2 ? double(p.second) - e.at.second : double(p.first) - e.at.first;
         bool left_first = diff < 0;
         if (left_first) {
             search(lo, mid, depth + 1, p, best, best_index);
-            if (std::abs(diff) < best) search(mid + 1, hi, depth + 1, p, best, best_index);
+            if (diff * diff < best) search(mid + 1, hi, depth + 1, p, best, best_index);
         } else {
             search(mid + 1, hi, depth + 1, p, best, best_index);
-            if (std::abs(diff) < best) search(lo, mid, depth + 1, p, best, best_index);
+            if (diff * diff < best) search(lo, mid, depth + 1, p, best, best_index);
         }
     }
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <map>
 #include <numeric>
+#include <optional>
 
 namespace tvk::host {
 
@@ -23,14 +24,53 @@ struct Line {
     auto operator<=>(const Line&) const = default;
 };
 
-// The stretches of a line already drawn, as start -> end along the line
-// (positions are x*dx + y*dy), disjoint.
+// A segment p-q on its line: positions along the line are x*dx + y*dy.
+struct OnLine {
+    Line line;
+    Point p;
+    int64_t sp, sq;
+
+    // The lattice point of the line at position s, a whole number of steps from p.
+    Point at(int64_t s) const {
+        int64_t steps = (s - sp) / (line.dx * line.dx + line.dy * line.dy);
+        return Point{static_cast<int32_t>(p.first + steps * line.dx),
+                     static_cast<int32_t>(p.second + steps * line.dy)};
+    }
+};
+
+bool in_range(Point p) {
+    return std::abs(int64_t{p.first}) < kMaxCoordinate &&
+           std::abs(int64_t{p.second}) < kMaxCoordinate;
+}
+
+// The line of a segment that may overlap others, or nothing.
+std::optional<OnLine> on_line(const PenPath& path, Point p, Point q, bool diagonal) {
+    int64_t dx = int64_t{q.first} - p.first, dy = int64_t{q.second} - p.second;
+    bool straight = dx == 0 || dy == 0;
+    if ((dx == 0 && dy == 0) || !(diagonal || straight) || !in_range(p) || !in_range(q))
+        return std::nullopt;
+    int64_t g = std::gcd(std::abs(dx), std::abs(dy));
+    int64_t ux = dx / g, uy = dy / g;
+    if (ux < 0 || (ux == 0 && uy < 0)) ux = -ux, uy = -uy;
+    Line line{path.pen, path.line_type, ux, uy, uy * p.first - ux * p.second};
+    return OnLine{line, p, p.first * ux + p.second * uy, q.first * ux + q.second * uy};
+}
+
+uint64_t hash_of(const Line& l) {
+    uint64_t h = 1469598103934665603ull;
+    for (int64_t v : {int64_t{l.pen}, int64_t{l.line_type}, l.dx, l.dy, l.c})
+        h = (h ^ static_cast<uint64_t>(v)) * 1099511628211ull;
+    return h;
+}
+
+// The stretches of a line already drawn, as start -> end along the line, disjoint.
 using Covered = std::map<int64_t, int64_t>;
+using Pieces = std::vector<std::pair<int64_t, int64_t>>;
 
 // The parts of [a, b] not yet covered, in increasing order; then [a, b] is
 // covered too.
-std::vector<std::pair<int64_t, int64_t>> take(Covered& covered, int64_t a, int64_t b) {
-    std::vector<std::pair<int64_t, int64_t>> free;
+Pieces take(Covered& covered, int64_t a, int64_t b) {
+    Pieces free;
     auto it = covered.upper_bound(a);
     if (it != covered.begin()) --it;
     int64_t from = a;
@@ -54,17 +94,71 @@ std::vector<std::pair<int64_t, int64_t>> take(Covered& covered, int64_t a, int64
     return free;
 }
 
-bool in_range(Point p) {
-    return std::abs(int64_t{p.first}) < kMaxCoordinate &&
-           std::abs(int64_t{p.second}) < kMaxCoordinate;
+// A segment that loses some of its length to those before it: what is left
+// of it, one piece each; a piece from and to the same place when nothing is.
+struct Change {
+    uint64_t segment;
+    int64_t lo, hi;
+};
+
+// The changes to the segments, in drawing order. Most segments share their
+// line with none, so segments are grouped by a hash of their line and only
+// the groups of more than one are followed closely.
+std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal) {
+    // The running number of each path's first segment.
+    std::vector<uint64_t> first(paths.size() + 1, 0);
+    for (size_t i = 0; i < paths.size(); ++i)
+        first[i + 1] = first[i] + (paths[i].points.size() > 1 ? paths[i].points.size() - 1 : 0);
+    struct Keyed {
+        uint64_t hash, segment;
+    };
+    std::vector<Keyed> keyed;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const auto& pts = paths[i].points;
+        for (size_t k = 0; k + 1 < pts.size(); ++k)
+            if (auto l = on_line(paths[i], pts[k], pts[k + 1], diagonal))
+                keyed.push_back({hash_of(l->line), first[i] + k});
+    }
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
+    });
+    std::vector<Change> out;
+    for (size_t i = 0; i < keyed.size();) {
+        size_t j = i + 1;
+        while (j < keyed.size() && keyed[j].hash == keyed[i].hash) ++j;
+        if (j - i == 1) {
+            i = j;
+            continue;
+        }
+        std::map<Line, Covered> drawn;  // one line, unless hashes collide
+        for (; i < j; ++i) {
+            uint64_t n = keyed[i].segment;
+            size_t path = static_cast<size_t>(std::upper_bound(first.begin(), first.end(), n) -
+                                              first.begin() - 1);
+            const auto& pts = paths[path].points;
+            size_t k = static_cast<size_t>(n - first[path]);
+            OnLine l = *on_line(paths[path], pts[k], pts[k + 1], diagonal);
+            int64_t lo = std::min(l.sp, l.sq), hi = std::max(l.sp, l.sq);
+            Pieces free = take(drawn[l.line], lo, hi);
+            if (free.size() == 1 && free[0] == std::pair{lo, hi}) continue;
+            if (free.empty()) out.push_back({n, lo, lo});
+            for (auto [a, b] : free) out.push_back({n, a, b});
+        }
+    }
+    std::sort(out.begin(), out.end(), [](const Change& a, const Change& b) {
+        return a.segment != b.segment ? a.segment < b.segment : a.lo < b.lo;
+    });
+    return out;
 }
 
 }  // namespace
 
 void remove_overlaps(std::vector<PenPath>& paths, bool diagonal) {
-    std::map<Line, Covered> drawn;
+    const std::vector<Change> changed = changes(paths, diagonal);
+    size_t next = 0;  // the next change
     std::vector<PenPath> out;
     out.reserve(paths.size());
+    uint64_t number = 0;
     for (PenPath& path : paths) {
         if (path.points.size() < 2) {
             out.push_back(std::move(path));
@@ -83,33 +177,25 @@ void remove_overlaps(std::vector<PenPath>& paths, bool diagonal) {
             }
             current.points.push_back(b);
         };
-        for (size_t k = 0; k + 1 < path.points.size(); ++k) {
+        for (size_t k = 0; k + 1 < path.points.size(); ++k, ++number) {
             Point p = path.points[k], q = path.points[k + 1];
-            int64_t dx = int64_t{q.first} - p.first, dy = int64_t{q.second} - p.second;
-            bool straight = dx == 0 || dy == 0;
-            if ((dx == 0 && dy == 0) || !(diagonal || straight) || !in_range(p) || !in_range(q)) {
+            size_t end = next;
+            while (end < changed.size() && changed[end].segment == number) ++end;
+            if (end == next) {
                 draw(p, q);
                 continue;
             }
-            int64_t g = std::gcd(std::abs(dx), std::abs(dy));
-            int64_t ux = dx / g, uy = dy / g;
-            if (ux < 0 || (ux == 0 && uy < 0)) ux = -ux, uy = -uy;
-            Line line{path.pen, path.line_type, ux, uy, uy * p.first - ux * p.second};
-            int64_t sp = p.first * ux + p.second * uy, sq = q.first * ux + q.second * uy;
-            int64_t norm = ux * ux + uy * uy;
-            // Every piece ends on a lattice point of the line: a whole number of steps from p.
-            auto at = [&](int64_t s) {
-                int64_t steps = (s - sp) / norm;
-                return Point{static_cast<int32_t>(p.first + steps * ux),
-                             static_cast<int32_t>(p.second + steps * uy)};
-            };
-            auto pieces = take(drawn[line], std::min(sp, sq), std::max(sp, sq));
-            if (sp < sq) {
-                for (auto [lo, hi] : pieces) draw(at(lo), at(hi));
-            } else {
-                for (auto it = pieces.rbegin(); it != pieces.rend(); ++it)
-                    draw(at(it->second), at(it->first));
+            OnLine l = *on_line(path, p, q, diagonal);
+            for (size_t c = 0; c < end - next; ++c) {
+                // Pieces run along the line; the segment may run against it.
+                const Change& piece = changed[l.sp < l.sq ? next + c : end - 1 - c];
+                if (piece.lo == piece.hi) continue;
+                if (l.sp < l.sq)
+                    draw(l.at(piece.lo), l.at(piece.hi));
+                else
+                    draw(l.at(piece.hi), l.at(piece.lo));
             }
+            next = end;
         }
         flush();
     }

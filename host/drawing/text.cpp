@@ -122,12 +122,12 @@ void add_strokes(const std::u32string& text, const StrokeFont& font, const Affin
     for (char32_t c : text) {
         const Glyph& g = font.glyph(c);
         for (const auto& stroke : g.strokes) {
-            Trace trace;
-            auto at = [&](Vec2 p) { return m.apply({x - g.left + p.x, p.y}); };
-            if (stroke.size() == 1) trace.elements.push_back(Segment{at(stroke[0]), at(stroke[0])});
-            for (size_t k = 1; k < stroke.size(); ++k)
-                trace.elements.push_back(Segment{at(stroke[k - 1]), at(stroke[k])});
-            if (!trace.elements.empty()) out.traces.push_back(std::move(trace));
+            if (stroke.empty()) continue;
+            Polyline line;
+            line.points.reserve(std::max<size_t>(stroke.size(), 2));
+            for (Vec2 p : stroke) line.points.push_back(m.apply({x - g.left + p.x, p.y}));
+            if (line.points.size() == 1) line.points.push_back(line.points[0]);  // a dot
+            out.traces.push_back(Trace{{std::move(line)}});
         }
         x += g.advance();
     }

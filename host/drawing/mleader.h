@@ -1,0 +1,27 @@
+// MULTILEADER: its leader lines, arrowheads and content, read from the
+// entity's groups (dxflib does not know the entity).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "host/drawing/entities.h"
+#include "host/drawing/text.h"
+
+namespace tvk::host {
+
+struct MLeaderParts {
+    Shape lines;   // leader lines and doglegs
+    Shape arrows;  // filled arrowheads
+    std::optional<MTextEntity> text;
+    // Block content: the handle of its block record and where it stands.
+    std::string block_handle;
+    BlockRef block;
+};
+
+// The parts of a MULTILEADER from its groups in file order.
+MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& groups);
+
+}  // namespace tvk::host

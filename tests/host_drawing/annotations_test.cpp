@@ -1,0 +1,82 @@
+// Annotations that dxflib does not read: multileaders.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dxf_builder.h"
+
+namespace tvk::host::test {
+namespace {
+
+Box bounds(const std::vector<Vec2>& points) {
+    Box box;
+    for (Vec2 p : points) box.add(p);
+    return box;
+}
+
+// A multileader as AutoCAD writes it: a leader from (60, 120) to (70, 128.5)
+// with a dogleg of 8 to the right; `content` holds the groups of its text or block.
+std::string multileader(const Groups& content, const Groups& entity_groups = {}) {
+    Groups g{{8, "0"},    {300, "CONTEXT_DATA{"}, {40, "1.0"}, {10, "78"}, {20, "128.5"},
+             {41, "3.0"}, {140, "4.0"},           {145, "2.0"}};
+    g.insert(g.end(), content.begin(), content.end());
+    Groups leader{{302, "LEADER{"}, {290, "1"},  {291, "1"}, {10, "70"},  {20, "128.5"},
+                  {11, "1"},        {21, "0"},   {90, "0"},  {40, "8.0"}, {304, "LEADER_LINE{"},
+                  {10, "60"},       {20, "120"}, {91, "0"},  {305, "}"},  {271, "0"},
+                  {303, "}"},       {301, "}"},  {170, "1"}, {291, "1"},  {42, "4.0"}};
+    g.insert(g.end(), leader.begin(), leader.end());
+    g.insert(g.end(), entity_groups.begin(), entity_groups.end());
+    return entity("MULTILEADER", g);
+}
+
+const Groups kText{{290, "1"}, {304, "Note"}, {12, "80"}, {22, "130"}, {13, "1"},
+                   {23, "0"},  {43, "0"},     {170, "1"}, {171, "1"},  {296, "0"}};
+
+TEST(Annotations, MultileaderDrawsItsLeaderArrowheadAndText) {
+    auto d = load(dxf_file(multileader(kText)));
+    EXPECT_TRUE(d.unsupported().empty());
+    auto f = d.flatten(0.01);
+    // The arrowhead: a filled triangle 4 long with its tip on the first point.
+    ASSERT_EQ(f.fills.size(), 1u);
+    Box arrow = bounds(f.fills[0].rings[0]);
+    EXPECT_NEAR(arrow.min_x, 60, 1e-9);
+    EXPECT_NEAR(arrow.min_y, 120, 1e-9);
+    EXPECT_LT(arrow.max_x, 64);
+    // The leader from the back of the arrowhead to the last point, then the dogleg.
+    const Path* leader = nullptr;
+    for (const Path& p : f.paths)
+        if (p.points.size() == 3) leader = &p;
+    ASSERT_NE(leader, nullptr);
+    EXPECT_NEAR(leader->points[1].x, 70, 1e-9);
+    EXPECT_NEAR(leader->points[2].x, 78, 1e-9);
+    EXPECT_NEAR(leader->points[2].y, 128.5, 1e-9);
+    // "Note" hangs from its top left corner at (80, 130), 3 high.
+    Box all = d.extents();
+    EXPECT_NEAR(all.max_y, 130, 1e-9);
+    EXPECT_GT(all.max_x, 85);
+}
+
+TEST(Annotations, MultileaderBlockContentIsFoundByItsBlockRecord) {
+    std::string records = entity("BLOCK_RECORD", {{5, "1F"}, {2, "Tag"}});
+    std::string blocks =
+        block("TAG", {0, 0}, entity("CIRCLE", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "5"}}));
+    Groups content{{290, "0"}, {296, "1"},    {341, "1F"}, {14, "0"}, {24, "0"}, {34, "1"},
+                   {15, "90"}, {25, "128.5"}, {16, "2"},   {26, "2"}, {46, "0"}};
+    auto d = load(dxf_file(multileader(content), blocks, records));
+    EXPECT_TRUE(d.unsupported().empty());
+    Box all = d.extents();
+    EXPECT_NEAR(all.max_x, 100, 1e-9);  // a circle of radius 10 about (90, 128.5)
+    EXPECT_NEAR(all.max_y, 138.5, 1e-9);
+    // A block record that is not there: the content is reported.
+    std::string missing = dxf_file(multileader(content), blocks);
+    EXPECT_EQ(load(missing).unsupported().at("MULTILEADER"), 1);
+}
+
+TEST(Annotations, InvisibleLeaderDrawsOnlyItsContent) {
+    auto f = load(dxf_file(multileader(kText, {{170, "0"}}))).flatten(0.01);
+    EXPECT_TRUE(f.fills.empty());
+    for (const Path& p : f.paths) EXPECT_GE(p.points[0].x, 80);
+}
+
+}  // namespace
+}  // namespace tvk::host::test
