@@ -12,14 +12,14 @@ struct LanguageCodePage {
     const char* code_page;
 };
 
-// The languages the driver has message blocks for, with the Windows code
-// page their CAD hosts write in.
+// English, and the languages the driver has message blocks for, with the
+// Windows code page their CAD hosts write in.
 constexpr LanguageCodePage kLanguages[] = {
-    {"JA", "CP932"},  {"DE", "CP1252"}, {"EL", "CP1253"}, {"ES", "CP1252"},
-    {"NL", "CP1252"}, {"NO", "CP1252"}, {"PT", "CP1252"}, {"RU", "CP1251"},
-    {"FR", "CP1252"}, {"IT", "CP1252"}, {"KO", "CP949"},  {"SV", "CP1252"},
+    {"EN", "CP1252"}, {"JA", "CP932"},  {"DE", "CP1252"}, {"EL", "CP1253"}, {"ES", "CP1252"},
+    {"NL", "CP1252"}, {"NO", "CP1252"}, {"PT", "CP1252"}, {"RU", "CP1251"}, {"FR", "CP1252"},
+    {"IT", "CP1252"}, {"KO", "CP949"},  {"SV", "CP1252"},
 };
-constexpr const char* kDefaultCodePage = "CP1252";  // English Windows
+constexpr const char* kDefaultCodePage = "CP1252";  // any other code: English texts
 constexpr const char* kReplacement = "\xEF\xBF\xBD";
 
 std::string upper(std::string_view s) {
@@ -82,8 +82,7 @@ bool driver_knows_language(std::string_view code) {
 
 DisplayText::DisplayText(const std::string& language) {
     const LanguageCodePage* l = find_language(language);
-    code_page_ = l ? l->code_page : kDefaultCodePage;
-    converter_ = iconv_open("UTF-8", code_page_);
+    converter_ = iconv_open("UTF-8", l ? l->code_page : kDefaultCodePage);
 }
 
 DisplayText::~DisplayText() {

@@ -12,8 +12,8 @@
 
 namespace tvk::host {
 
-// True for the host language codes whose texts the driver looks up in the
-// definition file (besides EN, whose texts are built in).
+// True for EN, whose texts are built into the driver, and for the host
+// language codes whose texts it looks up in the definition file.
 bool driver_knows_language(std::string_view code);
 
 class DisplayText {
@@ -24,15 +24,12 @@ class DisplayText {
     DisplayText(const DisplayText&) = delete;
     DisplayText& operator=(const DisplayText&) = delete;
 
-    // The code page the language's texts are read in.
-    const char* code_page() const { return code_page_; }
     // Valid UTF-8 (plain ASCII, the host's own paths) is shown as it is;
     // anything else is converted from the code page, a byte it does not
     // know becoming U+FFFD.
     std::string to_utf8(std::string_view text) const;
 
   private:
-    const char* code_page_;
     iconv_t converter_;
 };
 

@@ -12,7 +12,7 @@ DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool inte
       definitions(definition_file(global)),
       driver(global.driver.empty() ? default_driver_path() : global.driver, session),
       language_(global.language) {
-    if (!driver_knows_language(language_) && language_ != "EN" && language_ != "en") {
+    if (!driver_knows_language(language_)) {
         std::fprintf(stderr,
                      "tvkplot: the driver has no texts in the language \"%s\" and shows its "
                      "English ones (it knows DE, EL, ES, FR, IT, JA, KO, NL, NO, PT, RU and SV)\n",

@@ -58,16 +58,16 @@ void write_whole_file(const std::string& path, const std::string& content,
     const std::string part = part_path(path);
     std::FILE* file = std::fopen(part.c_str(), "wb");
     if (file == nullptr) fail("write " + what, path, std::strerror(errno));
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    const int saved_errno = errno;
-    if (std::fclose(file) != 0 || !written) {
+    int why = std::fwrite(content.data(), 1, content.size(), file) == content.size() ? 0 : errno;
+    if (std::fclose(file) != 0 && why == 0) why = errno;
+    if (why != 0) {
         std::remove(part.c_str());
-        fail("write " + what, path, std::strerror(written ? errno : saved_errno));
+        fail("write " + what, path, std::strerror(why));
     }
     if (std::rename(part.c_str(), path.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
+        why = errno;
         std::remove(part.c_str());
-        fail("write " + what, path, why);
+        fail("write " + what, path, std::strerror(why));
     }
 }
 

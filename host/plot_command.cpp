@@ -242,8 +242,8 @@ class PlotRun {
     // Only TK-GL3 plotters draw further copies (the replot command).
     int copies(const Profile& profile) const {
         const StoredBlock& block = kept_block(profile);
-        const int copies = block[4] | (block[5] << 8);
-        return profile.language_index() == 3 ? std::max(copies, 1) : 1;
+        const int count = block[4] | (block[5] << 8);
+        return profile.language_index() == 3 ? std::max(count, 1) : 1;
     }
 
     // The answers of the plot-time questions are in the block the driver kept last.

@@ -165,7 +165,7 @@ TEST(DisplayText, TheDriversTextsAreConvertedByTheLanguagesCodePage) {
               "b");
     EXPECT_EQ(DisplayText("JA").to_utf8("a\x83"), "a\xEF\xBF\xBD");
     EXPECT_TRUE(driver_knows_language("ko"));
-    EXPECT_FALSE(driver_knows_language("EN"));
+    EXPECT_TRUE(driver_knows_language("en"));
     EXPECT_FALSE(driver_knows_language("JAP"));
 }
 
