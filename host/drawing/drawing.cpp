@@ -42,10 +42,35 @@ void flatten_element(const Element& element, const Affine& m, double tolerance,
     out.insert(out.end(), points.begin() + static_cast<std::ptrdiff_t>(first), points.end());
 }
 
+}  // namespace
+
 std::vector<Vec2> flatten_trace(const Trace& trace, const Affine& m, double tolerance) {
     std::vector<Vec2> points;
     for (const Element& e : trace.elements) flatten_element(e, m, tolerance, points);
     return points;
+}
+
+Trace transformed(const Trace& trace, const Affine& m) {
+    Trace out;
+    out.elements.reserve(trace.elements.size());
+    for (const Element& e : trace.elements) {
+        if (const auto* s = std::get_if<Segment>(&e)) {
+            out.elements.push_back(Segment{m.apply(s->a), m.apply(s->b)});
+        } else if (const auto* arc = std::get_if<EllipseArc>(&e)) {
+            out.elements.push_back(arc->transformed(m));
+        } else if (const auto* spline = std::get_if<BSpline>(&e)) {
+            out.elements.push_back(spline->transformed(m));
+        } else if (const auto* line = std::get_if<Polyline>(&e)) {
+            Polyline mapped = *line;
+            for (Vec2& p : mapped.points) p = m.apply(p);
+            out.elements.push_back(std::move(mapped));
+        } else {
+            FitCurve mapped = std::get<FitCurve>(e);
+            for (Vec2& p : mapped.points) p = m.apply(p);
+            out.elements.push_back(std::move(mapped));
+        }
+    }
+    return out;
 }
 
 Box element_bounds(const Element& element, const Affine& m) {
@@ -78,8 +103,6 @@ Box element_bounds(const Element& element, const Affine& m) {
     }
     return box;
 }
-
-}  // namespace
 
 Drawing Drawing::load_dxf(const std::string& path) {
     std::error_code ec;

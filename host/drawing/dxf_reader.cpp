@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "host/drawing/dxf_check.h"
+#include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
 #include "host/drawing/text.h"
 
@@ -77,6 +78,8 @@ struct TextStyle {
     double height = 0;   // 0: not fixed
 };
 constexpr double kDefaultTextHeight = 2.5;
+// More dashes than this in one hatch is a pattern far too fine for its area.
+constexpr size_t kMaxPatternStrokes = 500'000;
 
 Trace bulged_trace(const std::vector<Vec2>& points, const std::vector<double>& bulges, bool closed,
                    const Affine& m) {
@@ -348,6 +351,7 @@ class Reader : public DL_CreationAdapter {
         if (!begin()) return;
         open_.emplace(
             Open{Open::kHatch, entity(), &container(), h.solid ? 1 : 0, 0, 0, pending_.ocs()});
+        if (!h.solid) open_->pattern = pattern_lines(pending_);
     }
     void addHatchLoop(const DL_HatchLoopData&) override {
         if (open_ && open_->kind == Open::kHatch) open_->loops.emplace_back();
@@ -355,8 +359,8 @@ class Reader : public DL_CreationAdapter {
     void addHatchEdge(const DL_HatchEdgeData& e) override {
         if (!open_ || open_->kind != Open::kHatch) return;
         if (open_->loops.empty()) open_->loops.emplace_back();
+        // In object coordinates: the loops are mapped once complete.
         std::vector<Element>& loop = open_->loops.back().elements;
-        const Affine& m = open_->ocs;
         switch (e.type) {
             case 0: {  // a polyline boundary, vertices (x, y[, bulge])
                 std::vector<Vec2> points;
@@ -366,23 +370,21 @@ class Reader : public DL_CreationAdapter {
                     points.push_back({v[0], v[1]});
                     bulges.push_back(v.size() > 2 ? v[2] : 0);
                 }
-                for (auto& element : bulged_trace(points, bulges, true, m).elements)
+                for (auto& element : bulged_trace(points, bulges, true, {}).elements)
                     loop.push_back(std::move(element));
                 break;
             }
             case 1:
-                loop.push_back(Segment{m.apply({e.x1, e.y1}), m.apply({e.x2, e.y2})});
+                loop.push_back(Segment{{e.x1, e.y1}, {e.x2, e.y2}});
                 break;
             case 2:
                 loop.push_back(arc_between({e.cx, e.cy}, {e.radius, 0}, {0, e.radius}, e.angle1,
-                                           e.angle2, e.ccw)
-                                   .transformed(m));
+                                           e.angle2, e.ccw));
                 break;
             case 3:
                 loop.push_back(arc_between({e.cx, e.cy}, {e.mx, e.my},
                                            {-e.my * e.ratio, e.mx * e.ratio}, e.angle1, e.angle2,
-                                           e.ccw)
-                                   .transformed(m));
+                                           e.ccw));
                 break;
             case 4: {
                 BSpline s;
@@ -420,6 +422,7 @@ class Reader : public DL_CreationAdapter {
         };
         std::vector<Vertex> vertices{};
         std::vector<Trace> loops{};
+        std::vector<PatternLine> pattern{};
     };
 
     // Starts an entity: closes the one collected before and tells whether
@@ -607,14 +610,21 @@ class Reader : public DL_CreationAdapter {
                 break;
             }
             case Open::kHatch: {
-                for (auto& loop : o.loops)
-                    if (!loop.elements.empty()) shape.traces.push_back(std::move(loop));
-                shape.filled = o.flags == 1;
-                if (!shape.filled && !shape.traces.empty()) {
-                    // Pattern lines are not drawn: the boundary is, and the pattern is reported.
-                    Entity pattern = o.entity;
-                    pattern.what = Unsupported{"HATCH pattern"};
-                    o.container->push_back(std::move(pattern));
+                std::erase_if(o.loops, [](const Trace& loop) { return loop.elements.empty(); });
+                if (o.flags == 1) {
+                    for (const auto& loop : o.loops)
+                        shape.traces.push_back(transformed(loop, o.ocs));
+                    shape.filled = true;
+                } else if (auto pattern = pattern_shape(o.loops, o.pattern)) {
+                    for (const auto& trace : pattern->traces)
+                        shape.traces.push_back(transformed(trace, o.ocs));
+                } else if (!o.loops.empty()) {
+                    // A pattern too dense to draw, or none: the boundary, and a report.
+                    for (const auto& loop : o.loops)
+                        shape.traces.push_back(transformed(loop, o.ocs));
+                    Entity report = o.entity;
+                    report.what = Unsupported{"HATCH pattern"};
+                    o.container->push_back(std::move(report));
                 }
                 break;
             }
@@ -622,6 +632,59 @@ class Reader : public DL_CreationAdapter {
         if (shape.traces.empty()) return;
         o.entity.what = std::move(shape);
         o.container->push_back(std::move(o.entity));
+    }
+
+    // The lines of a hatch pattern, as the groups after group 78 give them.
+    static std::vector<PatternLine> pattern_lines(const Groups& g) {
+        std::vector<PatternLine> lines;
+        bool started = false;
+        for (const auto& [code, value] : g.groups) {
+            started = started || code == 78;
+            if (!started || (code != 53 && lines.empty())) continue;
+            double v = std::strtod(value.c_str(), nullptr);
+            switch (code) {
+                case 53:
+                    lines.emplace_back().angle = v * kDegree;
+                    break;
+                case 43:
+                    lines.back().base.x = v;
+                    break;
+                case 44:
+                    lines.back().base.y = v;
+                    break;
+                case 45:
+                    lines.back().offset.x = v;
+                    break;
+                case 46:
+                    lines.back().offset.y = v;
+                    break;
+                case 49:
+                    lines.back().dashes.push_back(v);
+                    break;
+                default:
+                    break;
+            }
+        }
+        return lines;
+    }
+
+    // The strokes of a hatch pattern inside its loops, or nothing when the
+    // hatch has no pattern or one too dense to draw.
+    static std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
+                                              const std::vector<PatternLine>& pattern) {
+        if (pattern.empty() || loops.empty()) return std::nullopt;
+        Box box;
+        for (const auto& loop : loops)
+            for (const auto& e : loop.elements) box.add(element_bounds(e, {}));
+        double size = std::max(box.max_x - box.min_x, box.max_y - box.min_y);
+        if (!(size > 0)) return std::nullopt;
+        std::vector<std::vector<Vec2>> rings;
+        for (const auto& loop : loops) rings.push_back(flatten_trace(loop, {}, size * 1e-5));
+        auto strokes = pattern_strokes(rings, pattern, kMaxPatternStrokes);
+        if (!strokes) return std::nullopt;
+        Shape shape;
+        for (auto [a, b] : *strokes) shape.traces.push_back(Trace{{Segment{a, b}}});
+        return shape;
     }
 
     static Shape polyline_shape(const Open& o) {

@@ -34,6 +34,13 @@ struct Trace {
     std::vector<Element> elements;
 };
 
+// The chords of a trace under m, within `tolerance` of it.
+std::vector<Vec2> flatten_trace(const Trace& trace, const Affine& m, double tolerance);
+// The trace mapped by m.
+Trace transformed(const Trace& trace, const Affine& m);
+// The bounds of an element under m (of free-form curves, a little larger).
+Box element_bounds(const Element& element, const Affine& m);
+
 // Lines, curves, text strokes, points (a zero-length segment) or a filled area.
 struct Shape {
     std::vector<Trace> traces;

@@ -228,7 +228,9 @@ TEST(DxfEntities, SolidAndTraceAreFilledInTheirCornerOrder) {
     EXPECT_EQ(f.fills[2].rings[0].size(), 3u);
 }
 
-std::string hatch(const std::string& paths, int loops, bool solid = true) {
+// A solid hatch, or one of 45 degree lines 3.11 apart (dashed as `dashes` says).
+std::string hatch(const std::string& paths, int loops, bool solid = true,
+                  const std::string& offset = "2.2", const std::vector<double>& dashes = {}) {
     std::string h = entity("HATCH", {{8, "0"},
                                      {62, "3"},
                                      {10, "0"},
@@ -243,7 +245,11 @@ std::string hatch(const std::string& paths, int loops, bool solid = true) {
                                      {91, std::to_string(loops)}});
     h += paths;
     h += "75\n1\n76\n1\n";
-    if (!solid) h += "52\n0\n41\n1\n77\n0\n78\n1\n53\n45\n43\n0\n44\n0\n45\n-2.2\n46\n2.2\n79\n0\n";
+    if (!solid) {
+        h += "52\n0\n41\n1\n77\n0\n78\n1\n53\n45\n43\n0\n44\n0\n45\n-" + offset + "\n46\n" +
+             offset + "\n79\n" + std::to_string(dashes.size()) + "\n";
+        for (double d : dashes) h += "49\n" + std::to_string(d) + "\n";
+    }
     return h + "98\n0\n";
 }
 
@@ -297,11 +303,37 @@ TEST(DxfEntities, HatchEdgesLinesArcsAndEllipses) {
     EXPECT_NEAR(box.max_y, 10, 1e-9);
 }
 
-TEST(DxfEntities, PatternHatchDrawsItsBoundaryAndIsReported) {
-    auto d = load(dxf_file(hatch(polyline_loop(3, {{0, 0}, {10, 0}, {10, 10}}), 1, false)));
-    EXPECT_EQ(d.unsupported().at("HATCH pattern"), 1);
+TEST(DxfEntities, PatternHatchDrawsItsLinesInsideTheBoundary) {
+    const std::string square = polyline_loop(3, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    auto d = load(dxf_file(hatch(square, 1, false)));
+    EXPECT_TRUE(d.unsupported().empty());
     auto f = d.flatten(kTol);
     EXPECT_TRUE(f.fills.empty());
+    // Lines y = x + c, c a multiple of 4.4, from edge to edge of the square.
+    ASSERT_EQ(f.paths.size(), 5u);
+    for (const Path& p : f.paths) {
+        ASSERT_EQ(p.points.size(), 2u);
+        Vec2 a = p.points[0], b = p.points[1];
+        EXPECT_NEAR(b.y - a.y, b.x - a.x, 1e-9);
+        double c = a.y - a.x;
+        EXPECT_NEAR(c / 4.4, std::round(c / 4.4), 1e-9);
+        for (Vec2 q : {a, b})
+            EXPECT_TRUE(std::abs(q.x) < 1e-9 || std::abs(q.x - 10) < 1e-9 || std::abs(q.y) < 1e-9 ||
+                        std::abs(q.y - 10) < 1e-9);
+    }
+    // Dashes of 2 with gaps of 1 along the same lines.
+    auto dashed = flat(dxf_file(hatch(square, 1, false, "2.2", {2, -1})), kTol);
+    EXPECT_GT(dashed.paths.size(), 10u);
+    for (const Path& p : dashed.paths)
+        EXPECT_LE(std::hypot(p.points[1].x - p.points[0].x, p.points[1].y - p.points[0].y),
+                  2 + 1e-9);
+}
+
+TEST(DxfEntities, PatternTooFineForItsAreaDrawsTheBoundaryAndIsReported) {
+    auto d =
+        load(dxf_file(hatch(polyline_loop(3, {{0, 0}, {10, 0}, {10, 10}}), 1, false, "0.0000001")));
+    EXPECT_EQ(d.unsupported().at("HATCH pattern"), 1);
+    auto f = d.flatten(kTol);
     ASSERT_EQ(f.paths.size(), 1u);
     EXPECT_EQ(f.paths[0].points.size(), 4u);  // the closed triangle
 }

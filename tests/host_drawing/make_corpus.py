@@ -34,6 +34,7 @@ from ezdxf import disassemble
 from ezdxf.enums import MTextEntityAlignment, TextEntityAlignment
 from ezdxf.math import Vec3
 from ezdxf.path import make_path
+from ezdxf.render import hatching
 from ezdxf.render.mleader import ConnectionSide
 
 # Fixed dates and GUIDs: regenerating the corpus changes no byte.
@@ -305,13 +306,17 @@ def annotations(version):
         else msp.add_polyline2d([(0, 0), (100, 0), (100, 50), (0, 50)], close=True)
     msp.add_circle((150, 25), 20)
     msp.add_arc((220, 25), 20, 0, 120)
-    msp.add_linear_dim(base=(50, -20), p1=(0, 0), p2=(100, 0)).render()
-    msp.add_linear_dim(base=(120, 25), p1=(100, 0), p2=(100, 50), angle=90).render()
-    msp.add_aligned_dim(p1=(0, 50), p2=(100, 0), distance=10).render()
-    msp.add_radius_dim(center=(150, 25), radius=20, angle=45).render()
-    msp.add_diameter_dim(center=(150, 25), radius=20, angle=135).render()
+    # The "EZDXF" styles are for metres: text and arrows 2.5 drawing units here.
+    mm = {"dimtxt": 2.5, "dimasz": 2.5, "dimlfac": 1}
+    msp.add_linear_dim(base=(50, -20), p1=(0, 0), p2=(100, 0), override=mm).render()
+    msp.add_linear_dim(base=(50, -35), p1=(0, 0), p2=(100, 0), dimstyle="Standard").render()
+    msp.add_linear_dim(base=(120, 25), p1=(100, 0), p2=(100, 50), angle=90,
+                       override=mm).render()
+    msp.add_aligned_dim(p1=(0, 50), p2=(100, 0), distance=10, override=mm).render()
+    msp.add_radius_dim(center=(150, 25), radius=20, angle=45, override=mm).render()
+    msp.add_diameter_dim(center=(150, 25), radius=20, angle=135, override=mm).render()
     msp.add_angular_dim_cra(center=(220, 25), radius=30, start_angle=0, end_angle=120,
-                            distance=5).render()
+                            distance=5, override=mm).render()
     e = Expect()
     if modern(version):
         msp.add_leader([(0, 100), (20, 80), (40, 80)])
@@ -337,6 +342,10 @@ def annotations(version):
         hatch.paths[0].source_boundary_objects = [circle.dxf.handle]
     # Dimensions, leaders and their arrows: everything but their text.
     e.ref([x for x in msp if x.dxftype() != "HATCH"])
+    # The lines of the patterns, not the boundaries.
+    for hatch in msp.query("HATCH"):
+        for a, b in hatching.hatch_entity(hatch):
+            e.add("ref " + flat([a, b]))
     save(doc, f"annotations_{version}", e)
 
 
