@@ -2,6 +2,7 @@
 // the PE command and polygon mode, and VTX-GL.
 #include "decoder/stream_decoder.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -117,16 +118,38 @@ class Parser {
         return i;
     }
 
-    // ESC "." and a letter, with parameters up to ":" unless it takes none.
+    // An escape sequence: the plotter's device control (ESC "." and a letter,
+    // with parameters up to ":" where some follow), or a PCL escape that raster
+    // plotters take around HP-GL/2 (ESC E, ESC %0B, ESC &l1O, ...).
     std::size_t device_control(std::size_t i) {
+        const std::size_t n = s_.size();
         std::size_t j = i + 1;
-        if (j < s_.size() && s_[j] == '.') ++j;
-        if (j < s_.size() && (s_[j] == '(' || s_[j] == ')')) {
+        const auto digit = [&](std::size_t k) {
+            return k < n && (std::isdigit(static_cast<unsigned char>(s_[k])) || s_[k] == '+' ||
+                             s_[k] == '-' || s_[k] == '.');
+        };
+        if (j < n && s_[j] == '.') {
+            j += 2;  // "." and the letter
+            std::size_t k = j;
+            while (k < n && (std::isdigit(static_cast<unsigned char>(s_[k])) || s_[k] == ';')) ++k;
+            if (k < n && s_[k] == ':') j = k + 1;
+        } else if (j < n && s_[j] == '%') {
             ++j;
+            while (digit(j)) ++j;
+            ++j;  // the command letter, A or B
+        } else if (j < n && s_[j] >= 0x21 && s_[j] <= 0x2F) {
+            j += 2;  // the parameterised character and the group character
+            // Value and parameter pairs; an upper-case parameter ends the sequence.
+            while (j < n) {
+                while (digit(j)) ++j;
+                if (j >= n) break;
+                const unsigned char parameter = static_cast<unsigned char>(s_[j++]);
+                if (parameter >= 0x40 && parameter <= 0x5E) break;
+            }
         } else {
-            while (j < s_.size() && s_[j] != ':') ++j;
-            if (j < s_.size()) ++j;
+            ++j;  // a two-character escape such as ESC E
         }
+        j = std::min(j, n);
         out_.other_commands.emplace_back(s_.substr(i, j - i));
         return j;
     }

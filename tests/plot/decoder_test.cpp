@@ -67,6 +67,18 @@ TEST(Decoder, DeviceControlAndPlotSize) {
     EXPECT_EQ(drawn_segments(d).size(), 1u);
 }
 
+// Raster plotters take HP-GL/2 between PCL escapes; the escapes end where
+// PCL says, so the drawing between them is still read.
+TEST(Decoder, PclEscapesAroundHpgl2) {
+    const Decoded d = decode("\x1b" "E\x1b%0BBP;PA5,5PD6,6;PG;\x1b%0A\x1b&l1O\x1b" "E",
+                             Language::kTkGl3);
+    EXPECT_TRUE(d.problems.empty());
+    EXPECT_EQ(d.other_commands.front(), "\x1b" "E");
+    EXPECT_EQ(d.other_commands[1], "\x1b%0B");
+    EXPECT_EQ(drawn_segments(d).size(), 1u);
+    EXPECT_EQ(d.other_commands.back(), "\x1b" "E");
+}
+
 TEST(Decoder, ReportsWhatItCannotRead) {
     EXPECT_FALSE(decode("PD1,", Language::kTkGl1).problems.empty()) << "odd coordinate count";
     EXPECT_FALSE(decode("PD1.2.3,4", Language::kTkGl1).problems.empty());
