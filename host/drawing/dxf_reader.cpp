@@ -331,7 +331,12 @@ class Reader : public DL_CreationAdapter {
             if (code == 21 && !fit.empty()) fit.back().y = number;
         }
         if (spline.weights.size() != spline.control.size()) spline.weights.clear();
-        if (auto element = spline_element(spline, fit, (pending_.integer(70, 0) & 1) != 0)) {
+        auto tangent = [&](int code) -> std::optional<Vec2> {
+            if (!pending_.has(code)) return std::nullopt;
+            return Vec2{pending_.real(code, 0), pending_.real(code + 10, 0)};
+        };
+        if (auto element = spline_element(spline, fit, (pending_.integer(70, 0) & 1) != 0,
+                                          tangent(12), tangent(13))) {
             push(Shape{{Trace{{std::move(*element)}}}, false});
         } else {
             push(Unsupported{"SPLINE"});
@@ -396,7 +401,12 @@ class Reader : public DL_CreationAdapter {
                 std::vector<Vec2> fit;
                 for (const auto& f : e.fitPoints)
                     if (f.size() >= 2) fit.push_back({f[0], f[1]});
-                if (auto element = spline_element(s, fit, false))
+                std::optional<Vec2> start, end;
+                if (e.nFit > 0 && (e.startTangentX != 0 || e.startTangentY != 0))
+                    start = Vec2{e.startTangentX, e.startTangentY};
+                if (e.nFit > 0 && (e.endTangentX != 0 || e.endTangentY != 0))
+                    end = Vec2{e.endTangentX, e.endTangentY};
+                if (auto element = spline_element(s, fit, false, start, end))
                     loop.push_back(std::move(*element));
                 break;
             }
@@ -573,7 +583,9 @@ class Reader : public DL_CreationAdapter {
     }
 
     // A spline from its control points and knots, or else from its fit points.
-    static std::optional<Element> spline_element(BSpline s, std::vector<Vec2> fit, bool closed) {
+    static std::optional<Element> spline_element(BSpline s, std::vector<Vec2> fit, bool closed,
+                                                 std::optional<Vec2> start_tangent = {},
+                                                 std::optional<Vec2> end_tangent = {}) {
         if (std::all_of(s.weights.begin(), s.weights.end(), [](double w) { return w == 1; }))
             s.weights.clear();
         const size_t n = s.control.size();
@@ -587,10 +599,10 @@ class Reader : public DL_CreationAdapter {
             }
             if (s.valid()) return Element{std::move(s)};
         }
-        if (fit.size() >= 2) {
-            if (closed && !(fit.front() == fit.back())) fit.push_back(fit.front());
-            return Element{FitCurve{std::move(fit)}};
-        }
+        if (closed && fit.size() >= 2 && !(fit.front() == fit.back())) fit.push_back(fit.front());
+        if (auto through = interpolate_fit_points(fit, start_tangent, end_tangent))
+            return Element{std::move(*through)};
+        if (fit.size() >= 2) return Element{FitCurve{std::move(fit)}};
         return std::nullopt;
     }
 

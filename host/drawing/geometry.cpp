@@ -244,6 +244,138 @@ std::vector<Vec2> BSpline::flatten(double tolerance) const {
     return out;
 }
 
+namespace {
+
+double cross(Vec2 a, Vec2 b) {
+    return a.x * b.y - a.y * b.x;
+}
+
+// The end tangents of a curve through the points by five-point interpolation
+// (Akima), with the differences before and after the ends extrapolated.
+std::pair<Vec2, Vec2> estimated_end_tangents(const std::vector<Vec2>& p) {
+    const size_t n = p.size();
+    // q[k + 2] = p[k] - p[k - 1], extended by two on each side.
+    std::vector<Vec2> q(n + 3);
+    for (size_t k = 1; k < n; ++k) q[k + 1] = p[k] - p[k - 1];
+    q[1] = 2 * q[2] - q[3];
+    q[0] = 2 * q[1] - q[2];
+    q[n + 1] = 2 * q[n] - q[n - 1];
+    q[n + 2] = 2 * q[n + 1] - q[n];
+    auto tangent = [&](size_t k) {  // at p[k], from q[k] .. q[k + 3]
+        double v1 = std::abs(cross(q[k], q[k + 1])), v2 = std::abs(cross(q[k + 2], q[k + 3]));
+        double alpha = v1 + v2 > 0 ? v1 / (v1 + v2) : 0.5;
+        return (1 - alpha) * q[k + 1] + alpha * q[k + 2];
+    };
+    return {tangent(0), tangent(n - 1)};
+}
+
+// The p + 1 basis functions of degree p that are not zero at u, in knot span
+// k (knots[k] <= u < knots[k + 1]).
+std::vector<double> basis(const std::vector<double>& knots, size_t k, int p, double u) {
+    std::vector<double> n(p + 1, 0.0), left(p + 1), right(p + 1);
+    n[0] = 1;
+    for (int j = 1; j <= p; ++j) {
+        left[j] = u - knots[k + 1 - j];
+        right[j] = knots[k + j] - u;
+        double saved = 0;
+        for (int r = 0; r < j; ++r) {
+            double den = right[r + 1] + left[j - r];
+            double tmp = den == 0 ? 0 : n[r] / den;
+            n[r] = saved + right[r + 1] * tmp;
+            saved = left[j - r] * tmp;
+        }
+        n[j] = saved;
+    }
+    return n;
+}
+
+}  // namespace
+
+std::optional<BSpline> interpolate_fit_points(const std::vector<Vec2>& fit,
+                                              std::optional<Vec2> start_tangent,
+                                              std::optional<Vec2> end_tangent) {
+    const size_t count = fit.size();
+    if (count < 3) return std::nullopt;
+    // Chord-length parameters from 0 to 1.
+    std::vector<double> t(count, 0.0);
+    for (size_t i = 1; i < count; ++i) t[i] = t[i - 1] + length(fit[i] - fit[i - 1]);
+    const double total = t.back();
+    if (!(total > 0) || !std::isfinite(total)) return std::nullopt;
+    for (double& v : t) v /= total;
+    t.back() = 1;
+    for (size_t i = 1; i < count; ++i)
+        if (!(t[i] > t[i - 1])) return std::nullopt;  // a repeated fit point
+
+    // The tangents are first derivatives as long as the whole chord.
+    auto [start, end] = estimated_end_tangents(fit);
+    if (start_tangent && length(*start_tangent) > 0) start = *start_tangent;
+    if (end_tangent && length(*end_tangent) > 0) end = *end_tangent;
+    if (!(length(start) > 0) || !(length(end) > 0)) return std::nullopt;
+    start = (total / length(start)) * start;
+    end = (total / length(end)) * end;
+
+    // Two more control points than fit points; natural knots.
+    const int p = 3;
+    const size_t n = count + 2;
+    BSpline s;
+    s.degree = p;
+    s.knots.assign(p + 1, 0.0);
+    s.knots.insert(s.knots.end(), t.begin() + 1, t.end() - 1);
+    s.knots.insert(s.knots.end(), p + 1, 1.0);
+
+    // Rows: the curve at each fit parameter, and after the first and before
+    // the last a derivative condition. The matrix is banded, and solved
+    // without pivoting: the collocation matrix of a B-spline is totally positive.
+    constexpr size_t w = p + 1;  // how far from the diagonal entries may stand
+    std::vector<double> band(n * (2 * w + 1), 0.0);
+    bool in_band = true;
+    auto at = [&](size_t r, size_t c) -> double& {
+        static double outside;
+        if (c + w < r || c > r + w) {
+            in_band = false;
+            return outside = 0;
+        }
+        return band[r * (2 * w + 1) + (c + w - r)];
+    };
+    std::vector<Vec2> rhs(n);
+    size_t row = 0;
+    for (size_t i = 0; i < count; ++i) {
+        size_t k = p;
+        while (k + 1 < n && t[i] >= s.knots[k + 1]) ++k;
+        auto values = basis(s.knots, k, p, t[i]);
+        for (int j = 0; j <= p; ++j) at(row, k - p + j) = values[j];
+        rhs[row++] = fit[i];
+        if (i == 0) {
+            at(row, 0) = -1, at(row, 1) = 1;
+            rhs[row++] = (s.knots[p + 1] / p) * start;
+        } else if (i + 2 == count) {
+            at(row, n - 2) = -1, at(row, n - 1) = 1;
+            rhs[row++] = ((1 - s.knots[n - 1]) / p) * end;
+        }
+    }
+    if (!in_band) return std::nullopt;
+    for (size_t i = 0; i < n; ++i) {
+        double pivot = at(i, i);
+        if (!(std::abs(pivot) > 1e-12)) return std::nullopt;
+        for (size_t r = i + 1; r < n && r <= i + w; ++r) {
+            double f = at(r, i) / pivot;
+            if (f == 0) continue;
+            for (size_t c = i; c < n && c <= i + w; ++c) at(r, c) -= f * at(i, c);
+            rhs[r] = rhs[r] - f * rhs[i];
+        }
+    }
+    s.control.assign(n, {});
+    for (size_t i = n; i-- > 0;) {
+        Vec2 v = rhs[i];
+        for (size_t c = i + 1; c < n && c <= i + w; ++c) v = v - at(i, c) * s.control[c];
+        s.control[i] = (1 / at(i, i)) * v;
+    }
+    for (Vec2 c : s.control)
+        if (!std::isfinite(c.x) || !std::isfinite(c.y)) return std::nullopt;
+    if (!s.valid()) return std::nullopt;
+    return s;
+}
+
 std::vector<Vec2> flatten_fit_points(const std::vector<Vec2>& fit, double tolerance) {
     const size_t n = fit.size();
     if (n < 3) return fit;

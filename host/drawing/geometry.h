@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "host/drawing/drawing.h"
@@ -82,6 +83,14 @@ struct BSpline {
     // Chords within `tolerance` of the curve, by subdividing each knot span.
     std::vector<Vec2> flatten(double tolerance) const;
 };
+
+// The cubic B-spline through fit points that CAD programs make of a spline
+// given only by them: chord-length parameters, natural knots, and end
+// tangents as given (any length) or else estimated from five points.
+// Nothing for fewer than three points or points it cannot pass through.
+std::optional<BSpline> interpolate_fit_points(const std::vector<Vec2>& fit,
+                                              std::optional<Vec2> start_tangent = std::nullopt,
+                                              std::optional<Vec2> end_tangent = std::nullopt);
 
 // A smooth curve through fit points (a natural cubic spline over the chord
 // lengths), for splines that carry only their fit points.

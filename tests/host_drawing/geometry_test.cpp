@@ -114,6 +114,50 @@ TEST(Geometry, BSplinesAreFlattenedWithinTolerance) {
     EXPECT_FALSE(broken.valid());
 }
 
+TEST(Geometry, FitPointsMakeTheSplineCadProgramsMake) {
+    // The control points that BricsCAD and ezdxf find for these fit points,
+    // with estimated end tangents and with given ones.
+    const std::vector<Vec2> fit{{0, 0}, {10, 10}, {20, 0}, {30, 15}, {40, 5}};
+    auto expect_controls = [](const std::optional<BSpline>& s, const std::vector<Vec2>& want) {
+        ASSERT_TRUE(s);
+        ASSERT_EQ(s->control.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            EXPECT_NEAR(s->control[i].x, want[i].x, 1e-5) << i;
+            EXPECT_NEAR(s->control[i].y, want[i].y, 1e-5) << i;
+        }
+    };
+    auto estimated = interpolate_fit_points(fit);
+    expect_controls(estimated, {{0, 0},
+                                {2.108185, 4.21637},
+                                {10.304725, 17.813487},
+                                {21.729755, -11.09741},
+                                {27.410025, 24.589924},
+                                {38.085445, 9.307749},
+                                {40, 5}});
+    expect_controls(interpolate_fit_points(fit, Vec2{0, 1}, Vec2{1, 0}),
+                    {{0, 0},
+                     {0, 4.714045},
+                     {11.372848, 17.734883},
+                     {21.003012, -11.604782},
+                     {29.180327, 27.165353},
+                     {35.285955, 5},
+                     {40, 5}});
+    for (size_t i = 0; i < fit.size(); ++i) {
+        Vec2 p = estimated->at(estimated->knots[3 + i]);
+        EXPECT_NEAR(p.x, fit[i].x, 1e-9);
+        EXPECT_NEAR(p.y, fit[i].y, 1e-9);
+    }
+    // Thousands of fit points solve quickly (the system is banded).
+    std::vector<Vec2> wave;
+    for (int i = 0; i < 5000; ++i) wave.push_back({i * 1.0, std::sin(i * 0.1)});
+    auto long_one = interpolate_fit_points(wave);
+    ASSERT_TRUE(long_one);
+    EXPECT_NEAR(long_one->at(long_one->knots[3 + 2500]).y, std::sin(250.0), 1e-9);
+    // Too few points, or a point repeated: none.
+    EXPECT_FALSE(interpolate_fit_points({{0, 0}, {1, 1}}));
+    EXPECT_FALSE(interpolate_fit_points({{0, 0}, {1, 1}, {1, 1}, {2, 0}}));
+}
+
 TEST(Geometry, FitPointCurvesPassThroughTheirPoints) {
     std::vector<Vec2> fit{{0, 0}, {10, 10}, {20, 0}, {30, 10}, {30, 10}, {40, 0}};
     auto chords = flatten_fit_points(fit, 0.01);

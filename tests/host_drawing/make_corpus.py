@@ -78,6 +78,10 @@ def reference_lines(entities, distance=0.005):
                     a, b = mesh.vertices[face[i]], mesh.vertices[face[(i + 1) % len(face)]]
                     lines.append([a, b])
             continue
+        if kind in ("SPLINE", "ARC", "CIRCLE", "ELLIPSE"):
+            # Exact: ezdxf's paths lose closed splines, whose knots are not clamped.
+            lines.append(list(e.flattening(distance)))
+            continue
         try:
             path = make_path(e)
         except TypeError:
