@@ -19,6 +19,7 @@ class Record {
 
     uint8_t* data() { return bytes_.data(); }
     size_t size() const { return bytes_.size(); }
+    const std::vector<uint8_t>& bytes() const { return bytes_; }
 
     int16_t i16(size_t off) const { return load_i16(at(off)); }
     uint16_t u16(size_t off) const { return load_u16(at(off)); }
@@ -26,6 +27,7 @@ class Record {
     uint8_t u8(size_t off) const { return bytes_[off]; }
     double f64(size_t off) const { return load_f64(at(off)); }
     int16_t status() const { return i16(0); }
+    uint16_t reply_length() const { return u16(2); }
 
     // The text at off, up to its first zero byte or max bytes.
     std::string text(size_t off, size_t max) const {
@@ -61,7 +63,7 @@ class Record {
         return *this;
     }
     // Copies at most max bytes of s; the record is zero-filled behind it.
-    Record& set_text(size_t off, const std::string& s, size_t max) {
+    Record& set_text(size_t off, const std::string& s, size_t max = SIZE_MAX) {
         std::memcpy(at(off), s.data(), std::min(s.size(), max));
         return *this;
     }

@@ -7,21 +7,6 @@
 
 namespace tvk::test {
 
-std::string Record::text(int off, int max) const {
-    std::string s;
-    for (int i = 0; i < max; ++i) {
-        const char c = static_cast<char>(bytes_[static_cast<size_t>(off + i)]);
-        if (c == '\0') break;
-        s.push_back(c);
-    }
-    return s;
-}
-
-Record& Record::set_text(int off, const std::string& s) {
-    std::memcpy(bytes_.data() + off, s.data(), s.size());
-    return *this;
-}
-
 void call(Entry entry, Record& record) {
     const uint8_t* block = TestHost::current()->info_block();
     std::uintptr_t address;

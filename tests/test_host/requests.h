@@ -7,35 +7,12 @@
 #include <vector>
 
 #include "driver/le.h"
+#include "host/record.h"
 
 namespace tvk::test {
 
-class Record {
-public:
-    explicit Record(int16_t code, size_t size = 4096) : bytes_(size, 0) { set_i16(0, code); }
-
-    uint8_t* data() { return bytes_.data(); }
-    const std::vector<uint8_t>& bytes() const { return bytes_; }
-
-    int16_t i16(int off) const { return load_i16(bytes_.data() + off); }
-    uint16_t u16(int off) const { return load_u16(bytes_.data() + off); }
-    int32_t i32(int off) const { return load_i32(bytes_.data() + off); }
-    uint8_t u8(int off) const { return bytes_[static_cast<size_t>(off)]; }
-    double f64(int off) const { return load_f64(bytes_.data() + off); }
-    std::string text(int off, int max) const;  // up to the first NUL or max bytes
-    int16_t status() const { return i16(0); }
-    uint16_t reply_length() const { return u16(2); }
-
-    Record& set_i16(int off, int16_t v) { store_i16(bytes_.data() + off, v); return *this; }
-    Record& set_u16(int off, uint16_t v) { store_u16(bytes_.data() + off, v); return *this; }
-    Record& set_i32(int off, int32_t v) { store_i32(bytes_.data() + off, v); return *this; }
-    Record& set_u8(int off, uint8_t v) { bytes_[static_cast<size_t>(off)] = v; return *this; }
-    Record& set_f64(int off, double v) { store_f64(bytes_.data() + off, v); return *this; }
-    Record& set_text(int off, const std::string& s);
-
-private:
-    std::vector<uint8_t> bytes_;
-};
+// The host program's request record serves the tests too.
+using Record = tvk::host::Record;
 
 enum class Entry { kConfig, kPlot };
 
