@@ -17,6 +17,7 @@
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
 #include "host/drawing/text.h"
+#include "host/drawing/wide_polyline.h"
 
 namespace tvk::host {
 
@@ -293,14 +294,22 @@ class Reader : public DL_CreationAdapter {
         bool planar = (p.flags & (8 | 16 | 64)) == 0;
         open_.emplace(Open{Open::kPolyline, entity(), &container(), p.flags, static_cast<int>(p.m),
                            static_cast<int>(p.n), planar ? pending_.ocs() : Affine{}});
+        open_->start_width = pending_.real(40, 0);
+        open_->end_width = pending_.real(41, 0);
         if (pending_.type != "LWPOLYLINE") return;
         // dxflib keeps only as many vertices as group 90 announces: read them all.
         for (const auto& [code, value] : pending_.groups) {
             double number = std::strtod(value.c_str(), nullptr);
-            if (code == 10) open_->vertices.push_back({{number, 0}, 0, 0, {}});
+            if (code == 10) open_->vertices.push_back({.p = {number, 0}});
             if (open_->vertices.empty()) continue;
             if (code == 20) open_->vertices.back().p.y = number;
             if (code == 42) open_->vertices.back().bulge = number;
+            if (code == 40) open_->vertices.back().start_width = number;
+            if (code == 41) open_->vertices.back().end_width = number;
+        }
+        // A constant width stands for every segment's, as AutoCAD draws it.
+        if (double width = pending_.real(43, 0); width != 0) {
+            for (auto& v : open_->vertices) v.start_width = v.end_width = width;
         }
     }
 
@@ -308,8 +317,11 @@ class Reader : public DL_CreationAdapter {
     // polyface meshes.
     void add_vertex(const RawEntity& raw) {
         if (!open_ || open_->kind != Open::kPolyline) return;
-        Open::Vertex vertex{
-            {raw.real(10, 0), raw.real(20, 0)}, raw.real(42, 0), raw.integer(70, 0), {}};
+        Open::Vertex vertex{.p = {raw.real(10, 0), raw.real(20, 0)},
+                            .bulge = raw.real(42, 0),
+                            .flags = raw.integer(70, 0),
+                            .start_width = raw.real(40, open_->start_width),
+                            .end_width = raw.real(41, open_->end_width)};
         for (int k = 0; k < 4; ++k) vertex.index[k] = raw.integer(71 + k, 0);
         open_->vertices.push_back(vertex);
     }
@@ -348,8 +360,7 @@ class Reader : public DL_CreationAdapter {
         open_.emplace(Open{Open::kLeader, entity(), &container(), 0, 0, 0, {}});
     }
     void addLeaderVertex(const DL_LeaderVertexData& v) override {
-        if (open_ && open_->kind == Open::kLeader)
-            open_->vertices.push_back({{v.x, v.y}, 0, 0, {}});
+        if (open_ && open_->kind == Open::kLeader) open_->vertices.push_back({.p = {v.x, v.y}});
     }
 
     void addHatch(const DL_HatchData& h) override {
@@ -426,10 +437,12 @@ class Reader : public DL_CreationAdapter {
         Affine ocs;
         struct Vertex {
             Vec2 p;
-            double bulge;
-            int flags;
-            int index[4];
+            double bulge = 0;
+            int flags = 0;
+            int index[4] = {0, 0, 0, 0};
+            double start_width = 0, end_width = 0;
         };
+        double start_width = 0, end_width = 0;  // of vertices that give none
         std::vector<Vertex> vertices{};
         std::vector<Trace> loops{};
         std::vector<PatternLine> pattern{};
@@ -613,6 +626,7 @@ class Reader : public DL_CreationAdapter {
         Shape shape;
         switch (o.kind) {
             case Open::kPolyline:
+                if (add_wide_polyline(o)) return;
                 shape = polyline_shape(o);
                 break;
             case Open::kLeader: {
@@ -697,6 +711,31 @@ class Reader : public DL_CreationAdapter {
         Shape shape;
         for (auto [a, b] : *strokes) shape.traces.push_back(Trace{{Segment{a, b}}});
         return shape;
+    }
+
+    // A 2D polyline with widths, filled; false for any other.
+    static bool add_wide_polyline(Open& o) {
+        if (o.flags & (8 | 16 | 64)) return false;
+        std::vector<WideVertex> vertices;
+        for (const auto& v : o.vertices)
+            if (!(v.flags & 16))  // not the frame of a spline-fit polyline
+                vertices.push_back({v.p, v.start_width, v.end_width, v.bulge});
+        if (!has_width(vertices)) return false;
+        WideParts parts = wide_polyline(std::move(vertices), o.flags & 1);
+        auto add = [&](Trace trace, bool filled) {
+            Entity e = o.entity;
+            e.what = Shape{{std::move(trace)}, filled};
+            o.container->push_back(std::move(e));
+        };
+        for (auto& face : parts.faces)
+            add(transformed(Trace{{Polyline{std::move(face)}}}, o.ocs), true);
+        for (const auto& run : parts.lines) {
+            std::vector<Vec2> points;
+            std::vector<double> bulges;
+            for (const auto& v : run) points.push_back(v.p), bulges.push_back(v.bulge);
+            add(bulged_trace(points, bulges, false, o.ocs), false);
+        }
+        return true;
     }
 
     static Shape polyline_shape(const Open& o) {

@@ -382,6 +382,47 @@ TEST(DxfEntities, ThreeDFaceDrawsItsVisibleEdges) {
     EXPECT_EQ(f.paths.size(), 3u);
 }
 
+TEST(DxfEntities, PolylinesWithWidthAreFilledAndMitred) {
+    // An L of constant width 2: two quadrilaterals meeting in a mitre at (10, 0).
+    auto f = flat(dxf_file(entity("LWPOLYLINE", {{8, "0"},
+                                                 {90, "3"},
+                                                 {70, "0"},
+                                                 {43, "2"},
+                                                 {10, "0"},
+                                                 {20, "0"},
+                                                 {10, "10"},
+                                                 {20, "0"},
+                                                 {10, "10"},
+                                                 {20, "10"}})));
+    EXPECT_TRUE(f.paths.empty());
+    ASSERT_EQ(f.fills.size(), 2u);
+    Box first;
+    for (Vec2 p : f.fills[0].rings[0]) first.add(p);
+    EXPECT_NEAR(first.min_y, -1, 1e-9);
+    EXPECT_NEAR(first.max_y, 1, 1e-9);
+    EXPECT_NEAR(first.min_x, 0, 1e-9);
+    EXPECT_NEAR(first.max_x, 11, 1e-9);  // the outer corner of the mitre
+    // A tapered old-style polyline: its vertex widths, else the polyline's own;
+    // a segment without width is a line.
+    auto tapered = flat(dxf_file(
+        entity("POLYLINE", {{8, "0"}, {66, "1"}, {70, "0"}, {40, "4"}, {41, "4"}}) +
+        entity("VERTEX", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "2"}, {41, "0"}}) +
+        entity("VERTEX", {{8, "0"}, {10, "10"}, {20, "0"}, {40, "0"}, {41, "0"}}) +
+        entity("VERTEX", {{8, "0"}, {10, "20"}, {20, "0"}}) +
+        entity("VERTEX", {{8, "0"}, {10, "30"}, {20, "0"}}) + entity("SEQEND", {{8, "0"}})));
+    ASSERT_EQ(tapered.fills.size(), 2u);
+    Box taper;
+    for (Vec2 p : tapered.fills[0].rings[0]) taper.add(p);
+    EXPECT_NEAR(taper.max_y, 1, 1e-9);
+    Box wide;
+    for (Vec2 p : tapered.fills[1].rings[0]) wide.add(p);
+    EXPECT_NEAR(wide.min_x, 20, 1e-9);
+    EXPECT_NEAR(wide.max_y, 2, 1e-9);
+    ASSERT_EQ(tapered.paths.size(), 1u);
+    expect_point(tapered.paths[0].points.front(), 10, 0);
+    expect_point(tapered.paths[0].points.back(), 20, 0);
+}
+
 std::string vertex(int flags, double x, double y, std::vector<int> corners = {}) {
     Groups g{
         {8, "0"}, {10, std::to_string(x)}, {20, std::to_string(y)}, {70, std::to_string(flags)}};

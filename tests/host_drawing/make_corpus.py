@@ -34,7 +34,7 @@ from ezdxf import disassemble
 from ezdxf.enums import MTextEntityAlignment, TextEntityAlignment
 from ezdxf.math import Vec3
 from ezdxf.path import make_path
-from ezdxf.render import hatching
+from ezdxf.render import TraceBuilder, hatching
 from ezdxf.render.mleader import ConnectionSide
 
 # Fixed dates and GUIDs: regenerating the corpus changes no byte.
@@ -70,6 +70,12 @@ def reference_lines(entities, distance=0.005):
             for i in range(len(corners)):
                 if not e.is_invisible_edge(i):
                     lines.append([corners[i], corners[(i + 1) % len(corners)]])
+            continue
+        if (kind == "LWPOLYLINE" or (kind == "POLYLINE" and e.is_2d_polyline)) and e.has_width:
+            # Filled: the outlines of the bands ezdxf makes of it.
+            elevation = e.dxf.elevation if kind == "LWPOLYLINE" else e.dxf.elevation.z
+            for polygon in TraceBuilder.from_polyline(e).polygons_wcs(e.ocs(), elevation):
+                lines.append(list(polygon) + [polygon[0]])
             continue
         if kind == "POLYLINE" and (e.is_poly_face_mesh or e.is_polygon_mesh):
             mesh = disassemble.make_primitive(e).mesh
@@ -153,6 +159,11 @@ def geometry(version):
     for m in range(3):
         for n in range(3):
             mesh.set_mesh_vertex((m, n), (100 + 5 * m, 110 + 5 * n, m * n))
+    # Polylines with widths: tapered, with a bulge, closed and mitred.
+    msp.add_polyline2d([(-60, 0, 2, 2, 0), (-40, 0, 2, 0, 0.5), (-30, 10, 0, 4, 0),
+                        (-60, 20, 0, 0, 0)], format="xyseb")
+    msp.add_polyline2d([(-60, 40), (-40, 40), (-40, 60)], close=True,
+                       dxfattribs={"default_start_width": 1.5, "default_end_width": 1.5})
     # An arc in a mirrored object coordinate system (extrusion 0, 0, -1).
     msp.add_arc((-120, 40), 10, 0, 90, dxfattribs={"extrusion": (0, 0, -1)})
     msp.add_circle((-130, 60, 0), 5, dxfattribs={"extrusion": (0.3, 0.2, 0.9)})
@@ -178,6 +189,9 @@ def geometry(version):
         msp.add_lwpolyline([(0, 130, 0), (20, 130, 0.4), (30, 140, -0.7), (10, 150, 0)],
                            format="xyb", close=True)
         msp.add_lwpolyline([(40, 130), (60, 140)], dxfattribs={"extrusion": (0, 0, -1)})
+        msp.add_lwpolyline([(-60, 80, 1, 3, 0), (-40, 80, 3, 1, -0.4), (-30, 100, 0.5, 0.5, 0),
+                            (-60, 100, 0, 0, 0)], format="xyseb", close=True)
+        msp.add_lwpolyline([(-60, 120), (-40, 125), (-60, 130)], dxfattribs={"const_width": 2})
         msp.add_ellipse((80, 140), major_axis=(10, 3), ratio=0.4)
         msp.add_ellipse((110, 140), major_axis=(0, 8), ratio=0.5, start_param=0.5,
                         end_param=4)
