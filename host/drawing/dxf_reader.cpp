@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "host/drawing/code_page.h"
 #include "host/drawing/dxf_check.h"
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
@@ -153,6 +154,10 @@ class Reader : public DL_CreationAdapter {
             section_ = value;
             expect_section_name_ = false;
         }
+        if (section_ == "HEADER") {
+            if (code == 9) header_variable_ = value;
+            if (code == 3 && header_variable_ == "$DWGCODEPAGE") code_page_ = value;
+        }
         if (code == 101 || !current_.embedded.groups.empty()) {
             current_.embedded.groups.emplace_back(code, value);
             return false;
@@ -270,6 +275,7 @@ class Reader : public DL_CreationAdapter {
         for (const auto& [code, value] : pending_.groups)
             if (code == 3) t.text += value;
         t.text += pending_.text(1);
+        t.text = to_utf8(t.text, code_page_);
         t.insert = {m.ipx, m.ipy};
         if (pending_.has(11)) {
             t.direction = {pending_.real(11, 1), pending_.real(21, 0)};
@@ -486,6 +492,7 @@ class Reader : public DL_CreationAdapter {
         if (!parts.lines.traces.empty()) add(std::move(parts.lines));
         if (!parts.arrows.traces.empty()) add(std::move(parts.arrows));
         if (parts.text) {
+            parts.text->text = to_utf8(parts.text->text, code_page_);
             if (Shape text = mtext_shape(*parts.text, font_); !text.traces.empty())
                 add(std::move(text));
             d_.has_text = true;
@@ -567,7 +574,7 @@ class Reader : public DL_CreationAdapter {
     void add_text(const DL_TextData& t) {
         const TextStyle& s = style();
         TextEntity text;
-        text.text = t.text;
+        text.text = to_utf8(t.text, code_page_);
         text.insert = {t.ipx, t.ipy};
         text.align = {t.apx, t.apy};
         text.height = t.height > 0 ? t.height : s.height > 0 ? s.height : kDefaultTextHeight;
@@ -802,6 +809,8 @@ class Reader : public DL_CreationAdapter {
     RawEntity current_, pending_;
     std::string section_;
     bool expect_section_name_ = false;
+    std::string header_variable_;
+    std::string code_page_;  // of text that is not UTF-8
 };
 
 }  // namespace

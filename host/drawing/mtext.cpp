@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "host/drawing/code_page.h"
 #include "host/drawing/text.h"
 
 namespace tvk::host {
@@ -148,9 +149,7 @@ class Parser {
             }
             case U'M':
             case U'm':
-                // \M+nXXXX: a double-byte character of some code page.
-                add(U'?');
-                i_ = std::min(s_.size(), i_ + 8);
+                double_byte();
                 break;
             case U'H':
                 i_ += 2;
@@ -186,6 +185,29 @@ class Parser {
                     i_ += 2;
                 }
         }
+    }
+
+    // \M+nXXXX at i_: the double-byte character XXXX of Asian code page n.
+    void double_byte() {
+        unsigned code = 0;
+        bool valid =
+            i_ + 8 <= s_.size() && s_[i_ + 2] == U'+' && s_[i_ + 3] >= U'1' && s_[i_ + 3] <= U'5';
+        for (size_t k = 4; valid && k < 8; ++k) {
+            char32_t c = s_[i_ + k];
+            int digit = c >= U'0' && c <= U'9'   ? static_cast<int>(c - U'0')
+                        : c >= U'A' && c <= U'F' ? static_cast<int>(c - U'A' + 10)
+                        : c >= U'a' && c <= U'f' ? static_cast<int>(c - U'a' + 10)
+                                                 : -1;
+            valid = digit >= 0;
+            code = code * 16 + static_cast<unsigned>(digit);
+        }
+        if (!valid) {  // not the code: the characters as they stand
+            add(s_[i_ + 1]);
+            i_ += 2;
+            return;
+        }
+        add(to_characters(double_byte_to_utf8(static_cast<int>(s_[i_ + 3] - U'0'), code)));
+        i_ += 8;
     }
 
     std::u32string s_;

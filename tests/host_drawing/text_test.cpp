@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "dxf_builder.h"
+#include "host/drawing/code_page.h"
 #include "host/drawing/stroke_font.h"
 
 namespace tvk::host::test {
@@ -102,8 +103,8 @@ TEST(Text, MTextFormattingCodesAreDropped) {
 
 TEST(Text, MTextHeightsWidthsAndSlantsHoldToTheEndOfTheirBraces) {
     auto mtext = [](const std::string& s) {
-        return bounds(flat(dxf_file(entity(
-            "MTEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {71, "7"}, {1, s}}))));
+        return bounds(flat(dxf_file(
+            entity("MTEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {71, "7"}, {1, s}}))));
     };
     Box plain = mtext("H");
     EXPECT_NEAR(plain.max_y - plain.min_y, 10, 1e-9);
@@ -160,6 +161,33 @@ TEST(Text, SpecialCharactersAndEncodings) {
     const StrokeFont& font = StrokeFont::standard();
     for (char32_t c : {U'\u2205', U'\u00B0', U'\u00B1'})
         EXPECT_FALSE(font.glyph(c).strokes.empty());
+}
+
+TEST(Text, CodePagesOfOlderDrawings) {
+    EXPECT_EQ(to_utf8("\x80 5", "ANSI_1252"), "\u20AC 5");
+    EXPECT_EQ(to_utf8("\xCF\xF0\xE8", "ANSI_1251"), "\u041F\u0440\u0438");
+    EXPECT_EQ(to_utf8("\x80", ""), "\u20AC");  // Windows-1252 unless told otherwise
+    EXPECT_EQ(to_utf8("Stra\xC3\x9F"
+                      "e",
+                      "ANSI_1251"),
+              "Stra\u00DF"
+              "e");                                       // UTF-8 as it is
+    EXPECT_EQ(double_byte_to_utf8(1, 0x82A0), "\u3042");  // Shift-JIS hiragana a
+    EXPECT_EQ(double_byte_to_utf8(9, 0x82A0), "?");
+    // A drawing in the Central European code page: 0xE8 is c with caron there,
+    // not e with grave.
+    auto strokes = [](const std::string& header, const std::string& text) {
+        std::string file = entity("SECTION", {{2, "HEADER"}}) + header + entity("ENDSEC", {}) +
+                           entity("SECTION", {{2, "ENTITIES"}}) +
+                           entity("TEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {1, text}}) +
+                           entity("ENDSEC", {}) + entity("EOF", {});
+        std::vector<std::vector<Vec2>> out;
+        for (const auto& p : flat(file).paths) out.push_back(p.points);
+        return out;
+    };
+    std::string central = "  9\n$DWGCODEPAGE\n  3\nANSI_1250\n";
+    EXPECT_EQ(strokes(central, "\xE8"), strokes("", "\u010D"));
+    EXPECT_NE(strokes(central, "\xE8"), strokes("", "\u00E8"));
 }
 
 TEST(StrokeFonts, HersheyFilesAndTheBuiltInFallback) {
