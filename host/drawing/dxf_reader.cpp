@@ -15,6 +15,7 @@
 
 #include "host/drawing/code_page.h"
 #include "host/drawing/dxf_check.h"
+#include "host/drawing/geometry.h"
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
 #include "host/drawing/text.h"
@@ -139,6 +140,10 @@ class Reader : public DL_CreationAdapter {
             if (current_.type == "VERTEX") add_vertex(current_);
             // Objects name blocks by the handles of their block records.
             if (current_.type == "BLOCK_RECORD") block_names_[current_.text(5)] = current_.text(2);
+            if (current_.type == "DIMSTYLE" && current_.section == "TABLES") {
+                dim_styles_[upper(current_.text(2))] = {current_.real(41, -1), current_.real(40, 1),
+                                                        current_.text(341)};
+            }
             // dxflib hands an entity over once the next one begins, so the one
             // before that has had its chance to be drawn.
             settle(pending_);
@@ -157,6 +162,7 @@ class Reader : public DL_CreationAdapter {
         if (section_ == "HEADER") {
             if (code == 9) header_variable_ = value;
             if (code == 3 && header_variable_ == "$DWGCODEPAGE") code_page_ = value;
+            if (code == 70 && header_variable_ == "$MEASUREMENT") metric_ = value == "1";
         }
         if (code == 101 || !current_.embedded.groups.empty()) {
             current_.embedded.groups.emplace_back(code, value);
@@ -361,9 +367,26 @@ class Reader : public DL_CreationAdapter {
         }
     }
 
-    void addLeader(const DL_LeaderData&) override {
+    void addLeader(const DL_LeaderData& l) override {
         if (!begin()) return;
-        open_.emplace(Open{Open::kLeader, entity(), &container(), 0, 0, 0, {}});
+        open_.emplace(
+            Open{Open::kLeader, entity(), &container(), l.leaderPathType == 1 ? 2 : 0, 0, 0, {}});
+        if (l.arrowHeadFlag == 1) {
+            // The arrowhead of its dimension style, or of the style's overrides.
+            auto overrides = dimension_overrides(pending_);
+            auto style = dim_styles_.find(upper(pending_.text(3, "STANDARD")));
+            DimStyle s = style == dim_styles_.end() ? DimStyle{} : style->second;
+            if (s.arrow_size < 0) s.arrow_size = metric_ ? 2.5 : 0.18;
+            auto value = [&](int code, double fallback) {
+                auto it = overrides.find(code);
+                return it == overrides.end() ? fallback : std::strtod(it->second.c_str(), nullptr);
+            };
+            double scale = value(40, s.scale);
+            open_->arrow_size = value(41, s.arrow_size) * (scale > 0 ? scale : 1);
+            auto block = overrides.count(341) ? overrides[341] : s.leader_arrow;
+            if (auto name = block_names_.find(block); name != block_names_.end())
+                open_->arrow_block = upper(name->second);
+        }
     }
     void addLeaderVertex(const DL_LeaderVertexData& v) override {
         if (open_ && open_->kind == Open::kLeader) open_->vertices.push_back({.p = {v.x, v.y}});
@@ -452,7 +475,37 @@ class Reader : public DL_CreationAdapter {
         std::vector<Vertex> vertices{};
         std::vector<Trace> loops{};
         std::vector<PatternLine> pattern{};
+        double arrow_size = 0;      // of a leader's arrowhead
+        std::string arrow_block{};  // its block, when not closed filled
     };
+
+    struct DimStyle {
+        double arrow_size = -1;    // DIMASZ; below 0 for the default of the units
+        double scale = 1;          // DIMSCALE
+        std::string leader_arrow;  // DIMLDRBLK, the handle of its block record
+    };
+
+    // The dimension variables an entity overrides in its extended data
+    // ("DSTYLE"), by their group codes.
+    static std::map<int, std::string> dimension_overrides(const Groups& g) {
+        std::map<int, std::string> out;
+        bool in = false;
+        int code = 0;
+        for (const auto& [c, v] : g.groups) {
+            if (c == 1000 && v == "DSTYLE") in = true;
+            if (!in || c == 1000 || c == 1002) {
+                if (in && c == 1002 && v == "}") break;
+                continue;
+            }
+            if (code == 0 && c == 1070) {
+                code = static_cast<int>(std::strtol(v.c_str(), nullptr, 10));
+            } else {
+                out[code] = v;
+                code = 0;
+            }
+        }
+        return out;
+    }
 
     // Starts an entity: closes the one collected before and tells whether
     // this one is visible at all (group 60).
@@ -639,7 +692,15 @@ class Reader : public DL_CreationAdapter {
             case Open::kLeader: {
                 std::vector<Vec2> points;
                 for (const auto& v : o.vertices) points.push_back(v.p);
-                if (points.size() >= 2) shape.traces.push_back(bulged_trace(points, {}, false, {}));
+                if (points.size() < 2) break;
+                add_leader_arrow(o, points[0], points[1]);
+                auto curve = o.flags == 2 ? interpolate_fit_points(points, points[1] - points[0],
+                                                                   points.back() - points.end()[-2])
+                                          : std::nullopt;
+                if (curve)
+                    shape.traces.push_back(Trace{{std::move(*curve)}});
+                else
+                    shape.traces.push_back(bulged_trace(points, {}, false, {}));
                 break;
             }
             case Open::kHatch: {
@@ -665,6 +726,25 @@ class Reader : public DL_CreationAdapter {
         if (shape.traces.empty()) return;
         o.entity.what = std::move(shape);
         o.container->push_back(std::move(o.entity));
+    }
+
+    // The arrowhead of a leader: its block turned to point from `next` to
+    // `tip` and scaled to its size, or a closed filled one.
+    static void add_leader_arrow(const Open& o, Vec2 tip, Vec2 next) {
+        if (!(o.arrow_size > 0) || tip == next) return;
+        Entity arrow = o.entity;
+        if (o.arrow_block.empty()) {
+            arrow.what = Shape{{closed_filled_arrow(tip, next, o.arrow_size)}, true};
+        } else {
+            BlockRef ref;
+            ref.block = o.arrow_block;
+            ref.kind = "LEADER";
+            Vec2 d = tip - next;
+            ref.frame = Affine::translate(tip) * Affine::rotate(std::atan2(d.y, d.x));
+            ref.sx = ref.sy = o.arrow_size;
+            arrow.what = std::move(ref);
+        }
+        o.container->push_back(std::move(arrow));
     }
 
     // The lines of a hatch pattern, as the groups after group 78 give them.
@@ -810,7 +890,9 @@ class Reader : public DL_CreationAdapter {
     std::string section_;
     bool expect_section_name_ = false;
     std::string header_variable_;
-    std::string code_page_;  // of text that is not UTF-8
+    std::string code_page_;                       // of text that is not UTF-8
+    bool metric_ = false;                         // $MEASUREMENT: the defaults of metric drawings
+    std::map<std::string, DimStyle> dim_styles_;  // by upper-case name
 };
 
 }  // namespace

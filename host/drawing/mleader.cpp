@@ -7,9 +7,6 @@ namespace tvk::host {
 
 namespace {
 
-// The closed filled arrowhead: its half width for a length of 1.
-const double kArrowHalfWidth = std::sin(18.924644 / 2 * 3.14159265358979323846 / 180);
-
 struct Leader {
     Vec2 last_point;
     Vec2 dogleg{1, 0};
@@ -173,6 +170,17 @@ Vec2 dogleg(const Leader& l) {
 
 }  // namespace
 
+Trace closed_filled_arrow(Vec2 tip, Vec2 toward, double size) {
+    // Its half width for a length of 1, as AutoCAD draws it.
+    static const double kHalfWidth = std::sin(18.924644 / 2 * 3.14159265358979323846 / 180);
+    Vec2 d = toward - tip;
+    if (!(length(d) > 0) || !(size > 0)) return {};
+    d = (1 / length(d)) * d;
+    Vec2 side{-d.y * size * kHalfWidth, d.x * size * kHalfWidth};
+    Vec2 back = tip + size * d;
+    return Trace{{Polyline{{tip, back + side, back - side, tip}}}};
+}
+
 MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& groups) {
     Reading r;
     for (const auto& [code, value] : groups) r.group(code, value);
@@ -202,15 +210,13 @@ MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& g
             }
             if (points.size() < 2 || length(points[1] - points[0]) == 0) continue;
             // A closed filled arrowhead on the first point; the line begins at its back.
+            if (Trace arrow = closed_filled_arrow(points[0], points[1], r.arrow_size);
+                !arrow.elements.empty()) {
+                parts.arrows.traces.push_back(std::move(arrow));
+                parts.arrows.filled = true;
+            }
             Vec2 dir = (1 / length(points[1] - points[0])) * (points[1] - points[0]);
-            Vec2 side{-dir.y * r.arrow_size * kArrowHalfWidth,
-                      dir.x * r.arrow_size * kArrowHalfWidth};
-            Vec2 back = points[0] + r.arrow_size * dir;
-            parts.arrows.traces.push_back(
-                Trace{{Segment{points[0], back + side}, Segment{back + side, back - side},
-                       Segment{back - side, points[0]}}});
-            parts.arrows.filled = true;
-            points[0] = back;
+            points[0] = points[0] + r.arrow_size * dir;
             Trace trace;
             if (r.leader_type == 2) {
                 trace.elements.push_back(FitCurve{std::move(points)});

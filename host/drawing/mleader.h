@@ -21,6 +21,10 @@ struct MLeaderParts {
     BlockRef block;
 };
 
+// The closed filled arrowhead of leaders and dimensions: its tip at `tip`,
+// `size` long towards `toward`; an empty trace when it has no direction.
+Trace closed_filled_arrow(Vec2 tip, Vec2 toward, double size);
+
 // The parts of a MULTILEADER from its groups in file order.
 MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& groups);
 

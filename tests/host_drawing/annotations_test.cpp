@@ -1,7 +1,10 @@
-// Annotations that dxflib does not read: multileaders.
+// Annotations dxflib leaves to the host: multileaders, and the arrowheads
+// and curves of leaders.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "dxf_builder.h"
 
@@ -76,6 +79,56 @@ TEST(Annotations, InvisibleLeaderDrawsOnlyItsContent) {
     auto f = load(dxf_file(multileader(kText, {{170, "0"}}))).flatten(0.01);
     EXPECT_TRUE(f.fills.empty());
     for (const Path& p : f.paths) EXPECT_GE(p.points[0].x, 80);
+}
+
+std::string leader(const std::string& style, const Groups& extra = {}) {
+    Groups g{{8, "0"},  {3, style}, {71, "1"},  {72, "0"},  {73, "3"},  {76, "3"},
+             {10, "0"}, {20, "0"},  {10, "20"}, {20, "20"}, {10, "40"}, {20, "20"}};
+    g.insert(g.end(), extra.begin(), extra.end());
+    return entity("LEADER", g);
+}
+
+TEST(Annotations, LeaderArrowheadsTakeTheSizeOfTheirDimensionStyle) {
+    // DIMASZ 5 at DIMSCALE 2: a closed filled arrowhead 10 long at the first vertex.
+    std::string styles = entity("DIMSTYLE", {{2, "Mine"}, {70, "0"}, {40, "2"}, {41, "5"}});
+    auto arrow_length = [&](const std::string& file) {
+        auto f = load(file).flatten(0.01);
+        EXPECT_EQ(f.fills.size(), 1u);
+        if (f.fills.empty()) return 0.0;
+        EXPECT_NEAR(bounds(f.fills[0].rings[0]).min_x, 0, 1e-9);
+        // Its back corners stand out a sixth of its length on either side.
+        double far = 0;
+        for (Vec2 p : f.fills[0].rings[0]) far = std::max(far, std::hypot(p.x, p.y));
+        return far / std::hypot(1, std::sin(18.924644 / 2 * std::numbers::pi / 180));
+    };
+    EXPECT_NEAR(arrow_length(dxf_file(leader("MINE"), "", styles)), 10, 1e-9);
+    // Overridden in the leader's extended data: DIMASZ 3.
+    Groups dstyle{{1001, "ACAD"}, {1000, "DSTYLE"}, {1002, "{"},
+                  {1070, "41"},   {1040, "3"},      {1002, "}"}};
+    EXPECT_NEAR(arrow_length(dxf_file(leader("Mine", dstyle), "", styles)), 6, 1e-9);
+    // Without an arrowhead.
+    EXPECT_TRUE(
+        load(dxf_file(leader("Mine", {{71, "0"}}), "", styles)).flatten(0.01).fills.empty());
+}
+
+TEST(Annotations, LeaderArrowBlockAndSplinePath) {
+    std::string tables = entity("BLOCK_RECORD", {{5, "2A"}, {2, "_Dot"}}) +
+                         entity("DIMSTYLE", {{2, "Dots"}, {70, "0"}, {41, "2"}, {341, "2A"}});
+    std::string blocks =
+        block("_DOT", {0, 0}, entity("CIRCLE", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "0.5"}}));
+    auto d = load(dxf_file(leader("Dots", {{72, "1"}}), blocks, tables));
+    EXPECT_TRUE(d.unsupported().empty());
+    // The dot: a circle of radius 1 about the first vertex.
+    Box b = d.extents();
+    EXPECT_NEAR(b.min_x, -1, 1e-9);
+    EXPECT_NEAR(b.min_y, -1, 1e-9);
+    // The path is a curve through the vertices, not the two straight lines.
+    auto f = d.flatten(0.01);
+    const Path* path = nullptr;
+    for (const Path& p : f.paths)
+        if (p.points.size() > 10) path = &p;
+    ASSERT_NE(path, nullptr);
+    EXPECT_NEAR(path->points.back().x, 40, 1e-9);
 }
 
 }  // namespace

@@ -338,6 +338,9 @@ def annotations(version):
     e = Expect()
     if modern(version):
         msp.add_leader([(0, 100), (20, 80), (40, 80)])
+        msp.add_leader([(60, 100), (80, 80), (100, 80)], override={"dimasz": 4})
+        leader = msp.add_leader([(120, 100), (130, 80), (160, 90)], override={"dimasz": 3})
+        leader.dxf.path_type = 1  # a spline
         ml = msp.add_multileader_mtext("Standard")
         ml.set_content("Note", char_height=3)
         ml.add_leader_line(ConnectionSide.left, [ezdxf.math.Vec2(60, 120)])
