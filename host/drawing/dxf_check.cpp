@@ -123,6 +123,8 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
         if (code == 0 && text == "EOF") return;
     }
     if (first) throw DxfError(path + ": the file is empty");
+    // Some programs end their files with the last section, without the marker.
+    if (entity_type == "ENDSEC") return;
     throw DxfError(path + ": line " + std::to_string(line) +
                    ": the file is truncated: it ends without the EOF marker");
 }

@@ -18,6 +18,7 @@
 #include "host/drawing/geometry.h"
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
+#include "host/drawing/mline.h"
 #include "host/drawing/text.h"
 #include "host/drawing/wide_polyline.h"
 
@@ -526,8 +527,7 @@ class Reader : public DL_CreationAdapter {
                 add_multileader(raw);
             } else {
                 Entity e = entity(raw);
-                e.what =
-                    raw.type == "DIMENSION" ? dimension(raw) : Entity::What{Unsupported{raw.type}};
+                e.what = drawn_from_groups(raw);
                 container(raw).push_back(std::move(e));
             }
         }
@@ -561,14 +561,25 @@ class Reader : public DL_CreationAdapter {
         }
     }
 
-    // A dimension is drawn from the block that holds its picture.
-    static Entity::What dimension(const RawEntity& raw) {
-        std::string block = raw.text(2);
-        if (block.empty()) return Unsupported{"DIMENSION"};
-        BlockRef ref;
-        ref.block = upper(block);
-        ref.kind = "DIMENSION";
-        return ref;
+    // What dxflib left undrawn: dimensions and tables are drawn from the
+    // blocks that hold their pictures, multilines from their groups;
+    // anything else cannot be drawn.
+    static Entity::What drawn_from_groups(const RawEntity& raw) {
+        const std::string& type = raw.type;
+        if (type == "MLINE") {
+            if (Shape s = mline_shape(raw.groups); !s.traces.empty()) return s;
+        } else if (type.ends_with("DIMENSION") || type == "ACAD_TABLE") {
+            if (std::string block = raw.text(2); !block.empty()) {
+                BlockRef ref;
+                ref.block = upper(block);
+                ref.kind = type;
+                // A table's block stands at its insertion point; a dimension's where it is.
+                if (type == "ACAD_TABLE")
+                    ref.frame = Affine::translate({raw.real(10, 0), raw.real(20, 0)});
+                return ref;
+            }
+        }
+        return Unsupported{type};
     }
 
     // The layer, colour and line type of the entity that dxflib is handing over.

@@ -1,5 +1,5 @@
-// Annotations dxflib leaves to the host: multileaders, and the arrowheads
-// and curves of leaders.
+// Annotations dxflib leaves to the host: multileaders, the arrowheads and
+// curves of leaders, multilines, and tables drawn from their blocks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -129,6 +129,56 @@ TEST(Annotations, LeaderArrowBlockAndSplinePath) {
         if (p.points.size() > 10) path = &p;
     ASSERT_NE(path, nullptr);
     EXPECT_NEAR(path->points.back().x, 40, 1e-9);
+}
+
+TEST(Annotations, MultilineElementsFollowTheirMitres) {
+    // Two elements 0.5 either side of an L from (0, 0) over (10, 0) to (10, 10).
+    Groups g{{8, "0"},  {2, "STANDARD"}, {40, "1"}, {70, "0"}, {71, "1"},
+             {72, "3"}, {73, "2"},       {10, "0"}, {20, "0"}};
+    auto vertex = [&](double x, double y, double mx, double my) {
+        for (Groups::value_type v : Groups{{11, std::to_string(x)},
+                                           {21, std::to_string(y)},
+                                           {12, "1"},
+                                           {22, "0"},
+                                           {13, std::to_string(mx)},
+                                           {23, std::to_string(my)},
+                                           {74, "2"},
+                                           {41, "0.5"},
+                                           {41, "0"},
+                                           {75, "0"},
+                                           {74, "2"},
+                                           {41, "-0.5"},
+                                           {41, "0"},
+                                           {75, "0"}})
+            g.push_back(v);
+    };
+    vertex(0, 0, 0, 1);
+    vertex(10, 0, -1, 1);  // the mitre at the corner, as long as it reaches the offsets
+    vertex(10, 10, -1, 0);
+    auto f = load(dxf_file(entity("MLINE", g))).flatten(0.01);
+    ASSERT_EQ(f.paths.size(), 2u);
+    ASSERT_EQ(f.paths[0].points.size(), 3u);
+    EXPECT_NEAR(f.paths[0].points[1].x, 9.5, 1e-9);  // the inner corner
+    EXPECT_NEAR(f.paths[0].points[1].y, 0.5, 1e-9);
+    EXPECT_NEAR(f.paths[1].points[2].x, 10.5, 1e-9);  // the outer line's end
+}
+
+TEST(Annotations, TablesAndArcDimensionsAreDrawnFromTheirBlocks) {
+    std::string blocks =
+        block("*T1", {0, 0},
+              entity("LINE", {{8, "0"}, {10, "0"}, {20, "0"}, {11, "30"}, {21, "0"}})) +
+        block("*D2", {0, 0},
+              entity("LINE", {{8, "0"}, {10, "0"}, {20, "5"}, {11, "30"}, {21, "5"}}));
+    auto d =
+        load(dxf_file(entity("ACAD_TABLE", {{8, "0"}, {2, "*T1"}, {10, "100"}, {20, "50"}}) +
+                          entity("ARC_DIMENSION", {{8, "0"}, {2, "*D2"}, {10, "0"}, {20, "0"}}) +
+                          entity("ACAD_TABLE", {{8, "0"}, {10, "0"}, {20, "0"}}),
+                      blocks));
+    EXPECT_EQ(d.unsupported().size(), 1u);  // the table without its block
+    EXPECT_EQ(d.unsupported().at("ACAD_TABLE"), 1);
+    Box b = d.extents();
+    EXPECT_NEAR(b.max_x, 130, 1e-9);  // the table at its insertion point
+    EXPECT_NEAR(b.min_y, 5, 1e-9);    // the dimension where it is
 }
 
 }  // namespace

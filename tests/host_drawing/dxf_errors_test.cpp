@@ -48,6 +48,10 @@ TEST(DxfErrors, MissingFileAndDirectory) {
 
 TEST(DxfErrors, TruncatedFiles) {
     expect_contains(error_for(kGood.substr(0, kGood.size() / 2)), "truncated");
+    // Ending with the last section but without the end marker is complete.
+    std::string no_marker = kGood.substr(0, kGood.rfind("EOF"));
+    no_marker = no_marker.substr(0, no_marker.find_last_not_of(" \n0") + 1) + "\n";
+    EXPECT_EQ(load(no_marker).flatten(0.1).paths.size(), 1u);
     // Cut just after a group code: the code has no value.
     expect_contains(error_for(kGood.substr(0, kGood.find("LINE"))), "has no value");
     expect_contains(error_for(""), "empty");

@@ -345,6 +345,10 @@ def annotations(version):
         ml.set_content("Note", char_height=3)
         ml.add_leader_line(ConnectionSide.left, [ezdxf.math.Vec2(60, 120)])
         ml.build(insert=ezdxf.math.Vec2(80, 130))
+        msp.add_arc_dim_3p(base=(220, 70), center=(220, 25), p1=(240, 25), p2=(220, 45),
+                           override=mm).render()
+        msp.add_mline([(180, 120), (220, 120), (240, 140), (240, 170)])
+        msp.add_mline([(250, 120), (280, 120), (280, 150)], close=True)
         hatch = msp.add_hatch(color=2)
         hatch.paths.add_polyline_path([(0, 150), (50, 150), (50, 200), (0, 200)], is_closed=True)
         hatch.set_pattern_fill("ANSI31", scale=0.5)
