@@ -521,8 +521,11 @@ class Reader : public DL_CreationAdapter {
     // that layers and blocks decide whether it would have been seen.
     void settle(RawEntity& raw) {
         bool drawable_section = raw.section == "ENTITIES" || raw.section == "BLOCKS";
-        if (!raw.type.empty() && !raw.handled && drawable_section && !kNotDrawn.count(raw.type) &&
-            raw.integer(60, 0) != 1) {
+        bool visible =
+            !raw.type.empty() && !raw.handled && drawable_section && raw.integer(60, 0) != 1;
+        if (visible && raw.type == "ATTDEF" && &raw == &pending_) {
+            add_constant_attribute();
+        } else if (visible && !kNotDrawn.count(raw.type)) {
             if (raw.type == "MULTILEADER" || raw.type == "MLEADER") {
                 add_multileader(raw);
             } else {
@@ -532,6 +535,18 @@ class Reader : public DL_CreationAdapter {
             }
         }
         raw = {};
+    }
+
+    // A constant attribute shows in every reference of its block as its
+    // definition stands: no reference carries one of its own.
+    void add_constant_attribute() {
+        const RawEntity& a = pending_;
+        int flags = a.integer(70, 0);
+        if (!(flags & 2) || (flags & 1)) return;
+        add_text(DL_TextData(a.real(10, 0), a.real(20, 0), 0, a.real(11, 0), a.real(21, 0), 0,
+                             a.real(40, 0), a.real(41, 1), a.integer(71, 0), a.integer(72, 0),
+                             a.integer(74, 0), a.text(1), a.text(7, "STANDARD"),
+                             a.real(50, 0) * kDegree));
     }
 
     void add_multileader(const RawEntity& raw) {

@@ -143,6 +143,33 @@ TEST(Blocks, ADrawingWhoseArraysMultiplyBeyondReasonIsRefused) {
     }
 }
 
+TEST(Blocks, ConstantAttributesShowInEveryReference) {
+    auto attdef = [](const std::string& flags) {
+        return entity("ATTDEF", {{8, "0"},
+                                 {10, "0"},
+                                 {20, "0"},
+                                 {40, "5"},
+                                 {1, "VALUE"},
+                                 {3, "Prompt"},
+                                 {2, "TAG"},
+                                 {70, flags}});
+    };
+    auto shown = [&](const std::string& flags) {
+        std::string blocks = block("B", {0, 0}, attdef(flags));
+        return !load(dxf_file(insert("B", {10, 0}) + insert("B", {50, 0}), blocks))
+                    .extents()
+                    .empty();
+    };
+    EXPECT_TRUE(shown("2"));   // constant
+    EXPECT_FALSE(shown("0"));  // each reference has an ATTRIB of its own
+    EXPECT_FALSE(shown("3"));  // constant but invisible
+    Box both =
+        load(dxf_file(insert("B", {10, 0}) + insert("B", {50, 0}), block("B", {0, 0}, attdef("2"))))
+            .extents();
+    EXPECT_NEAR(both.max_y, 5, 1e-9);
+    EXPECT_GT(both.max_x, 60);
+}
+
 TEST(Blocks, DimensionsAreDrawnFromTheirBlocks) {
     std::string blocks = block("*D1", {0, 0}, line({{8, "0"}, {62, "0"}}, {0, 0}, {30, 0}));
     auto d = load(dxf_file(
