@@ -132,6 +132,8 @@ class Reader : public DL_CreationAdapter {
         settle(pending_);
         settle(current_);
         d_.entities = model_.empty() ? std::move(paper_) : std::move(model_);
+        // The definition points of dimensions are never plotted.
+        d_.layers["DEFPOINTS"].off = true;
     }
 
     // ---- bookkeeping -------------------------------------------------------------------
@@ -182,7 +184,8 @@ class Reader : public DL_CreationAdapter {
         Layer layer;
         layer.color = std::abs(color) >= 1 && std::abs(color) <= 255 ? std::abs(color) : 7;
         layer.linetype = upper(pending_.text(6, "CONTINUOUS"));
-        layer.off = data.off || color < 0;
+        // A layer that is off, or that is not to be plotted (group 290), is not plotted.
+        layer.off = data.off || color < 0 || pending_.integer(290, 1) == 0;
         layer.frozen = (data.flags & 1) != 0;
         d_.layers[upper(data.name)] = layer;
     }

@@ -74,7 +74,7 @@ struct Entity {
 struct Layer {
     int color = 7;
     std::string linetype = "CONTINUOUS";
-    bool off = false;
+    bool off = false;  // or not to be plotted
     bool frozen = false;
 };
 

@@ -116,6 +116,18 @@ TEST(Blocks, LayersThatAreOffOrFrozenAreNeitherDrawnNorCounted) {
     EXPECT_EQ(f.paths[0].points[0].x, 50);
 }
 
+TEST(Blocks, LayersNotToBePlottedAndDefpointsAreNotPlotted) {
+    std::string layers =
+        entity("LAYER", {{2, "NOPLOT"}, {70, "0"}, {62, "3"}, {6, "CONTINUOUS"}, {290, "0"}});
+    auto d = load(dxf_file(line({{8, "NOPLOT"}}) + line({{8, "Defpoints"}}) +
+                               entity("POINT", {{8, "DEFPOINTS"}, {10, "5"}, {20, "5"}}) +
+                               line({{8, "0"}}, {0, 9}, {1, 9}),
+                           "", layers));
+    auto f = d.flatten(0.01);
+    ASSERT_EQ(f.paths.size(), 1u);
+    EXPECT_EQ(f.paths[0].points[0].y, 9);
+}
+
 TEST(Blocks, UnsupportedEntitiesInBlocksCountOncePerCopyDrawn) {
     std::string blocks = block("B", {0, 0}, entity("MLINE", {{8, "0"}}));
     auto d =

@@ -57,7 +57,7 @@ def reference_lines(entities, distance=0.005):
     lines = []
     for e in disassemble.recursive_decompose(entities):
         kind = e.dxftype()
-        if kind in TEXT_TYPES:
+        if kind in TEXT_TYPES or e.dxf.layer.upper() == "DEFPOINTS":  # never plotted
             continue
         if kind == "POINT":
             p = e.dxf.location
