@@ -344,12 +344,24 @@ class Reader : public DL_CreationAdapter {
 
     // Read from its groups: dxflib keeps only as many knots and points as the
     // spline announces.
-    void addSpline(const DL_SplineData& s) override {
+    void addSpline(const DL_SplineData&) override {
         if (!begin()) return;
+        if (auto element = spline_from_groups(pending_)) {
+            push(Shape{{Trace{{std::move(*element)}}}, false});
+        } else {
+            push(Unsupported{"SPLINE"});
+        }
+    }
+
+    // The curve of a SPLINE, or of a HELIX up to its own groups (which reuse
+    // the spline's codes).
+    static std::optional<Element> spline_from_groups(const Groups& g) {
         BSpline spline;
-        spline.degree = pending_.integer(71, static_cast<int>(s.degree));
+        spline.degree = g.integer(71, 3);
         std::vector<Vec2> fit;
-        for (const auto& [code, value] : pending_.groups) {
+        std::optional<Vec2> tangents[2];
+        for (const auto& [code, value] : g.groups) {
+            if (code == 100 && value == "AcDbHelix") break;
             double number = std::strtod(value.c_str(), nullptr);
             if (code == 40) spline.knots.push_back(number);
             if (code == 41) spline.weights.push_back(number);
@@ -357,18 +369,11 @@ class Reader : public DL_CreationAdapter {
             if (code == 20 && !spline.control.empty()) spline.control.back().y = number;
             if (code == 11) fit.push_back({number, 0});
             if (code == 21 && !fit.empty()) fit.back().y = number;
+            if (code == 12 || code == 13) tangents[code - 12] = Vec2{number, 0};
+            if ((code == 22 || code == 23) && tangents[code - 22]) tangents[code - 22]->y = number;
         }
         if (spline.weights.size() != spline.control.size()) spline.weights.clear();
-        auto tangent = [&](int code) -> std::optional<Vec2> {
-            if (!pending_.has(code)) return std::nullopt;
-            return Vec2{pending_.real(code, 0), pending_.real(code + 10, 0)};
-        };
-        if (auto element = spline_element(spline, fit, (pending_.integer(70, 0) & 1) != 0,
-                                          tangent(12), tangent(13))) {
-            push(Shape{{Trace{{std::move(*element)}}}, false});
-        } else {
-            push(Unsupported{"SPLINE"});
-        }
+        return spline_element(spline, fit, (g.integer(70, 0) & 1) != 0, tangents[0], tangents[1]);
     }
 
     void addLeader(const DL_LeaderData& l) override {
@@ -586,6 +591,9 @@ class Reader : public DL_CreationAdapter {
         const std::string& type = raw.type;
         if (type == "MLINE") {
             if (Shape s = mline_shape(raw.groups); !s.traces.empty()) return s;
+        } else if (type == "HELIX") {
+            if (auto curve = spline_from_groups(raw))
+                return Shape{{Trace{{std::move(*curve)}}}, false};
         } else if (type.ends_with("DIMENSION") || type == "ACAD_TABLE") {
             if (std::string block = raw.text(2); !block.empty()) {
                 BlockRef ref;

@@ -84,7 +84,7 @@ def reference_lines(entities, distance=0.005):
                     a, b = mesh.vertices[face[i]], mesh.vertices[face[(i + 1) % len(face)]]
                     lines.append([a, b])
             continue
-        if kind in ("SPLINE", "ARC", "CIRCLE", "ELLIPSE"):
+        if kind in ("SPLINE", "HELIX", "ARC", "CIRCLE", "ELLIPSE"):
             # Exact: ezdxf's paths lose closed splines, whose knots are not clamped.
             lines.append(list(e.flattening(distance)))
             continue
@@ -200,6 +200,7 @@ def geometry(version):
         fit = [(0, 160), (10, 170), (20, 160), (30, 175), (40, 165)]
         msp.add_spline(fit)
         msp.add_spline_control_frame([(0, 190), (10, 200), (20, 190), (30, 205)])
+        msp.add_helix(radius=10, pitch=2, turns=2.5).translate(230, 180, 0)
         msp.add_open_spline([(50, 160), (60, 175), (70, 160), (80, 175), (90, 160)], degree=3)
         msp.add_open_spline([(50, 190), (60, 200), (70, 190)], degree=2)
         msp.add_spline().set_closed([(100, 160, 0), (120, 160, 0), (120, 180, 0), (100, 180, 0)])
