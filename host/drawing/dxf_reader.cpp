@@ -20,6 +20,7 @@
 #include "host/drawing/mleader.h"
 #include "host/drawing/mline.h"
 #include "host/drawing/text.h"
+#include "host/drawing/true_color.h"
 #include "host/drawing/wide_polyline.h"
 
 namespace tvk::host {
@@ -613,6 +614,9 @@ class Reader : public DL_CreationAdapter {
         Entity e;
         e.layer = upper(raw.text(8, "0"));
         e.color = std::abs(raw.integer(62, kByLayer));
+        // A true colour alone: the pen of the nearest indexed colour.
+        if (!raw.has(62) && raw.has(420))
+            e.color = nearest_color_index(static_cast<uint32_t>(raw.integer(420, 0)) & 0xFFFFFF);
         e.linetype = upper(raw.text(6, "BYLAYER"));
         return e;
     }

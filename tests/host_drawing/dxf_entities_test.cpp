@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "dxf_builder.h"
+#include "host/drawing/true_color.h"
 
 namespace tvk::host::test {
 namespace {
@@ -56,6 +57,23 @@ TEST(DxfEntities, LineKeepsItsEndsColourAndLineType) {
     expect_point(f.paths[0].points[1], 3, 4);
     EXPECT_EQ(f.paths[0].color, 7);
     EXPECT_EQ(f.paths[0].linetype, "CONTINUOUS");
+}
+
+TEST(DxfEntities, TrueColoursTakeTheNearestIndexedColour) {
+    EXPECT_EQ(nearest_color_index(0xFF0000), 1);
+    EXPECT_EQ(nearest_color_index(0x0000F0), 5);
+    EXPECT_EQ(nearest_color_index(0xFF3F00), 20);
+    EXPECT_EQ(nearest_color_index(0xA52900), 22);
+    EXPECT_EQ(nearest_color_index(0x7FFFFF), 131);
+    EXPECT_EQ(nearest_color_index(0x808080), 8);
+    EXPECT_EQ(nearest_color_index(0x000000), 7);  // the pen that draws on the paper
+    EXPECT_EQ(nearest_color_index(0xFFFFFF), 7);
+    // A true colour counts only where no indexed colour is given.
+    auto f = flat(
+        dxf_file(line(0, 0, 1, 0, {{420, "255"}}) + line(0, 1, 1, 1, {{62, "3"}, {420, "255"}})));
+    ASSERT_EQ(f.paths.size(), 2u);
+    EXPECT_EQ(f.paths[0].color, 5);
+    EXPECT_EQ(f.paths[1].color, 3);
 }
 
 TEST(DxfEntities, BulgeOfOneIsAHalfCircleWithinTolerance) {

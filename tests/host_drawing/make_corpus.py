@@ -433,6 +433,7 @@ def layers():
     e.add("color 5 0 1")
     e.add("color 5 30 5")
     e.add("color 5 40 6")
+    e.add("color 5 50 5")  # a true colour alone: the nearest indexed one
     e.add("color 25 0 2")
     e.add("color 25 2 1")
     e.add("within 0 0 50 60")
