@@ -75,9 +75,14 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
     // Editors on Windows begin UTF-8 files with a byte order mark.
     if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
     size_t line = 0;
+    // Lines end in LF or CR LF; in files of old Macintosh programs, in CR alone.
+    const char line_end =
+        rest.find('\n') == std::string_view::npos && rest.find('\r') != std::string_view::npos
+            ? '\r'
+            : '\n';
     auto next_line = [&](std::string_view& got) {
         if (rest.empty()) return false;
-        size_t end = rest.find('\n');
+        size_t end = rest.find(line_end);
         got = rest.substr(0, end);
         rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
         if (!got.empty() && got.back() == '\r') got.remove_suffix(1);
@@ -85,7 +90,7 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
         return true;
     };
     const size_t lines =
-        static_cast<size_t>(std::count(contents.begin(), contents.end(), '\n')) + 1;
+        static_cast<size_t>(std::count(contents.begin(), contents.end(), line_end)) + 1;
     std::string entity_type;
     bool first = true;
     std::string_view code_text, value;

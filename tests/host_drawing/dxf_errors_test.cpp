@@ -92,6 +92,10 @@ TEST(DxfErrors, EndMarkerLineEndsAndByteOrderMarkReadAsTheyAre) {
     EXPECT_EQ(load(crlf).flatten(0.1).paths.size(), 1u);
     // So does a file that a Windows editor saved with a UTF-8 byte order mark.
     EXPECT_EQ(load("\xEF\xBB\xBF" + crlf).flatten(0.1).paths.size(), 1u);
+    // And one of an old Macintosh program, its lines ending in CR alone.
+    std::string cr = kGood;
+    std::replace(cr.begin(), cr.end(), '\n', '\r');
+    EXPECT_EQ(load(cr).flatten(0.1).paths.size(), 1u);
 }
 
 }  // namespace
