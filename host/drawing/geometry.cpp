@@ -188,7 +188,7 @@ void flatten_curve(const std::function<Vec2(double)>& f, double t0, double t1, i
 
 bool BSpline::valid() const {
     size_t n = control.size();
-    if (degree < 1 || n < static_cast<size_t>(degree) + 1) return false;
+    if (degree < 1 || degree > kMaxDegree || n < static_cast<size_t>(degree) + 1) return false;
     if (knots.size() != n + degree + 1) return false;
     if (!weights.empty() && weights.size() != n) return false;
     for (double w : weights)

@@ -70,8 +70,11 @@ EllipseArc bulge_arc(Vec2 p, Vec2 q, double bulge);
 // True when a bulge is too small to tell from a straight segment.
 bool is_straight_bulge(double bulge);
 
-// A (possibly rational) B-spline curve of any degree.
+// A (possibly rational) B-spline curve.
 struct BSpline {
+    // CAD programs stop at degree 11: far higher ones only cost time (each
+    // point of the curve takes the square of the degree).
+    static constexpr int kMaxDegree = 32;
     int degree = 3;
     std::vector<double> knots;
     std::vector<Vec2> control;

@@ -112,6 +112,18 @@ TEST(Geometry, BSplinesAreFlattenedWithinTolerance) {
     broken = s;
     broken.knots[5] = -1;
     EXPECT_FALSE(broken.valid());
+    // A degree no CAD program makes, that would only cost time.
+    BSpline steep;
+    steep.degree = BSpline::kMaxDegree + 1;
+    steep.control.assign(steep.degree + 1, Vec2{});
+    steep.knots.assign(steep.degree + 1, 0.0);
+    steep.knots.insert(steep.knots.end(), steep.degree + 1, 1.0);
+    EXPECT_FALSE(steep.valid());
+    --steep.degree;
+    steep.control.pop_back();
+    steep.knots.erase(steep.knots.begin());
+    steep.knots.pop_back();
+    EXPECT_TRUE(steep.valid());
 }
 
 TEST(Geometry, FitPointsMakeTheSplineCadProgramsMake) {
