@@ -5,25 +5,11 @@
 #include <cctype>
 #include <cstdint>
 
+#include "host/drawing/text.h"
+
 namespace tvk::host {
 
 namespace {
-
-bool is_utf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        auto byte = static_cast<unsigned char>(s[i]);
-        int extra = byte < 0x80             ? 0
-                    : (byte & 0xE0) == 0xC0 ? 1
-                    : (byte & 0xF0) == 0xE0 ? 2
-                    : (byte & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        if (extra < 0 || i + extra >= s.size()) return false;
-        for (int k = 1; k <= extra; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += extra + 1;
-    }
-    return true;
-}
 
 void append_utf8(std::string& out, char32_t c) {
     if (c < 0x80) {
@@ -92,7 +78,7 @@ bool convert(const std::string& text, const std::string& from, std::string& out)
 }  // namespace
 
 std::string to_utf8(const std::string& text, const std::string& code_page) {
-    if (is_utf8(text)) return text;
+    if (std::u32string characters; from_utf8(text, characters)) return text;
     std::string name = charset(code_page), out;
     if (!name.empty() && name != "UTF-8" && convert(text, name, out)) return out;
     return from_windows_1252(text);

@@ -8,29 +8,6 @@ namespace tvk::host {
 
 namespace {
 
-// Strict UTF-8, or nothing when the bytes are not UTF-8.
-bool from_utf8(const std::string& raw, std::u32string& out) {
-    out.clear();
-    for (size_t i = 0; i < raw.size();) {
-        auto byte = static_cast<unsigned char>(raw[i]);
-        int extra = byte < 0x80             ? 0
-                    : (byte & 0xE0) == 0xC0 ? 1
-                    : (byte & 0xF0) == 0xE0 ? 2
-                    : (byte & 0xF8) == 0xF0 ? 3
-                                            : -1;
-        if (extra < 0 || i + extra >= raw.size()) return false;
-        char32_t c = extra == 0 ? byte : byte & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k) {
-            auto next = static_cast<unsigned char>(raw[i + k]);
-            if ((next & 0xC0) != 0x80) return false;
-            c = (c << 6) | (next & 0x3F);
-        }
-        out += c;
-        i += extra + 1;
-    }
-    return true;
-}
-
 int hex_digit(char32_t c) {
     if (c >= U'0' && c <= U'9') return static_cast<int>(c - U'0');
     if (c >= U'a' && c <= U'f') return static_cast<int>(c - U'a' + 10);
@@ -99,6 +76,28 @@ bool percent_code(const std::u32string& s, size_t& i, std::u32string& out) {
 }
 
 }  // namespace
+
+bool from_utf8(const std::string& raw, std::u32string& out) {
+    out.clear();
+    for (size_t i = 0; i < raw.size();) {
+        auto byte = static_cast<unsigned char>(raw[i]);
+        int extra = byte < 0x80             ? 0
+                    : (byte & 0xE0) == 0xC0 ? 1
+                    : (byte & 0xF0) == 0xE0 ? 2
+                    : (byte & 0xF8) == 0xF0 ? 3
+                                            : -1;
+        if (extra < 0 || i + extra >= raw.size()) return false;
+        char32_t c = extra == 0 ? byte : byte & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            auto next = static_cast<unsigned char>(raw[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = (c << 6) | (next & 0x3F);
+        }
+        out += c;
+        i += extra + 1;
+    }
+    return true;
+}
 
 std::u32string to_characters(const std::string& raw) {
     std::u32string out;

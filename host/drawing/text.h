@@ -52,7 +52,9 @@ struct MTextEntity {
 Shape mtext_shape(const MTextEntity& t, const StrokeFont& font);
 
 // ---- shared by TEXT and MTEXT ----------------------------------------------------------
-// The characters of DXF text bytes: UTF-8, or else the Windows code page.
+// The characters of strict UTF-8 bytes; false when the bytes are not UTF-8.
+bool from_utf8(const std::string& raw, std::u32string& out);
+// The characters of DXF text bytes: UTF-8, or else Latin-1.
 std::u32string to_characters(const std::string& raw);
 // Appends s[i] to `out`, resolving the escapes that TEXT and MTEXT share (\U+XXXX
 // and the %% codes), and moves i past it.
