@@ -406,7 +406,12 @@ class Reader : public DL_CreationAdapter {
         if (!begin()) return;
         open_.emplace(
             Open{Open::kHatch, entity(), &container(), h.solid ? 1 : 0, 0, 0, pending_.ocs()});
-        if (!h.solid) open_->pattern = pattern_lines(pending_);
+        if (h.solid) return;
+        open_->pattern = pattern_lines(pending_);
+        // Some programs name the pattern but leave out its lines.
+        if (open_->pattern.empty())
+            open_->pattern = standard_pattern(pending_.text(2), pending_.real(52, 0) * kDegree,
+                                              pending_.real(41, 1), metric_);
     }
     void addHatchLoop(const DL_HatchLoopData&) override {
         if (open_ && open_->kind == Open::kHatch) open_->loops.emplace_back();

@@ -1,7 +1,9 @@
 #include "host/drawing/hatch_pattern.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <numbers>
 
 #include "host/drawing/geometry.h"
 #include "host/drawing/scanlines.h"
@@ -40,7 +42,66 @@ bool dash(double t0, double t1, double phase, const std::vector<double>& dashes,
     return true;
 }
 
+// A line of a pattern file (.pat): angle in degrees, origin, the shift
+// along the line and the spacing across it, dashes; in millimetres.
+struct PatLine {
+    double angle, x, y, shift, spacing;
+    std::vector<double> dashes;
+};
+
+// The standard patterns in millimetres, as acadiso.pat defines them.
+const std::pair<const char*, std::vector<PatLine>> kStandardPatterns[] = {
+    {"ANSI31", {{45, 0, 0, 0, 3.175, {}}}},
+    {"ANSI32", {{45, 0, 0, 0, 9.525, {}}, {45, 4.490128, 0, 0, 9.525, {}}}},
+    {"ANSI33", {{45, 0, 0, 0, 6.35, {}}, {45, 4.490128, 0, 0, 6.35, {3.175, -1.5875}}}},
+    {"ANSI34",
+     {{45, 0, 0, 0, 19.05, {}},
+      {45, 4.490128, 0, 0, 19.05, {}},
+      {45, 8.980256, 0, 0, 19.05, {}},
+      {45, 13.470384, 0, 0, 19.05, {}}}},
+    {"ANSI35",
+     {{45, 0, 0, 0, 6.35, {}}, {45, 4.490128, 0, 0, 6.35, {7.9375, -1.5875, 0, -1.5875}}}},
+    {"ANSI36", {{45, 0, 0, 5.55625, 3.175, {7.9375, -1.5875, 0, -1.5875}}}},
+    {"ANSI37", {{45, 0, 0, 0, 3.175, {}}, {135, 0, 0, 0, 3.175, {}}}},
+    {"ANSI38", {{45, 0, 0, 0, 3.175, {}}, {135, 0, 0, 6.35, 3.175, {7.9375, -4.7625}}}},
+    {"LINE", {{0, 0, 0, 0, 3.175, {}}}},
+    {"NET", {{0, 0, 0, 0, 3.175, {}}, {90, 0, 0, 0, 3.175, {}}}},
+    {"NET3", {{0, 0, 0, 0, 3.175, {}}, {60, 0, 0, 0, 3.175, {}}, {120, 0, 0, 0, 3.175, {}}}},
+    {"DOTS", {{0, 0, 0, 0.79375, 1.5875, {0, -1.5875}}}},
+    {"BRICK",
+     {{0, 0, 0, 0, 6.35, {}},
+      {90, 0, 0, 0, 12.7, {6.35, -6.35}},
+      {90, 6.35, 0, 0, 12.7, {-6.35, 6.35}}}},
+    {"SQUARE", {{0, 0, 0, 0, 3.175, {3.175, -3.175}}, {90, 0, 0, 0, 3.175, {3.175, -3.175}}}},
+    {"CROSS",
+     {{0, 0, 0, 6.35, 6.35, {3.175, -9.525}}, {90, 1.5875, -1.5875, 6.35, 6.35, {3.175, -9.525}}}},
+};
+
 }  // namespace
+
+std::vector<PatternLine> standard_pattern(const std::string& name, double angle, double scale,
+                                          bool metric) {
+    std::string key;
+    for (char c : name) key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const double factor = scale * (metric ? 1 : 1 / 25.4);
+    const Affine turn = Affine::rotate(angle);
+    for (const auto& [pattern, lines] : kStandardPatterns) {
+        if (key != pattern) continue;
+        std::vector<PatternLine> out;
+        for (const PatLine& l : lines) {
+            double a = l.angle * std::numbers::pi / 180;
+            PatternLine line;
+            line.angle = a + angle;
+            line.base = factor * turn.apply({l.x, l.y});
+            // The shift and spacing stand along and across the line.
+            line.offset = factor * Affine::rotate(line.angle).apply({l.shift, l.spacing});
+            for (double d : l.dashes) line.dashes.push_back(d * factor);
+            out.push_back(std::move(line));
+        }
+        return out;
+    }
+    return {};
+}
 
 std::optional<std::vector<Stroke>> pattern_strokes(const std::vector<std::vector<Vec2>>& rings,
                                                    const std::vector<PatternLine>& pattern,

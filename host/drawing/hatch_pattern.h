@@ -2,6 +2,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "host/drawing/drawing.h"
@@ -16,6 +17,13 @@ struct PatternLine {
     Vec2 base, offset;
     std::vector<double> dashes;
 };
+
+// A standard pattern by name (ANSI31 to ANSI38, LINE, NET, NET3, DOTS, BRICK,
+// SQUARE, CROSS), for hatches that name their pattern without its lines:
+// turned by `angle` (radians) and scaled by `scale`, in millimetres when
+// `metric`, else in inches. Nothing for other names.
+std::vector<PatternLine> standard_pattern(const std::string& name, double angle, double scale,
+                                          bool metric);
 
 using Stroke = std::pair<Vec2, Vec2>;
 

@@ -33,8 +33,8 @@ std::string block(const std::string& name, Vec2 base, const std::string& entitie
 }
 
 std::string dxf_file(const std::string& entities, const std::string& blocks,
-                     const std::string& layers) {
-    std::string out = entity("SECTION", {{2, "HEADER"}}) + entity("ENDSEC", {});
+                     const std::string& layers, const std::string& header) {
+    std::string out = entity("SECTION", {{2, "HEADER"}}) + header + entity("ENDSEC", {});
     out += entity("SECTION", {{2, "TABLES"}}) + entity("TABLE", {{2, "LAYER"}}) + layer("0", 7) +
            layers + entity("ENDTAB", {}) + entity("ENDSEC", {});
     out += entity("SECTION", {{2, "BLOCKS"}}) + blocks + entity("ENDSEC", {});

@@ -21,9 +21,9 @@ std::string layer(const std::string& name, int color, const std::string& linetyp
 // A block definition holding `entities`.
 std::string block(const std::string& name, Vec2 base, const std::string& entities);
 
-// A whole file from its layer table entries, blocks and entities.
+// A whole file from its layer table entries, blocks and entities (and header variables).
 std::string dxf_file(const std::string& entities, const std::string& blocks = "",
-                     const std::string& layers = "");
+                     const std::string& layers = "", const std::string& header = "");
 
 // Writes `contents` to a fresh file in the test's temporary directory and returns its path.
 std::string write_temp(const std::string& name, const std::string& contents);

@@ -347,6 +347,35 @@ TEST(DxfEntities, PatternHatchDrawsItsLinesInsideTheBoundary) {
                   2 + 1e-9);
 }
 
+TEST(DxfEntities, PatternNamedWithoutItsLinesIsTheStandardOne) {
+    // ANSI31 without its lines in a metric drawing: those of acadiso.pat, turned
+    // by the pattern angle (group 52) and scaled (group 41).
+    const std::string square = polyline_loop(3, {{0, 0}, {100, 0}, {100, 100}, {0, 100}});
+    auto named = [&](const std::string& angle, const std::string& scale) {
+        std::string h = entity(
+            "HATCH",
+            {{8, "0"}, {10, "0"}, {20, "0"}, {2, "ANSI31"}, {70, "0"}, {71, "0"}, {91, "1"}});
+        h += square + "75\n1\n76\n1\n52\n" + angle + "\n41\n" + scale + "\n77\n0\n78\n0\n98\n0\n";
+        return dxf_file(h, "", "", "  9\n$MEASUREMENT\n 70\n1\n");
+    };
+    auto explicit_lines = flat(dxf_file(hatch(square, 1, false, "2.2450640303")));
+    auto standard = load(named("0", "1"));
+    EXPECT_TRUE(standard.unsupported().empty());
+    auto f = standard.flatten(0.01);
+    ASSERT_EQ(f.paths.size(), explicit_lines.paths.size());
+    for (size_t i = 0; i < f.paths.size(); ++i)
+        for (size_t k = 0; k < 2; ++k) {
+            EXPECT_NEAR(f.paths[i].points[k].x, explicit_lines.paths[i].points[k].x, 1e-6);
+            EXPECT_NEAR(f.paths[i].points[k].y, explicit_lines.paths[i].points[k].y, 1e-6);
+        }
+    // Turned a quarter and twice as coarse: lines at 135 degrees 6.35 apart.
+    auto turned = load(named("90", "2")).flatten(0.01);
+    ASSERT_FALSE(turned.paths.empty());
+    EXPECT_LT(turned.paths.size(), f.paths.size() / 2 + 2);
+    Vec2 a = turned.paths[0].points[0], b = turned.paths[0].points[1];
+    EXPECT_NEAR(b.y - a.y, -(b.x - a.x), 1e-9);
+}
+
 TEST(DxfEntities, PatternTooFineForItsAreaDrawsTheBoundaryAndIsReported) {
     auto d =
         load(dxf_file(hatch(polyline_loop(3, {{0, 0}, {10, 0}, {10, 10}}), 1, false, "0.0000001")));

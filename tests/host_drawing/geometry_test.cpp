@@ -146,14 +146,13 @@ TEST(Geometry, FitPointsMakeTheSplineCadProgramsMake) {
                                 {27.410025, 24.589924},
                                 {38.085445, 9.307749},
                                 {40, 5}});
-    expect_controls(interpolate_fit_points(fit, Vec2{0, 1}, Vec2{1, 0}),
-                    {{0, 0},
-                     {0, 4.714045},
-                     {11.372848, 17.734883},
-                     {21.003012, -11.604782},
-                     {29.180327, 27.165353},
-                     {35.285955, 5},
-                     {40, 5}});
+    expect_controls(interpolate_fit_points(fit, Vec2{0, 1}, Vec2{1, 0}), {{0, 0},
+                                                                          {0, 4.714045},
+                                                                          {11.372848, 17.734883},
+                                                                          {21.003012, -11.604782},
+                                                                          {29.180327, 27.165353},
+                                                                          {35.285955, 5},
+                                                                          {40, 5}});
     for (size_t i = 0; i < fit.size(); ++i) {
         Vec2 p = estimated->at(estimated->knots[3 + i]);
         EXPECT_NEAR(p.x, fit[i].x, 1e-9);

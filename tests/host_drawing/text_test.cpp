@@ -177,10 +177,9 @@ TEST(Text, CodePagesOfOlderDrawings) {
     // A drawing in the Central European code page: 0xE8 is c with caron there,
     // not e with grave.
     auto strokes = [](const std::string& header, const std::string& text) {
-        std::string file = entity("SECTION", {{2, "HEADER"}}) + header + entity("ENDSEC", {}) +
-                           entity("SECTION", {{2, "ENTITIES"}}) +
-                           entity("TEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {1, text}}) +
-                           entity("ENDSEC", {}) + entity("EOF", {});
+        std::string file =
+            dxf_file(entity("TEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {1, text}}), "",
+                     "", header);
         std::vector<std::vector<Vec2>> out;
         for (const auto& p : flat(file).paths) out.push_back(p.points);
         return out;
