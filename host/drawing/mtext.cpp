@@ -20,6 +20,7 @@ struct Format {
     double height = 1;   // the cap height in drawing units
     double width = 1;    // width factor
     double oblique = 0;  // radians
+    bool underline = false, overline = false;
 };
 
 struct Char {
@@ -67,7 +68,14 @@ class Parser {
     }
 
   private:
-    void add(char32_t c) { paragraphs_.back().chars.push_back({c, format_}); }
+    void add(char32_t c) {
+        if (c == kUnderlineSwitch)
+            format_.underline = !format_.underline;
+        else if (c == kOverlineSwitch)
+            format_.overline = !format_.overline;
+        else
+            paragraphs_.back().chars.push_back({c, format_});
+    }
     void add(const std::u32string& text) {
         for (char32_t c : text) add(c);
     }
@@ -134,8 +142,14 @@ class Parser {
                 break;
             case U'L':
             case U'l':
+                format_.underline = code == U'L';
+                i_ += 2;
+                break;
             case U'O':
             case U'o':
+                format_.overline = code == U'O';
+                i_ += 2;
+                break;
             case U'K':
             case U'k':
                 i_ += 2;
@@ -332,7 +346,10 @@ Shape mtext_shape(const MTextEntity& t, const StrokeFont& font) {
             for (const Char& ch : line.chars) {
                 const Format& f = ch.format;
                 Affine shear{1, std::tan(f.oblique), 0, 0, 1, 0};
-                add_strokes(std::u32string(1, ch.c), font,
+                std::u32string text(1, ch.c);
+                if (f.underline) text = kUnderlineSwitch + text + kUnderlineSwitch;
+                if (f.overline) text = kOverlineSwitch + text + kOverlineSwitch;
+                add_strokes(text, font,
                             frame * Affine::translate({x, top + line.baseline}) *
                                 Affine::scale(f.height * f.width, f.height) * shear,
                             shape);

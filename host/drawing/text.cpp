@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <optional>
 
 namespace tvk::host {
 
@@ -54,8 +55,12 @@ bool percent_code(const std::u32string& s, size_t& i, std::u32string& out) {
             break;
         case U'u':
         case U'U':
+            out += kUnderlineSwitch;
+            break;
         case U'o':
         case U'O':
+            out += kOverlineSwitch;
+            break;
         case U'k':
         case U'K':
             break;
@@ -118,7 +123,22 @@ void take_character(const std::u32string& s, size_t& i, std::u32string& out) {
 
 void add_strokes(const std::u32string& text, const StrokeFont& font, const Affine& m, Shape& out) {
     double x = 0;
+    // Where the underline and overline that are on began.
+    std::optional<double> under, over;
+    auto rule = [&](std::optional<double>& from, double y) {
+        if (from && x > *from)
+            out.traces.push_back(Trace{{Segment{m.apply({*from, y}), m.apply({x, y})}}});
+        from.reset();
+    };
     for (char32_t c : text) {
+        if (c == kUnderlineSwitch || c == kOverlineSwitch) {
+            std::optional<double>& line = c == kUnderlineSwitch ? under : over;
+            if (line)
+                rule(line, c == kUnderlineSwitch ? kUnderline : kOverline);
+            else
+                line = x;
+            continue;
+        }
         const Glyph& g = font.glyph(c);
         for (const auto& stroke : g.strokes) {
             if (stroke.empty()) continue;
@@ -130,6 +150,8 @@ void add_strokes(const std::u32string& text, const StrokeFont& font, const Affin
         }
         x += g.advance();
     }
+    rule(under, kUnderline);
+    rule(over, kOverline);
 }
 
 std::u32string decode_text(const std::string& raw) {
@@ -140,7 +162,8 @@ std::u32string decode_text(const std::string& raw) {
 
 double text_width(const std::u32string& text, const StrokeFont& font) {
     double w = 0;
-    for (char32_t c : text) w += font.glyph(c).advance();
+    for (char32_t c : text)
+        if (c != kUnderlineSwitch && c != kOverlineSwitch) w += font.glyph(c).advance();
     return w;
 }
 

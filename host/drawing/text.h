@@ -52,6 +52,12 @@ struct MTextEntity {
 Shape mtext_shape(const MTextEntity& t, const StrokeFont& font);
 
 // ---- shared by TEXT and MTEXT ----------------------------------------------------------
+// Where decoded text switches underlining (%%u) and overlining (%%o) on or off;
+// they take no room.
+inline constexpr char32_t kUnderlineSwitch = U'\uE000';
+inline constexpr char32_t kOverlineSwitch = U'\uE001';
+// How far below the baseline underlines run, and above it overlines, in cap heights.
+inline constexpr double kUnderline = -0.2, kOverline = 1.2;
 // The characters of strict UTF-8 bytes; false when the bytes are not UTF-8.
 bool from_utf8(const std::string& raw, std::u32string& out);
 // The characters of DXF text bytes: UTF-8, or else Latin-1.
@@ -59,7 +65,8 @@ std::u32string to_characters(const std::string& raw);
 // Appends s[i] to `out`, resolving the escapes that TEXT and MTEXT share (\U+XXXX
 // and the %% codes), and moves i past it.
 void take_character(const std::u32string& s, size_t& i, std::u32string& out);
-// The strokes of `text` set along x from the origin in cap heights, mapped by m.
+// The strokes of `text` set along x from the origin in cap heights, mapped by
+// m, with the lines its switches ask for.
 void add_strokes(const std::u32string& text, const StrokeFont& font, const Affine& m, Shape& out);
 
 }  // namespace tvk::host

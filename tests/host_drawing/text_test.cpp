@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <optional>
 
 #include "dxf_builder.h"
 #include "host/drawing/code_page.h"
@@ -161,6 +162,33 @@ TEST(Text, SpecialCharactersAndEncodings) {
     const StrokeFont& font = StrokeFont::standard();
     for (char32_t c : {U'\u2205', U'\u00B0', U'\u00B1'})
         EXPECT_FALSE(font.glyph(c).strokes.empty());
+}
+
+TEST(Text, UnderlinesAndOverlinesRunUnderAndOverWhatTheySwitch) {
+    // A horizontal stroke at y in the paths, from x0 to x1.
+    auto rule_at = [](const FlatDrawing& f, double y) -> std::optional<std::pair<double, double>> {
+        for (const auto& p : f.paths)
+            if (p.points.size() == 2 && std::abs(p.points[0].y - y) < 1e-9 &&
+                std::abs(p.points[1].y - y) < 1e-9)
+                return std::pair{p.points[0].x, p.points[1].x};
+        return std::nullopt;
+    };
+    auto plain = flat(dxf_file(text("AB", {{10, "0"}, {20, "0"}})));
+    auto under = flat(dxf_file(text("%%uAB%%u", {{10, "0"}, {20, "0"}})));
+    EXPECT_EQ(under.paths.size(), plain.paths.size() + 1);
+    auto line = rule_at(under, 10 * kUnderline);
+    ASSERT_TRUE(line);
+    EXPECT_NEAR(line->first, 0, 1e-9);
+    EXPECT_NEAR(line->second, 10 * text_width(U"AB", StrokeFont::standard()), 1e-9);
+    // Left open, it runs to the end; overlines stand above.
+    EXPECT_TRUE(rule_at(flat(dxf_file(text("A%%oB", {{10, "0"}, {20, "0"}}))), 10 * kOverline));
+    // MTEXT: \L to \l, one stroke under each character.
+    auto mtext = flat(dxf_file(entity(
+        "MTEXT", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "10"}, {71, "7"}, {1, "\\LAB\\lC"}})));
+    int rules = 0;
+    for (const auto& p : mtext.paths)
+        if (p.points.size() == 2 && std::abs(p.points[0].y - 10 * kUnderline) < 1e-9) ++rules;
+    EXPECT_EQ(rules, 2);
 }
 
 TEST(Text, CodePagesOfOlderDrawings) {
