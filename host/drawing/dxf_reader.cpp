@@ -15,13 +15,15 @@
 
 #include "host/drawing/code_page.h"
 #include "host/drawing/dxf_check.h"
+#include "host/drawing/dxf_groups.h"
 #include "host/drawing/geometry.h"
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
 #include "host/drawing/mline.h"
+#include "host/drawing/polylines.h"
+#include "host/drawing/splines.h"
 #include "host/drawing/text.h"
 #include "host/drawing/true_color.h"
-#include "host/drawing/wide_polyline.h"
 
 namespace tvk::host {
 
@@ -29,35 +31,6 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kDegree = kPi / 180;
-
-std::string upper(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Groups as they stand in the file, looked up by code (the first one counts).
-struct Groups {
-    std::vector<std::pair<int, std::string>> groups;
-
-    const std::string* find(int code) const {
-        for (const auto& [c, v] : groups)
-            if (c == code) return &v;
-        return nullptr;
-    }
-    bool has(int code) const { return find(code) != nullptr; }
-    double real(int code, double fallback) const {
-        const std::string* v = find(code);
-        return v ? std::strtod(v->c_str(), nullptr) : fallback;
-    }
-    int integer(int code, int fallback) const {
-        const std::string* v = find(code);
-        return v ? static_cast<int>(std::strtol(v->c_str(), nullptr, 10)) : fallback;
-    }
-    std::string text(int code, const std::string& fallback = {}) const {
-        const std::string* v = find(code);
-        return v ? *v : fallback;
-    }
-};
 
 // The groups of one DXF entity as they pass by, for what dxflib's callbacks
 // leave out (vertex flags, extrusions, the block of a dimension, ...).
@@ -83,34 +56,6 @@ struct TextStyle {
     double height = 0;   // 0: not fixed
 };
 constexpr double kDefaultTextHeight = 2.5;
-// More dashes than this in one hatch is a pattern far too fine for its area.
-constexpr size_t kMaxPatternStrokes = 500'000;
-
-Trace bulged_trace(const std::vector<Vec2>& points, const std::vector<double>& bulges, bool closed,
-                   const Affine& m) {
-    Trace trace;
-    const size_t n = points.size();
-    if (n == 1) trace.elements.push_back(Segment{m.apply(points[0]), m.apply(points[0])});
-    Polyline straight;  // the run of straight edges up to here
-    auto end_run = [&] {
-        if (straight.points.size() >= 2) trace.elements.push_back(std::move(straight));
-        straight.points.clear();
-    };
-    for (size_t i = 0; i + 1 < n || (closed && i + 1 == n && n > 1 && !(points[i] == points[0]));
-         ++i) {
-        Vec2 p = points[i], q = points[(i + 1) % n];
-        double bulge = i < bulges.size() ? bulges[i] : 0;
-        if (is_straight_bulge(bulge) || p == q) {
-            if (straight.points.empty()) straight.points.push_back(m.apply(p));
-            straight.points.push_back(m.apply(q));
-        } else {
-            end_run();
-            trace.elements.push_back(bulge_arc(p, q, bulge).transformed(m));
-        }
-    }
-    end_run();
-    return trace;
-}
 
 // An arc from a to b (radians); clockwise arcs of hatch boundaries keep their
 // angles mirrored, as the DXF format stores them.
@@ -300,7 +245,7 @@ class Reader : public DL_CreationAdapter {
         t.width = pending_.real(41, 0);
         t.line_spacing = pending_.real(44, 1);
         t.attachment = m.attachmentPoint;
-        t.columns = mtext_columns(pending_);
+        t.columns = mtext_columns(pending_.embedded);
         push(mtext_shape(t, font_));
         d_.has_text = true;
     }
@@ -309,24 +254,29 @@ class Reader : public DL_CreationAdapter {
     void addPolyline(const DL_PolylineData& p) override {
         if (!begin()) return;
         bool planar = (p.flags & (8 | 16 | 64)) == 0;
-        open_.emplace(Open{Open::kPolyline, entity(), &container(), p.flags, static_cast<int>(p.m),
-                           static_cast<int>(p.n), planar ? pending_.ocs() : Affine{}});
+        open_.emplace(Open{Open::kPolyline, entity(), &container()});
+        open_->polyline = {p.flags,
+                           static_cast<int>(p.m),
+                           static_cast<int>(p.n),
+                           planar ? pending_.ocs() : Affine{},
+                           {}};
         open_->start_width = pending_.real(40, 0);
         open_->end_width = pending_.real(41, 0);
+        auto& vertices = open_->polyline.vertices;
         if (pending_.type != "LWPOLYLINE") return;
         // dxflib keeps only as many vertices as group 90 announces: read them all.
         for (const auto& [code, value] : pending_.groups) {
             double number = std::strtod(value.c_str(), nullptr);
-            if (code == 10) open_->vertices.push_back({.p = {number, 0}});
-            if (open_->vertices.empty()) continue;
-            if (code == 20) open_->vertices.back().p.y = number;
-            if (code == 42) open_->vertices.back().bulge = number;
-            if (code == 40) open_->vertices.back().start_width = number;
-            if (code == 41) open_->vertices.back().end_width = number;
+            if (code == 10) vertices.push_back({.p = {number, 0}});
+            if (vertices.empty()) continue;
+            if (code == 20) vertices.back().p.y = number;
+            if (code == 42) vertices.back().bulge = number;
+            if (code == 40) vertices.back().start_width = number;
+            if (code == 41) vertices.back().end_width = number;
         }
         // A constant width stands for every segment's, as AutoCAD draws it.
         if (double width = pending_.real(43, 0); width != 0) {
-            for (auto& v : open_->vertices) v.start_width = v.end_width = width;
+            for (auto& v : vertices) v.start_width = v.end_width = width;
         }
     }
 
@@ -334,13 +284,13 @@ class Reader : public DL_CreationAdapter {
     // polyface meshes.
     void add_vertex(const RawEntity& raw) {
         if (!open_ || open_->kind != Open::kPolyline) return;
-        Open::Vertex vertex{.p = {raw.real(10, 0), raw.real(20, 0)},
-                            .bulge = raw.real(42, 0),
-                            .flags = raw.integer(70, 0),
-                            .start_width = raw.real(40, open_->start_width),
-                            .end_width = raw.real(41, open_->end_width)};
+        PolylineVertex vertex{.p = {raw.real(10, 0), raw.real(20, 0)},
+                              .bulge = raw.real(42, 0),
+                              .flags = raw.integer(70, 0),
+                              .start_width = raw.real(40, open_->start_width),
+                              .end_width = raw.real(41, open_->end_width)};
         for (int k = 0; k < 4; ++k) vertex.index[k] = raw.integer(71 + k, 0);
-        open_->vertices.push_back(vertex);
+        open_->polyline.vertices.push_back(vertex);
     }
 
     // Read from its groups: dxflib keeps only as many knots and points as the
@@ -354,33 +304,10 @@ class Reader : public DL_CreationAdapter {
         }
     }
 
-    // The curve of a SPLINE, or of a HELIX up to its own groups (which reuse
-    // the spline's codes).
-    static std::optional<Element> spline_from_groups(const Groups& g) {
-        BSpline spline;
-        spline.degree = g.integer(71, 3);
-        std::vector<Vec2> fit;
-        std::optional<Vec2> tangents[2];
-        for (const auto& [code, value] : g.groups) {
-            if (code == 100 && value == "AcDbHelix") break;
-            double number = std::strtod(value.c_str(), nullptr);
-            if (code == 40) spline.knots.push_back(number);
-            if (code == 41) spline.weights.push_back(number);
-            if (code == 10) spline.control.push_back({number, 0});
-            if (code == 20 && !spline.control.empty()) spline.control.back().y = number;
-            if (code == 11) fit.push_back({number, 0});
-            if (code == 21 && !fit.empty()) fit.back().y = number;
-            if (code == 12 || code == 13) tangents[code - 12] = Vec2{number, 0};
-            if ((code == 22 || code == 23) && tangents[code - 22]) tangents[code - 22]->y = number;
-        }
-        if (spline.weights.size() != spline.control.size()) spline.weights.clear();
-        return spline_element(spline, fit, (g.integer(70, 0) & 1) != 0, tangents[0], tangents[1]);
-    }
-
     void addLeader(const DL_LeaderData& l) override {
         if (!begin()) return;
-        open_.emplace(
-            Open{Open::kLeader, entity(), &container(), l.leaderPathType == 1 ? 2 : 0, 0, 0, {}});
+        open_.emplace(Open{Open::kLeader, entity(), &container()});
+        open_->spline = l.leaderPathType == 1;
         if (l.arrowHeadFlag == 1) {
             // The arrowhead of its dimension style, or of the style's overrides.
             auto overrides = dimension_overrides(pending_);
@@ -399,13 +326,15 @@ class Reader : public DL_CreationAdapter {
         }
     }
     void addLeaderVertex(const DL_LeaderVertexData& v) override {
-        if (open_ && open_->kind == Open::kLeader) open_->vertices.push_back({.p = {v.x, v.y}});
+        if (open_ && open_->kind == Open::kLeader)
+            open_->polyline.vertices.push_back({.p = {v.x, v.y}});
     }
 
     void addHatch(const DL_HatchData& h) override {
         if (!begin()) return;
-        open_.emplace(
-            Open{Open::kHatch, entity(), &container(), h.solid ? 1 : 0, 0, 0, pending_.ocs()});
+        open_.emplace(Open{Open::kHatch, entity(), &container()});
+        open_->solid = h.solid;
+        open_->ocs = pending_.ocs();
         if (h.solid) return;
         open_->pattern = pattern_lines(pending_);
         // Some programs name the pattern but leave out its lines.
@@ -476,21 +405,17 @@ class Reader : public DL_CreationAdapter {
         enum Kind { kPolyline, kLeader, kHatch } kind;
         Entity entity;
         std::vector<Entity>* container;
-        int flags;  // polyline flags; for a hatch 1 when solid
-        int m, n;   // mesh size
-        Affine ocs;
-        struct Vertex {
-            Vec2 p;
-            double bulge = 0;
-            int flags = 0;
-            int index[4] = {0, 0, 0, 0};
-            double start_width = 0, end_width = 0;
-        };
+        // A polyline, and the vertices of a leader.
+        PolylineData polyline{};
         double start_width = 0, end_width = 0;  // of vertices that give none
-        std::vector<Vertex> vertices{};
+        // A hatch.
+        bool solid = false;
+        Affine ocs{};
         std::vector<Trace> loops{};
         std::vector<PatternLine> pattern{};
-        double arrow_size = 0;      // of a leader's arrowhead
+        // A leader.
+        bool spline = false;
+        double arrow_size = 0;      // of its arrowhead
         std::string arrow_block{};  // its block, when not closed filled
     };
 
@@ -688,43 +613,6 @@ class Reader : public DL_CreationAdapter {
         d_.has_text = true;
     }
 
-    // The columns of an MTEXT, in the embedded object that follows its own groups.
-    static MTextColumns mtext_columns(const RawEntity& raw) {
-        const Groups& g = raw.embedded;
-        MTextColumns columns;
-        int type = g.integer(71, 0);
-        if (type != MTextColumns::kStatic && type != MTextColumns::kDynamic) return columns;
-        columns.type = static_cast<MTextColumns::Type>(type);
-        columns.width = std::max(g.real(44, 0), 0.0);
-        columns.gutter = std::max(g.real(45, 0), 0.0);
-        columns.height = std::max(g.real(46, g.real(41, 0)), 0.0);
-        return columns;
-    }
-
-    // A spline from its control points and knots, or else from its fit points.
-    static std::optional<Element> spline_element(BSpline s, std::vector<Vec2> fit, bool closed,
-                                                 std::optional<Vec2> start_tangent = {},
-                                                 std::optional<Vec2> end_tangent = {}) {
-        if (std::all_of(s.weights.begin(), s.weights.end(), [](double w) { return w == 1; }))
-            s.weights.clear();
-        const size_t n = s.control.size();
-        if (s.degree >= 1 && n > static_cast<size_t>(s.degree)) {
-            if (!s.valid()) {
-                // Missing or broken knots: a clamped uniform knot vector.
-                s.knots.assign(s.degree + 1, 0.0);
-                for (size_t i = 1; i + s.degree < n; ++i) s.knots.push_back(static_cast<double>(i));
-                s.knots.insert(s.knots.end(), s.degree + 1, static_cast<double>(n - s.degree));
-                if (!s.valid()) s.weights.clear();
-            }
-            if (s.valid()) return Element{std::move(s)};
-        }
-        if (closed && fit.size() >= 2 && !(fit.front() == fit.back())) fit.push_back(fit.front());
-        if (auto through = interpolate_fit_points(fit, start_tangent, end_tangent))
-            return Element{std::move(*through)};
-        if (fit.size() >= 2) return Element{FitCurve{std::move(fit)}};
-        return std::nullopt;
-    }
-
     void close_open() {
         if (!open_) return;
         Open o = std::move(*open_);
@@ -732,17 +620,21 @@ class Reader : public DL_CreationAdapter {
         Shape shape;
         switch (o.kind) {
             case Open::kPolyline:
-                if (add_wide_polyline(o)) return;
-                shape = polyline_shape(o);
-                break;
+                for (Shape& part : polyline_shapes(o.polyline)) {
+                    if (part.traces.empty()) continue;
+                    Entity e = o.entity;
+                    e.what = std::move(part);
+                    o.container->push_back(std::move(e));
+                }
+                return;
             case Open::kLeader: {
                 std::vector<Vec2> points;
-                for (const auto& v : o.vertices) points.push_back(v.p);
+                for (const auto& v : o.polyline.vertices) points.push_back(v.p);
                 if (points.size() < 2) break;
                 add_leader_arrow(o, points[0], points[1]);
-                auto curve = o.flags == 2 ? interpolate_fit_points(points, points[1] - points[0],
-                                                                   points.back() - points.end()[-2])
-                                          : std::nullopt;
+                auto curve = o.spline ? interpolate_fit_points(points, points[1] - points[0],
+                                                               points.back() - points.end()[-2])
+                                      : std::nullopt;
                 if (curve)
                     shape.traces.push_back(Trace{{std::move(*curve)}});
                 else
@@ -751,7 +643,7 @@ class Reader : public DL_CreationAdapter {
             }
             case Open::kHatch: {
                 std::erase_if(o.loops, [](const Trace& loop) { return loop.elements.empty(); });
-                if (o.flags == 1) {
+                if (o.solid) {
                     for (const auto& loop : o.loops)
                         shape.traces.push_back(transformed(loop, o.ocs));
                     shape.filled = true;
@@ -791,138 +683,6 @@ class Reader : public DL_CreationAdapter {
             arrow.what = std::move(ref);
         }
         o.container->push_back(std::move(arrow));
-    }
-
-    // The lines of a hatch pattern, as the groups after group 78 give them.
-    static std::vector<PatternLine> pattern_lines(const Groups& g) {
-        std::vector<PatternLine> lines;
-        bool started = false;
-        for (const auto& [code, value] : g.groups) {
-            started = started || code == 78;
-            if (!started || (code != 53 && lines.empty())) continue;
-            double v = std::strtod(value.c_str(), nullptr);
-            switch (code) {
-                case 53:
-                    lines.emplace_back().angle = v * kDegree;
-                    break;
-                case 43:
-                    lines.back().base.x = v;
-                    break;
-                case 44:
-                    lines.back().base.y = v;
-                    break;
-                case 45:
-                    lines.back().offset.x = v;
-                    break;
-                case 46:
-                    lines.back().offset.y = v;
-                    break;
-                case 49:
-                    lines.back().dashes.push_back(v);
-                    break;
-                default:
-                    break;
-            }
-        }
-        return lines;
-    }
-
-    // The strokes of a hatch pattern inside its loops, or nothing when the
-    // hatch has no pattern or one too dense to draw.
-    static std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
-                                              const std::vector<PatternLine>& pattern) {
-        if (pattern.empty() || loops.empty()) return std::nullopt;
-        Box box;
-        for (const auto& loop : loops)
-            for (const auto& e : loop.elements) box.add(element_bounds(e, {}));
-        double size = std::max(box.max_x - box.min_x, box.max_y - box.min_y);
-        if (!(size > 0)) return std::nullopt;
-        std::vector<std::vector<Vec2>> rings;
-        for (const auto& loop : loops) rings.push_back(flatten_trace(loop, {}, size * 1e-5));
-        auto strokes = pattern_strokes(rings, pattern, kMaxPatternStrokes);
-        if (!strokes) return std::nullopt;
-        Shape shape;
-        for (auto [a, b] : *strokes) shape.traces.push_back(Trace{{Segment{a, b}}});
-        return shape;
-    }
-
-    // A 2D polyline with widths, filled; false for any other.
-    static bool add_wide_polyline(Open& o) {
-        if (o.flags & (8 | 16 | 64)) return false;
-        std::vector<WideVertex> vertices;
-        for (const auto& v : o.vertices)
-            if (!(v.flags & 16))  // not the frame of a spline-fit polyline
-                vertices.push_back({v.p, v.start_width, v.end_width, v.bulge});
-        if (!has_width(vertices)) return false;
-        WideParts parts = wide_polyline(std::move(vertices), o.flags & 1);
-        auto add = [&](Trace trace, bool filled) {
-            Entity e = o.entity;
-            e.what = Shape{{std::move(trace)}, filled};
-            o.container->push_back(std::move(e));
-        };
-        for (auto& face : parts.faces)
-            add(transformed(Trace{{Polyline{std::move(face)}}}, o.ocs), true);
-        for (const auto& run : parts.lines) {
-            std::vector<Vec2> points;
-            std::vector<double> bulges;
-            for (const auto& v : run) points.push_back(v.p), bulges.push_back(v.bulge);
-            add(bulged_trace(points, bulges, false, o.ocs), false);
-        }
-        return true;
-    }
-
-    static Shape polyline_shape(const Open& o) {
-        Shape shape;
-        const auto& v = o.vertices;
-        auto edge = [&](Vec2 a, Vec2 b) { shape.traces.push_back(Trace{{Segment{a, b}}}); };
-        if (o.flags & 64) {
-            // Polyface mesh: position vertices, then faces that index them (from 1;
-            // a negative index hides the edge that starts there).
-            std::vector<Vec2> points;
-            for (const auto& vertex : v)
-                if (!(vertex.flags & 128) || (vertex.flags & 64)) points.push_back(vertex.p);
-            for (const auto& face : v) {
-                if (!(face.flags & 128) || (face.flags & 64)) continue;
-                std::vector<int> corners;
-                for (int index : face.index)
-                    if (index != 0) corners.push_back(index);
-                for (size_t k = 0; k < corners.size() && corners.size() > 1; ++k) {
-                    int a = corners[k], b = corners[(k + 1) % corners.size()];
-                    size_t ia = std::abs(a) - 1, ib = std::abs(b) - 1;
-                    if (a > 0 && ia < points.size() && ib < points.size())
-                        edge(points[ia], points[ib]);
-                }
-            }
-            return shape;
-        }
-        if (o.flags & 16) {
-            // Polygon mesh: m rows of n vertices, closed in m (flag 1) or n (flag 32).
-            const int m = o.m, n = o.n;
-            if (m < 1 || n < 1 || v.size() < static_cast<size_t>(m) * n) return shape;
-            auto at = [&](int i, int j) { return v[static_cast<size_t>(i) * n + j].p; };
-            for (int i = 0; i < m; ++i) {
-                std::vector<Vec2> row;
-                for (int j = 0; j < n; ++j) row.push_back(at(i, j));
-                shape.traces.push_back(bulged_trace(row, {}, (o.flags & 32) != 0, {}));
-            }
-            for (int j = 0; j < n; ++j) {
-                std::vector<Vec2> column;
-                for (int i = 0; i < m; ++i) column.push_back(at(i, j));
-                shape.traces.push_back(bulged_trace(column, {}, (o.flags & 1) != 0, {}));
-            }
-            return shape;
-        }
-        // A 2D or 3D polyline; spline-fit polylines also carry their frame (flag 16).
-        std::vector<Vec2> points;
-        std::vector<double> bulges;
-        for (const auto& vertex : v) {
-            if (vertex.flags & 16) continue;
-            points.push_back(vertex.p);
-            bulges.push_back(o.flags & 8 ? 0 : vertex.bulge);
-        }
-        if (!points.empty())
-            shape.traces.push_back(bulged_trace(points, bulges, o.flags & 1, o.ocs));
-        return shape;
     }
 
     Drawing::Impl& d_;

@@ -12,6 +12,9 @@ namespace tvk::host {
 
 namespace {
 
+// More dashes than this in one hatch is a pattern far too fine for its area.
+constexpr size_t kMaxPatternStrokes = 500'000;
+
 // Appends the dashes of [t0, t1] along a line whose pattern starts at t = phase.
 // Returns false once `out` holds more than `limit` strokes.
 bool dash(double t0, double t1, double phase, const std::vector<double>& dashes, double period,
@@ -142,6 +145,59 @@ std::optional<std::vector<Stroke>> pattern_strokes(const std::vector<std::vector
         if (!within) return std::nullopt;
     }
     return out;
+}
+
+// The lines of a hatch pattern, as the groups after group 78 give them.
+std::vector<PatternLine> pattern_lines(const Groups& g) {
+    std::vector<PatternLine> lines;
+    bool started = false;
+    for (const auto& [code, value] : g.groups) {
+        started = started || code == 78;
+        if (!started || (code != 53 && lines.empty())) continue;
+        double v = std::strtod(value.c_str(), nullptr);
+        switch (code) {
+            case 53:
+                lines.emplace_back().angle = v * std::numbers::pi / 180;
+                break;
+            case 43:
+                lines.back().base.x = v;
+                break;
+            case 44:
+                lines.back().base.y = v;
+                break;
+            case 45:
+                lines.back().offset.x = v;
+                break;
+            case 46:
+                lines.back().offset.y = v;
+                break;
+            case 49:
+                lines.back().dashes.push_back(v);
+                break;
+            default:
+                break;
+        }
+    }
+    return lines;
+}
+
+// The strokes of a hatch pattern inside its loops, or nothing when the
+// hatch has no pattern or one too dense to draw.
+std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
+                                   const std::vector<PatternLine>& pattern) {
+    if (pattern.empty() || loops.empty()) return std::nullopt;
+    Box box;
+    for (const auto& loop : loops)
+        for (const auto& e : loop.elements) box.add(element_bounds(e, {}));
+    double size = std::max(box.max_x - box.min_x, box.max_y - box.min_y);
+    if (!(size > 0)) return std::nullopt;
+    std::vector<std::vector<Vec2>> rings;
+    for (const auto& loop : loops) rings.push_back(flatten_trace(loop, {}, size * 1e-5));
+    auto strokes = pattern_strokes(rings, pattern, kMaxPatternStrokes);
+    if (!strokes) return std::nullopt;
+    Shape shape;
+    for (auto [a, b] : *strokes) shape.traces.push_back(Trace{{Segment{a, b}}});
+    return shape;
 }
 
 }  // namespace tvk::host

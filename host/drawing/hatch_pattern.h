@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/dxf_groups.h"
+#include "host/drawing/entities.h"
 
 namespace tvk::host {
 
@@ -25,6 +26,9 @@ struct PatternLine {
 std::vector<PatternLine> standard_pattern(const std::string& name, double angle, double scale,
                                           bool metric);
 
+// The pattern lines of a HATCH, as its groups after group 78 give them.
+std::vector<PatternLine> pattern_lines(const Groups& hatch);
+
 using Stroke = std::pair<Vec2, Vec2>;
 
 // The dashes of the pattern inside the rings (even-odd), or nothing when the
@@ -32,5 +36,10 @@ using Stroke = std::pair<Vec2, Vec2>;
 std::optional<std::vector<Stroke>> pattern_strokes(const std::vector<std::vector<Vec2>>& rings,
                                                    const std::vector<PatternLine>& pattern,
                                                    size_t limit);
+
+// The strokes of a hatch pattern inside its loops, or nothing when there is
+// no pattern or one far too fine for the area.
+std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
+                                   const std::vector<PatternLine>& pattern);
 
 }  // namespace tvk::host

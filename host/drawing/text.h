@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/drawing/dxf_groups.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/stroke_font.h"
 
@@ -50,6 +51,8 @@ struct MTextEntity {
     MTextColumns columns;
 };
 Shape mtext_shape(const MTextEntity& t, const StrokeFont& font);
+// The columns of an MTEXT, from the groups of its embedded object (AutoCAD 2018).
+MTextColumns mtext_columns(const Groups& embedded);
 
 // ---- shared by TEXT and MTEXT ----------------------------------------------------------
 // Where decoded text switches underlining (%%u) and overlining (%%o) on or off;
