@@ -647,7 +647,9 @@ class Reader : public DL_CreationAdapter {
                     for (const auto& loop : o.loops)
                         shape.traces.push_back(transformed(loop, o.ocs));
                     shape.filled = true;
-                } else if (auto pattern = pattern_shape(o.loops, o.pattern)) {
+                } else if (auto pattern =
+                               pattern_shape(o.loops, o.pattern, pattern_strokes_left_)) {
+                    pattern_strokes_left_ -= pattern->traces.size();
                     for (const auto& trace : pattern->traces)
                         shape.traces.push_back(transformed(trace, o.ocs));
                 } else if (!o.loops.empty()) {
@@ -696,7 +698,10 @@ class Reader : public DL_CreationAdapter {
     std::string section_;
     bool expect_section_name_ = false;
     std::string header_variable_;
-    std::string code_page_;                       // of text that is not UTF-8
+    std::string code_page_;  // of text that is not UTF-8
+    // The pattern strokes all hatches together may still make: patterns far
+    // too fine for their areas would fill the memory.
+    size_t pattern_strokes_left_ = 2'000'000;
     bool metric_ = false;                         // $MEASUREMENT: the defaults of metric drawings
     std::map<std::string, DimStyle> dim_styles_;  // by upper-case name
 };

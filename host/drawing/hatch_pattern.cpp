@@ -12,9 +12,6 @@ namespace tvk::host {
 
 namespace {
 
-// More dashes than this in one hatch is a pattern far too fine for its area.
-constexpr size_t kMaxPatternStrokes = 500'000;
-
 // Appends the dashes of [t0, t1] along a line whose pattern starts at t = phase.
 // Returns false once `out` holds more than `limit` strokes.
 bool dash(double t0, double t1, double phase, const std::vector<double>& dashes, double period,
@@ -184,7 +181,7 @@ std::vector<PatternLine> pattern_lines(const Groups& g) {
 // The strokes of a hatch pattern inside its loops, or nothing when the
 // hatch has no pattern or one too dense to draw.
 std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
-                                   const std::vector<PatternLine>& pattern) {
+                                   const std::vector<PatternLine>& pattern, size_t limit) {
     if (pattern.empty() || loops.empty()) return std::nullopt;
     Box box;
     for (const auto& loop : loops)
@@ -193,7 +190,7 @@ std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
     if (!(size > 0)) return std::nullopt;
     std::vector<std::vector<Vec2>> rings;
     for (const auto& loop : loops) rings.push_back(flatten_trace(loop, {}, size * 1e-5));
-    auto strokes = pattern_strokes(rings, pattern, kMaxPatternStrokes);
+    auto strokes = pattern_strokes(rings, pattern, limit);
     if (!strokes) return std::nullopt;
     Shape shape;
     for (auto [a, b] : *strokes) shape.traces.push_back(Trace{{Segment{a, b}}});

@@ -38,8 +38,8 @@ std::optional<std::vector<Stroke>> pattern_strokes(const std::vector<std::vector
                                                    size_t limit);
 
 // The strokes of a hatch pattern inside its loops, or nothing when there is
-// no pattern or one far too fine for the area.
+// no pattern or one that needs more than `limit` strokes.
 std::optional<Shape> pattern_shape(const std::vector<Trace>& loops,
-                                   const std::vector<PatternLine>& pattern);
+                                   const std::vector<PatternLine>& pattern, size_t limit);
 
 }  // namespace tvk::host
