@@ -85,9 +85,25 @@ EllipseArc EllipseArc::transformed(const Affine& m) const {
     return {m.apply(c), m.apply_vector(u), m.apply_vector(v), t0, t1};
 }
 
+namespace {
+
+// The parameters of an arc with its start within half a turn of zero and at
+// most one whole turn long: angles of any size, and arcs round more than
+// once, draw the same, and huge ones would leave no room for the steps between.
+std::pair<double, double> reduced(double t0, double t1) {
+    // Arcs as DXF files give them stay as they are, their ends exactly there.
+    if (std::abs(t1 - t0) <= 2 * kPi && std::abs(t0) <= 64 * kPi) return {t0, t1};
+    double span = std::clamp(t1 - t0, -2 * kPi, 2 * kPi);
+    double start = std::remainder(t0, 2 * kPi);
+    return {start, start + span};
+}
+
+}  // namespace
+
 std::vector<Vec2> EllipseArc::flatten(double tolerance) const {
     double radius = Affine::frame({}, u, v).max_stretch();
-    double span = t1 - t0;
+    auto [from, to] = reduced(t0, t1);
+    double span = to - from;
     // A chord over the parameter step dt strays at most radius*(1 - cos(dt/2)).
     double n = std::ceil(std::abs(span) / (kPi / 2));
     if (radius > tolerance) {
@@ -98,16 +114,17 @@ std::vector<Vec2> EllipseArc::flatten(double tolerance) const {
     int count = static_cast<int>(n);
     std::vector<Vec2> points;
     points.reserve(count + 1);
-    for (int i = 0; i < count; ++i) points.push_back(at(t0 + span * i / count));
-    points.push_back(at(t1));
+    for (int i = 0; i < count; ++i) points.push_back(at(from + span * i / count));
+    points.push_back(at(to));
     return points;
 }
 
 Box EllipseArc::bounds() const {
+    auto [from, to] = reduced(t0, t1);
     Box box;
-    box.add(at(t0));
-    box.add(at(t1));
-    double lo = std::min(t0, t1), hi = std::max(t0, t1);
+    box.add(at(from));
+    box.add(at(to));
+    double lo = std::min(from, to), hi = std::max(from, to);
     // x and y are extreme where their derivatives vanish, every half turn.
     for (double base : {std::atan2(v.x, u.x), std::atan2(v.y, u.y)}) {
         double t = base + std::ceil((lo - base) / kPi) * kPi;

@@ -32,8 +32,12 @@ TEST(Geometry, EllipticArcsUnderAnyTransformStayWithinTolerance) {
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> u(-3, 3);
     for (int round = 0; round < 20; ++round) {
-        EllipseArc arc{
-            {u(rng), u(rng)}, {5 + u(rng), u(rng)}, {u(rng), 2 + u(rng) / 2}, u(rng), u(rng) * 3};
+        double t0 = u(rng);
+        EllipseArc arc{{u(rng), u(rng)},
+                       {5 + u(rng), u(rng)},
+                       {u(rng), 2 + u(rng) / 2},
+                       t0,
+                       t0 + u(rng) * std::numbers::pi / 3};
         Affine m{u(rng), u(rng), u(rng), u(rng), u(rng), u(rng)};
         EllipseArc placed = arc.transformed(m);
         for (double tol : {0.5, 0.01}) {
@@ -43,6 +47,20 @@ TEST(Geometry, EllipticArcsUnderAnyTransformStayWithinTolerance) {
             expect_within([&](double t) { return m.apply(arc.at(t)); }, arc.t0, arc.t1, chords,
                           tol);
         }
+    }
+}
+
+TEST(Geometry, ArcsOfAnyAnglesDrawAtMostOneTurn) {
+    // Angles far beyond a turn, as broken files give them: one turn, at once.
+    for (auto [t0, t1] :
+         {std::pair{0.0, 1e6}, std::pair{1e300, -1e300}, std::pair{1e20, 1e20 + 1}}) {
+        EllipseArc arc{{0, 0}, {2, 0}, {0, 1}, t0, t1};
+        auto chords = arc.flatten(0.001);
+        EXPECT_LT(chords.size(), 200u);
+        for (Vec2 p : chords) EXPECT_NEAR(p.x * p.x / 4 + p.y * p.y, 1, 1e-9);
+        Box b = arc.bounds();
+        EXPECT_LE(b.max_x, 2 + 1e-9);
+        EXPECT_GE(b.min_y, -1 - 1e-9);
     }
 }
 
