@@ -16,9 +16,9 @@ namespace tvk::host {
 
 namespace {
 
-// More entities than any plotter plots in a day: a drawing whose blocks
-// multiply into more is refused rather than expanded.
-constexpr std::size_t kMaxExpandedEntities = 20'000'000;
+// More points and curves than any plotter plots in a day: a drawing whose
+// blocks multiply into more is refused rather than expanded.
+constexpr std::size_t kMaxExpandedSize = 20'000'000;
 
 // Appends an element's chords under the transform m, without repeating the
 // point where it joins the previous element.
@@ -117,9 +117,9 @@ Drawing Drawing::load_dxf(const std::string& path) {
 
     auto impl = std::make_shared<Impl>();
     read_dxf(contents, path, *impl);
-    if (expanded_size(*impl, kMaxExpandedEntities) >= kMaxExpandedEntities) {
+    if (expanded_size(*impl, kMaxExpandedSize) >= kMaxExpandedSize) {
         throw DxfError(path + ": its blocks expand to more than " +
-                       std::to_string(kMaxExpandedEntities) + " entities");
+                       std::to_string(kMaxExpandedSize) + " points and curves");
     }
     Drawing drawing;
     expand(*impl, {nullptr, [&](const std::string& type) { ++drawing.unsupported_[type]; }});

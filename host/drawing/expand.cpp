@@ -85,7 +85,7 @@ class SizeCounter {
     double count(const std::vector<Entity>& list, int depth) {
         double total = 0;
         for (const Entity& e : list) {
-            total += 1;
+            total += weight(e);
             if (const auto* ref = std::get_if<BlockRef>(&e.what)) {
                 double copies = std::max(ref->cols, 1) * double(std::max(ref->rows, 1));
                 total += copies * block(ref->block, depth);
@@ -96,6 +96,26 @@ class SizeCounter {
     }
 
   private:
+    // What an entity costs to draw: its points and curves.
+    static double weight(const Entity& e) {
+        const auto* shape = std::get_if<Shape>(&e.what);
+        if (!shape) return 1;
+        double n = 0;
+        for (const Trace& t : shape->traces) {
+            for (const Element& element : t.elements) {
+                if (const auto* line = std::get_if<Polyline>(&element))
+                    n += static_cast<double>(line->points.size());
+                else if (const auto* fit = std::get_if<FitCurve>(&element))
+                    n += static_cast<double>(fit->points.size());
+                else if (const auto* spline = std::get_if<BSpline>(&element))
+                    n += static_cast<double>(spline->control.size());
+                else
+                    n += 1;
+            }
+        }
+        return std::max(n, 1.0);
+    }
+
     double block(const std::string& name, int depth) {
         if (depth >= kMaxNesting) return 0;
         if (auto known = memo_.find(name); known != memo_.end()) return known->second;

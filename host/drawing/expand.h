@@ -20,8 +20,8 @@ struct ExpandVisitor {
 
 void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);
 
-// How many entities a full expansion visits, saturating at `limit`: a few
-// nested arrays can multiply into more than any plot can hold.
+// How many points and curves a full expansion draws, saturating at `limit`:
+// a few nested arrays can multiply into more than any plot can hold.
 std::size_t expanded_size(const Drawing::Impl& drawing, std::size_t limit);
 
 }  // namespace tvk::host

@@ -153,6 +153,13 @@ TEST(Blocks, ADrawingWhoseArraysMultiplyBeyondReasonIsRefused) {
     } catch (const DxfError& e) {
         EXPECT_NE(std::string(e.what()).find("expand"), std::string::npos) << e.what();
     }
+    // Fewer copies of a polyline of many points multiply as far.
+    std::string many_points = entity("LWPOLYLINE", {{8, "0"}, {90, "1"}, {70, "0"}});
+    for (int i = 0; i < 1000; ++i) many_points += "10\n" + std::to_string(i) + "\n20\n0\n";
+    std::string heavy = block("P", {0, 0}, many_points) +
+                        block("Q", {0, 0}, insert("P", {0, 0}, {{70, "200"}, {71, "200"}}));
+    EXPECT_THROW(load(dxf_file(insert("Q", {0, 0}), heavy)), DxfError);
+    EXPECT_NO_THROW(load(dxf_file(insert("P", {0, 0}, {{70, "20"}, {71, "20"}}), heavy)));
 }
 
 TEST(Blocks, ConstantAttributesShowInEveryReference) {
