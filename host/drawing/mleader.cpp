@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "host/drawing/geometry.h"
+
 namespace tvk::host {
 
 namespace {
@@ -217,14 +219,14 @@ MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& g
             }
             Vec2 dir = (1 / length(points[1] - points[0])) * (points[1] - points[0]);
             points[0] = points[0] + r.arrow_size * dir;
-            Trace trace;
-            if (r.leader_type == 2) {
-                trace.elements.push_back(FitCurve{std::move(points)});
-            } else {
-                for (size_t i = 0; i + 1 < points.size(); ++i)
-                    trace.elements.push_back(Segment{points[i], points[i + 1]});
-            }
-            parts.lines.traces.push_back(std::move(trace));
+            // A spline leader leaves the arrowhead along it and ends along the dogleg.
+            Vec2 end = l.vertical ? points.back() - points.end()[-2] : dogleg(l);
+            auto curve =
+                r.leader_type == 2 ? interpolate_fit_points(points, dir, end) : std::nullopt;
+            if (curve)
+                parts.lines.traces.push_back(Trace{{std::move(*curve)}});
+            else
+                parts.lines.traces.push_back(Trace{{Polyline{std::move(points)}}});
         }
     }
     return parts;

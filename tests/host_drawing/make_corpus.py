@@ -35,7 +35,7 @@ from ezdxf.enums import MTextEntityAlignment, TextEntityAlignment
 from ezdxf.math import Vec3
 from ezdxf.path import make_path
 from ezdxf.render import TraceBuilder, hatching
-from ezdxf.render.mleader import ConnectionSide
+from ezdxf.render.mleader import ConnectionSide, LeaderType
 
 # Fixed dates and GUIDs: regenerating the corpus changes no byte.
 ezdxf.options.write_fixed_meta_data_for_testing = True
@@ -346,6 +346,12 @@ def annotations(version):
         ml.set_content("Note", char_height=3)
         ml.add_leader_line(ConnectionSide.left, [ezdxf.math.Vec2(60, 120)])
         ml.build(insert=ezdxf.math.Vec2(80, 130))
+        ml = msp.add_multileader_mtext("Standard")
+        ml.set_content("Curved", char_height=3)
+        ml.set_leader_properties(leader_type=LeaderType.splines)
+        ml.add_leader_line(ConnectionSide.left, [ezdxf.math.Vec2(110, 110),
+                                                 ezdxf.math.Vec2(120, 125)])
+        ml.build(insert=ezdxf.math.Vec2(140, 130))
         msp.add_arc_dim_3p(base=(220, 70), center=(220, 25), p1=(240, 25), p2=(220, 45),
                            override=mm).render()
         msp.add_mline([(180, 120), (220, 120), (240, 140), (240, 170)])
