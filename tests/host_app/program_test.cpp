@@ -10,7 +10,7 @@
 #include <map>
 
 #include "fixtures.h"
-#include "host/profile.h"
+#include "host/settings/profile.h"
 
 namespace tvk::host_test {
 namespace {

@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 #include "fixtures.h"
-#include "host/profile.h"
+#include "host/settings/profile.h"
 #include "program.h"
 
 namespace tvk::host_test {

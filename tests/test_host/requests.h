@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "driver/le.h"
-#include "host/record.h"
+#include "host/link/record.h"
 
 namespace tvk::test {
 

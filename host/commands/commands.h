@@ -1,0 +1,41 @@
+// The program's commands. Each command file puts its own options on the
+// command line and gives main() what runs it; failures the user must see are
+// thrown as HostError (or DxfError) and reported by main().
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+
+namespace tvk::host {
+
+struct GlobalOptions {
+    std::string driver;           // the driver library; empty: the default
+    std::string definition;       // the definition file; empty: the bundled one
+    std::string language = "EN";  // host language code of the driver's texts
+    bool yes = false;             // every prompt takes its default
+};
+
+// Exit codes.
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitStopped = 130;  // as a shell reports a program ended by Ctrl-C
+
+// A command on the command line, and what runs it once the line is parsed.
+struct Command {
+    CLI::App* app;
+    std::function<int()> run;
+};
+
+Command add_models_command(CLI::App& app, const GlobalOptions& global);
+Command add_configure_command(CLI::App& app, GlobalOptions& global);
+Command add_show_command(CLI::App& app, const GlobalOptions& global);
+Command add_plot_command(CLI::App& app, GlobalOptions& global);
+Command add_preview_command(CLI::App& app);
+
+// Pieces the commands' options share.
+extern const char* const kYesHelp;
+// A number above zero, for the option whose meaning `what` names.
+CLI::Validator above_zero(const std::string& what);
+
+}  // namespace tvk::host

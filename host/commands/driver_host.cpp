@@ -1,0 +1,73 @@
+#include "host/commands/driver_host.h"
+
+#include <unistd.h>
+
+#include "host/link/configuration.h"
+
+namespace tvk::host {
+
+DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool interactive)
+    : terminal(screen, interactive),
+      session(terminal, global.language),
+      definitions(definition_file(global)),
+      driver(global.driver.empty() ? default_driver_path() : global.driver, session),
+      language_(global.language) {
+    if (!driver_knows_language(language_)) {
+        std::fprintf(stderr,
+                     "tvkplot: the driver has no texts in the language \"%s\" and shows its "
+                     "English ones (it knows DE, EL, ES, FR, IT, JA, KO, NL, NO, PT, RU and SV)\n",
+                     language_.c_str());
+    }
+}
+
+void DriverHost::start(EntryKind entry) {
+    driver.start(entry, definitions.host_path(), language_);
+}
+
+const std::vector<std::string>& DriverHost::models() {
+    if (!models_read_) {
+        start(EntryKind::kConfig);
+        models_ = model_names(driver);
+        models_read_ = true;
+        if (models_.empty()) throw DriverFailure("the definition file lists no plotter models");
+    }
+    return models_;
+}
+
+Model DriverHost::model(const std::string& name) {
+    const auto& names = models();
+    const int number = model_number(names, name);
+    if (number > 0) return {number, names[static_cast<size_t>(number - 1)]};
+    std::string known;
+    for (const auto& n : names) known += "\n  " + n;
+    throw HostError("no model \"" + name + "\" in " + definitions.definition_file() +
+                    "; its models are:" + known);
+}
+
+Model DriverHost::model_of(const Profile& profile, const std::string& profile_path) {
+    const int number = model_number(models(), profile.model);
+    if (number > 0) return {number, models()[static_cast<size_t>(number - 1)]};
+    throw HostError("the profile " + profile_path + " is for the model " + profile.model +
+                    ", which " + definitions.definition_file() +
+                    " does not list: give the definition file it was configured with (--def "
+                    "FILE), or configure a model of this one (tvkplot configure)");
+}
+
+std::string definition_file(const GlobalOptions& global) {
+    return global.definition.empty() ? default_definition_path() : global.definition;
+}
+
+Profile open_profile(const std::string& path) {
+    try {
+        return load_profile(path);
+    } catch (const HostError& e) {
+        throw HostError(std::string(e.what()) + "\n  `tvkplot configure --profile " + path +
+                        "` makes it anew");
+    }
+}
+
+bool prompts_interactive(const GlobalOptions& global) {
+    return !global.yes && isatty(STDIN_FILENO) == 1;
+}
+
+}  // namespace tvk::host

@@ -1,0 +1,77 @@
+// tvkplot preview: a plotter stream rendered as SVG.
+#include <cstdio>
+#include <memory>
+
+#include "host/commands/commands.h"
+#include "host/host_error.h"
+#include "host/ports/files.h"
+#include "host/preview/svg_preview.h"
+
+namespace tvk::host {
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+
+struct PreviewOptions {
+    std::string stream;
+    std::string output;
+    std::string language;          // empty: guessed from the stream
+    double units_per_inch = 1016;  // plotter units per inch
+    bool travel = false;
+};
+
+// HP-GL streams are read as TK-GL3, whose commands include those of the
+// other dialects; a stream without HP-GL pen commands is VTX-GL.
+decoder::Language guess_language(const std::string& stream) {
+    for (const char* command : {"PU", "PD", "PE", "SP", "PA", "PR", "IN"}) {
+        if (stream.find(command) != std::string::npos) return decoder::Language::kTkGl3;
+    }
+    return decoder::Language::kVtxGl;
+}
+
+int run_preview(const PreviewOptions& o) {
+    check_can_write(o.output, "the preview");
+    const std::string stream = read_whole_file(o.stream, "the plotter stream");
+
+    // The command line has checked the name.
+    const decoder::Language language =
+        o.language.empty() ? guess_language(stream) : *decoder::language_from_name(o.language);
+    const decoder::Decoded decoded = decoder::decode(stream, language);
+    if (const std::string warning = preview_warning(decoded, o.stream, language);
+        !warning.empty()) {
+        std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(),
+                     o.language.empty()
+                         ? " (read as the language it looks like; --language names another)"
+                         : "");
+    }
+    SvgOptions options;
+    options.units_per_mm = o.units_per_inch / kMmPerInch;
+    options.travel = o.travel;
+    save_svg(o.output, decoded, options);
+    return 0;
+}
+
+}  // namespace
+
+Command add_preview_command(CLI::App& app) {
+    auto o = std::make_shared<PreviewOptions>();
+    CLI::App* command = app.add_subcommand("preview", "Draw a plotter stream as an SVG picture");
+    command->add_option("stream", o->stream, "The plotter stream")->required()->type_name("STREAM");
+    command->add_option("-o,--output", o->output, "The SVG file to write")
+        ->required()
+        ->type_name("OUT.svg");
+    command
+        ->add_option("--language", o->language,
+                     "VTX-GL, TK-GL1, TK-GL2 or TK-GL3 (default: as the stream looks)")
+        ->type_name("L")
+        ->transform(CLI::IsMember({"VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"}, CLI::ignore_case));
+    command
+        ->add_option("--units-per-inch", o->units_per_inch,
+                     "Plotter units per inch (default: 1016)")
+        ->type_name("N")
+        ->check(above_zero("plotter units per inch"));
+    command->add_flag("--travel", o->travel, "Show the pen-up travel");
+    return {command, [o] { return run_preview(*o); }};
+}
+
+}  // namespace tvk::host

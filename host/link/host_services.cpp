@@ -1,0 +1,180 @@
+#include "host/link/host_services.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "host/ui/interrupt.h"
+
+namespace tvk::host {
+namespace {
+
+HostSession* session = nullptr;
+
+HostSession& current() {
+    return *session;
+}
+
+// A text of the driver, in its language's code page, as the terminal shows it.
+std::string shown(const char* text) {
+    return current().display.to_utf8(text);
+}
+
+void after_prompt(bool cancelled) {
+    HostSession& s = current();
+    s.cancelled = cancelled;
+    s.skipped = cancelled || s.terminal.took_default();
+    if (cancelled) ++s.cancels;
+}
+
+bool send(const void* bytes, size_t count) {
+    HostSession& s = current();
+    // After Ctrl-C the port takes nothing more: the plot ends with what it has.
+    if (s.port == nullptr || s.write_failed || interrupt_requested()) {
+        s.write_failed = true;
+        return false;
+    }
+    if (!s.port->write(static_cast<const uint8_t*>(bytes), count)) {
+        s.write_failed = true;
+        return false;
+    }
+    s.sent.append(static_cast<const char*>(bytes), count);
+    if (s.on_sent) s.on_sent(s.sent.size());
+    return true;
+}
+
+// ---- the services, in slot order ----
+
+int32_t input_cancelled() {
+    return current().cancelled ? 1 : 0;
+}
+
+int32_t ask_port(const char* text, int32_t port_kind, int32_t /*extra*/) {
+    Terminal& t = current().terminal;
+    t.print("\nPort of the " + shown(text) + ":\n    1 - Serial port\n" +
+            "    2 - Parallel port, or a port without serial line settings\n");
+    const auto answer = t.ask_number("Select the number ", port_kind == 2 ? 2 : 1, 1, 2);
+    after_prompt(!answer);
+    return answer.value_or(port_kind);
+}
+
+int32_t ask_number(const char* prompt, int32_t* value, int32_t max) {
+    const auto answer = current().terminal.ask_number(shown(prompt), *value, 0, std::max(max, 0));
+    after_prompt(!answer);
+    if (answer) *value = *answer;
+    return *value;
+}
+
+int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value) {
+    const auto answer =
+        current().terminal.ask_number(shown(prompt), *value, low, std::max(low, high));
+    after_prompt(!answer);
+    if (answer) *value = *answer;
+    return *value;
+}
+
+int32_t print(const char* text) {
+    current().terminal.print(shown(text));
+    return 0;
+}
+
+int32_t input_skipped() {
+    return current().skipped ? 1 : 0;
+}
+
+int32_t send_direct(const char* text) {
+    return send(text, std::strlen(text)) ? 1 : 0;
+}
+
+int32_t check_break() {
+    if (!interrupt_requested()) return 0;
+    current().break_answered = true;
+    return 1;
+}
+
+int32_t ask_yes_no(const char* prompt, int32_t default_yes) {
+    const auto answer = current().terminal.ask_yes_no(shown(prompt), default_yes == 1);
+    after_prompt(!answer);
+    return answer.value_or(default_yes == 1) ? 1 : 0;
+}
+
+int32_t write_port(int32_t, int32_t, const void* bytes, int32_t count, int32_t) {
+    return send(bytes, static_cast<size_t>(std::max(count, 0))) ? 1 : 0;
+}
+
+int32_t load_config(int32_t length, void* block) {
+    const auto& stored = current().stored;
+    if (!stored || length != static_cast<int32_t>(stored->size())) return 1;
+    std::memcpy(block, stored->data(), stored->size());
+    return 0;
+}
+
+int32_t save_config(int32_t length, const void* block) {
+    StoredBlock kept{};
+    if (length != static_cast<int32_t>(kept.size())) return 1;
+    std::memcpy(kept.data(), block, kept.size());
+    current().saved = kept;
+    return 0;
+}
+
+int32_t set_wait(int32_t wait, int32_t /*flag*/) {
+    return std::exchange(current().wait, wait);
+}
+
+int32_t reply_read(int32_t /*handle*/, char* buffer, int32_t length) {
+    if (length <= 0) return 0;
+    HostSession& s = current();
+    // The reply and its terminating zero fit in `length` bytes.
+    const size_t max = static_cast<size_t>(length) - 1;
+    const std::string reply = s.port ? s.port->read_reply(max, s.reply_timeout_ms) : std::string();
+    std::memcpy(buffer, reply.data(), reply.size());
+    buffer[reply.size()] = '\0';
+    return static_cast<int32_t>(reply.size());
+}
+
+int32_t reply_setup(int32_t /*handle*/, int32_t /*kind*/, int32_t* three) {
+    if (three[0] > 0) current().reply_timeout_ms = three[0];
+    return 0;
+}
+
+int32_t reply_open(int32_t /*kind*/) {
+    return 1;
+}
+
+template <typename Fn>
+const void* address(Fn fn) {
+    return reinterpret_cast<const void*>(fn);
+}
+
+const std::array<const void*, 67> table = [] {
+    std::array<const void*, 67> t{};
+    t[0] = address(&input_cancelled);
+    t[19] = address(&ask_port);
+    t[24] = address(&ask_number);
+    t[25] = address(&ask_choice);
+    t[28] = address(&print);
+    t[31] = address(&input_skipped);
+    t[35] = address(&send_direct);
+    t[38] = address(&check_break);
+    t[39] = address(&ask_yes_no);
+    t[40] = address(&write_port);
+    t[44] = address(&load_config);
+    t[45] = address(&save_config);
+    t[48] = address(&set_wait);
+    t[53] = address(&reply_read);
+    t[63] = address(&reply_setup);
+    t[66] = address(&reply_open);
+    return t;
+}();
+
+}  // namespace
+
+const void* const* service_table() {
+    return table.data();
+}
+
+void set_current_session(HostSession* s) {
+    session = s;
+}
+
+}  // namespace tvk::host

@@ -1,0 +1,46 @@
+// The host side of the driver's services: a real service table of 67 slots
+// whose functions serve the current host session (screen and prompts, the
+// plotter port, the kept configuration, the wait time and break requests).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "host/ui/display_text.h"
+#include "host/ports/port_output.h"
+#include "host/ui/terminal.h"
+
+namespace tvk::host {
+
+using StoredBlock = std::array<uint8_t, 24>;
+
+struct HostSession {
+    HostSession(Terminal& t, const std::string& language) : terminal(t), display(language) {}
+
+    Terminal& terminal;
+    DisplayText display;                // the driver's texts as the terminal shows them
+    PortOutput* port = nullptr;         // none outside a plot
+    std::optional<StoredBlock> stored;  // what host_load_config delivers
+    std::optional<StoredBlock> saved;   // the last block the driver asked to keep
+
+    // ---- what the services record ----
+    std::string sent;             // every byte sent to the port, in order
+    bool write_failed = false;    // a port write failed or was refused
+    bool cancelled = false;       // the last prompt was cancelled
+    bool skipped = false;         // the last prompt took its default
+    int cancels = 0;              // prompts cancelled so far
+    bool break_answered = false;  // host_check_break has answered 1
+    int32_t wait = 0;             // the port wait time
+    int reply_timeout_ms = 3000;
+    // Told the bytes sent so far after each write that reached the port.
+    std::function<void(size_t)> on_sent;
+};
+
+// The table to hand to PLADI; its functions serve the session made current.
+const void* const* service_table();
+void set_current_session(HostSession* session);
+
+}  // namespace tvk::host

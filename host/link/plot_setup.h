@@ -1,0 +1,32 @@
+// The plot entry's requests before the drawing: the model and its limits
+// (43), the plot set-up (48), the plot-time questions (46) and the plot
+// limits (47).
+#pragma once
+
+#include <cstdint>
+
+#include "host/link/driver_connection.h"
+
+namespace tvk::host {
+
+// Host plot flag: the plot goes to a file, not to a plotter on a serial
+// line: no serial handshake strings, no paper query.
+constexpr uint32_t kPlotToFile = 0x40;
+
+struct PlotLimits {
+    double area_x = 0;  // inches
+    double area_y = 0;
+    double resolution = 0;  // host units per inch
+    int optimize = 0;       // the optimisation level the driver asks for
+};
+
+// Request 43: the model (1-based), with no limit on pen speeds and the
+// profile's highest line type.
+void select_model(DriverConnection& driver, int number, int max_line_type);
+
+// The set-up loads the paper list first, so that the plot-time questions can
+// offer its papers; the limits then report the paper chosen. Throws
+// DriverFailure when the driver refuses.
+PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags);
+
+}  // namespace tvk::host

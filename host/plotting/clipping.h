@@ -1,0 +1,26 @@
+// Clipping to the plot area in host units, and rounding to the integer host
+// coordinates the driver takes: nothing outside the area reaches the driver,
+// so no coordinate ever wraps around its 16 bits.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "host/drawing/drawing.h"
+#include "host/plotting/placement.h"
+
+namespace tvk::host {
+
+using HostPoint = std::pair<int32_t, int32_t>;
+using HostPolyline = std::vector<HostPoint>;
+
+// The parts of a polyline inside the area, rounded, repeated points dropped.
+// A polyline of one point (a dot) stays one point when it lies inside.
+std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostArea area);
+
+// A closed ring cut to the area (the parts outside run along its border),
+// rounded, repeated points dropped; empty when nothing is left.
+HostPolyline clip_ring(const std::vector<Vec2>& ring, HostArea area);
+
+}  // namespace tvk::host

@@ -1,0 +1,64 @@
+#include "host/plotting/placement.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tvk::host {
+namespace {
+
+constexpr double kMaxHostCoordinate = 65535;
+
+Vec2 turned(Vec2 p, bool rotate) {
+    return rotate ? Vec2{-p.y, p.x} : p;
+}
+
+// The extents as they stand after the turn.
+Box turned(const Box& b, bool rotate) {
+    if (!rotate) return b;
+    Box t;
+    t.add(turned(Vec2{b.min_x, b.min_y}, true));
+    t.add(turned(Vec2{b.max_x, b.max_y}, true));
+    return t;
+}
+
+}  // namespace
+
+HostArea host_area(double area_x, double area_y, double resolution) {
+    const auto side = [&](double inches) {
+        return std::clamp(std::floor(inches * resolution), 0.0, kMaxHostCoordinate);
+    };
+    return {side(area_x), side(area_y)};
+}
+
+Placement Placement::fit(const Box& extents, bool rotate, HostArea area) {
+    if (extents.empty()) return Placement(rotate, 1, {0, 0});
+    const Box b = turned(extents, rotate);
+    const double w = b.max_x - b.min_x;
+    const double h = b.max_y - b.min_y;
+    double scale = 1;
+    if (w > 0 && h > 0) {
+        scale = std::min(area.width / w, area.height / h);
+    } else if (w > 0) {
+        scale = area.width / w;
+    } else if (h > 0) {
+        scale = area.height / h;
+    }
+    // Centred: the spare room is split on both sides.
+    const Vec2 offset{(area.width - w * scale) / 2 - b.min_x * scale,
+                      (area.height - h * scale) / 2 - b.min_y * scale};
+    return Placement(rotate, scale, offset);
+}
+
+Placement Placement::scaled(const Box& extents, bool rotate, double host_units_per_unit) {
+    if (extents.empty()) return Placement(rotate, host_units_per_unit, {0, 0});
+    const Box b = turned(extents, rotate);
+    return Placement(rotate, host_units_per_unit,
+                     {-b.min_x * host_units_per_unit, -b.min_y * host_units_per_unit});
+}
+
+Vec2 Placement::apply(Vec2 p) const {
+    const Vec2 t = turned(p, rotate_);
+    return {t.x * scale_ + offset_.x, t.y * scale_ + offset_.y};
+}
+
+}  // namespace tvk::host

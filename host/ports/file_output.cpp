@@ -1,0 +1,110 @@
+// Plot output to a file (written as OUT.part, renamed on success), to
+// standard output, or to a port written as it stands.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+#include "host/ports/files.h"
+#include "host/host_error.h"
+#include "host/ui/interrupt.h"
+#include "host/ports/port_output.h"
+
+namespace tvk::host {
+namespace {
+
+class FileOutput : public PortOutput {
+  public:
+    explicit FileOutput(std::string path) : path_(std::move(path)), part_(part_path(path_)) {
+        check_can_write(path_, "the plot");
+        file_ = std::fopen(part_.c_str(), "wb");
+        if (file_ == nullptr) {
+            throw HostError("cannot write the plot " + path_ + ": " + std::strerror(errno));
+        }
+        remove_on_interrupt(part_);
+    }
+    ~FileOutput() override { discard(); }
+
+    bool write(const uint8_t* bytes, size_t count) override {
+        return file_ != nullptr && std::fwrite(bytes, 1, count, file_) == count;
+    }
+    bool finish() override {
+        if (file_ == nullptr) return false;
+        const bool written = std::fclose(file_) == 0;
+        file_ = nullptr;
+        remove_on_interrupt("");
+        if (written && std::rename(part_.c_str(), path_.c_str()) == 0) {
+            finished_ = true;
+            return true;
+        }
+        // The caller reports errno.
+        const int why = errno;
+        std::remove(part_.c_str());
+        errno = why;
+        return false;
+    }
+    void discard() override {
+        if (finished_) return;
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+        std::remove(part_.c_str());
+        remove_on_interrupt("");
+        finished_ = true;  // nothing left to discard
+    }
+    std::string name() const override { return path_; }
+
+  private:
+    std::string path_;
+    std::string part_;
+    std::FILE* file_ = nullptr;
+    bool finished_ = false;
+};
+
+// Standard output, or a device that takes the bytes as they come.
+class StreamOutput : public PortOutput {
+  public:
+    StreamOutput(std::FILE* stream, std::string name, bool owned)
+        : stream_(stream), name_(std::move(name)), owned_(owned) {}
+    ~StreamOutput() override {
+        if (owned_) std::fclose(stream_);
+    }
+
+    bool write(const uint8_t* bytes, size_t count) override {
+        return std::fwrite(bytes, 1, count, stream_) == count;
+    }
+    bool finish() override { return std::fflush(stream_) == 0; }
+    std::string name() const override { return name_; }
+
+  private:
+    std::FILE* stream_;
+    std::string name_;
+    bool owned_;
+};
+
+}  // namespace
+
+std::unique_ptr<PortOutput> open_file_output(const std::string& path) {
+    return std::make_unique<FileOutput>(path);
+}
+
+std::unique_ptr<PortOutput> open_stdout_output() {
+    return std::make_unique<StreamOutput>(stdout, "standard output", false);
+}
+
+std::unique_ptr<PortOutput> open_device_output(const std::string& device) {
+    // A port that is not there is not made: a mistyped device would quietly
+    // become a file.
+    const int fd = open(device.c_str(), O_WRONLY | O_NOCTTY);
+    std::FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    if (stream == nullptr) {
+        const std::string why = std::strerror(errno);
+        if (fd >= 0) close(fd);
+        throw HostError("cannot open the port " + device + ": " + why);
+    }
+    return std::make_unique<StreamOutput>(stream, device, true);
+}
+
+}  // namespace tvk::host

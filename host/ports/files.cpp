@@ -1,0 +1,74 @@
+#include "host/ports/files.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "host/host_error.h"
+
+namespace tvk::host {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void fail(const std::string& what, const std::string& path, const std::string& why) {
+    throw HostError("cannot " + what + " " + path + ": " + why);
+}
+
+std::string directory_of(const std::string& path) {
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+
+}  // namespace
+
+std::string read_whole_file(const std::string& path, const std::string& what) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) fail("read " + what, path, "it is a directory");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) fail("read " + what, path, std::strerror(errno));
+    std::string content;
+    char buffer[65536];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) fail("read " + what, path, "read error");
+    return content;
+}
+
+void check_can_write(const std::string& path, const std::string& what) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+        fail("write " + what, path, "it is a directory; give a file name");
+    }
+    const std::string dir = directory_of(path);
+    if (!fs::is_directory(dir, ec)) fail("write " + what, path, "there is no directory " + dir);
+    if (access(dir.c_str(), W_OK | X_OK) != 0) {
+        fail("write " + what, path, std::string(std::strerror(errno)) + " in " + dir);
+    }
+}
+
+void write_whole_file(const std::string& path, const std::string& content,
+                      const std::string& what) {
+    check_can_write(path, what);
+    const std::string part = part_path(path);
+    std::FILE* file = std::fopen(part.c_str(), "wb");
+    if (file == nullptr) fail("write " + what, path, std::strerror(errno));
+    int why = std::fwrite(content.data(), 1, content.size(), file) == content.size() ? 0 : errno;
+    if (std::fclose(file) != 0 && why == 0) why = errno;
+    if (why != 0) {
+        std::remove(part.c_str());
+        fail("write " + what, path, std::strerror(why));
+    }
+    if (std::rename(part.c_str(), path.c_str()) != 0) {
+        why = errno;
+        std::remove(part.c_str());
+        fail("write " + what, path, std::strerror(why));
+    }
+}
+
+}  // namespace tvk::host
