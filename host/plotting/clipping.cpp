@@ -1,20 +1,30 @@
 #include "host/plotting/clipping.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace tvk::host {
 namespace {
 
+// How far outside the area a point may lie and still count as on its edge:
+// the fit puts the outermost lines on the edge give or take a rounding
+// error, and a point that rounds onto the edge is on the paper.
+constexpr double kSlack = 0.25;
+
 bool inside(Vec2 p, HostArea a) {
-    return p.x >= 0 && p.y >= 0 && p.x <= a.width && p.y <= a.height;
+    return p.x >= -kSlack && p.y >= -kSlack && p.x <= a.width + kSlack && p.y <= a.height + kSlack;
 }
 
-HostPoint rounded(Vec2 p) {
-    return {static_cast<int32_t>(std::lround(p.x)), static_cast<int32_t>(std::lround(p.y))};
+// To the nearest host unit, and never past the edge that the slack let through.
+HostPoint rounded(Vec2 p, HostArea a) {
+    const auto unit = [](double v, double max) {
+        return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, max)));
+    };
+    return {unit(p.x, a.width), unit(p.y, a.height)};
 }
 
-void append(HostPolyline& line, Vec2 p) {
-    const HostPoint h = rounded(p);
+void append(HostPolyline& line, Vec2 p, HostArea area) {
+    const HostPoint h = rounded(p, area);
     if (line.empty() || line.back() != h) line.push_back(h);
 }
 
@@ -25,7 +35,8 @@ bool clip_segment(Vec2 a, Vec2 b, HostArea area, double& t0, double& t1) {
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x, area.width - a.x, a.y, area.height - a.y};
+    const double q[4] = {a.x + kSlack, area.width + kSlack - a.x, a.y + kSlack,
+                         area.height + kSlack - a.y};
     for (int i = 0; i < 4; ++i) {
         if (p[i] == 0) {
             if (q[i] < 0) return false;
@@ -65,7 +76,7 @@ std::vector<Vec2> cut(const std::vector<Vec2>& ring, Keep keep, Cross cross) {
 std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostArea area) {
     std::vector<HostPolyline> pieces;
     if (points.size() == 1) {
-        if (inside(points[0], area)) pieces.push_back({rounded(points[0])});
+        if (inside(points[0], area)) pieces.push_back({rounded(points[0], area)});
         return pieces;
     }
     HostPolyline current;
@@ -79,8 +90,8 @@ std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostAre
             pieces.push_back(std::move(current));
             current.clear();
         }
-        append(current, from);
-        append(current, to);
+        append(current, from, area);
+        append(current, to, area);
         if (t1 < 1) {
             pieces.push_back(std::move(current));
             current.clear();
@@ -97,17 +108,18 @@ HostPolyline clip_ring(const std::vector<Vec2>& ring, HostArea area) {
     const auto at_y = [](double y) {
         return [y](Vec2 a, Vec2 b) { return lerp(a, b, (y - a.y) / (b.y - a.y)); };
     };
+    const double low = -kSlack, right = area.width + kSlack, top = area.height + kSlack;
     std::vector<Vec2> r = ring;
     r = cut(
-        r, [](Vec2 p) { return p.x >= 0; }, at_x(0));
+        r, [&](Vec2 p) { return p.x >= low; }, at_x(low));
     r = cut(
-        r, [&](Vec2 p) { return p.x <= area.width; }, at_x(area.width));
+        r, [&](Vec2 p) { return p.x <= right; }, at_x(right));
     r = cut(
-        r, [](Vec2 p) { return p.y >= 0; }, at_y(0));
+        r, [&](Vec2 p) { return p.y >= low; }, at_y(low));
     r = cut(
-        r, [&](Vec2 p) { return p.y <= area.height; }, at_y(area.height));
+        r, [&](Vec2 p) { return p.y <= top; }, at_y(top));
     HostPolyline out;
-    for (Vec2 p : r) append(out, p);
+    for (Vec2 p : r) append(out, p, area);
     while (out.size() > 1 && out.front() == out.back()) out.pop_back();
     return out.size() >= 3 ? out : HostPolyline{};
 }

@@ -1,0 +1,68 @@
+// Drawings plotted as CAD programs plot them: lines on the paper's edge,
+// infinite lines, and the reports of what is not drawn. Plots are decoded
+// back and checked on the vectors that reach the plotter.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fixtures.h"
+#include "host/plotting/clipping.h"
+#include "host/plotting/placement.h"
+#include "program.h"
+
+namespace tvk::host_test {
+namespace {
+
+using decoder::Language;
+using namespace tvk::host;
+
+class CadPlotTest : public ::testing::Test {
+  protected:
+    // Plots `dxf` to a file and decodes it; the plot must succeed.
+    decoder::Decoded plot(const std::string& dxf, std::vector<std::string> args = {}) {
+        dir.write("d.dxf", dxf);
+        std::vector<std::string> all = {"plot", dir.file("d.dxf"), "-o", dir.file("out.plt"),
+                                        "--yes"};
+        all.insert(all.end(), args.begin(), args.end());
+        outcome = run_tvkplot(all, dir.file("config"));
+        EXPECT_EQ(outcome.exit_code, 0) << outcome.out << outcome.err;
+        return decoder::decode(read_file(dir.file("out.plt")), Language::kTkGl1);
+    }
+
+    TempDir dir;
+    Outcome outcome;
+};
+
+TEST(EdgeClipping, TheOutermostLinesOfAFittedDrawingStayWhole) {
+    // The fit puts the frame's sides on the paper's edges give or take a
+    // rounding error (24384.000000000004 against 24384, -1.8e-12 against 0):
+    // each side is still one whole vector, on every paper size.
+    const std::vector<std::vector<Vec2>> frame = {{{0, -35}, {20.75, -35}},
+                                                  {{20.75, -35}, {20.75, 6.5}},
+                                                  {{20.75, 6.5}, {0, 6.5}},
+                                                  {{0, 6.5}, {0, -35}}};
+    Box box;
+    for (const auto& side : frame) box.add(side[0]), box.add(side[1]);
+    int lost = 0;
+    for (double height = 1000; height <= 65535; height += 317) {
+        for (double width : {height * 0.5, height * 0.7071, height, height * 1.4142}) {
+            for (bool rotate : {false, true}) {
+                const HostArea area{std::floor(width), height};
+                const Placement fit = Placement::fit(box, rotate, area);
+                for (const auto& side : frame) {
+                    const auto pieces =
+                        clip_polyline({fit.apply(side[0]), fit.apply(side[1])}, area);
+                    if (pieces.size() != 1 || pieces[0].size() != 2) ++lost;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(lost, 0);
+    // Beyond a fraction of a unit, outside is outside.
+    EXPECT_TRUE(clip_polyline({{-0.6, 0}, {-0.6, 50}}, HostArea{100, 100}).empty());
+    EXPECT_EQ(clip_ring({{-1e-9, -1e-9}, {100.2, 0}, {100.2, 100.2}}, HostArea{100, 100}),
+              (HostPolyline{{0, 0}, {100, 0}, {100, 100}}));
+}
+
+}  // namespace
+}  // namespace tvk::host_test
