@@ -33,14 +33,18 @@ bool numeric_code(long code) {
            (code >= 440 && code <= 469) || (code >= 1010 && code <= 1071);
 }
 
-// A finite number: "nan" and "inf" would poison every coordinate they touch.
+// A finite number: "nan" and "inf" would poison every coordinate they touch,
+// and so would numbers too large for a double. Numbers too small for its full
+// precision (subnormals such as 4.94065645841e-324, which real files carry)
+// are the numbers they are, next to 0.
 bool parse_number(std::string_view s, double& value) {
     std::string text(trim(s));
     if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
     value = std::strtod(text.c_str(), &end);
-    return end == text.c_str() + text.size() && errno != ERANGE && std::isfinite(value);
+    const bool overflow = errno == ERANGE && std::fabs(value) > 1;
+    return end == text.c_str() + text.size() && !overflow && std::isfinite(value);
 }
 
 bool parse_code(std::string_view s, long& code) {
