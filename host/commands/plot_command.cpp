@@ -134,12 +134,19 @@ double pen_down_length(const PlotJob& job) {
     return length;
 }
 
+// What the user should know about how the drawing was drawn: references
+// that could not be followed, fonts, characters no font has, and the
+// entities that are not drawn, by type; one line each.
 std::string unsupported_note(const Drawing& drawing) {
     std::string note;
+    for (const std::string& line : drawing.notes()) note += (note.empty() ? "" : "\n") + line;
+    std::string types;
     for (const auto& [type, count] : drawing.unsupported()) {
-        note += (note.empty() ? "" : ", ") + std::to_string(count) + " " + type;
+        types += (types.empty() ? "" : ", ") + std::to_string(count) + " " + type;
     }
-    return note.empty() ? note : "Not drawn (not supported): " + note + ".";
+    if (!types.empty())
+        note += std::string(note.empty() ? "" : "\n") + "Not drawn (not supported): " + types + ".";
+    return note;
 }
 
 // The progress bar follows the bytes that reach the port and steps aside
@@ -271,7 +278,7 @@ class PlotRun {
                 ? Placement::scaled(extents, o_.rotate, *o_.scale / kMmPerInch * limits.resolution)
                 : Placement::fit(extents, o_.rotate, area);
         // Chords within half a host unit: finer than the plotter can show.
-        const FlatDrawing flat = drawing_.flatten(0.5 / placement.scale());
+        const FlatDrawing flat = drawing_.flatten(0.5 / placement.scale(), placement.window(area));
         return build_job(flat, {placement, area, limits.resolution}, profile);
     }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "host/drawing/dxf_reader.h"
 #include "host/drawing/entities.h"
@@ -40,6 +41,28 @@ void flatten_element(const Element& element, const Affine& m, double tolerance,
     }
     size_t first = !out.empty() && !points.empty() && out.back() == points.front() ? 1 : 0;
     out.insert(out.end(), points.begin() + static_cast<std::ptrdiff_t>(first), points.end());
+}
+
+// The part of the line through a and b (beyond b only, for a ray) inside
+// the window; empty when it misses the window.
+std::vector<Vec2> infinite_line(Vec2 a, Vec2 b, bool ray, const Box& window) {
+    if (window.empty()) return {};
+    Vec2 d = b - a;
+    double t0 = ray ? 0 : -1e300, t1 = 1e300;
+    const double p[4] = {-d.x, d.x, -d.y, d.y};
+    const double q[4] = {a.x - window.min_x, window.max_x - a.x, a.y - window.min_y,
+                         window.max_y - a.y};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return {};
+            continue;
+        }
+        double r = q[i] / p[i];
+        if (p[i] < 0) t0 = std::max(t0, r);
+        if (p[i] > 0) t1 = std::min(t1, r);
+    }
+    if (t0 > t1) return {};
+    return {a + t0 * d, a + t1 * d};
 }
 
 }  // namespace
@@ -122,7 +145,14 @@ Drawing Drawing::load_dxf(const std::string& path) {
                        std::to_string(kMaxExpandedSize) + " points and curves");
     }
     Drawing drawing;
-    expand(*impl, {nullptr, [&](const std::string& type) { ++drawing.unsupported_[type]; }});
+    std::map<std::string, int> broken;
+    expand(*impl, {nullptr, [&](const std::string& type) { ++drawing.unsupported_[type]; },
+                   [&](const std::string& what) { ++broken[what]; }});
+    for (const auto& [what, count] : broken) {
+        drawing.notes_.push_back(
+            "Not drawn: " + what +
+            (count > 1 ? " (" + std::to_string(count) + " references)" : std::string()) + ".");
+    }
     if (impl->has_text) {
         if (auto note = StrokeFont::standard_note(); !note.empty()) drawing.notes_.push_back(note);
     }
@@ -134,14 +164,19 @@ Box Drawing::extents() const {
     Box box;
     if (!impl_) return box;
     expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&) {
+                        if (shape.reach != Shape::kBounded) return;
                         for (const Trace& t : shape.traces)
                             for (const Element& e : t.elements) box.add(element_bounds(e, m));
                     },
-                    nullptr});
+                    nullptr, nullptr});
     return box;
 }
 
 FlatDrawing Drawing::flatten(double tolerance) const {
+    return flatten(tolerance, extents());
+}
+
+FlatDrawing Drawing::flatten(double tolerance, const Box& window) const {
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     FlatDrawing flat;
@@ -158,13 +193,21 @@ FlatDrawing Drawing::flatten(double tolerance) const {
                     if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
                     return;
                 }
+                if (shape.reach != Shape::kBounded) {
+                    const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
+                    auto points = infinite_line(m.apply(s.a), m.apply(s.b),
+                                                shape.reach == Shape::kRay, window);
+                    if (!points.empty())
+                        flat.paths.push_back(Path{color, linetype, std::move(points)});
+                    return;
+                }
                 for (const Trace& t : shape.traces) {
                     auto points = flatten_trace(t, m, tolerance);
                     if (!points.empty())
                         flat.paths.push_back(Path{color, linetype, std::move(points)});
                 }
             },
-            nullptr});
+            nullptr, nullptr});
     return flat;
 }
 

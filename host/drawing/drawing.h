@@ -56,8 +56,10 @@ class Drawing {
     // The extents of everything drawable (curves and text included).
     Box extents() const;
     // Everything as polylines whose chords stay within `tolerance` drawing units
-    // of the true curves.
+    // of the true curves. Infinite lines (RAY, XLINE) are drawn across
+    // `window`, the part of the drawing plotted; by default the extents.
     FlatDrawing flatten(double tolerance) const;
+    FlatDrawing flatten(double tolerance, const Box& window) const;
     // Entities that could not be drawn, by DXF type name, with their counts.
     const std::map<std::string, int>& unsupported() const { return unsupported_; }
     // Things the user should know about how the drawing is drawn, one line

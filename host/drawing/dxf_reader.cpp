@@ -183,6 +183,14 @@ class Reader : public DL_CreationAdapter {
         add_shape(EllipseArc{{e.cx, e.cy}, {e.mx, e.my}, minor, e.angle1, t1});
     }
 
+    // In world coordinates; a direction along z draws nothing on the plan.
+    void addXLine(const DL_XLineData& l) override {
+        add_infinite({l.bx, l.by}, {l.dx, l.dy}, Shape::kLine);
+    }
+    void addRay(const DL_RayData& r) override {
+        add_infinite({r.bx, r.by}, {r.dx, r.dy}, Shape::kRay);
+    }
+
     void addSolid(const DL_SolidData& s) override { add_quad(s); }
     void addTrace(const DL_TraceData& t) override { add_quad(t); }
 
@@ -578,6 +586,13 @@ class Reader : public DL_CreationAdapter {
     void add_circle(double cx, double cy, double r, double a0, double a1) {
         if (a1 <= a0) a1 += 2 * kPi;
         add_shape(EllipseArc{{cx, cy}, {r, 0}, {0, r}, a0, a1}.transformed(pending_.ocs()));
+    }
+
+    void add_infinite(Vec2 base, Vec2 direction, Shape::Reach reach) {
+        if (!begin() || length(direction) == 0) return;
+        Shape shape{{Trace{{Segment{base, base + (1 / length(direction)) * direction}}}}, false};
+        shape.reach = reach;
+        push(std::move(shape));
     }
 
     // SOLID and TRACE: corners in the order 1, 2, 4, 3; a triangle repeats the third.

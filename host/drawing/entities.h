@@ -45,6 +45,10 @@ Box element_bounds(const Element& element, const Affine& m);
 struct Shape {
     std::vector<Trace> traces;
     bool filled = false;
+    // RAY and XLINE: one Segment from the base point one unit along the
+    // direction, drawn on beyond b (a ray) or beyond both ends (a line) as
+    // far as the plotted area reaches. They take no part in the extents.
+    enum Reach { kBounded, kRay, kLine } reach = kBounded;
 };
 
 // A block reference, possibly an array of them.

@@ -7,7 +7,8 @@ namespace tvk::host {
 
 namespace {
 
-// Deeper nesting than this is a block that (indirectly) inserts itself.
+// Deeper nesting than this is refused: it multiplies the work and nothing
+// real needs it.
 constexpr int kMaxNesting = 32;
 
 // What an INSERT hands down to the entities of its block.
@@ -54,8 +55,19 @@ class Expander {
     void insert(const BlockRef& ref, const Context& ctx, int color, const std::string& linetype,
                 const std::string& layer, bool layer_off) {
         auto it = d_.blocks.find(ref.block);
-        if (it == d_.blocks.end() || ctx.depth >= kMaxNesting) {
-            if (!layer_off && v_.unsupported) v_.unsupported(ref.kind);
+        const bool inserts_itself = std::find(open_.begin(), open_.end(), ref.block) != open_.end();
+        if (it == d_.blocks.end() || inserts_itself || ctx.depth >= kMaxNesting) {
+            if (layer_off) return;
+            // Annotations whose picture is missing cannot be drawn from the
+            // block; an INSERT's block is simply not there.
+            if (it == d_.blocks.end() && ref.kind != "INSERT") {
+                if (v_.unsupported) v_.unsupported(ref.kind);
+            } else if (v_.broken_reference) {
+                v_.broken_reference("block " + ref.block +
+                                    (it == d_.blocks.end() ? " is missing"
+                                     : inserts_itself      ? " inserts itself"
+                                                           : " is nested too deeply"));
+            }
             return;
         }
         const Block& block = it->second;
@@ -65,6 +77,7 @@ class Expander {
         }
         Context child{{}, color, linetype, &layer, ctx.depth + 1};
         Affine local = Affine::scale(ref.sx, ref.sy) * Affine::translate(-1 * block.base);
+        open_.push_back(ref.block);
         for (int row = 0; row < ref.rows; ++row) {
             for (int col = 0; col < ref.cols; ++col) {
                 Vec2 offset{col * ref.col_spacing, row * ref.row_spacing};
@@ -72,10 +85,12 @@ class Expander {
                 entities(block.entities, child);
             }
         }
+        open_.pop_back();
     }
 
     const Drawing::Impl& d_;
     const ExpandVisitor& v_;
+    std::vector<std::string> open_;  // the blocks being expanded, outermost first
 };
 
 class SizeCounter {

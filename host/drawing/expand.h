@@ -16,6 +16,8 @@ struct ExpandVisitor {
     std::function<void(const Shape&, const Affine&, int color, const std::string& linetype)> shape;
     // A visible entity that cannot be drawn, by DXF type name.
     std::function<void(const std::string& type)> unsupported;
+    // A reference that cannot be followed, saying why ("block X is missing").
+    std::function<void(const std::string& what)> broken_reference;
 };
 
 void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);

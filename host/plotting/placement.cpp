@@ -61,4 +61,13 @@ Vec2 Placement::apply(Vec2 p) const {
     return {t.x * scale_ + offset_.x, t.y * scale_ + offset_.y};
 }
 
+Box Placement::window(HostArea area) const {
+    Box box;
+    for (Vec2 corner : {Vec2{0, 0}, Vec2{area.width, area.height}}) {
+        const Vec2 t{(corner.x - offset_.x) / scale_, (corner.y - offset_.y) / scale_};
+        box.add(rotate_ ? Vec2{t.y, -t.x} : t);  // turned back
+    }
+    return box;
+}
+
 }  // namespace tvk::host

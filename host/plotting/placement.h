@@ -26,6 +26,8 @@ class Placement {
     static Placement scaled(const Box& extents, bool rotate, double host_units_per_unit);
 
     Vec2 apply(Vec2 p) const;
+    // The part of the drawing, in drawing units, that lands on the area.
+    Box window(HostArea area) const;
     // Host units per drawing unit.
     double scale() const { return scale_; }
 

@@ -64,5 +64,22 @@ TEST(EdgeClipping, TheOutermostLinesOfAFittedDrawingStayWhole) {
               (HostPolyline{{0, 0}, {100, 0}, {100, 100}}));
 }
 
+TEST_F(CadPlotTest, AnInfiniteLineCrossesThePaperAndBrokenReferencesAreNamed) {
+    // A 100 x 100 square fitted to A3 landscape, with a horizontal XLINE
+    // through its middle: the line runs from one side of the paper to the other.
+    std::string dxf = dxf_of_lines({{0, 0, 100, 0}, {100, 0, 100, 100}, {100, 100, 0, 100}});
+    dxf.insert(dxf.find("0\nENDSEC"),
+               "0\nXLINE\n8\n0\n10\n50\n20\n50\n30\n0\n11\n1\n21\n0\n31\n0\n"
+               "0\nINSERT\n8\n0\n2\nNOWHERE\n10\n0\n20\n0\n30\n0\n");
+    const auto segments = decoder::drawn_segments(plot(dxf));
+    ASSERT_EQ(segments.size(), 4u);
+    const Extent e = drawn_extent(plot(dxf));
+    EXPECT_EQ(e.min_x, 0);
+    EXPECT_NEAR(e.max_x, 420 / 25.4 * 1016, 1);
+    EXPECT_NE(outcome.out.find("Not drawn: block NOWHERE is missing."), std::string::npos)
+        << outcome.out;
+    EXPECT_EQ(outcome.out.find("not supported"), std::string::npos) << outcome.out;
+}
+
 }  // namespace
 }  // namespace tvk::host_test

@@ -388,11 +388,9 @@ TEST(DxfEntities, PatternTooFineForItsAreaDrawsTheBoundaryAndIsReported) {
 TEST(DxfEntities, UnknownAndUndrawableEntitiesAreCountedByType) {
     auto d = load(dxf_file(line(0, 0, 1, 1) + entity("MLINE", {{8, "0"}, {10, "0"}, {20, "0"}}) +
                            entity("MLINE", {{8, "0"}}) +
-                           entity("XLINE", {{8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}}) +
                            entity("3DSOLID", {{8, "0"}})));
-    EXPECT_EQ(d.unsupported().size(), 3u);
+    EXPECT_EQ(d.unsupported().size(), 2u);
     EXPECT_EQ(d.unsupported().at("MLINE"), 2);
-    EXPECT_EQ(d.unsupported().at("XLINE"), 1);
     EXPECT_EQ(d.unsupported().at("3DSOLID"), 1);
     EXPECT_EQ(d.flatten(kTol).paths.size(), 1u);
 }
