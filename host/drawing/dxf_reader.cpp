@@ -17,6 +17,7 @@
 #include "host/drawing/dxf_check.h"
 #include "host/drawing/dxf_groups.h"
 #include "host/drawing/geometry.h"
+#include "host/drawing/hatch_boundary.h"
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/mleader.h"
 #include "host/drawing/mline.h"
@@ -658,6 +659,24 @@ class Reader : public DL_CreationAdapter {
             }
             case Open::kHatch: {
                 std::erase_if(o.loops, [](const Trace& loop) { return loop.elements.empty(); });
+                // Edges end to start; a path that does not close is drawn as
+                // its edges, and reported, rather than filled wrongly.
+                std::vector<Trace> rings;
+                for (const Trace& loop : o.loops) {
+                    ChainedBoundary chained = chain_boundary(loop);
+                    for (Trace& ring : chained.rings) rings.push_back(std::move(ring));
+                    if (chained.closed) continue;
+                    Shape lines;
+                    for (const Element& edge : transformed(loop, o.ocs).elements)
+                        lines.traces.push_back(Trace{{edge}});
+                    Entity edges = o.entity;
+                    edges.what = std::move(lines);
+                    o.container->push_back(std::move(edges));
+                    Entity report = o.entity;
+                    report.what = Unsupported{"HATCH boundary that does not close"};
+                    o.container->push_back(std::move(report));
+                }
+                o.loops = std::move(rings);
                 if (o.solid) {
                     for (const auto& loop : o.loops)
                         shape.traces.push_back(transformed(loop, o.ocs));

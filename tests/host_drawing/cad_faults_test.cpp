@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "dxf_builder.h"
 
@@ -74,6 +75,102 @@ TEST(CadFaults, RaysAndLinesAreDrawnAcrossThePlottedWindowWithoutWideningIt) {
                                    {{4, 4}, {-5, -5}},
                                    {{-10, 20}, {30, 20}},
                                    {{2, 3}, {2, 25}}});
+}
+
+}  // namespace
+}  // namespace tvk::host::test
+
+namespace tvk::host::test {
+namespace {
+
+// A hatch of one boundary path of edges (group 72 and its groups each), solid
+// or of 45 degree lines 1 apart.
+std::string edge_hatch(const std::vector<std::string>& edges, bool solid) {
+    std::string h = entity("HATCH", {{8, "0"},
+                                     {10, "0"},
+                                     {20, "0"},
+                                     {30, "0"},
+                                     {2, solid ? "SOLID" : "ANSI31"},
+                                     {70, solid ? "1" : "0"},
+                                     {71, "0"},
+                                     {91, "1"}});
+    h += "92\n1\n93\n" + std::to_string(edges.size()) + "\n";
+    for (const std::string& e : edges) h += e;
+    h += "97\n0\n75\n1\n76\n1\n";
+    if (!solid) h += "52\n0\n41\n1\n77\n0\n78\n1\n53\n45\n43\n0\n44\n0\n45\n-0.7\n46\n0.7\n79\n0\n";
+    return h + "98\n0\n";
+}
+
+std::string line_edge(Vec2 a, Vec2 b) {
+    return "72\n1\n10\n" + std::to_string(a.x) + "\n20\n" + std::to_string(a.y) + "\n11\n" +
+           std::to_string(b.x) + "\n21\n" + std::to_string(b.y) + "\n";
+}
+
+// A half disc over (0, 10)-(10, 10), counter-clockwise from (10, 10), or
+// clockwise from (0, 10) (its angles stored mirrored, as files store them).
+std::string arc_edge(bool ccw) {
+    return std::string("72\n2\n10\n5\n20\n10\n40\n5\n") +
+           (ccw ? "50\n0\n51\n180\n73\n1\n" : "50\n180\n51\n360\n73\n0\n");
+}
+
+double ring_area(const std::vector<Vec2>& ring) {
+    double twice = 0;
+    for (size_t i = 0; i < ring.size(); ++i) {
+        Vec2 a = ring[i], b = ring[(i + 1) % ring.size()];
+        twice += a.x * b.y - b.x * a.y;
+    }
+    return std::fabs(twice) / 2;
+}
+
+TEST(CadFaults, HatchBoundaryEdgesAreChainedEndToStartInAnyOrderAndDirection) {
+    // A 10 x 10 square under a half disc of radius 5.
+    const double area = 100 + std::numbers::pi * 25 / 2;
+    const std::string bottom = line_edge({0, 0}, {10, 0}), right = line_edge({10, 0}, {10, 10}),
+                      left = line_edge({0, 10}, {0, 0});
+    const std::string bottom_back = line_edge({10, 0}, {0, 0}),
+                      right_back = line_edge({10, 10}, {10, 0});
+    const struct {
+        const char* what;
+        std::vector<std::string> edges;
+    } cases[] = {
+        {"in order", {bottom, right, arc_edge(true), left}},
+        {"shuffled", {left, bottom, arc_edge(true), right}},
+        {"some reversed", {arc_edge(true), bottom_back, left, right_back}},
+        {"clockwise arc the other way", {bottom, arc_edge(false), right, left}},
+        {"ends a little apart",
+         {line_edge({0, 0}, {10, 1e-5}), right, arc_edge(true), line_edge({1e-5, 10}, {0, 0})}},
+    };
+    for (const auto& c : cases) {
+        const FlatDrawing solid = flat(dxf_file(edge_hatch(c.edges, true)));
+        ASSERT_EQ(solid.fills.size(), 1u) << c.what;
+        ASSERT_EQ(solid.fills[0].rings.size(), 1u) << c.what;
+        EXPECT_NEAR(ring_area(solid.fills[0].rings[0]), area, 0.15) << c.what;
+        // The pattern's lines fill the same shape: as many as the area asks.
+        const Drawing pattern = load(dxf_file(edge_hatch(c.edges, false)));
+        EXPECT_TRUE(pattern.unsupported().empty()) << c.what;
+        double drawn = 0;
+        for (const Path& p : pattern.flatten(0.01).paths) {
+            ASSERT_EQ(p.points.size(), 2u) << c.what;
+            drawn += std::hypot(p.points[1].x - p.points[0].x, p.points[1].y - p.points[0].y);
+            for (Vec2 q : p.points) {
+                EXPECT_TRUE(q.x > -1e-6 && q.x < 10 + 1e-6 && q.y > -1e-6 && q.y < 15 + 1e-6)
+                    << c.what;
+            }
+        }
+        EXPECT_NEAR(drawn, area, area * 0.05) << c.what;  // lines 1 apart
+    }
+}
+
+TEST(CadFaults, AHatchBoundaryThatDoesNotCloseIsDrawnAsItsEdgesAndReported) {
+    const std::vector<std::string> edges = {line_edge({0, 0}, {10, 0}), arc_edge(true),
+                                            line_edge({10, 0}, {10, 10})};
+    for (bool solid : {true, false}) {
+        const Drawing d = load(dxf_file(edge_hatch(edges, solid)));
+        EXPECT_EQ(d.unsupported().at("HATCH boundary that does not close"), 1);
+        const FlatDrawing f = d.flatten(0.01);
+        EXPECT_TRUE(f.fills.empty());
+        EXPECT_EQ(f.paths.size(), 3u);  // each edge where it stands
+    }
 }
 
 }  // namespace
