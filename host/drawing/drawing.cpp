@@ -163,7 +163,7 @@ Drawing Drawing::load_dxf(const std::string& path) {
 Box Drawing::extents() const {
     Box box;
     if (!impl_) return box;
-    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&) {
+    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, int32_t, const std::string&) {
                         if (shape.reach != Shape::kBounded) return;
                         for (const Trace& t : shape.traces)
                             for (const Element& e : t.elements) box.add(element_bounds(e, m));
@@ -181,33 +181,39 @@ FlatDrawing Drawing::flatten(double tolerance, const Box& window) const {
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     FlatDrawing flat;
     if (!impl_) return flat;
-    expand(*impl_,
-           {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype) {
-                if (shape.filled) {
-                    Fill fill{color, {}};
-                    for (const Trace& t : shape.traces) {
-                        auto ring = flatten_trace(t, m, tolerance);
-                        if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
-                        if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
-                    }
-                    if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
-                    return;
-                }
-                if (shape.reach != Shape::kBounded) {
-                    const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
-                    auto points = infinite_line(m.apply(s.a), m.apply(s.b),
-                                                shape.reach == Shape::kRay, window);
-                    if (!points.empty())
-                        flat.paths.push_back(Path{color, linetype, std::move(points)});
-                    return;
-                }
-                for (const Trace& t : shape.traces) {
-                    auto points = flatten_trace(t, m, tolerance);
-                    if (!points.empty())
-                        flat.paths.push_back(Path{color, linetype, std::move(points)});
-                }
-            },
-            nullptr, nullptr});
+    expand(*impl_, {[&](const Shape& shape, const Affine& m, int color, int32_t true_color,
+                        const std::string& linetype) {
+                        if (shape.filled) {
+                            Fill fill{.color = color, .true_color = true_color, .rings = {}};
+                            for (const Trace& t : shape.traces) {
+                                auto ring = flatten_trace(t, m, tolerance);
+                                if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
+                                if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
+                            }
+                            if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
+                            return;
+                        }
+                        if (shape.reach != Shape::kBounded) {
+                            const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
+                            auto points = infinite_line(m.apply(s.a), m.apply(s.b),
+                                                        shape.reach == Shape::kRay, window);
+                            if (!points.empty())
+                                flat.paths.push_back(Path{.color = color,
+                                                          .true_color = true_color,
+                                                          .linetype = linetype,
+                                                          .points = std::move(points)});
+                            return;
+                        }
+                        for (const Trace& t : shape.traces) {
+                            auto points = flatten_trace(t, m, tolerance);
+                            if (!points.empty())
+                                flat.paths.push_back(Path{.color = color,
+                                                          .true_color = true_color,
+                                                          .linetype = linetype,
+                                                          .points = std::move(points)});
+                        }
+                    },
+                    nullptr, nullptr});
     return flat;
 }
 

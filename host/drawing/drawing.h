@@ -26,14 +26,16 @@ struct Box {
 
 // A pen-down polyline in drawing units.
 struct Path {
-    int color = 7;         // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
-    std::string linetype;  // resolved line-type name, upper case; "CONTINUOUS" by default
+    int color = 7;            // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
+    int32_t true_color = -1;  // 0xRRGGBB; -1: none
+    std::string linetype;     // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
 };
 
 // A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
 struct Fill {
     int color = 7;
+    int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::vector<std::vector<Vec2>> rings;
 };
 

@@ -58,6 +58,11 @@ struct TextStyle {
 };
 constexpr double kDefaultTextHeight = 2.5;
 
+// The true colour of group 420, 0xRRGGBB.
+int32_t true_color(const Groups& g) {
+    return static_cast<int32_t>(static_cast<uint32_t>(g.integer(420, 0)) & 0xFFFFFF);
+}
+
 // An arc from a to b (radians); clockwise arcs of hatch boundaries keep their
 // angles mirrored, as the DXF format stores them.
 EllipseArc arc_between(Vec2 c, Vec2 u, Vec2 v, double a, double b, bool ccw) {
@@ -131,6 +136,7 @@ class Reader : public DL_CreationAdapter {
         Layer layer;
         layer.color = std::abs(color) >= 1 && std::abs(color) <= 255 ? std::abs(color) : 7;
         layer.linetype = upper(pending_.text(6, "CONTINUOUS"));
+        if (pending_.has(420)) layer.true_color = true_color(pending_);
         // A layer that is off, or that is not to be plotted (group 290), is not plotted.
         layer.off = data.off || color < 0 || pending_.integer(290, 1) == 0;
         layer.frozen = (data.flags & 1) != 0;
@@ -553,9 +559,12 @@ class Reader : public DL_CreationAdapter {
         Entity e;
         e.layer = upper(raw.text(8, "0"));
         e.color = std::abs(raw.integer(62, kByLayer));
-        // A true colour alone: the pen of the nearest indexed colour.
-        if (!raw.has(62) && raw.has(420))
-            e.color = nearest_color_index(static_cast<uint32_t>(raw.integer(420, 0)) & 0xFFFFFF);
+        // A true colour is what is shown; the index beside it, or else the
+        // nearest indexed colour, chooses the pen where the pens' colours are unknown.
+        if (raw.has(420)) {
+            e.true_color = true_color(raw);
+            if (!raw.has(62)) e.color = nearest_color_index(static_cast<uint32_t>(e.true_color));
+        }
         e.linetype = upper(raw.text(6, "BYLAYER"));
         return e;
     }

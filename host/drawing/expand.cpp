@@ -15,6 +15,7 @@ constexpr int kMaxNesting = 32;
 struct Context {
     Affine m;
     int color = 7;                        // for BYBLOCK
+    int32_t true_color = -1;              // for BYBLOCK
     std::string linetype = "CONTINUOUS";  // for BYBLOCK
     const std::string* layer = nullptr;   // for entities on layer 0; none at the top
     int depth = 0;
@@ -35,25 +36,34 @@ class Expander {
         const Layer& layer = d_.layer(layer_name);
         if (layer.frozen) return;
         int color = e.color == kByLayer ? layer.color : e.color == kByBlock ? ctx.color : e.color;
+        int32_t true_color = e.true_color >= 0     ? e.true_color
+                             : e.color == kByLayer ? layer.true_color
+                             : e.color == kByBlock ? ctx.true_color
+                                                   : -1;
         if (color < 1 || color > 255) color = 7;
         const std::string& linetype = e.linetype == "BYLAYER"   ? layer.linetype
                                       : e.linetype == "BYBLOCK" ? ctx.linetype
                                                                 : e.linetype;
         if (const auto* ref = std::get_if<BlockRef>(&e.what)) {
             // An INSERT on a layer that is off still shows its entities on other layers.
-            insert(*ref, ctx, color, linetype, layer_name, layer.off);
+            insert(*ref, ctx, {color, true_color}, linetype, layer_name, layer.off);
             return;
         }
         if (layer.off) return;
         if (const auto* shape = std::get_if<Shape>(&e.what)) {
-            if (v_.shape) v_.shape(*shape, ctx.m, color, linetype);
+            if (v_.shape) v_.shape(*shape, ctx.m, color, true_color, linetype);
         } else if (v_.unsupported) {
             v_.unsupported(std::get<Unsupported>(e.what).type);
         }
     }
 
-    void insert(const BlockRef& ref, const Context& ctx, int color, const std::string& linetype,
-                const std::string& layer, bool layer_off) {
+    struct Colours {
+        int index;
+        int32_t true_color;
+    };
+
+    void insert(const BlockRef& ref, const Context& ctx, Colours colours,
+                const std::string& linetype, const std::string& layer, bool layer_off) {
         auto it = d_.blocks.find(ref.block);
         const bool inserts_itself = std::find(open_.begin(), open_.end(), ref.block) != open_.end();
         if (it == d_.blocks.end() || inserts_itself || ctx.depth >= kMaxNesting) {
@@ -75,7 +85,7 @@ class Expander {
             if (!layer_off && v_.unsupported) v_.unsupported("XREF");
             return;
         }
-        Context child{{}, color, linetype, &layer, ctx.depth + 1};
+        Context child{{}, colours.index, colours.true_color, linetype, &layer, ctx.depth + 1};
         Affine local = Affine::scale(ref.sx, ref.sy) * Affine::translate(-1 * block.base);
         open_.push_back(ref.block);
         for (int row = 0; row < ref.rows; ++row) {

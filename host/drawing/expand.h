@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -12,8 +13,10 @@ namespace tvk::host {
 
 struct ExpandVisitor {
     // A visible shape with its accumulated transform, resolved colour (1 to
-    // 255) and resolved upper-case line type.
-    std::function<void(const Shape&, const Affine&, int color, const std::string& linetype)> shape;
+    // 255) and true colour (0xRRGGBB, -1 for none) and resolved upper-case line type.
+    std::function<void(const Shape&, const Affine&, int color, int32_t true_color,
+                       const std::string& linetype)>
+        shape;
     // A visible entity that cannot be drawn, by DXF type name.
     std::function<void(const std::string& type)> unsupported;
     // A reference that cannot be followed, saying why ("block X is missing").

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/plotting/line_types.h"
+#include "host/plotting/pen_colours.h"
 
 namespace tvk::host {
 namespace {
@@ -16,7 +17,12 @@ int colour_index(int colour) {
     return std::clamp(colour, 0, 255);
 }
 
-int pen_of(const Profile& p, int colour) {
+// A true colour goes to the pen of the nearest colour where the profile
+// gives the pens' colours; otherwise, and for indexed colours, the colour
+// table chooses.
+int pen_of(const Profile& p, int colour, int32_t true_colour = -1) {
+    if (true_colour >= 0 && !p.pen_colour.empty())
+        return nearest_pen(static_cast<uint32_t>(true_colour), p.pen_colour);
     return std::max<int>(1, p.pen_by_colour[static_cast<size_t>(colour_index(colour))]);
 }
 
@@ -29,16 +35,17 @@ class JobBuilder {
   public:
     JobBuilder(const JobGeometry& g, const Profile& p) : g_(g), p_(p) {}
 
-    void add_path(const std::vector<Vec2>& points, int colour, int line_type) {
+    void add_path(const std::vector<Vec2>& points, int colour, int32_t true_colour, int line_type) {
         std::vector<Vec2> placed;
         placed.reserve(points.size());
         for (Vec2 pt : points) placed.push_back(g_.placement.apply(pt));
         const size_t c = static_cast<size_t>(colour_index(colour));
         const int speed = p_.variable_speed() ? p_.speed_by_colour[c] : 0;
         for (HostPolyline& piece : clip_polyline(placed, g_.area)) {
-            job_.paths.push_back({pen_of(p_, colour), line_type, speed, std::move(piece)});
+            job_.paths.push_back(
+                {pen_of(p_, colour, true_colour), line_type, speed, std::move(piece)});
         }
-        note_pen(colour);
+        note_pen(colour, true_colour);
     }
 
     void add_fill(const Fill& fill, bool as_polygon) {
@@ -48,14 +55,14 @@ class JobBuilder {
             HostPolyline ring = clip_ring(placed, g_.area);
             if (ring.empty()) return;
             if (ring.size() <= kMaxPolygonVertices) {
-                job_.polygons.push_back({pen_of(p_, fill.color), std::move(ring)});
-                note_pen(fill.color);
+                job_.polygons.push_back({pen_of(p_, fill.color, fill.true_color), std::move(ring)});
+                note_pen(fill.color, fill.true_color);
                 return;
             }
         }
         // The host fills it: strokes one pen width apart.
         for (const auto& stroke : hatch_strokes(fill, hatch_spacing(fill))) {
-            add_path(stroke, fill.color, 0);
+            add_path(stroke, fill.color, fill.true_color, 0);
         }
     }
 
@@ -75,8 +82,8 @@ class JobBuilder {
         return spacing;
     }
 
-    void note_pen(int colour) {
-        job_.pen_width.try_emplace(pen_of(p_, colour), width_of(p_, colour));
+    void note_pen(int colour, int32_t true_colour) {
+        job_.pen_width.try_emplace(pen_of(p_, colour, true_colour), width_of(p_, colour));
     }
 
     const JobGeometry& g_;
@@ -97,7 +104,7 @@ PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const
         const size_t c = static_cast<size_t>(colour_index(path.color));
         int line_type = hardware_line_type(path.linetype, vtx, profile.max_line_type);
         if (line_type < 0) line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
-        builder.add_path(path.points, path.color, line_type);
+        builder.add_path(path.points, path.color, path.true_color, line_type);
     }
     const bool polygons = plotter_fills_polygons(profile);
     for (const Fill& fill : drawing.fills) builder.add_fill(fill, polygons);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "host/link/host_services.h"
@@ -36,6 +37,7 @@ struct Profile {
     std::array<uint8_t, 256> speed_by_colour{};
     std::array<uint8_t, 256> pen_by_colour{};
     std::array<double, 256> width_by_colour{};  // inches
+    std::map<int, uint32_t> pen_colour;         // pen number -> 0xRRGGBB, where the user gave one
 
     bool plotter_fills() const { return (pen_options & 0x0100) != 0; }
     bool variable_speed() const { return (pen_options & 0x04) != 0; }

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 #include "fixtures.h"
 #include "host/plotting/clipping.h"
+#include "host/plotting/pen_colours.h"
 #include "host/plotting/placement.h"
+#include "host/plotting/plot_job.h"
 #include "program.h"
 
 namespace tvk::host_test {
@@ -62,6 +65,49 @@ TEST(EdgeClipping, TheOutermostLinesOfAFittedDrawingStayWhole) {
     EXPECT_TRUE(clip_polyline({{-0.6, 0}, {-0.6, 50}}, HostArea{100, 100}).empty());
     EXPECT_EQ(clip_ring({{-1e-9, -1e-9}, {100.2, 0}, {100.2, 100.2}}, HostArea{100, 100}),
               (HostPolyline{{0, 0}, {100, 0}, {100, 100}}));
+}
+
+TEST(PenColours, TrueColoursGoToThePenOfTheNearestColourWhereTheProfileGivesThem) {
+    const std::map<int, uint32_t> pens = {
+        {1, 0x000000}, {2, 0xFF0000}, {3, 0x0000FF}, {4, 0x00A000}};
+    const struct {
+        uint32_t rgb;
+        int pen;
+    } cases[] = {{0xF01010, 2}, {0x2020C0, 3}, {0x00FF00, 4},
+                 {0x303030, 1}, {0xFFFFFF, 1},  // white draws black on the paper
+                 {0x800000, 2}};
+    for (const auto& c : cases) EXPECT_EQ(nearest_pen(c.rgb, pens), c.pen) << std::hex << c.rgb;
+    EXPECT_EQ(nearest_pen(0x123456, {}), 0);
+
+    // Through the plot job: a reddish and a bluish line, and one of colour 3.
+    FlatDrawing flat;
+    flat.paths.push_back({.color = 1,
+                          .true_color = 0xF01010,
+                          .linetype = "CONTINUOUS",
+                          .points = {{0, 0}, {10, 0}}});
+    flat.paths.push_back({.color = 5,
+                          .true_color = 0x2020C0,
+                          .linetype = "CONTINUOUS",
+                          .points = {{0, 5}, {10, 5}}});
+    flat.paths.push_back({.color = 3, .linetype = "CONTINUOUS", .points = {{0, 9}, {10, 9}}});
+    Box box;
+    box.add(Vec2{0, 0});
+    box.add(Vec2{10, 10});
+    const HostArea area{1000, 1000};
+    const JobGeometry geometry{Placement::fit(box, false, area), area, 1016};
+    Profile profile;
+    profile.pen_by_colour[1] = 5;
+    profile.pen_by_colour[5] = 6;
+    profile.pen_by_colour[3] = 7;
+    auto pens_used = [&] {
+        std::vector<int> used;
+        for (const PenPath& p : build_job(flat, geometry, profile).paths) used.push_back(p.pen);
+        return used;
+    };
+    // Without pen colours, as before: the pens of the nearest indexed colours.
+    EXPECT_EQ(pens_used(), (std::vector<int>{5, 6, 7}));
+    profile.pen_colour = pens;
+    EXPECT_EQ(pens_used(), (std::vector<int>{2, 3, 7}));
 }
 
 TEST_F(CadPlotTest, AnInfiniteLineCrossesThePaperAndBrokenReferencesAreNamed) {

@@ -175,3 +175,36 @@ TEST(CadFaults, AHatchBoundaryThatDoesNotCloseIsDrawnAsItsEdgesAndReported) {
 
 }  // namespace
 }  // namespace tvk::host::test
+
+namespace tvk::host::test {
+namespace {
+
+TEST(CadFaults, TrueColoursAreCarriedThroughLayersAndBlocks) {
+    auto line_at = [](double y, const Groups& colour, const std::string& layer = "0") {
+        Groups g = {
+            {8, layer}, {10, "0"}, {20, std::to_string(y)}, {11, "1"}, {21, std::to_string(y)}};
+        g.insert(g.end(), colour.begin(), colour.end());
+        return entity("LINE", g);
+    };
+    const std::string layers =
+        entity("LAYER", {{2, "TC"}, {70, "0"}, {62, "1"}, {420, "65280"}, {6, "CONTINUOUS"}});
+    const std::string blocks = block("B", {0, 0}, line_at(5, {{62, "0"}}));  // BYBLOCK
+    std::string lines = line_at(0, {{420, "16711680"}}) +                    // red alone: index 1
+                        line_at(1, {{62, "5"}, {420, "16744448"}}) +  // orange beside index 5
+                        line_at(2, {{62, "3"}}) +                     // indexed only
+                        line_at(3, {}, "TC") +                        // the layer's
+                        entity("INSERT", {{8, "0"}, {2, "B"}, {10, "0"}, {20, "0"}, {420, "255"}});
+    const FlatDrawing f = flat(dxf_file(lines, blocks, layers));
+    const struct {
+        int color;
+        int32_t true_color;
+    } expected[] = {{1, 0xFF0000}, {5, 0xFF8000}, {3, -1}, {1, 0x00FF00}, {5, 0x0000FF}};
+    ASSERT_EQ(f.paths.size(), std::size(expected));
+    for (size_t i = 0; i < f.paths.size(); ++i) {
+        EXPECT_EQ(f.paths[i].color, expected[i].color) << i;
+        EXPECT_EQ(f.paths[i].true_color, expected[i].true_color) << i;
+    }
+}
+
+}  // namespace
+}  // namespace tvk::host::test
