@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,24 @@ std::vector<Vec2> infinite_line(Vec2 a, Vec2 b, bool ray, const Box& window) {
     }
     if (t0 > t1) return {};
     return {a + t0 * d, a + t1 * d};
+}
+
+// The characters of the text that no font has, by code: a few, and how many in all.
+std::string missing_note(const Drawing::Impl& d) {
+    constexpr size_t kListed = 8;
+    int total = 0;
+    std::string list;
+    size_t listed = 0;
+    for (const auto& [c, count] : d.missing_characters) {
+        total += count;
+        if (listed++ == kListed) list += ", ...";
+        if (listed > kListed) continue;
+        char code[32];
+        std::snprintf(code, sizeof code, "%sU+%04X", list.empty() ? "" : ", ", unsigned(c));
+        list += code + (count > 1 ? " x" + std::to_string(count) : std::string());
+    }
+    return "Not in any font, drawn as \"?\": " + std::to_string(total) +
+           (total == 1 ? " character (" : " characters (") + list + ").";
 }
 
 }  // namespace
@@ -156,6 +175,7 @@ Drawing Drawing::load_dxf(const std::string& path) {
     if (impl->has_text) {
         if (auto note = StrokeFont::standard_note(); !note.empty()) drawing.notes_.push_back(note);
     }
+    if (!impl->missing_characters.empty()) drawing.notes_.push_back(missing_note(*impl));
     drawing.impl_ = std::move(impl);
     return drawing;
 }

@@ -16,6 +16,7 @@
 #include "host/drawing/code_page.h"
 #include "host/drawing/dxf_check.h"
 #include "host/drawing/dxf_groups.h"
+#include "host/drawing/font_families.h"
 #include "host/drawing/geometry.h"
 #include "host/drawing/hatch_boundary.h"
 #include "host/drawing/hatch_pattern.h"
@@ -55,6 +56,7 @@ struct TextStyle {
     double width_factor = 1;
     double oblique = 0;  // degrees
     double height = 0;   // 0: not fixed
+    const StrokeFont* font = &StrokeFont::standard();
 };
 constexpr double kDefaultTextHeight = 2.5;
 
@@ -143,9 +145,14 @@ class Reader : public DL_CreationAdapter {
         d_.layers[upper(data.name)] = layer;
     }
 
+    // A style's font file goes to the stroke font of the same family; a
+    // TrueType style may name its family only in its extended data.
     void addTextStyle(const DL_StyleData& data) override {
-        styles_[upper(data.name)] = TextStyle{data.widthFactor > 0 ? data.widthFactor : 1,
-                                              pending_.real(50, 0), data.fixedTextHeight};
+        std::string file = data.primaryFontFile;
+        if (file.empty()) file = pending_.text(1000);
+        styles_[upper(data.name)] =
+            TextStyle{data.widthFactor > 0 ? data.widthFactor : 1, pending_.real(50, 0),
+                      data.fixedTextHeight, &family_font(font_family(file))};
     }
 
     void addBlock(const DL_BlockData& data) override {
@@ -261,7 +268,10 @@ class Reader : public DL_CreationAdapter {
         t.line_spacing = pending_.real(44, 1);
         t.attachment = m.attachmentPoint;
         t.columns = mtext_columns(pending_.embedded);
-        push(mtext_shape(t, font_));
+        t.width_factor = style().width_factor;
+        t.oblique = style().oblique * kDegree;
+        for (const std::u32string& line : mtext_lines(t.text)) count_missing(line, *style().font);
+        push(mtext_shape(t, *style().font));
         d_.has_text = true;
     }
 
@@ -515,6 +525,8 @@ class Reader : public DL_CreationAdapter {
         if (!parts.arrows.traces.empty()) add(std::move(parts.arrows));
         if (parts.text) {
             parts.text->text = to_utf8(parts.text->text, code_page_);
+            for (const std::u32string& line : mtext_lines(parts.text->text))
+                count_missing(line, font_);
             if (Shape text = mtext_shape(*parts.text, font_); !text.traces.empty())
                 add(std::move(text));
             d_.has_text = true;
@@ -634,8 +646,17 @@ class Reader : public DL_CreationAdapter {
         text.vjust = t.vJustification;
         text.backward = (t.textGenerationFlags & 2) != 0;
         text.upside_down = (t.textGenerationFlags & 4) != 0;
-        push(text_shape(text, pending_.ocs(), font_));
+        count_missing(decode_text(text.text), *s.font);
+        push(text_shape(text, pending_.ocs(), *s.font));
         d_.has_text = true;
+    }
+
+    // Characters the font draws as "?", for the report.
+    void count_missing(const std::u32string& text, const StrokeFont& font) {
+        for (char32_t c : text) {
+            if (c != kUnderlineSwitch && c != kOverlineSwitch && c >= U' ' && !font.has(c))
+                ++d_.missing_characters[c];
+        }
     }
 
     void close_open() {

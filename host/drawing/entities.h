@@ -97,6 +97,8 @@ struct Drawing::Impl {
     std::vector<Entity> entities;         // what is plotted: model space, or paper space
                                           // when model space is empty
     bool has_text = false;
+    // Characters that no font has, drawn as "?", with how often they occur.
+    std::map<char32_t, int> missing_characters;
 
     const Layer& layer(const std::string& name) const;
 };

@@ -57,8 +57,11 @@ void scale_by_code(const std::u32string& s, size_t& i, double& value) {
 
 class Parser {
   public:
-    Parser(const std::string& raw, double height) : s_(to_characters(raw)) {
+    Parser(const std::string& raw, double height, double width = 1, double oblique = 0)
+        : s_(to_characters(raw)) {
         format_.height = height;
+        format_.width = width;
+        format_.oblique = oblique;
         paragraphs_.push_back({{}, height, false});
     }
 
@@ -282,7 +285,7 @@ std::vector<Column> set_columns(const MTextEntity& t, const StrokeFont& font) {
     const double spacing = 5.0 / 3.0 * (t.line_spacing > 0 ? t.line_spacing : 1);
     std::vector<Column> out(1);
     double baseline = 0;
-    for (const Paragraph& p : Parser(t.text, t.height).parse()) {
+    for (const Paragraph& p : Parser(t.text, t.height, t.width_factor, t.oblique).parse()) {
         if (columns && p.new_column && !out.back().empty()) {
             out.emplace_back();
             baseline = 0;
@@ -350,8 +353,8 @@ Shape mtext_shape(const MTextEntity& t, const StrokeFont& font) {
                 if (f.underline) text = kUnderlineSwitch + text + kUnderlineSwitch;
                 if (f.overline) text = kOverlineSwitch + text + kOverlineSwitch;
                 add_strokes(text, font,
-                            frame * Affine::translate({x, top + line.baseline}) *
-                                Affine::scale(f.height * f.width, f.height) * shear,
+                            frame * Affine::translate({x, top + line.baseline}) * shear *
+                                Affine::scale(f.height * f.width, f.height),
                             shape);
                 x += advance(ch, font);
             }

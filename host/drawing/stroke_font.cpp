@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "host/drawing/font_families.h"
+
 namespace tvk::host {
 
 namespace {
@@ -131,6 +133,19 @@ bool read_jhf_record(const std::string& data, size_t& pos, Glyph& glyph) {
     return true;
 }
 
+// The records of a JHF file, in order.
+std::vector<Glyph> read_jhf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error(path + ": cannot open the font file");
+    std::ostringstream data;
+    data << in.rdbuf();
+    std::vector<Glyph> glyphs;
+    size_t pos = 0;
+    Glyph g;
+    while (read_jhf_record(data.str(), pos, g)) glyphs.push_back(g);
+    return glyphs;
+}
+
 Glyph transformed(const Glyph& g, double scale, Vec2 offset) {
     Glyph out{g.left * scale + offset.x, g.right * scale + offset.x, {}};
     for (const auto& stroke : g.strokes) {
@@ -178,25 +193,31 @@ std::vector<std::vector<Vec2>> accent_strokes(char accent) {
     }
 }
 
-// The accented letters of the Latin-1 range: the plain letter and its accent.
+// The accented letters of the Latin-1 range (and the Cyrillic yo): the plain
+// letter and its accent.
 constexpr struct {
     char32_t c;
-    char base;
+    char32_t base;
     char accent;
 } kAccented[] = {
-    {U'\u00C0', 'A', '`'},  {U'\u00C1', 'A', '\''}, {U'\u00C2', 'A', '^'},  {U'\u00C3', 'A', '~'},
-    {U'\u00C4', 'A', ':'},  {U'\u00C5', 'A', 'o'},  {U'\u00C7', 'C', ','},  {U'\u00C8', 'E', '`'},
-    {U'\u00C9', 'E', '\''}, {U'\u00CA', 'E', '^'},  {U'\u00CB', 'E', ':'},  {U'\u00CC', 'I', '`'},
-    {U'\u00CD', 'I', '\''}, {U'\u00CE', 'I', '^'},  {U'\u00CF', 'I', ':'},  {U'\u00D1', 'N', '~'},
-    {U'\u00D2', 'O', '`'},  {U'\u00D3', 'O', '\''}, {U'\u00D4', 'O', '^'},  {U'\u00D5', 'O', '~'},
-    {U'\u00D6', 'O', ':'},  {U'\u00D9', 'U', '`'},  {U'\u00DA', 'U', '\''}, {U'\u00DB', 'U', '^'},
-    {U'\u00DC', 'U', ':'},  {U'\u00DD', 'Y', '\''}, {U'\u00E0', 'a', '`'},  {U'\u00E1', 'a', '\''},
-    {U'\u00E2', 'a', '^'},  {U'\u00E3', 'a', '~'},  {U'\u00E4', 'a', ':'},  {U'\u00E5', 'a', 'o'},
-    {U'\u00E7', 'c', ','},  {U'\u00E8', 'e', '`'},  {U'\u00E9', 'e', '\''}, {U'\u00EA', 'e', '^'},
-    {U'\u00EB', 'e', ':'},  {U'\u00EC', 'i', '`'},  {U'\u00ED', 'i', '\''}, {U'\u00EE', 'i', '^'},
-    {U'\u00EF', 'i', ':'},  {U'\u00F1', 'n', '~'},  {U'\u00F2', 'o', '`'},  {U'\u00F3', 'o', '\''},
-    {U'\u00F4', 'o', '^'},  {U'\u00F5', 'o', '~'},  {U'\u00F6', 'o', ':'},  {U'\u00F9', 'u', '`'},
-    {U'\u00FA', 'u', '\''}, {U'\u00FB', 'u', '^'},  {U'\u00FC', 'u', ':'},  {U'\u00FD', 'y', '\''},
+    {U'\u0401', U'\u0415', ':'}, {U'\u0451', U'\u0435', ':'}, {U'\u00C0', 'A', '`'},
+    {U'\u00C1', 'A', '\''},      {U'\u00C2', 'A', '^'},       {U'\u00C3', 'A', '~'},
+    {U'\u00C4', 'A', ':'},       {U'\u00C5', 'A', 'o'},       {U'\u00C7', 'C', ','},
+    {U'\u00C8', 'E', '`'},       {U'\u00C9', 'E', '\''},      {U'\u00CA', 'E', '^'},
+    {U'\u00CB', 'E', ':'},       {U'\u00CC', 'I', '`'},       {U'\u00CD', 'I', '\''},
+    {U'\u00CE', 'I', '^'},       {U'\u00CF', 'I', ':'},       {U'\u00D1', 'N', '~'},
+    {U'\u00D2', 'O', '`'},       {U'\u00D3', 'O', '\''},      {U'\u00D4', 'O', '^'},
+    {U'\u00D5', 'O', '~'},       {U'\u00D6', 'O', ':'},       {U'\u00D9', 'U', '`'},
+    {U'\u00DA', 'U', '\''},      {U'\u00DB', 'U', '^'},       {U'\u00DC', 'U', ':'},
+    {U'\u00DD', 'Y', '\''},      {U'\u00E0', 'a', '`'},       {U'\u00E1', 'a', '\''},
+    {U'\u00E2', 'a', '^'},       {U'\u00E3', 'a', '~'},       {U'\u00E4', 'a', ':'},
+    {U'\u00E5', 'a', 'o'},       {U'\u00E7', 'c', ','},       {U'\u00E8', 'e', '`'},
+    {U'\u00E9', 'e', '\''},      {U'\u00EA', 'e', '^'},       {U'\u00EB', 'e', ':'},
+    {U'\u00EC', 'i', '`'},       {U'\u00ED', 'i', '\''},      {U'\u00EE', 'i', '^'},
+    {U'\u00EF', 'i', ':'},       {U'\u00F1', 'n', '~'},       {U'\u00F2', 'o', '`'},
+    {U'\u00F3', 'o', '\''},      {U'\u00F4', 'o', '^'},       {U'\u00F5', 'o', '~'},
+    {U'\u00F6', 'o', ':'},       {U'\u00F9', 'u', '`'},       {U'\u00FA', 'u', '\''},
+    {U'\u00FB', 'u', '^'},       {U'\u00FC', 'u', ':'},       {U'\u00FD', 'y', '\''},
     {U'\u00FF', 'y', ':'},
 };
 
@@ -213,20 +234,22 @@ StrokeFont StrokeFont::builtin() {
 }
 
 StrokeFont StrokeFont::load_jhf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error(path + ": cannot open the font file");
-    std::ostringstream data;
-    data << in.rdbuf();
+    std::vector<Glyph> glyphs = read_jhf(path);
+    if (glyphs.size() < 95) throw std::runtime_error(path + ": not a Hershey JHF font");
     StrokeFont font;
     font.source_ = path;
-    size_t pos = 0;
-    Glyph g;
     // The fonts hold the printable ASCII characters in order, from the space on.
-    for (char32_t c = U' '; c <= U'~' && read_jhf_record(data.str(), pos, g); ++c)
-        font.glyphs_[c] = g;
-    if (font.glyphs_.size() < 95) throw std::runtime_error(path + ": not a Hershey JHF font");
+    for (char32_t c = U' '; c <= U'~'; ++c) font.glyphs_[c] = std::move(glyphs[c - U' ']);
     font.add_composites();
     return font;
+}
+
+void StrokeFont::add_jhf(const std::string& path, char32_t (*character)(size_t record)) {
+    std::vector<Glyph> glyphs = read_jhf(path);
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+        if (char32_t c = character(i); c != 0) glyphs_.try_emplace(c, std::move(glyphs[i]));
+    }
+    add_composites();
 }
 
 namespace {
@@ -245,6 +268,7 @@ const Standard& standard_font() {
             if (!path || !*path) continue;
             try {
                 Standard found{StrokeFont::load_jhf(path), problems};
+                add_scripts(found.font, false);
                 if (!problems.empty()) found.note = problems + "; text is drawn with " + path;
                 return found;
             } catch (const std::runtime_error& e) {
@@ -267,6 +291,11 @@ const StrokeFont& StrokeFont::standard() {
 
 std::string StrokeFont::standard_note() {
     return standard_font().note;
+}
+
+bool StrokeFont::has(char32_t c) const {
+    if (glyphs_.count(c)) return true;
+    return c >= U'a' && c <= U'z' && glyphs_.count(c - U'a' + U'A');
 }
 
 const Glyph& StrokeFont::glyph(char32_t c) const {
@@ -304,7 +333,8 @@ void StrokeFont::add_composites() {
     sharp_s.right += s.advance();
     glyphs_[U'\u00DF'] = sharp_s;
     for (const auto& [c, base, accent] : kAccented) {
-        Glyph letter = glyph(static_cast<char32_t>(base));
+        if (!has(base) || glyphs_.count(c)) continue;
+        Glyph letter = glyph(base);
         // An i loses its dot under an accent.
         if (base == 'i')
             std::erase_if(letter.strokes, [](const auto& st) {

@@ -22,8 +22,9 @@ struct Glyph {
 
 class StrokeFont {
   public:
-    // The font text is drawn with: the JHF file named by $TVK_FONT, else
-    // /usr/share/hershey-fonts/futural.jhf, else the built-in font.
+    // The font text is drawn with where its style names no other: the JHF
+    // file named by $TVK_FONT, else /usr/share/hershey-fonts/futural.jhf
+    // (with the Greek, Cyrillic and Japanese sets added), else the built-in font.
     static const StrokeFont& standard();
     // Why the standard font is not the one asked for, or nothing.
     static std::string standard_note();
@@ -31,8 +32,17 @@ class StrokeFont {
     static StrokeFont load_jhf(const std::string& path);
     static StrokeFont builtin();
 
+    // Adds the glyphs of the records of a JHF file, numbered from 0, at the
+    // characters `character` gives for them (0 for none); characters the font
+    // has keep their glyphs. Throws std::runtime_error naming the file when
+    // it cannot be read.
+    void add_jhf(const std::string& path, char32_t (*character)(size_t record));
+
     // The glyph for a character, '?' for characters the font lacks.
     const Glyph& glyph(char32_t c) const;
+    // Whether glyph(c) is the character's own (or, for a font without small
+    // letters, its capital's).
+    bool has(char32_t c) const;
     // Where the glyphs come from: a file path or "built-in".
     const std::string& source() const { return source_; }
     // How far descenders reach below the baseline, in cap heights.

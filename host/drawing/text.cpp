@@ -193,7 +193,7 @@ Shape text_shape(const TextEntity& t, const Affine& ocs, const StrokeFont& font)
     Affine shear{1, std::tan(t.oblique), 0, 0, 1, 0};
     Affine m = ocs * Affine::translate(anchor) * Affine::rotate(rotation) *
                Affine::scale(t.backward ? -1 : 1, t.upside_down ? -1 : 1) *
-               Affine::translate({dx, dy}) * Affine::scale(sx, sy) * shear;
+               Affine::translate({dx, dy}) * shear * Affine::scale(sx, sy);
     add_strokes(text, font, m, shape);
     return shape;
 }

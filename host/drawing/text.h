@@ -49,6 +49,7 @@ struct MTextEntity {
     double line_spacing = 1;
     int attachment = 1;  // 1 top left ... 9 bottom right
     MTextColumns columns;
+    double width_factor = 1, oblique = 0;  // of its style; oblique in radians
 };
 Shape mtext_shape(const MTextEntity& t, const StrokeFont& font);
 // The columns of an MTEXT, from the groups of its embedded object (AutoCAD 2018).
