@@ -4,6 +4,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 
 #include "host/drawing/dxf_groups.h"
@@ -216,6 +217,8 @@ void add_scripts(StrokeFont& font, bool serif) {
 const StrokeFont& family_font(const std::string& family) {
     static std::map<std::string, std::unique_ptr<StrokeFont>> owned;
     static std::map<std::string, const StrokeFont*> loaded;
+    static std::mutex mutex;
+    const std::lock_guard<std::mutex> lock(mutex);
     if (auto it = loaded.find(family); it != loaded.end()) return *it->second;
     const Family* f = std::find_if(std::begin(kFamilies), std::end(kFamilies),
                                    [&](const Family& k) { return family == k.name; });

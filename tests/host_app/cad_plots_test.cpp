@@ -125,6 +125,13 @@ TEST_F(CadPlotTest, AnInfiniteLineCrossesThePaperAndBrokenReferencesAreNamed) {
     EXPECT_NE(outcome.out.find("Not drawn: block NOWHERE is missing."), std::string::npos)
         << outcome.out;
     EXPECT_EQ(outcome.out.find("not supported"), std::string::npos) << outcome.out;
+
+    // Text with a character no font has: said once, with the rest of the report.
+    dxf.insert(dxf.find("0\nENDSEC"), "0\nTEXT\n8\n0\n10\n0\n20\n0\n40\n5\n1\n\xE2\x82\xAC 5\n");
+    plot(dxf);
+    EXPECT_NE(outcome.out.find("Not in any font, drawn as \"?\": 1 character (U+20AC)."),
+              std::string::npos)
+        << outcome.out;
 }
 
 }  // namespace
