@@ -63,46 +63,56 @@ double distance(Vec2 a, Vec2 b) {
 ChainedBoundary chain_boundary(const Trace& edges) {
     ChainedBoundary out;
     std::vector<Ends> ends;
-    std::vector<size_t> left;  // edges not yet in a ring, in file order
+    std::vector<size_t> order;  // the edges that have ends, in file order
     Box box;
     for (size_t i = 0; i < edges.elements.size(); ++i) {
         ends.push_back(ends_of(edges.elements[i]));
         if (!ends.back().valid) continue;
-        left.push_back(i);
+        order.push_back(i);
         box.add(ends.back().start);
         box.add(ends.back().end);
     }
-    if (left.empty()) return out;
+    if (order.empty()) return out;
     const double size = std::hypot(box.max_x - box.min_x, box.max_y - box.min_y);
     const double magnitude = std::max(
         {std::fabs(box.min_x), std::fabs(box.max_x), std::fabs(box.min_y), std::fabs(box.max_y)});
     const double gap = std::max(size * kRelativeGap, magnitude * 1e-12);
 
-    while (!left.empty()) {
+    std::vector<bool> used(edges.elements.size(), false);
+    size_t next = 0;  // in `order`: no edge before it is unused
+    auto skip_used = [&] {
+        while (next < order.size() && used[order[next]]) ++next;
+    };
+    auto take = [&](Trace& ring, size_t i, bool flip) {
+        used[i] = true;
+        ring.elements.push_back(flip ? reversed(edges.elements[i]) : edges.elements[i]);
+        return flip ? ends[i].start : ends[i].end;
+    };
+    for (skip_used(); next < order.size(); skip_used()) {
         Trace ring;
-        const Vec2 first = ends[left.front()].start;
-        Vec2 at = ends[left.front()].end;
-        ring.elements.push_back(edges.elements[left.front()]);
-        left.erase(left.begin());
-        // Joins the edge that begins (or, turned round, ends) nearest to
-        // where the ring has got, until it is back at its start.
-        while (distance(at, first) > gap) {
-            size_t best = left.size();
+        const Vec2 first = ends[order[next]].start;
+        Vec2 at = take(ring, order[next], false);
+        // The next edge in the file when it begins where the ring has got
+        // (files mostly keep them in order); else the edge that begins, or
+        // turned round ends, nearest to it. Until the ring is back at its start.
+        for (skip_used(); distance(at, first) > gap; skip_used()) {
+            if (next < order.size() && distance(ends[order[next]].start, at) <= gap) {
+                at = take(ring, order[next], false);
+                continue;
+            }
+            size_t best = edges.elements.size();
             bool flip = false;
             double nearest = gap;
-            for (size_t k = 0; k < left.size(); ++k) {
-                const Ends& e = ends[left[k]];
-                if (double d = distance(e.start, at); d <= nearest) {
-                    best = k, flip = false, nearest = d;
-                    if (d == 0) break;
-                }
-                if (double d = distance(e.end, at); d < nearest) best = k, flip = true, nearest = d;
+            for (size_t k = next; k < order.size(); ++k) {
+                const size_t i = order[k];
+                if (used[i]) continue;
+                if (double d = distance(ends[i].start, at); d <= nearest)
+                    best = i, flip = false, nearest = d;
+                if (double d = distance(ends[i].end, at); d < nearest)
+                    best = i, flip = true, nearest = d;
             }
-            if (best == left.size()) break;
-            const size_t i = left[best];
-            left.erase(left.begin() + static_cast<std::ptrdiff_t>(best));
-            ring.elements.push_back(flip ? reversed(edges.elements[i]) : edges.elements[i]);
-            at = flip ? ends[i].start : ends[i].end;
+            if (best == edges.elements.size()) break;
+            at = take(ring, best, flip);
         }
         if (distance(at, first) > gap) {
             out.closed = false;
