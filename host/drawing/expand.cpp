@@ -65,7 +65,9 @@ class Expander {
     void insert(const BlockRef& ref, const Context& ctx, Colours colours,
                 const std::string& linetype, const std::string& layer, bool layer_off) {
         auto it = d_.blocks.find(ref.block);
-        const bool inserts_itself = std::find(open_.begin(), open_.end(), ref.block) != open_.end();
+        const bool inserts_itself =
+            std::any_of(open_.begin(), open_.end(),
+                        [&](const std::string* name) { return *name == ref.block; });
         if (it == d_.blocks.end() || inserts_itself || ctx.depth >= kMaxNesting) {
             if (layer_off) return;
             // Annotations whose picture is missing cannot be drawn from the
@@ -87,7 +89,7 @@ class Expander {
         }
         Context child{{}, colours.index, colours.true_color, linetype, &layer, ctx.depth + 1};
         Affine local = Affine::scale(ref.sx, ref.sy) * Affine::translate(-1 * block.base);
-        open_.push_back(ref.block);
+        open_.push_back(&ref.block);
         for (int row = 0; row < ref.rows; ++row) {
             for (int col = 0; col < ref.cols; ++col) {
                 Vec2 offset{col * ref.col_spacing, row * ref.row_spacing};
@@ -100,7 +102,7 @@ class Expander {
 
     const Drawing::Impl& d_;
     const ExpandVisitor& v_;
-    std::vector<std::string> open_;  // the blocks being expanded, outermost first
+    std::vector<const std::string*> open_;  // the blocks being expanded, outermost first
 };
 
 class SizeCounter {

@@ -76,7 +76,7 @@ char32_t cyrillic_rest(size_t record) {
     }
 }
 
-// japanese.jhf: 24 kanji (the numerals among them), then the hiragana in
+// japanese.jhf: a few kanji (the numerals among them), then the hiragana in
 // the order of the syllabary with the obsolete yi, ye and wu and a few
 // empty records, the voiced ones, then the katakana the same way.
 constexpr std::array<char32_t, 33> kKanji = {
