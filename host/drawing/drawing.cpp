@@ -193,10 +193,14 @@ Box Drawing::extents() const {
 }
 
 FlatDrawing Drawing::flatten(double tolerance) const {
-    return flatten(tolerance, extents());
+    return flatten(tolerance, std::nullopt);
 }
 
 FlatDrawing Drawing::flatten(double tolerance, const Box& window) const {
+    return flatten(tolerance, std::optional<Box>(window));
+}
+
+FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window) const {
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     FlatDrawing flat;
@@ -215,8 +219,9 @@ FlatDrawing Drawing::flatten(double tolerance, const Box& window) const {
                         }
                         if (shape.reach != Shape::kBounded) {
                             const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
+                            if (!window) window = extents();
                             auto points = infinite_line(m.apply(s.a), m.apply(s.b),
-                                                        shape.reach == Shape::kRay, window);
+                                                        shape.reach == Shape::kRay, *window);
                             if (!points.empty())
                                 flat.paths.push_back(Path{.color = color,
                                                           .true_color = true_color,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -71,6 +72,9 @@ class Drawing {
     struct Impl;  // the entity model, private to host/drawing
 
   private:
+    // Infinite lines across `window`, or across the extents when there is none.
+    FlatDrawing flatten(double tolerance, std::optional<Box> window) const;
+
     std::shared_ptr<const Impl> impl_;
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;
