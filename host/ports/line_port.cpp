@@ -1,0 +1,139 @@
+#include "host/ports/line_port.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+#include "host/ui/interrupt.h"
+
+namespace tvk::host {
+namespace {
+
+constexpr int kSliceMs = 100;           // how often a waiting write looks for Ctrl-C
+constexpr int kClosingDeadlineMs = 2000;  // for the pen-up commands after a stop
+constexpr uint8_t kXon = 0x11;
+constexpr uint8_t kXoff = 0x13;
+
+std::string seconds_text(int ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, ms % 1000 == 0 ? "%.0f s" : "%.1f s", ms / 1000.0);
+    return text;
+}
+
+}  // namespace
+
+LinePort::~LinePort() {
+    if (fd_ >= 0) close(fd_);
+}
+
+ssize_t LinePort::put(const uint8_t* bytes, size_t count) {
+    return ::write(fd_, bytes, count);
+}
+
+void LinePort::stalled(int deadline_ms) {
+    dead_ = true;
+    failure_ = "the plotter on " + name_ + " took nothing for " + seconds_text(deadline_ms) +
+               " (switched off, out of paper, or holding the line); --wait SECONDS gives it longer";
+}
+
+Written LinePort::write_all(const uint8_t* bytes, size_t count, size_t& done, int deadline_ms,
+                            bool heed_stop) {
+    done = 0;
+    if (dead_) return Written::kFailed;
+    auto progress = std::chrono::steady_clock::now();
+    while (done < count) {
+        if (heed_stop && interrupt_requested()) return Written::kStopped;
+        pollfd p{fd_, POLLOUT, 0};
+        const int ready = poll(&p, 1, kSliceMs);
+        if (ready < 0 && errno != EINTR) {
+            failure_ = name_ + ": " + std::strerror(errno);
+            return Written::kFailed;
+        }
+        if (ready > 0) {
+            const ssize_t n = put(bytes + done, count - done);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+                progress = std::chrono::steady_clock::now();
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                dead_ = true;
+                failure_ = "the plotter's port " + name_ + " is gone (" + std::strerror(errno) + ")";
+                return Written::kFailed;
+            }
+            // Ready but taking nothing: do not spin.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        if (deadline_ms > 0 && elapsed_ms(progress) >= deadline_ms) {
+            stalled(deadline_ms);
+            return Written::kFailed;
+        }
+    }
+    return Written::kAll;
+}
+
+Written LinePort::write(const uint8_t* bytes, size_t count, size_t& done, int deadline_ms) {
+    return write_all(bytes, count, done, deadline_ms, true);
+}
+
+std::string LinePort::read_reply(size_t max, int timeout_ms) {
+    std::string reply;
+    const auto start = std::chrono::steady_clock::now();
+    while (reply.size() < max && !interrupt_requested()) {
+        const long left = timeout_ms - elapsed_ms(start);
+        if (left <= 0) break;
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(std::min<long>(left, kSliceMs))) <= 0) continue;
+        uint8_t c = 0;
+        const ssize_t n = read(fd_, &c, 1);
+        if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+        // The plotter's flow control is not part of its answer.
+        if (n != 1 || c == kXon || c == kXoff) continue;
+        reply.push_back(static_cast<char>(c));
+        if (c == '\r') break;
+    }
+    return reply;
+}
+
+bool LinePort::finish(int deadline_ms) {
+    return drain(deadline_ms, true);
+}
+
+bool LinePort::drain(int deadline_ms, bool heed_stop) {
+    // Every byte has left this machine, or the plotter stopped taking them.
+    auto progress = std::chrono::steady_clock::now();
+    long last = queued();
+    while (last > 0) {
+        if (heed_stop && interrupt_requested()) {
+            failure_ = "stopped";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const long now = queued();
+        if (now < last) progress = std::chrono::steady_clock::now();
+        last = now;
+        if (deadline_ms > 0 && last > 0 && elapsed_ms(progress) >= deadline_ms) {
+            stalled(deadline_ms);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string LinePort::abandon(const std::string& closing) {
+    drop_queue();
+    if (dead_) return "nothing more could be sent to it";
+    size_t done = 0;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(closing.data());
+    if (write_all(bytes, closing.size(), done, kClosingDeadlineMs, false) != Written::kAll ||
+        !drain(kClosingDeadlineMs, false)) {
+        return "the commands that lift its pen could not be sent (" + failure_ + ")";
+    }
+    return "what was still queued was dropped, and its pen was lifted and put away";
+}
+
+}  // namespace tvk::host
