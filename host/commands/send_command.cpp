@@ -17,7 +17,8 @@
 namespace tvk::host {
 namespace {
 
-constexpr size_t kSlice = 1024;
+// As the driver hands a plot over: in pieces of 128 bytes.
+constexpr size_t kSlice = 128;
 
 struct SendFileOptions {
     std::string stream;

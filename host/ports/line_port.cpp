@@ -107,7 +107,8 @@ bool LinePort::drain(int deadline_ms, bool heed_stop) {
     // Every byte has left this machine, or the plotter stopped taking them.
     auto progress = std::chrono::steady_clock::now();
     long last = queued();
-    while (last > 0) {
+    while (last > 0 || gone()) {
+        if (gone()) return false;
         if (heed_stop && interrupt_requested()) {
             failure_ = "stopped";
             return false;
@@ -121,6 +122,14 @@ bool LinePort::drain(int deadline_ms, bool heed_stop) {
             return false;
         }
     }
+    return true;
+}
+
+bool LinePort::gone() {
+    pollfd p{fd_, 0, 0};
+    if (poll(&p, 1, 0) != 1 || (p.revents & (POLLHUP | POLLERR)) == 0) return false;
+    dead_ = true;
+    failure_ = "the plotter's port " + name_ + " is gone (hung up)";
     return true;
 }
 

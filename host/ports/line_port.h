@@ -39,6 +39,8 @@ class LinePort : public PortOutput {
     Written write_all(const uint8_t* bytes, size_t count, size_t& done, int deadline_ms,
                       bool heed_stop);
     bool drain(int deadline_ms, bool heed_stop);
+    // The other end hung up or the connection broke: says so in failure().
+    bool gone();
     void stalled(int deadline_ms);
 
     std::string name_;
