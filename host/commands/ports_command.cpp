@@ -43,8 +43,13 @@ std::string about(sp_port* port) {
         }
         case SP_TRANSPORT_BLUETOOTH:
             return "Bluetooth: " + description;
-        default:
-            return description.empty() ? "serial port" : description;
+        default: {
+            // libserialport repeats the device's name where it knows nothing more.
+            const std::string name = text_of(sp_get_port_name(port));
+            const bool says_more =
+                !description.empty() && name.find(description) == std::string::npos;
+            return "serial port of this machine" + (says_more ? ": " + description : "");
+        }
     }
 }
 

@@ -1,8 +1,5 @@
 // Plot output to a file (written as OUT.part, renamed on success), to
-// standard output, or to a port written as it stands.
-#include <fcntl.h>
-#include <unistd.h>
-
+// standard output, or (an existing device) to the device as it stands.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -68,7 +65,7 @@ class FileOutput : public PortOutput {
     std::string failure_;
 };
 
-// Standard output, or a device that takes the bytes as they come.
+// Standard output.
 class StreamOutput : public PortOutput {
   public:
     StreamOutput(std::FILE* stream, std::string name, bool owned)
@@ -109,19 +106,6 @@ std::unique_ptr<PortOutput> open_file_output(const std::string& path) {
 
 std::unique_ptr<PortOutput> open_stdout_output() {
     return std::make_unique<StreamOutput>(stdout, "standard output", false);
-}
-
-std::unique_ptr<PortOutput> open_device_output(const std::string& device) {
-    // A port that is not there is not made: a mistyped device would quietly
-    // become a file.
-    const int fd = open(device.c_str(), O_WRONLY | O_NOCTTY);
-    std::FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (stream == nullptr) {
-        const std::string why = std::strerror(errno);
-        if (fd >= 0) close(fd);
-        throw HostError("cannot open the port " + device + ": " + why);
-    }
-    return std::make_unique<StreamOutput>(stream, device, true);
 }
 
 }  // namespace tvk::host

@@ -134,7 +134,8 @@ bool LinePort::gone() {
 }
 
 std::string LinePort::abandon(const std::string& closing) {
-    drop_queue();
+    const bool dropped = drop_queue();
+    if (closing.empty()) return {};
     if (dead_) return "nothing more could be sent to it";
     size_t done = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(closing.data());
@@ -142,7 +143,8 @@ std::string LinePort::abandon(const std::string& closing) {
         !drain(kClosingDeadlineMs, false)) {
         return "the commands that lift its pen could not be sent (" + failure_ + ")";
     }
-    return "what was still queued was dropped, and its pen was lifted and put away";
+    return std::string(dropped ? "what was still queued was dropped, and " : "") +
+           "its pen was lifted and put away";
 }
 
 }  // namespace tvk::host

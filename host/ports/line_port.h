@@ -29,8 +29,8 @@ class LinePort : public PortOutput {
   protected:
     // Bytes written but not yet gone from this machine; below 0 when unknown.
     virtual long queued() const = 0;
-    // Drops what is still queued for the plotter, where the port can.
-    virtual void drop_queue() {}
+    // Drops what is still queued for the plotter; false where the port cannot.
+    virtual bool drop_queue() { return false; }
     virtual ssize_t put(const uint8_t* bytes, size_t count);
 
     int fd_;

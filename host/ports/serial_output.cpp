@@ -49,7 +49,7 @@ class SerialOutput : public LinePort {
         int count = 0;
         return ioctl(fd_, TIOCOUTQ, &count) == 0 ? count : -1;
     }
-    void drop_queue() override { tcflush(fd_, TCOFLUSH); }
+    bool drop_queue() override { return tcflush(fd_, TCOFLUSH) == 0; }
 };
 
 void set_line(int fd, const std::string& device, const SerialSettings& s) {

@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <pty.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -62,8 +63,8 @@ struct Options {
     double units_per_mm = 40;
 };
 
-[[noreturn]] void usage(const char* why) {
-    std::fprintf(stderr,
+[[noreturn]] void usage(const char* why, int code = 2) {
+    std::fprintf(code == 0 ? stdout : stderr,
                  "plotter_emulator: %s\n"
                  "usage: plotter_emulator [--tcp] [--buffer BYTES] [--rate BYTES_PER_S] "
                  "[--flow xonxoff|rtscts]\n"
@@ -72,7 +73,7 @@ struct Options {
                  "  [--out PREFIX] [--language TK-GL1] [--units-per-mm 40]\n"
                  "Prints \"READY PORT\" when the host may open PORT; ends on SIGTERM.\n",
                  why);
-    std::exit(2);
+    std::exit(code);
 }
 
 Options parse(int argc, char** argv) {
@@ -83,7 +84,8 @@ Options parse(int argc, char** argv) {
             if (i + 1 >= argc) usage(("no value for " + a).c_str());
             return argv[++i];
         };
-        if (a == "--tcp") o.tcp = true;
+        if (a == "--help") usage("a pen plotter on a pseudo-terminal or a loopback port", 0);
+        else if (a == "--tcp") o.tcp = true;
         else if (a == "--buffer") o.buffer = std::stoul(value());
         else if (a == "--rate") o.rate = std::stod(value());
         else if (a == "--flow") o.rtscts = value() == "rtscts";
@@ -135,6 +137,9 @@ class Plotter {
         cfsetospeed(&t, B50);
         tcsetattr(slave_, TCSANOW, &t);
         fcntl(line_, F_SETFL, O_NONBLOCK);
+        // Packet mode: the master learns when the host drops its queue.
+        const int on = 1;
+        ioctl(line_, TIOCPKT, &on);
         std::printf("READY %s\n", ttyname(slave_));
         std::fflush(stdout);
     }
@@ -174,7 +179,10 @@ class Plotter {
                 continue;
             }
             pollfd p{line_, POLLIN, 0};
-            if (poll(&p, 1, 5) > 0 && take(readable()) > 0) {
+            if (poll(&p, 1, 5) <= 0) continue;
+            // The host sets its line before it writes: read as it is now.
+            watch_line();
+            if (take(readable()) > 0) {
                 idle_since_ = std::chrono::steady_clock::now();
             }
         }
@@ -227,14 +235,16 @@ class Plotter {
     // A line that does not obey gets the XOFF byte and carries on.
     void flow() {
         const bool hold = stalled_ || (holding_ ? fill_ > low() : fill_ >= high());
-        if (hold == holding_) return;
-        holding_ = hold;
-        if (hold) ++holds_;
-        if (o_.tcp) return;  // the network holds the host while nothing is read
-        if (host_obeys_) {
-            tcflow(slave_, hold ? TCOOFF : TCOON);
-        } else if (!o_.rtscts) {
-            answer(std::string(1, hold ? kXoff : kXon));
+        if (hold != holding_) {
+            holding_ = hold;
+            if (hold) ++holds_;
+            if (!o_.tcp && !o_.rtscts && !host_obeys_) answer(std::string(1, hold ? kXoff : kXon));
+        }
+        // The network holds the host while nothing is read.
+        const bool stop = !o_.tcp && host_obeys_ && holding_;
+        if (stop != stopped_) {
+            tcflow(slave_, stop ? TCOOFF : TCOON);
+            stopped_ = stop;
         }
     }
 
@@ -263,7 +273,7 @@ class Plotter {
         if (o_.vanish_after > 0) limit = std::min(limit, o_.vanish_after - received_);
         if (limit == 0) return 0;
         char bytes[kChunk];
-        const ssize_t n = read(line_, bytes, limit);
+        const ssize_t n = read_line(bytes, limit);
         if (n <= 0) {
             if (n == 0 && o_.tcp) {  // the host closed; another may come
                 close(line_);
@@ -283,10 +293,37 @@ class Plotter {
         }
         max_fill_ = std::max(max_fill_, fill_);
         watch_line();
+        flow();
         look_for_query();
         if (o_.stall_after > 0 && received_ >= o_.stall_after) stalled_ = true;
         if (o_.vanish_after > 0 && received_ >= o_.vanish_after) vanish();
         return count;
+    }
+
+    // One read of the line. On the pty (packet mode) a read brings a status
+    // byte, or a zero byte and data.
+    ssize_t read_line(char* bytes, size_t limit) {
+        if (o_.tcp) return read(line_, bytes, limit);
+        char packet[kChunk + 1];
+        const ssize_t n = read(line_, packet, limit + 1);
+        if (n <= 0) return n;
+        if (packet[0] != TIOCPKT_DATA) {
+            if ((packet[0] & TIOCPKT_FLUSHWRITE) && stopped_) drop_queue();
+            return -1;
+        }
+        std::memcpy(bytes, packet + 1, static_cast<size_t>(n - 1));
+        return n - 1;
+    }
+
+    // The host dropped what it had queued for the line (tcflush). While it
+    // is stopped, what the pty holds is that queue, which a serial port's
+    // driver would have dropped: so is it here.
+    void drop_queue() {
+        char packet[kChunk + 1];
+        ssize_t n = 0;
+        while ((n = read(line_, packet, sizeof packet)) > 0) {
+            if (packet[0] == TIOCPKT_DATA) dropped_ += static_cast<size_t>(n - 1);
+        }
     }
 
     void look_for_query() {
@@ -332,8 +369,10 @@ class Plotter {
     void report() const {
         std::FILE* f = std::fopen((o_.out + ".txt").c_str(), "w");
         if (f == nullptr) return;
-        std::fprintf(f, "bytes %zu\noverruns %zu\nholds %zu\nmax_fill %.0f\nqueries %zu\n",
-                     received_, overruns_, holds_, max_fill_, queries_);
+        std::fprintf(f,
+                     "bytes %zu\noverruns %zu\nholds %zu\nmax_fill %.0f\nqueries %zu\n"
+                     "dropped %zu\n",
+                     received_, overruns_, holds_, max_fill_, queries_, dropped_);
         if (settings_.known) {
             const termios& t = settings_.t;
             const tcflag_t size = t.c_cflag & CSIZE;
@@ -364,6 +403,8 @@ class Plotter {
     size_t holds_ = 0;  // times the host was held back (XOFF or CTS)
     size_t queries_ = 0;
     bool holding_ = false;
+    bool stopped_ = false;  // the host's output stopped (tcflow)
+    size_t dropped_ = 0;    // queued bytes the host dropped
     bool host_obeys_ = false;
     bool stalled_ = false;
     LineSettings settings_;
