@@ -139,12 +139,20 @@ std::string LinePort::abandon(const std::string& closing) {
     if (dead_) return "nothing more could be sent to it";
     size_t done = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(closing.data());
-    if (write_all(bytes, closing.size(), done, kClosingDeadlineMs, false) != Written::kAll ||
-        !drain(kClosingDeadlineMs, false)) {
+    const bool written =
+        write_all(bytes, closing.size(), done, kClosingDeadlineMs, false) == Written::kAll;
+    if (written && !dropped) {
+        // Behind what was already on its way (a network queue cannot be
+        // dropped): the connection delivers it after we are gone.
+        return "the commands that lift its pen and put it away follow what was already on its "
+               "way";
+    }
+    if (!written || !drain(kClosingDeadlineMs, false)) {
+        // Not left queued either: closing the port would wait for it.
+        drop_queue();
         return "the commands that lift its pen could not be sent (" + failure_ + ")";
     }
-    return std::string(dropped ? "what was still queued was dropped, and " : "") +
-           "its pen was lifted and put away";
+    return "what was still queued was dropped, and its pen was lifted and put away";
 }
 
 }  // namespace tvk::host
