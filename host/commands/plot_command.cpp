@@ -203,8 +203,7 @@ class PlotRun {
         bool port_failed = host_.session.write_failed;
         if (!sent.stopped && !sent.failed && !port_->finish(host_.session.write_deadline_ms)) {
             if (o_.port.empty() && !interrupt_requested()) {
-                throw HostError("cannot write the plot " + port_->name() + ": " +
-                                port_->failure());
+                throw HostError("cannot write the plot " + port_->name() + ": " + port_->failure());
             }
             sent.stopped = interrupt_requested();
             port_failed = !sent.stopped;

@@ -42,8 +42,9 @@ struct HostSession {
     bool break_asked = false;     // host_check_break was asked (the model has BREAK-ON)
     bool break_answered = false;  // host_check_break has answered 1
     int32_t wait = 0;             // the port wait time as the driver handed it
-    std::optional<int> wait_seconds;  // --wait: overrides the model's wait time
-    int write_deadline_ms = kDefaultWaitSeconds * 1000;  // a write taking nothing this long fails
+    std::optional<int> wait_seconds;  // --wait, overriding the model's wait time
+    // A write that takes nothing for this long fails.
+    int write_deadline_ms = kDefaultWaitSeconds * 1000;
     int reply_timeout_ms = 3000;
     // Told the bytes sent so far after each write that reached the port.
     std::function<void(size_t)> on_sent;

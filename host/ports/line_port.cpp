@@ -13,7 +13,7 @@
 namespace tvk::host {
 namespace {
 
-constexpr int kSliceMs = 100;           // how often a waiting write looks for Ctrl-C
+constexpr int kSliceMs = 100;             // how often a waiting write looks for Ctrl-C
 constexpr int kClosingDeadlineMs = 2000;  // for the pen-up commands after a stop
 constexpr uint8_t kXon = 0x11;
 constexpr uint8_t kXoff = 0x13;
@@ -62,7 +62,8 @@ Written LinePort::write_all(const uint8_t* bytes, size_t count, size_t& done, in
             }
             if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 dead_ = true;
-                failure_ = "the plotter's port " + name_ + " is gone (" + std::strerror(errno) + ")";
+                failure_ =
+                    "the plotter's port " + name_ + " is gone (" + std::strerror(errno) + ")";
                 return Written::kFailed;
             }
             // Ready but taking nothing: do not spin.

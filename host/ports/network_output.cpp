@@ -79,8 +79,8 @@ std::unique_ptr<PortOutput> open_network_output(const std::string& address) {
     }
     int error = ECONNREFUSED;
     for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-        const int fd = socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              a->ai_protocol);
+        const int fd =
+            socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) {
             error = errno;
             continue;

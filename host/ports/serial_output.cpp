@@ -21,10 +21,10 @@ struct Speed {
     speed_t code;
 };
 
-constexpr Speed kSpeeds[] = {{300, B300},       {600, B600},       {1200, B1200},
-                             {1800, B1800},     {2400, B2400},     {4800, B4800},
-                             {9600, B9600},     {19200, B19200},   {38400, B38400},
-                             {57600, B57600},   {115200, B115200}, {230400, B230400}};
+constexpr Speed kSpeeds[] = {{300, B300},     {600, B600},       {1200, B1200},
+                             {1800, B1800},   {2400, B2400},     {4800, B4800},
+                             {9600, B9600},   {19200, B19200},   {38400, B38400},
+                             {57600, B57600}, {115200, B115200}, {230400, B230400}};
 
 std::string why_not_opened(const std::string& device, int error) {
     std::string why = "cannot open the serial port " + device + ": " + std::strerror(error);

@@ -19,7 +19,9 @@ const std::string kHardwareStrings = "\x1b.M:\x1b.I:\x1b.N:\x1b.@;1:";
 
 class PortsTest : public ::testing::Test {
   protected:
-    std::string definitions() const { return std::string(TVK_SOURCE_DIR) + "/tests/host_ports/ports.def"; }
+    std::string definitions() const {
+        return std::string(TVK_SOURCE_DIR) + "/tests/host_ports/ports.def";
+    }
 
     Outcome tvkplot(std::vector<std::string> args) const {
         args.insert(args.begin(), {"--def", definitions()});
@@ -30,7 +32,8 @@ class PortsTest : public ::testing::Test {
     std::string profile(const std::string& model,
                         const std::function<void(host::Profile&)>& edit = {}) const {
         const std::string path = dir.file(model + ".toml");
-        EXPECT_EQ(tvkplot({"configure", "--model", model, "--profile", path, "--yes"}).exit_code, 0);
+        EXPECT_EQ(tvkplot({"configure", "--model", model, "--profile", path, "--yes"}).exit_code,
+                  0);
         if (edit) {
             host::Profile p = host::load_profile(path);
             edit(p);
@@ -89,10 +92,18 @@ TEST_F(PortsTest, PlotsArriveByteForByteWithTheProfilesLineAndFlowControl) {
     };
     const std::vector<Case> cases = {
         {"XON/XOFF", "TEST-X", {"--buffer", "1024", "--rate", "60000"}, kXonXoffStrings, "1", "0"},
-        {"RTS/CTS", "TEST-H", {"--buffer", "1024", "--rate", "60000", "--flow", "rtscts"},
-         kHardwareStrings, "0", "1"},
-        {"network", "TEST-X", {"--tcp", "--buffer", "1024", "--rate", "60000"}, kXonXoffStrings,
-         "", ""},
+        {"RTS/CTS",
+         "TEST-H",
+         {"--buffer", "1024", "--rate", "60000", "--flow", "rtscts"},
+         kHardwareStrings,
+         "0",
+         "1"},
+        {"network",
+         "TEST-X",
+         {"--tcp", "--buffer", "1024", "--rate", "60000"},
+         kXonXoffStrings,
+         "",
+         ""},
     };
     const std::string small = drawing(1);
     const std::string large = drawing(1500);
@@ -144,7 +155,8 @@ TEST_F(PortsTest, ThePaperQuerySetsThePaperFromTheReplyAndFailsWithoutOne) {
         EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
         const Received r = plotter.stop();
         EXPECT_EQ(r.number("queries"), 1);
-        EXPECT_TRUE(r.bytes.starts_with("\x1b.M300;0;0;13;26;0:\x1b.I81;0;17:\x1b.N50;19:\x1b.@;0:OH;"));
+        EXPECT_TRUE(
+            r.bytes.starts_with("\x1b.M300;0;0;13;26;0:\x1b.I81;0;17:\x1b.N50;19:\x1b.@;0:OH;"));
         const auto size = plot_size(r.bytes);
         ASSERT_TRUE(size.has_value());
         EXPECT_EQ(*size, (decoder::Point{16 * 1016, 10 * 1016}));
@@ -181,13 +193,25 @@ TEST_F(PortsTest, AStalledPlotterFailsWithinTheWaitTimeAndAVanishedOneAtOnce) {
     // TEST-XB waits its WAIT_TIME of 1 s; TEST-X the --wait given.
     const std::vector<Case> cases = {
         {"stalled, WAIT_TIME", "TEST-XB", {"--stall-after", "3000"}, {}, "took nothing for 1 s", 3},
-        {"stalled, --wait", "TEST-X", {"--stall-after", "3000"}, {"--wait", "2"},
-         "took nothing for 2 s", 4},
-        {"stalled, RTS/CTS", "TEST-H", {"--stall-after", "3000", "--flow", "rtscts"},
-         {"--wait", "1"}, "took nothing for 1 s", 3},
+        {"stalled, --wait",
+         "TEST-X",
+         {"--stall-after", "3000"},
+         {"--wait", "2"},
+         "took nothing for 2 s",
+         4},
+        {"stalled, RTS/CTS",
+         "TEST-H",
+         {"--stall-after", "3000", "--flow", "rtscts"},
+         {"--wait", "1"},
+         "took nothing for 1 s",
+         3},
         {"vanished", "TEST-X", {"--rate", "20000", "--vanish-after", "3000"}, {}, "is gone", 1.5},
-        {"vanished, network", "TEST-X", {"--tcp", "--rate", "20000", "--vanish-after", "3000"},
-         {}, "is gone", 1.5},
+        {"vanished, network",
+         "TEST-X",
+         {"--tcp", "--rate", "20000", "--vanish-after", "3000"},
+         {},
+         "is gone",
+         1.5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -216,17 +240,23 @@ TEST_F(PortsTest, CtrlCEndsThePlotWithinASecondAndLeavesThePenUp) {
         const char* name;
         const char* model;
         std::vector<std::string> emulator;
-        bool terminated;  // BREAK-ON: the driver says "Plot terminated. "
+        bool terminated;     // BREAK-ON: the driver says "Plot terminated. "
         const char* pen_up;  // what tvkplot says of the pen-up commands
     };
     const char* dropped = "what was still queued was dropped, and its pen was lifted and put away";
     const std::vector<Case> cases = {
         {"BREAK-ON", "TEST-XB", {"--buffer", "512", "--rate", "4000"}, true, dropped},
         {"without BREAK-ON", "TEST-X", {"--buffer", "512", "--rate", "4000"}, false, dropped},
-        {"RTS/CTS, buffered", "TEST-H", {"--buffer", "512", "--rate", "4000", "--flow", "rtscts"},
-         false, dropped},
+        {"RTS/CTS, buffered",
+         "TEST-H",
+         {"--buffer", "512", "--rate", "4000", "--flow", "rtscts"},
+         false,
+         dropped},
         // A network queue is not dropped: the pen-up commands come after it.
-        {"network", "TEST-XB", {"--tcp", "--buffer", "512", "--rate", "20000"}, true,
+        {"network",
+         "TEST-XB",
+         {"--tcp", "--buffer", "512", "--rate", "20000"},
+         true,
          "the commands that lift its pen and put it away follow what was already on its way"},
     };
     for (const Case& c : cases) {
@@ -258,7 +288,8 @@ TEST_F(PortsTest, SendDeliversAFileByteForByteWithFlowControl) {
     const std::string stream = file_plot(drawing(1500), p);
     dir.write("s.plt", stream);
     Emulator plotter(dir, {"--buffer", "1024", "--rate", "80000"});
-    const Outcome o = tvkplot({"send", dir.file("s.plt"), "--port", plotter.port(), "--profile", p});
+    const Outcome o =
+        tvkplot({"send", dir.file("s.plt"), "--port", plotter.port(), "--profile", p});
     EXPECT_EQ(o.exit_code, 0) << o.err;
     EXPECT_NE(o.out.find("Sent " + dir.file("s.plt")), std::string::npos) << o.out;
     const Received r = plotter.stop();

@@ -19,15 +19,15 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -84,20 +84,34 @@ Options parse(int argc, char** argv) {
             if (i + 1 >= argc) usage(("no value for " + a).c_str());
             return argv[++i];
         };
-        if (a == "--help") usage("a pen plotter on a pseudo-terminal or a loopback port", 0);
-        else if (a == "--tcp") o.tcp = true;
-        else if (a == "--buffer") o.buffer = std::stoul(value());
-        else if (a == "--rate") o.rate = std::stod(value());
-        else if (a == "--flow") o.rtscts = value() == "rtscts";
-        else if (a == "--reply") o.reply = value();
-        else if (a == "--silent") o.query = Options::kSilent;
-        else if (a == "--garbage") o.query = Options::kGarbage;
-        else if (a == "--stall-after") o.stall_after = std::stoul(value());
-        else if (a == "--vanish-after") o.vanish_after = std::stoul(value());
-        else if (a == "--out") o.out = value();
-        else if (a == "--language") o.language = value();
-        else if (a == "--units-per-mm") o.units_per_mm = std::stod(value());
-        else usage(("unknown option " + a).c_str());
+        if (a == "--help")
+            usage("a pen plotter on a pseudo-terminal or a loopback port", 0);
+        else if (a == "--tcp")
+            o.tcp = true;
+        else if (a == "--buffer")
+            o.buffer = std::stoul(value());
+        else if (a == "--rate")
+            o.rate = std::stod(value());
+        else if (a == "--flow")
+            o.rtscts = value() == "rtscts";
+        else if (a == "--reply")
+            o.reply = value();
+        else if (a == "--silent")
+            o.query = Options::kSilent;
+        else if (a == "--garbage")
+            o.query = Options::kGarbage;
+        else if (a == "--stall-after")
+            o.stall_after = std::stoul(value());
+        else if (a == "--vanish-after")
+            o.vanish_after = std::stoul(value());
+        else if (a == "--out")
+            o.out = value();
+        else if (a == "--language")
+            o.language = value();
+        else if (a == "--units-per-mm")
+            o.units_per_mm = std::stod(value());
+        else
+            usage(("unknown option " + a).c_str());
     }
     if (o.buffer < 16) usage("the buffer needs at least 16 bytes");
     return o;
@@ -379,8 +393,13 @@ class Plotter {
             std::fprintf(f,
                          "speed %d\ndata_bits %d\nparity %s\nstop_bits %d\nixon %d\nixoff %d\n"
                          "ixany %d\ncrtscts %d\nraw %d\n",
-                         baud_of(cfgetospeed(&t)), size == CS7 ? 7 : size == CS8 ? 8 : 0,
-                         !(t.c_cflag & PARENB) ? "none" : (t.c_cflag & PARODD) ? "odd" : "even",
+                         baud_of(cfgetospeed(&t)),
+                         size == CS7   ? 7
+                         : size == CS8 ? 8
+                                       : 0,
+                         !(t.c_cflag & PARENB)  ? "none"
+                         : (t.c_cflag & PARODD) ? "odd"
+                                                : "even",
                          (t.c_cflag & CSTOPB) ? 2 : 1, (t.c_iflag & IXON) ? 1 : 0,
                          (t.c_iflag & IXOFF) ? 1 : 0, (t.c_iflag & IXANY) ? 1 : 0,
                          (t.c_cflag & CRTSCTS) ? 1 : 0,
