@@ -1,6 +1,7 @@
 #include "host/ports/line_port.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +29,11 @@ std::string seconds_text(int ms) {
 
 LinePort::~LinePort() {
     if (fd_ >= 0) close(fd_);
+}
+
+long LinePort::queued() const {
+    int count = 0;
+    return ioctl(fd_, TIOCOUTQ, &count) == 0 ? count : -1;
 }
 
 ssize_t LinePort::put(const uint8_t* bytes, size_t count) {

@@ -27,8 +27,9 @@ class LinePort : public PortOutput {
     std::string name() const override { return name_; }
 
   protected:
-    // Bytes written but not yet gone from this machine; below 0 when unknown.
-    virtual long queued() const = 0;
+    // Bytes written but not yet gone from this machine (the queue of a
+    // terminal or a socket); below 0 when unknown.
+    virtual long queued() const;
     // Drops what is still queued for the plotter; false where the port cannot.
     virtual bool drop_queue() { return false; }
     virtual ssize_t put(const uint8_t* bytes, size_t count);

@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -28,10 +27,6 @@ class NetworkOutput : public LinePort {
     NetworkOutput(int fd, const std::string& address) : LinePort(fd, address) {}
 
   protected:
-    long queued() const override {
-        int count = 0;
-        return ioctl(fd_, TIOCOUTQ, &count) == 0 ? count : -1;
-    }
     ssize_t put(const uint8_t* bytes, size_t count) override {
         return send(fd_, bytes, count, MSG_NOSIGNAL);
     }

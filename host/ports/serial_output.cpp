@@ -2,7 +2,6 @@
 // settings: raw bytes, its speed, data bits, parity and stop bits, and the
 // plotter's flow control (XON/XOFF both ways, or RTS/CTS).
 #include <fcntl.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -45,10 +44,6 @@ class SerialOutput : public LinePort {
     SerialOutput(int fd, const std::string& device) : LinePort(fd, device) {}
 
   protected:
-    long queued() const override {
-        int count = 0;
-        return ioctl(fd_, TIOCOUTQ, &count) == 0 ? count : -1;
-    }
     bool drop_queue() override { return tcflush(fd_, TCOFLUSH) == 0; }
 };
 
