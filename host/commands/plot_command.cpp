@@ -2,7 +2,6 @@
 // output or a plotter port, as a CAD host plots it.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>

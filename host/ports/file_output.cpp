@@ -68,11 +68,7 @@ class FileOutput : public PortOutput {
 // Standard output.
 class StreamOutput : public PortOutput {
   public:
-    StreamOutput(std::FILE* stream, std::string name, bool owned)
-        : stream_(stream), name_(std::move(name)), owned_(owned) {}
-    ~StreamOutput() override {
-        if (owned_) std::fclose(stream_);
-    }
+    StreamOutput(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
 
     Written write(const uint8_t* bytes, size_t count, size_t& done, int /*deadline_ms*/) override {
         done = std::fwrite(bytes, 1, count, stream_);
@@ -91,7 +87,6 @@ class StreamOutput : public PortOutput {
   private:
     std::FILE* stream_;
     std::string name_;
-    bool owned_;
     std::string failure_;
 };
 
@@ -105,7 +100,7 @@ std::unique_ptr<PortOutput> open_file_output(const std::string& path) {
 }
 
 std::unique_ptr<PortOutput> open_stdout_output() {
-    return std::make_unique<StreamOutput>(stdout, "standard output", false);
+    return std::make_unique<StreamOutput>(stdout, "standard output");
 }
 
 }  // namespace tvk::host
