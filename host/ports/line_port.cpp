@@ -101,9 +101,11 @@ std::string LinePort::read_reply(size_t max, int timeout_ms) {
         // The plotter's flow control is not part of its answer.
         if (n != 1 || c == kXon || c == kXoff) continue;
         reply.push_back(static_cast<char>(c));
-        if (c == '\r') break;
+        if (c == '\r') return reply;
     }
-    return reply;
+    // A reply that its carriage return has not ended in time is no reply:
+    // cut off, it would read as a paper the plotter does not have.
+    return reply.size() < max ? std::string() : reply;
 }
 
 bool LinePort::finish(int deadline_ms) {

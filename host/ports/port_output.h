@@ -34,7 +34,7 @@ class PortOutput {
     virtual Written write(const uint8_t* bytes, size_t count, size_t& done, int deadline_ms) = 0;
     // The plotter's answer to a query, up to a carriage return or max bytes,
     // waiting at most timeout_ms for the whole of it; empty where nothing
-    // can answer.
+    // answers in that time.
     virtual std::string read_reply(size_t /*max*/, int /*timeout_ms*/) { return {}; }
     // A plotter on a line (serial, or behind a network adapter): it gets the
     // handshake strings and can be asked for its paper size.

@@ -56,6 +56,7 @@ struct Options {
     bool rtscts = false;
     enum { kAnswer, kSilent, kGarbage } query = kAnswer;
     std::string reply = "-100,-200,16400,10900";
+    int reply_delay_ms = 0;  // between the bytes of the reply
     size_t stall_after = 0;  // 0: never
     size_t vanish_after = 0;
     std::string out = "plotter";
@@ -68,7 +69,8 @@ struct Options {
                  "plotter_emulator: %s\n"
                  "usage: plotter_emulator [--tcp] [--buffer BYTES] [--rate BYTES_PER_S] "
                  "[--flow xonxoff|rtscts]\n"
-                 "  [--reply X1,Y1,X2,Y2 | --silent | --garbage] [--stall-after N] "
+                 "  [--reply X1,Y1,X2,Y2 [--reply-delay MS] | --silent | --garbage]\n"
+                 "  [--stall-after N] "
                  "[--vanish-after N]\n"
                  "  [--out PREFIX] [--language TK-GL1] [--units-per-mm 40]\n"
                  "Prints \"READY PORT\" when the host may open PORT; ends on SIGTERM.\n",
@@ -96,6 +98,8 @@ Options parse(int argc, char** argv) {
             o.rtscts = value() == "rtscts";
         else if (a == "--reply")
             o.reply = value();
+        else if (a == "--reply-delay")
+            o.reply_delay_ms = std::stoi(value());
         else if (a == "--silent")
             o.query = Options::kSilent;
         else if (a == "--garbage")
@@ -188,6 +192,7 @@ class Plotter {
             }
             watch_line();
             flow();
+            trickle_reply();
             if (!may_read()) {
                 poll(nullptr, 0, 2);
                 continue;
@@ -346,10 +351,24 @@ class Plotter {
             if (at == std::string::npos) break;
             scanned_ = at + 3;
             ++queries_;
-            if (o_.query == Options::kAnswer) answer(o_.reply + "\r");
+            if (o_.query == Options::kAnswer) {
+                reply_ = o_.reply + "\r";
+                trickle_reply();
+            }
             if (o_.query == Options::kGarbage) answer("E?#x,,y\r");
         }
         if (stream_.size() > 2) scanned_ = std::max(scanned_, stream_.size() - 2);
+    }
+
+    // The reply to the paper query, a byte at a time with --reply-delay.
+    void trickle_reply() {
+        const auto now = std::chrono::steady_clock::now();
+        while (!reply_.empty() && now >= reply_due_) {
+            const size_t n = o_.reply_delay_ms > 0 ? 1 : reply_.size();
+            answer(reply_.substr(0, n));
+            reply_.erase(0, n);
+            reply_due_ = now + std::chrono::milliseconds(o_.reply_delay_ms);
+        }
     }
 
     void answer(const std::string& text) {
@@ -427,6 +446,8 @@ class Plotter {
     bool host_obeys_ = false;
     bool stalled_ = false;
     LineSettings settings_;
+    std::string reply_;  // what is still to be said of the reply
+    std::chrono::steady_clock::time_point reply_due_{};
     bool ending_ = false;
     std::chrono::steady_clock::time_point idle_since_{};
     std::chrono::steady_clock::time_point end_by_{};
