@@ -179,7 +179,7 @@ TEST_F(PortsTest, ThePaperQuerySetsThePaperFromTheReplyAndFailsWithoutOne) {
         EXPECT_NE(o.out.find("Plotter does not reply to query on paper size."), std::string::npos)
             << o.out;
         EXPECT_GE(took, 2.9);
-        EXPECT_LT(took, 4.3);
+        EXPECT_LT(took, 6);
     }
 }
 
@@ -191,30 +191,31 @@ TEST_F(PortsTest, AStalledPlotterFailsWithinTheWaitTimeAndAVanishedOneAtOnce) {
         std::vector<std::string> emulator;
         std::vector<std::string> extra;
         const char* says;
-        double within;
+        double wait;  // seconds the plotter may take nothing; 0: fails at once
     };
-    // TEST-XB waits its WAIT_TIME of 1 s; TEST-X the --wait given.
+    // TEST-XB waits its WAIT_TIME of 1 s; the others the --wait given, or the
+    // default of 120 s.
     const std::vector<Case> cases = {
-        {"stalled, WAIT_TIME", "TEST-XB", {"--stall-after", "3000"}, {}, "took nothing for 1 s", 3},
+        {"stalled, WAIT_TIME", "TEST-XB", {"--stall-after", "3000"}, {}, "took nothing for 1 s", 1},
         {"stalled, --wait",
          "TEST-X",
          {"--stall-after", "3000"},
          {"--wait", "2"},
          "took nothing for 2 s",
-         4},
+         2},
         {"stalled, RTS/CTS",
          "TEST-H",
          {"--stall-after", "3000", "--flow", "rtscts"},
          {"--wait", "1"},
          "took nothing for 1 s",
-         3},
-        {"vanished", "TEST-X", {"--rate", "20000", "--vanish-after", "3000"}, {}, "is gone", 1.5},
+         1},
+        {"vanished", "TEST-X", {"--rate", "20000", "--vanish-after", "3000"}, {}, "is gone", 0},
         {"vanished, network",
          "TEST-X",
          {"--tcp", "--rate", "20000", "--vanish-after", "3000"},
          {},
          "is gone",
-         1.5},
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -224,7 +225,10 @@ TEST_F(PortsTest, AStalledPlotterFailsWithinTheWaitTimeAndAVanishedOneAtOnce) {
         args.insert(args.end(), c.extra.begin(), c.extra.end());
         const double start = seconds_now();
         const Outcome o = run_tvkplot(args, dir.file("config"));
-        EXPECT_LT(seconds_now() - start, c.within);
+        // The wait, and what the start of the program takes.
+        const double took = seconds_now() - start;
+        EXPECT_GE(took, c.wait);
+        EXPECT_LT(took, c.wait + 3);
         EXPECT_EQ(o.exit_code, 1);
         // An unbuffered model's driver reports the refused write itself.
         if (c.model != "TEST-H") {
