@@ -200,7 +200,7 @@ class PlotRun {
             sent = send_plot(host_.driver, job, options);
         }
         bool port_failed = host_.session.write_failed;
-        if (!sent.stopped && !sent.failed && !port_->finish(host_.session.write_deadline_ms)) {
+        if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
             if (o_.port.empty() && !interrupt_requested()) {
                 throw HostError("cannot write the plot " + port_->name() + ": " + port_->failure());
             }

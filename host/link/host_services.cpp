@@ -38,6 +38,7 @@ bool send(const void* bytes, size_t count) {
     // taken: the driver's break check (or, without one, the host's cancel)
     // ends the plot as stopped, not as a port that failed.
     if (interrupt_requested()) return true;
+    s.last_deadline_ms = s.write_deadline_ms;
     size_t done = 0;
     const Written written =
         s.port->write(static_cast<const uint8_t*>(bytes), count, done, s.write_deadline_ms);

@@ -45,6 +45,9 @@ struct HostSession {
     std::optional<int> wait_seconds;  // --wait, overriding the model's wait time
     // A write that takes nothing for this long fails.
     int write_deadline_ms = kDefaultWaitSeconds * 1000;
+    // That of the last write: the wait time of the plot, which the drain
+    // after it keeps (the end of the plot hands the driver's previous back).
+    int last_deadline_ms = kDefaultWaitSeconds * 1000;
     int reply_timeout_ms = 3000;
     // Told the bytes sent so far after each write that reached the port.
     std::function<void(size_t)> on_sent;
