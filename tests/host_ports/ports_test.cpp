@@ -42,7 +42,7 @@ class PortsTest : public ::testing::Test {
         return path;
     }
 
-    // A drawing of n lines: a few hundred bytes each ten lines.
+    // A drawing of n lines: some 15 bytes of plot each.
     std::string drawing(int n) const {
         std::vector<Line> lines;
         for (int i = 0; i < n; ++i) lines.push_back({0, i * 0.37, 100.0 + i % 13, (i % 29) * 3.1});
