@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
 
     const std::vector<Command> commands = {
         add_models_command(app, global), add_configure_command(app, global),
-        add_show_command(app, global), add_plot_command(app, global), add_preview_command(app)};
+        add_show_command(app, global), add_plot_command(app, global), add_preview_command(app),
+        add_ports_command(app), add_send_command(app, global)};
     for (const Command& command : commands) command.app->group("Commands");
     // Set last, so that the commands do not take it over.
     app.footer(kFooter);

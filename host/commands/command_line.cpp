@@ -21,4 +21,13 @@ CLI::Validator above_zero(const std::string& what) {
         "NUMBER>0");
 }
 
+void add_wait_option(CLI::App& command, std::optional<int>& seconds) {
+    command
+        .add_option("--wait", seconds,
+                    "Seconds the plotter may take nothing before the plot fails (default: the "
+                    "model's WAIT_TIME in a plot, else 120; 0: no limit)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0, 86400));
+}
+
 }  // namespace tvk::host

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tvk::host {
@@ -33,7 +34,12 @@ Command add_show_command(CLI::App& app, const GlobalOptions& global);
 Command add_plot_command(CLI::App& app, GlobalOptions& global);
 Command add_preview_command(CLI::App& app);
 
+Command add_ports_command(CLI::App& app);
+Command add_send_command(CLI::App& app, GlobalOptions& global);
+
 // Pieces the commands' options share.
+// --wait SECONDS: how long a plotter may take nothing before the plot fails.
+void add_wait_option(CLI::App& command, std::optional<int>& seconds);
 extern const char* const kYesHelp;
 // A number above zero, for the option whose meaning `what` names.
 CLI::Validator above_zero(const std::string& what);

@@ -2,7 +2,6 @@
 // output or a plotter port, as a CAD host plots it.
 #include <unistd.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -86,10 +85,7 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
 }
 
 std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const Profile& profile) {
-    if (!o.port.empty()) {
-        return profile.port_kind == 2 ? open_device_output(o.port)
-                                      : open_serial_output(o.port, profile.line);
-    }
+    if (!o.port.empty()) return open_plotter_port(o.port, profile.port_kind, profile.line);
     if (o.output.empty() || o.output == "-") return open_stdout_output();
     return open_file_output(o.output);
 }
@@ -183,6 +179,7 @@ class PlotRun {
         const PlotProfile chosen = plot_profile(host_, o_);
         const Profile& profile = chosen.profile;
         InterruptWatch watch;
+        host_.session.wait_seconds = o_.wait;
         port_ = open_output(o_, profile);
         host_.session.port = port_.get();
         host_.session.stored = profile.stored;
@@ -209,15 +206,16 @@ class PlotRun {
             options.progress = [&bar](size_t done, size_t total) { bar.update(done, total); };
             sent = send_plot(host_.driver, job, options);
         }
-        if (sent.stopped || sent.failed) {
-            port_->discard();
-            std::fprintf(stderr, "tvkplot: %s; %s\n",
-                         sent.stopped ? "plot stopped" : "the plot failed",
-                         what_was_left().c_str());
-            return sent.stopped ? kExitStopped : 1;
+        bool port_failed = host_.session.write_failed;
+        if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
+            if (o_.port.empty() && !interrupt_requested()) {
+                throw HostError("cannot write the plot " + port_->name() + ": " + port_->failure());
+            }
+            sent.stopped = interrupt_requested();
+            port_failed = !sent.stopped;
         }
-        if (!port_->finish()) {
-            throw HostError("cannot write the plot " + port_->name() + ": " + std::strerror(errno));
+        if (sent.stopped || sent.failed || port_failed) {
+            return broke_off(sent.stopped, port_failed, profile);
         }
         report(profile, limits, job, sent, travel_before);
         if (!o_.preview.empty()) write_preview(profile, limits, job);
@@ -225,12 +223,20 @@ class PlotRun {
     }
 
   private:
-    // After a stopped or failed plot.
-    std::string what_was_left() const {
-        if (to_stdout_) return "the output is incomplete";
-        if (o_.port.empty()) return "nothing was written";
-        return host_.session.sent.empty() ? "nothing was sent"
-                                          : "the plotter got only part of the plot";
+    // A plot stopped by the user or failed: what is still queued for the
+    // plotter is dropped and its pen lifted; the user learns what it got.
+    int broke_off(bool stopped, bool port_failed, const Profile& profile) {
+        std::string text;
+        if (!o_.port.empty()) {
+            text = break_off(*port_, stopped, port_failed, host_.session.sent.size(),
+                             profile.language_index());
+        } else {
+            port_->abandon("");
+            text = std::string(stopped ? "plot stopped" : "the plot failed") +
+                   (to_stdout_ ? "; the output is incomplete" : "; nothing was written");
+        }
+        std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
+        return stopped ? kExitStopped : kExitFailed;
     }
 
     void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
@@ -350,9 +356,12 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                                      "The plot file; - for standard output (default when it "
                                      "is redirected)")
                         ->type_name("OUT");
-    command->add_option("--port", o->port, "Send the plot to the plotter on this port instead")
+    command
+        ->add_option("--port", o->port,
+                     "Send the plot to the plotter on this serial port (or tcp:HOST:PORT) instead")
         ->type_name("DEVICE")
         ->excludes(out_opt);
+    add_wait_option(*command, o->wait);
     command->add_option("--preview", o->preview, "Also write an SVG picture of the plot")
         ->type_name("OUT.svg");
     command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview");

@@ -16,6 +16,7 @@ struct PlotOptions {
     std::optional<double> scale;  // millimetres on paper per drawing unit; none: fit
     bool rotate = false;
     bool travel = false;  // pen-up travel in the preview
+    std::optional<int> wait;  // --wait: seconds a plotter may take nothing
 };
 
 }  // namespace tvk::host

@@ -1,6 +1,7 @@
 #include "host/link/host_services.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -29,17 +30,24 @@ void after_prompt(bool cancelled) {
 
 bool send(const void* bytes, size_t count) {
     HostSession& s = current();
-    // After Ctrl-C the port takes nothing more: the plot ends with what it has.
-    if (s.port == nullptr || s.write_failed || interrupt_requested()) {
+    if (s.port == nullptr || s.write_failed) {
         s.write_failed = true;
         return false;
     }
-    if (!s.port->write(static_cast<const uint8_t*>(bytes), count)) {
+    // After Ctrl-C nothing more reaches the port, yet the bytes count as
+    // taken: the driver's break check (or, without one, the host's cancel)
+    // ends the plot as stopped, not as a port that failed.
+    if (interrupt_requested()) return true;
+    s.last_deadline_ms = s.write_deadline_ms;
+    size_t done = 0;
+    const Written written =
+        s.port->write(static_cast<const uint8_t*>(bytes), count, done, s.write_deadline_ms);
+    s.sent.append(static_cast<const char*>(bytes), done);
+    if (done > 0 && s.on_sent) s.on_sent(s.sent.size());
+    if (written == Written::kFailed) {
         s.write_failed = true;
         return false;
     }
-    s.sent.append(static_cast<const char*>(bytes), count);
-    if (s.on_sent) s.on_sent(s.sent.size());
     return true;
 }
 
@@ -87,6 +95,7 @@ int32_t send_direct(const char* text) {
 }
 
 int32_t check_break() {
+    current().break_asked = true;
     if (!interrupt_requested()) return 0;
     current().break_answered = true;
     return 1;
@@ -117,8 +126,10 @@ int32_t save_config(int32_t length, const void* block) {
     return 0;
 }
 
-int32_t set_wait(int32_t wait, int32_t /*flag*/) {
-    return std::exchange(current().wait, wait);
+int32_t set_wait(int32_t wait, int32_t flag) {
+    HostSession& s = current();
+    s.write_deadline_ms = wait_milliseconds(wait, flag, s.wait_seconds);
+    return std::exchange(s.wait, wait);
 }
 
 int32_t reply_read(int32_t /*handle*/, char* buffer, int32_t length) {
@@ -132,6 +143,7 @@ int32_t reply_read(int32_t /*handle*/, char* buffer, int32_t length) {
     return static_cast<int32_t>(reply.size());
 }
 
+// The first of the three is the time for the whole reply, in milliseconds.
 int32_t reply_setup(int32_t /*handle*/, int32_t /*kind*/, int32_t* three) {
     if (three[0] > 0) current().reply_timeout_ms = three[0];
     return 0;
@@ -168,6 +180,12 @@ const std::array<const void*, 67> table = [] {
 }();
 
 }  // namespace
+
+int wait_milliseconds(int32_t wait, int32_t flag, std::optional<int> wait_seconds) {
+    if (flag == 0) return wait > 0 ? wait : kDefaultWaitSeconds * 1000;
+    if (wait_seconds) return *wait_seconds * 1000;
+    return (wait > 0 ? std::min(wait, INT32_MAX / 1000) : kDefaultWaitSeconds) * 1000;
+}
 
 const void* const* service_table() {
     return table.data();

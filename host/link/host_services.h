@@ -17,6 +17,13 @@ namespace tvk::host {
 
 using StoredBlock = std::array<uint8_t, 24>;
 
+// tvkplot's unit of the port wait time: handed with flag 1 (around a plot,
+// the model's WAIT_TIME) it is in seconds, 0 meaning the default; with flag 0
+// (the paper query's 3000) in milliseconds. `wait_seconds` (--wait) replaces
+// what comes with flag 1.
+constexpr int kDefaultWaitSeconds = 120;
+int wait_milliseconds(int32_t wait, int32_t flag, std::optional<int> wait_seconds);
+
 struct HostSession {
     HostSession(Terminal& t, const std::string& language) : terminal(t), display(language) {}
 
@@ -32,8 +39,15 @@ struct HostSession {
     bool cancelled = false;       // the last prompt was cancelled
     bool skipped = false;         // the last prompt took its default
     int cancels = 0;              // prompts cancelled so far
+    bool break_asked = false;     // host_check_break was asked (the model has BREAK-ON)
     bool break_answered = false;  // host_check_break has answered 1
-    int32_t wait = 0;             // the port wait time
+    int32_t wait = 0;             // the port wait time as the driver handed it
+    std::optional<int> wait_seconds;  // --wait, overriding the model's wait time
+    // A write that takes nothing for this long fails.
+    int write_deadline_ms = kDefaultWaitSeconds * 1000;
+    // That of the last write: the wait time of the plot, which the drain
+    // after it keeps (the end of the plot hands the driver's previous back).
+    int last_deadline_ms = kDefaultWaitSeconds * 1000;
     int reply_timeout_ms = 3000;
     // Told the bytes sent so far after each write that reached the port.
     std::function<void(size_t)> on_sent;

@@ -36,8 +36,10 @@ class Sender {
     void end() {
         if (interrupt_requested()) {
             result_.stopped = true;
-            // A driver that never asked about a break is told to drop the plot.
-            if (!driver_.session().break_answered) simple(kCancel);
+            // A driver that asks about breaks (BREAK-ON) sees this one at
+            // its next output and ends the plot itself ("Plot terminated.");
+            // one that never asks is told to drop the plot.
+            if (!driver_.session().break_asked) simple(kCancel);
         }
         simple(kEndPlot);
         // Ctrl-C while the end of the plot sent what the driver had buffered.

@@ -1,8 +1,5 @@
 // Plot output to a file (written as OUT.part, renamed on success), to
-// standard output, or to a port written as it stands.
-#include <fcntl.h>
-#include <unistd.h>
-
+// standard output, or (an existing device) to the device as it stands.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,10 +25,13 @@ class FileOutput : public PortOutput {
     }
     ~FileOutput() override { discard(); }
 
-    bool write(const uint8_t* bytes, size_t count) override {
-        return file_ != nullptr && std::fwrite(bytes, 1, count, file_) == count;
+    Written write(const uint8_t* bytes, size_t count, size_t& done, int /*deadline_ms*/) override {
+        done = file_ != nullptr ? std::fwrite(bytes, 1, count, file_) : 0;
+        if (done == count) return Written::kAll;
+        failure_ = std::strerror(errno);
+        return Written::kFailed;
     }
-    bool finish() override {
+    bool finish(int /*deadline_ms*/) override {
         if (file_ == nullptr) return false;
         const bool written = std::fclose(file_) == 0;
         file_ = nullptr;
@@ -40,12 +40,14 @@ class FileOutput : public PortOutput {
             finished_ = true;
             return true;
         }
-        // The caller reports errno.
-        const int why = errno;
+        failure_ = std::strerror(errno);
         std::remove(part_.c_str());
-        errno = why;
         return false;
     }
+    std::string failure() const override { return failure_; }
+    std::string name() const override { return path_; }
+
+  protected:
     void discard() override {
         if (finished_) return;
         if (file_ != nullptr) std::fclose(file_);
@@ -54,57 +56,51 @@ class FileOutput : public PortOutput {
         remove_on_interrupt("");
         finished_ = true;  // nothing left to discard
     }
-    std::string name() const override { return path_; }
 
   private:
     std::string path_;
     std::string part_;
     std::FILE* file_ = nullptr;
     bool finished_ = false;
+    std::string failure_;
 };
 
-// Standard output, or a device that takes the bytes as they come.
+// Standard output.
 class StreamOutput : public PortOutput {
   public:
-    StreamOutput(std::FILE* stream, std::string name, bool owned)
-        : stream_(stream), name_(std::move(name)), owned_(owned) {}
-    ~StreamOutput() override {
-        if (owned_) std::fclose(stream_);
-    }
+    StreamOutput(std::FILE* stream, std::string name) : stream_(stream), name_(std::move(name)) {}
 
-    bool write(const uint8_t* bytes, size_t count) override {
-        return std::fwrite(bytes, 1, count, stream_) == count;
+    Written write(const uint8_t* bytes, size_t count, size_t& done, int /*deadline_ms*/) override {
+        done = std::fwrite(bytes, 1, count, stream_);
+        if (done == count) return Written::kAll;
+        failure_ = std::strerror(errno);
+        return Written::kFailed;
     }
-    bool finish() override { return std::fflush(stream_) == 0; }
+    bool finish(int /*deadline_ms*/) override {
+        if (std::fflush(stream_) == 0) return true;
+        failure_ = std::strerror(errno);
+        return false;
+    }
+    std::string failure() const override { return failure_; }
     std::string name() const override { return name_; }
 
   private:
     std::FILE* stream_;
     std::string name_;
-    bool owned_;
+    std::string failure_;
 };
 
 }  // namespace
 
 std::unique_ptr<PortOutput> open_file_output(const std::string& path) {
+    // A device (a printer port, /dev/null) is written as it stands: never
+    // replaced by a file.
+    if (is_device(path)) return open_device_output(path);
     return std::make_unique<FileOutput>(path);
 }
 
 std::unique_ptr<PortOutput> open_stdout_output() {
-    return std::make_unique<StreamOutput>(stdout, "standard output", false);
-}
-
-std::unique_ptr<PortOutput> open_device_output(const std::string& device) {
-    // A port that is not there is not made: a mistyped device would quietly
-    // become a file.
-    const int fd = open(device.c_str(), O_WRONLY | O_NOCTTY);
-    std::FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (stream == nullptr) {
-        const std::string why = std::strerror(errno);
-        if (fd >= 0) close(fd);
-        throw HostError("cannot open the port " + device + ": " + why);
-    }
-    return std::make_unique<StreamOutput>(stream, device, true);
+    return std::make_unique<StreamOutput>(stdout, "standard output");
 }
 
 }  // namespace tvk::host

@@ -1,5 +1,6 @@
 #include "host/ports/files.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -40,7 +41,14 @@ std::string read_whole_file(const std::string& path, const std::string& what) {
     return content;
 }
 
+bool is_device(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
 void check_can_write(const std::string& path, const std::string& what) {
+    // A device is checked when it is opened.
+    if (is_device(path)) return;
     std::error_code ec;
     if (fs::is_directory(path, ec)) {
         fail("write " + what, path, "it is a directory; give a file name");
@@ -55,16 +63,17 @@ void check_can_write(const std::string& path, const std::string& what) {
 void write_whole_file(const std::string& path, const std::string& content,
                       const std::string& what) {
     check_can_write(path, what);
-    const std::string part = part_path(path);
+    const bool device = is_device(path);
+    const std::string part = device ? path : part_path(path);
     std::FILE* file = std::fopen(part.c_str(), "wb");
     if (file == nullptr) fail("write " + what, path, std::strerror(errno));
     int why = std::fwrite(content.data(), 1, content.size(), file) == content.size() ? 0 : errno;
     if (std::fclose(file) != 0 && why == 0) why = errno;
     if (why != 0) {
-        std::remove(part.c_str());
+        if (!device) std::remove(part.c_str());
         fail("write " + what, path, std::strerror(why));
     }
-    if (std::rename(part.c_str(), path.c_str()) != 0) {
+    if (!device && std::rename(part.c_str(), path.c_str()) != 0) {
         why = errno;
         std::remove(part.c_str());
         fail("write " + what, path, std::strerror(why));

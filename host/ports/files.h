@@ -18,6 +18,10 @@ void check_can_write(const std::string& path, const std::string& what);
 // Writes FILE.part and renames it to FILE; throws HostError, leaving neither.
 void write_whole_file(const std::string& path, const std::string& content, const std::string& what);
 
+// An existing file that is not a regular file or a directory (a device, a
+// pipe): written as it stands, never through FILE.part and a rename.
+bool is_device(const std::string& path);
+
 // The temporary name a file is written under until it is complete.
 inline std::string part_path(const std::string& path) {
     return path + ".part";

@@ -1,100 +1,104 @@
-// Plot output to a serial port through libserialport, with the line settings
-// of the profile.
-#include <libserialport.h>
+// Plot output to a serial port, set up with termios from the profile's line
+// settings: raw bytes, its speed, data bits, parity and stop bits, and the
+// plotter's flow control (XON/XOFF both ways, or RTS/CTS).
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
 
-#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
 
 #include "host/host_error.h"
-#include "host/ui/interrupt.h"
-#include "host/ports/port_output.h"
+#include "host/ports/line_port.h"
 
 namespace tvk::host {
 namespace {
 
-constexpr unsigned kWriteSliceMs = 500;  // how often a blocked write looks for Ctrl-C
+struct Speed {
+    int baud;
+    speed_t code;
+};
 
-std::string last_error() {
-    char* message = sp_last_error_message();
-    std::string text = message ? message : "unknown error";
-    sp_free_error_message(message);
-    return text;
+constexpr Speed kSpeeds[] = {{300, B300},     {600, B600},       {1200, B1200},
+                             {1800, B1800},   {2400, B2400},     {4800, B4800},
+                             {9600, B9600},   {19200, B19200},   {38400, B38400},
+                             {57600, B57600}, {115200, B115200}, {230400, B230400}};
+
+std::string why_not_opened(const std::string& device, int error) {
+    std::string why = "cannot open the serial port " + device + ": " + std::strerror(error);
+    if (error == EACCES) {
+        why +=
+            "\n  serial ports belong to the group dialout: `sudo usermod -aG dialout $USER`, "
+            "then log in again";
+    } else if (error == ENOENT) {
+        why += "\n  `tvkplot ports` lists this machine's serial ports";
+    } else if (error == EBUSY) {
+        why += "\n  another program has it open";
+    }
+    return why;
 }
 
-class SerialOutput : public PortOutput {
+class SerialOutput : public LinePort {
   public:
-    SerialOutput(const std::string& device, const SerialSettings& s) : device_(device) {
-        if (sp_get_port_by_name(device.c_str(), &port_) != SP_OK) {
-            throw HostError("no serial port " + device +
-                            ": give the plotter's port (such as /dev/ttyUSB0 or /dev/ttyS0); a "
-                            "port without serial settings needs a profile configured for one "
-                            "(answer 2 at the port question), and a file is written with -o");
-        }
-        if (sp_open(port_, SP_MODE_READ_WRITE) != SP_OK) {
-            const std::string why = last_error();
-            sp_free_port(port_);
-            throw HostError("cannot open " + device + ": " + why);
-        }
-        const sp_parity parity = s.parity == 1   ? SP_PARITY_ODD
-                                 : s.parity == 2 ? SP_PARITY_EVEN
-                                                 : SP_PARITY_NONE;
-        const sp_flowcontrol flow =
-            s.handshake == 0 ? SP_FLOWCONTROL_XONXOFF : SP_FLOWCONTROL_RTSCTS;
-        if (sp_set_baudrate(port_, s.baud) != SP_OK || sp_set_bits(port_, s.data_bits) != SP_OK ||
-            sp_set_parity(port_, parity) != SP_OK || sp_set_stopbits(port_, s.stop_bits) != SP_OK ||
-            sp_set_flowcontrol(port_, flow) != SP_OK) {
-            const std::string why = last_error();
-            close();
-            throw HostError("cannot set up " + device + ": " + why);
-        }
-    }
-    ~SerialOutput() override { close(); }
+    SerialOutput(int fd, const std::string& device) : LinePort(fd, device) {}
 
-    bool write(const uint8_t* bytes, size_t count) override {
-        // A plotter holds the line while it draws; wait for it in slices so
-        // that Ctrl-C is still noticed.
-        while (count > 0) {
-            if (interrupt_requested()) return false;
-            const int sent = sp_blocking_write(port_, bytes, count, kWriteSliceMs);
-            if (sent < 0) return false;
-            bytes += sent;
-            count -= static_cast<size_t>(sent);
-        }
-        return true;
-    }
-
-    std::string read_reply(size_t max, int timeout_ms) override {
-        std::string reply;
-        char c = 0;
-        while (reply.size() < max &&
-               sp_blocking_read(port_, &c, 1, static_cast<unsigned>(std::max(timeout_ms, 1))) ==
-                   1) {
-            reply.push_back(c);
-            if (c == '\r') break;
-        }
-        return reply;
-    }
-
-    bool is_serial() const override { return true; }
-    bool finish() override { return sp_drain(port_) == SP_OK; }
-    std::string name() const override { return device_; }
-
-  private:
-    void close() {
-        if (port_ == nullptr) return;
-        sp_close(port_);
-        sp_free_port(port_);
-        port_ = nullptr;
-    }
-
-    std::string device_;
-    sp_port* port_ = nullptr;
+  protected:
+    bool drop_queue() override { return tcflush(fd_, TCOFLUSH) == 0; }
 };
+
+void set_line(int fd, const std::string& device, const SerialSettings& s) {
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) {
+        throw HostError("cannot set up the serial port " + device + ": " + std::strerror(errno));
+    }
+    speed_t speed = 0;
+    for (const Speed& known : kSpeeds) {
+        if (known.baud == s.baud) speed = known.code;
+    }
+    if (speed == 0) {
+        throw HostError("the serial port " + device + " cannot run at " + std::to_string(s.baud) +
+                        " baud: give the profile a rate such as 9600 or 19200");
+    }
+    cfmakeraw(&t);
+    cfsetispeed(&t, speed);
+    cfsetospeed(&t, speed);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= (s.data_bits == 7 ? CS7 : CS8) | CLOCAL | CREAD;
+    if (s.parity == 1) t.c_cflag |= PARENB | PARODD;
+    if (s.parity == 2) t.c_cflag |= PARENB;
+    if (s.stop_bits == 2) t.c_cflag |= CSTOPB;
+    t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    if (s.handshake == 0) {
+        t.c_iflag |= IXON | IXOFF;
+    } else {
+        t.c_cflag |= CRTSCTS;
+    }
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &t) != 0) {
+        throw HostError("cannot set up the serial port " + device + ": " + std::strerror(errno));
+    }
+    // Whatever an earlier program left in the queues is not this plot's.
+    tcflush(fd, TCIOFLUSH);
+}
 
 }  // namespace
 
 std::unique_ptr<PortOutput> open_serial_output(const std::string& device,
                                                const SerialSettings& settings) {
-    return std::make_unique<SerialOutput>(device, settings);
+    const int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw HostError(why_not_opened(device, errno));
+    auto port = std::make_unique<SerialOutput>(fd, device);
+    if (isatty(fd) != 1) {
+        throw HostError(device +
+                        " is not a serial port: give the plotter's port (such as /dev/ttyUSB0; "
+                        "`tvkplot ports` lists them); a port without line settings needs a "
+                        "profile configured for one (answer 2 at the port question), and a file "
+                        "is written with -o");
+    }
+    set_line(fd, device, settings);
+    return port;
 }
 
 }  // namespace tvk::host

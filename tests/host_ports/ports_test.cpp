@@ -1,0 +1,336 @@
+// tvkplot plotting to the plotter emulator, on a pseudo-terminal and over a
+// loopback socket: what reaches the plotter, byte for byte; the line it set
+// up; the paper query; a stalled, vanished or stopped plot.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "decoder/stream_decoder.h"
+#include "emulator.h"
+#include "fixtures.h"
+#include "host/settings/profile.h"
+#include "program.h"
+
+namespace tvk::host_test {
+namespace {
+
+const std::string kXonXoffStrings = "\x1b.M50;0;0;13;26;0:\x1b.I81;0;17:\x1b.N10;19:\x1b.@;0:";
+const std::string kHardwareStrings = "\x1b.M:\x1b.I:\x1b.N:\x1b.@;1:";
+
+class PortsTest : public ::testing::Test {
+  protected:
+    std::string definitions() const {
+        return std::string(TVK_SOURCE_DIR) + "/tests/host_ports/ports.def";
+    }
+
+    Outcome tvkplot(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--def", definitions()});
+        return run_tvkplot(args, dir.file("config"));
+    }
+
+    // A profile of the model with its defaults, then `edit`ed.
+    std::string profile(const std::string& model,
+                        const std::function<void(host::Profile&)>& edit = {}) const {
+        const std::string path = dir.file(model + ".toml");
+        EXPECT_EQ(tvkplot({"configure", "--model", model, "--profile", path, "--yes"}).exit_code,
+                  0);
+        if (edit) {
+            host::Profile p = host::load_profile(path);
+            edit(p);
+            host::save_profile(p, path);
+        }
+        return path;
+    }
+
+    // A drawing of n lines: some 15 bytes of plot each.
+    std::string drawing(int n) const {
+        std::vector<Line> lines;
+        for (int i = 0; i < n; ++i) lines.push_back({0, i * 0.37, 100.0 + i % 13, (i % 29) * 3.1});
+        const std::string path = dir.file("d" + std::to_string(n) + ".dxf");
+        dir.write("d" + std::to_string(n) + ".dxf", dxf_of_lines(lines));
+        return path;
+    }
+
+    // The stream the same plot writes to a file.
+    std::string file_plot(const std::string& drawing, const std::string& profile) const {
+        const Outcome o = tvkplot({"plot", drawing, "--profile", profile, "-o", dir.file("f.plt")});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        return read_file(dir.file("f.plt"));
+    }
+
+    std::vector<std::string> plot_args(const std::string& drawing, const std::string& profile,
+                                       const std::string& port) const {
+        return {"--def", definitions(), "plot", drawing, "--profile", profile, "--port", port};
+    }
+
+    TempDir dir;
+};
+
+// 19200 baud, even parity, 7 data bits, 2 stop bits: as the profile says,
+// in the host's copy and the driver's block alike. (A pseudo-terminal keeps
+// its 8 bits without parity whatever it is told: those two are not checked.)
+void odd_line(host::Profile& p) {
+    p.line.baud = 19200;
+    p.line.parity = 2;
+    p.line.data_bits = 7;
+    p.line.stop_bits = 2;
+    p.stored[6] = 2;
+    p.stored[8] = 2;
+    p.stored[10] = 7;
+    p.stored[14] = 19200 & 0xFF;
+    p.stored[15] = 19200 >> 8;
+}
+
+TEST_F(PortsTest, PlotsArriveByteForByteWithTheProfilesLineAndFlowControl) {
+    struct Case {
+        const char* name;
+        const char* model;
+        std::vector<std::string> emulator;
+        std::string handshake;
+        const char* ixon;
+        const char* crtscts;
+    };
+    const std::vector<Case> cases = {
+        {"XON/XOFF", "TEST-X", {"--buffer", "1024", "--rate", "60000"}, kXonXoffStrings, "1", "0"},
+        {"RTS/CTS",
+         "TEST-H",
+         {"--buffer", "1024", "--rate", "60000", "--flow", "rtscts"},
+         kHardwareStrings,
+         "0",
+         "1"},
+        {"network",
+         "TEST-X",
+         {"--tcp", "--buffer", "1024", "--rate", "60000"},
+         kXonXoffStrings,
+         "",
+         ""},
+    };
+    const std::string small = drawing(1);
+    const std::string large = drawing(1500);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string p = profile(c.model, odd_line);
+        for (const std::string& d : {small, large}) {
+            const std::string expected = c.handshake + file_plot(d, p);
+            Emulator plotter(dir, c.emulator);
+            const Outcome o = run_tvkplot(plot_args(d, p, plotter.port()), dir.file("config"));
+            EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+            EXPECT_NE(o.out.find("Sent the plot of"), std::string::npos) << o.out;
+            const Received r = plotter.stop();
+            EXPECT_EQ(r.bytes, expected);
+            EXPECT_EQ(r.number("overruns"), 0);
+            // The emulator's picture of what it drew.
+            EXPECT_NE(read_file(dir.file("plotter.svg")).find("<path"), std::string::npos);
+            if (d == large) {
+                ASSERT_GT(expected.size(), 20u * 1024);
+                // The plotter had to hold the host back.
+                EXPECT_GT(r.number("holds"), 0);
+                EXPECT_GE(r.number("max_fill"), 512);
+            }
+            if (*c.ixon == '\0') continue;  // the adapter owns the line settings
+            EXPECT_EQ(r.report.at("speed"), "19200");
+            EXPECT_EQ(r.report.at("stop_bits"), "2");
+            EXPECT_EQ(r.report.at("raw"), "1");
+            EXPECT_EQ(r.report.at("ixon"), c.ixon);
+            EXPECT_EQ(r.report.at("ixoff"), c.ixon);
+            EXPECT_EQ(r.report.at("ixany"), "0");
+            EXPECT_EQ(r.report.at("crtscts"), c.crtscts);
+        }
+    }
+}
+
+TEST_F(PortsTest, ThePaperQuerySetsThePaperFromTheReplyAndFailsWithoutOne) {
+    const std::string p = profile("TEST-Q", [](host::Profile& q) { q.stored[16] |= 0x40; });
+    const std::string d = drawing(3);
+    const auto plot_size = [](const std::string& stream) {
+        return decoder::decode(stream, decoder::Language::kTkGl2).plot_size;
+    };
+    // A file plot is not asked: the model's largest area.
+    const auto largest = plot_size(file_plot(d, p));
+    ASSERT_TRUE(largest.has_value());
+    {
+        // 16500 by 11100 units at 1016 a inch: 16 by 10 whole inches.
+        Emulator plotter(dir, {"--reply", "-100,-200,16400,10900"});
+        const Outcome o = run_tvkplot(plot_args(d, p, plotter.port()), dir.file("config"));
+        EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+        const Received r = plotter.stop();
+        EXPECT_EQ(r.number("queries"), 1);
+        EXPECT_TRUE(
+            r.bytes.starts_with("\x1b.M300;0;0;13;26;0:\x1b.I81;0;17:\x1b.N50;19:\x1b.@;0:OH;"));
+        const auto size = plot_size(r.bytes);
+        ASSERT_TRUE(size.has_value());
+        EXPECT_EQ(*size, (decoder::Point{16 * 1016, 10 * 1016}));
+    }
+    {
+        Emulator plotter(dir, {"--garbage"});
+        const Outcome o = run_tvkplot(plot_args(d, p, plotter.port()), dir.file("config"));
+        EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+        EXPECT_EQ(plot_size(plotter.stop().bytes), largest);
+    }
+    // Silence, and a reply too slow to end within the 3 s given to the whole
+    // of it: no reply, and the plot fails.
+    const std::vector<std::vector<std::string>> no_reply = {{"--silent"}, {"--reply-delay", "200"}};
+    for (const auto& slow : no_reply) {
+        Emulator plotter(dir, slow);
+        const double start = seconds_now();
+        const Outcome o = run_tvkplot(plot_args(d, p, plotter.port()), dir.file("config"));
+        const double took = seconds_now() - start;
+        EXPECT_EQ(o.exit_code, 1);
+        EXPECT_NE(o.out.find("Plotter does not reply to query on paper size."), std::string::npos)
+            << o.out;
+        EXPECT_GE(took, 2.9);
+        EXPECT_LT(took, 6);
+    }
+}
+
+TEST_F(PortsTest, AStalledPlotterFailsWithinTheWaitTimeAndAVanishedOneAtOnce) {
+    const std::string d = drawing(3000);
+    struct Case {
+        const char* name;
+        std::string model;
+        std::vector<std::string> emulator;
+        std::vector<std::string> extra;
+        const char* says;
+        double wait;  // seconds the plotter may take nothing; 0: fails at once
+    };
+    // TEST-XB waits its WAIT_TIME of 1 s; the others the --wait given, or the
+    // default of 120 s.
+    const std::vector<Case> cases = {
+        {"stalled, WAIT_TIME", "TEST-XB", {"--stall-after", "3000"}, {}, "took nothing for 1 s", 1},
+        {"stalled, --wait",
+         "TEST-X",
+         {"--stall-after", "3000"},
+         {"--wait", "2"},
+         "took nothing for 2 s",
+         2},
+        {"stalled, RTS/CTS",
+         "TEST-H",
+         {"--stall-after", "3000", "--flow", "rtscts"},
+         {"--wait", "1"},
+         "took nothing for 1 s",
+         1},
+        {"vanished", "TEST-X", {"--rate", "20000", "--vanish-after", "3000"}, {}, "is gone", 0},
+        {"vanished, network",
+         "TEST-X",
+         {"--tcp", "--rate", "20000", "--vanish-after", "3000"},
+         {},
+         "is gone",
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string p = profile(c.model);
+        Emulator plotter(dir, c.emulator);
+        std::vector<std::string> args = plot_args(d, p, plotter.port());
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const double start = seconds_now();
+        const Outcome o = run_tvkplot(args, dir.file("config"));
+        // The wait, and what the start of the program takes.
+        const double took = seconds_now() - start;
+        EXPECT_GE(took, c.wait);
+        EXPECT_LT(took, c.wait + 3);
+        EXPECT_EQ(o.exit_code, 1);
+        // An unbuffered model's driver reports the refused write itself.
+        if (c.model != "TEST-H") {
+            EXPECT_NE(o.out.find("Plotting error occured. "), std::string::npos) << o.out;
+        }
+        EXPECT_NE(o.err.find("the plot failed: "), std::string::npos) << o.err;
+        EXPECT_NE(o.err.find(c.says), std::string::npos) << o.err;
+        EXPECT_EQ(plotter.stop().bytes.size(), 3000u);
+    }
+}
+
+TEST_F(PortsTest, CtrlCEndsThePlotWithinASecondAndLeavesThePenUp) {
+    // More than the host can queue ahead of the plotter on a pty.
+    const std::string d = drawing(6000);
+    struct Case {
+        const char* name;
+        const char* model;
+        std::vector<std::string> emulator;
+        bool terminated;     // BREAK-ON: the driver says "Plot terminated. "
+        const char* pen_up;  // what tvkplot says of the pen-up commands
+    };
+    const char* dropped = "what was still queued was dropped, and its pen was lifted and put away";
+    const std::vector<Case> cases = {
+        {"BREAK-ON", "TEST-XB", {"--buffer", "512", "--rate", "4000"}, true, dropped},
+        {"without BREAK-ON", "TEST-X", {"--buffer", "512", "--rate", "4000"}, false, dropped},
+        {"RTS/CTS, buffered",
+         "TEST-H",
+         {"--buffer", "512", "--rate", "4000", "--flow", "rtscts"},
+         false,
+         dropped},
+        // A network queue is not dropped: the pen-up commands come after it.
+        {"network",
+         "TEST-XB",
+         {"--tcp", "--buffer", "512", "--rate", "20000"},
+         true,
+         "the commands that lift its pen and put it away follow what was already on its way"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string p = profile(c.model);
+        Emulator plotter(dir, c.emulator);
+        Background run(dir, plot_args(d, p, plotter.port()));
+        const double give_up = seconds_now() + 20;
+        while (plotter.received_so_far() < 1500 && seconds_now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        run.interrupt();
+        EXPECT_EQ(run.wait(1.0), 130) << run.output();
+        const std::string out = run.output();
+        EXPECT_EQ(out.find("Plot terminated. ") != std::string::npos, c.terminated) << out;
+        EXPECT_EQ(out.find("Plotting error"), std::string::npos) << out;
+        EXPECT_NE(out.find("plot stopped; "), std::string::npos) << out;
+        EXPECT_NE(out.find(c.pen_up), std::string::npos) << out;
+        // Whatever was on its way, the pen-up commands come last.
+        const Received r = plotter.stop();
+        EXPECT_TRUE(r.bytes.ends_with(";PU;SP;")) << r.bytes.substr(r.bytes.size() - 40);
+        EXPECT_LT(r.bytes.size(), file_plot(d, p).size());
+        EXPECT_EQ(r.number("overruns"), 0);
+    }
+}
+
+TEST_F(PortsTest, SendDeliversAFileByteForByteWithFlowControl) {
+    const std::string p = profile("TEST-X", odd_line);
+    const std::string stream = file_plot(drawing(1500), p);
+    dir.write("s.plt", stream);
+    Emulator plotter(dir, {"--buffer", "1024", "--rate", "80000"});
+    const Outcome o =
+        tvkplot({"send", dir.file("s.plt"), "--port", plotter.port(), "--profile", p});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_NE(o.out.find("Sent " + dir.file("s.plt")), std::string::npos) << o.out;
+    const Received r = plotter.stop();
+    EXPECT_EQ(r.bytes, kXonXoffStrings + stream);
+    EXPECT_GT(r.number("holds"), 0);
+    EXPECT_EQ(r.number("overruns"), 0);
+    EXPECT_EQ(r.report.at("speed"), "19200");
+
+    // A stalled plotter fails it as it fails a plot.
+    Emulator stalled(dir, {"--stall-after", "100"});
+    const Outcome failed = tvkplot(
+        {"send", dir.file("s.plt"), "--port", stalled.port(), "--profile", p, "--wait", "1"});
+    EXPECT_EQ(failed.exit_code, 1);
+    EXPECT_NE(failed.err.find("took nothing for 1 s"), std::string::npos) << failed.err;
+}
+
+TEST_F(PortsTest, PortsThatAreNotSerialPortsAreRefusedSayingWhy) {
+    const std::string p = profile("TEST-X");
+    dir.write("plain", "");
+    const std::string d = drawing(1);
+    Outcome o = tvkplot({"plot", d, "--profile", p, "--port", dir.file("plain")});
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_NE(o.err.find(dir.file("plain") + " is not a serial port"), std::string::npos) << o.err;
+    o = tvkplot({"plot", d, "--profile", p, "--port", dir.file("none")});
+    EXPECT_NE(o.err.find("No such file or directory"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("tvkplot ports"), std::string::npos) << o.err;
+    o = tvkplot({"plot", d, "--profile", p, "--port", "tcp:nowhere"});
+    EXPECT_NE(o.err.find("is not tcp:HOST:PORT"), std::string::npos) << o.err;
+
+    // `ports` lists what there is, or says how a port shows up.
+    o = tvkplot({"ports"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_FALSE(o.out.empty());
+}
+
+}  // namespace
+}  // namespace tvk::host_test
