@@ -11,6 +11,6 @@ namespace tvk::host {
 // and line type already covers exactly: collinear and overlapping. Only
 // horizontal and vertical segments unless `diagonal`. Paths are split where
 // a part is removed; nothing else changes.
-void remove_overlaps(std::vector<PenPath>& paths, bool diagonal);
+void remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& progress);
 
 }  // namespace tvk::host
