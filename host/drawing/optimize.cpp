@@ -1,6 +1,7 @@
 // Pen-motion optimisation: the order (and direction) in which pen-down paths
 // are plotted, so that the pen travels lifted as little as it can.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
@@ -17,6 +18,8 @@ using Point = std::pair<int32_t, int32_t>;
 
 // Level 3 looks for the nearest path among this many that come next in the drawing.
 constexpr size_t kLimitedWindow = 32;
+// Closed paths of many vertices (circles) are entered at one of this many.
+constexpr size_t kLoopEntries = 8;
 
 double distance_squared(Point a, Point b) {
     double dx = static_cast<double>(a.first) - b.first,
@@ -83,8 +86,9 @@ void nearest_in_window(std::vector<PenPath>& group, Point& pen) {
 }
 
 // A k-d tree over the places where paths can start: both ends of an open
-// path, every vertex of a closed one. Taken paths are deleted as the route
-// grows, so that each nearest-path query stays logarithmic.
+// path, up to kLoopEntries vertices of a closed one (spread round it; the
+// route's improvement moves the entry to the best vertex later). Taken paths are deleted as the
+// route grows, so that each nearest-path query stays logarithmic.
 class StartPoints {
   public:
     struct Entry {
@@ -97,7 +101,9 @@ class StartPoints {
         for (uint32_t i = 0; i < paths.size(); ++i) {
             const auto& pts = paths[i].points;
             if (is_closed(paths[i])) {
-                for (uint32_t k = 0; k + 1 < pts.size(); ++k) entries_.push_back({pts[k], i, k});
+                const size_t stride = (pts.size() - 2) / kLoopEntries + 1;
+                for (uint32_t k = 0; k + 1 < pts.size(); k += stride)
+                    entries_.push_back({pts[k], i, k});
             } else {
                 entries_.push_back({pts.front(), i, 0});
                 if (pts.size() > 1)
@@ -352,13 +358,18 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     // Each level from 2 up is planned in turn, and kept only where it leaves
     // no more travel and costs no more time than the level below: removing
     // overlaps splits paths, and may not pay.
-    const int full_levels = std::max(level - 3, 1);
+    // The levels from 4 up share the budget: what one leaves, the next may use.
+    const auto start = std::chrono::steady_clock::now();
     std::vector<PenPath> best;
     Weighed best_weight{};
     for (int l = 2; l <= level; ++l) {
         std::vector<PenPath> planned = l == level ? std::move(paths) : paths;
-        if (l >= 5) remove_overlaps(planned, l >= 6, progress);
-        order_by_pens(planned, std::min(l, 4), costs.budget_seconds / full_levels, progress);
+        // Nothing overlaps: the plan of level 4 stands.
+        if (l >= 5 && !remove_overlaps(planned, l >= 6, progress)) continue;
+        const double spent =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds = (costs.budget_seconds - spent) / (level - std::max(l, 4) + 1);
+        order_by_pens(planned, std::min(l, 4), seconds, progress);
         const Weighed weight = weigh(planned, costs);
         if (l == 2 || (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
             best = std::move(planned);

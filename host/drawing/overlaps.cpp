@@ -156,8 +156,9 @@ std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal,
 
 }  // namespace
 
-void remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& progress) {
+bool remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& progress) {
     const std::vector<Change> changed = changes(paths, diagonal, progress);
+    if (changed.empty()) return false;
     size_t next = 0;  // the next change
     std::vector<PenPath> out;
     out.reserve(paths.size());
@@ -203,6 +204,7 @@ void remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& p
         flush();
     }
     paths = std::move(out);
+    return true;
 }
 
 }  // namespace tvk::host
