@@ -105,6 +105,11 @@ Box element_bounds(const Element& element, const Affine& m) {
 }
 
 Drawing Drawing::load_dxf(const std::string& path) {
+    NoProgress progress;
+    return load_dxf(path, progress);
+}
+
+Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         throw DxfError(path + ": is a directory, not a DXF file");
@@ -116,7 +121,7 @@ Drawing Drawing::load_dxf(const std::string& path) {
     if (in.bad()) throw DxfError(path + ": cannot read: " + std::strerror(errno));
 
     auto impl = std::make_shared<Impl>();
-    read_dxf(contents, path, *impl);
+    read_dxf(contents, path, *impl, progress);
     if (expanded_size(*impl, kMaxExpandedSize) >= kMaxExpandedSize) {
         throw DxfError(path + ": its blocks expand to more than " +
                        std::to_string(kMaxExpandedSize) + " points and curves");
@@ -131,9 +136,16 @@ Drawing Drawing::load_dxf(const std::string& path) {
 }
 
 Box Drawing::extents() const {
+    NoProgress progress;
+    return extents(progress);
+}
+
+Box Drawing::extents(WorkProgress& progress) const {
     Box box;
     if (!impl_) return box;
+    uint64_t shapes = 0;
     expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&) {
+                        if (++shapes % 1024 == 0) progress.step("Measuring", shapes, 0);
                         for (const Trace& t : shape.traces)
                             for (const Element& e : t.elements) box.add(element_bounds(e, m));
                     },
@@ -142,12 +154,19 @@ Box Drawing::extents() const {
 }
 
 FlatDrawing Drawing::flatten(double tolerance) const {
+    NoProgress progress;
+    return flatten(tolerance, progress);
+}
+
+FlatDrawing Drawing::flatten(double tolerance, WorkProgress& progress) const {
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     FlatDrawing flat;
     if (!impl_) return flat;
+    uint64_t shapes = 0;
     expand(*impl_,
            {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype) {
+                if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
                 if (shape.filled) {
                     Fill fill{color, {}};
                     for (const Trace& t : shape.traces) {

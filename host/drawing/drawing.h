@@ -55,12 +55,16 @@ class Drawing {
     // Reads a DXF file; throws DxfError when it is missing, unreadable,
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
+    // The same, reporting to `progress` (which may stop it by throwing).
+    static Drawing load_dxf(const std::string& path, WorkProgress& progress);
 
     // The extents of everything drawable (curves and text included).
     Box extents() const;
+    Box extents(WorkProgress& progress) const;
     // Everything as polylines whose chords stay within `tolerance` drawing units
     // of the true curves.
     FlatDrawing flatten(double tolerance) const;
+    FlatDrawing flatten(double tolerance, WorkProgress& progress) const;
     // Entities that could not be drawn, by DXF type name, with their counts.
     const std::map<std::string, int>& unsupported() const { return unsupported_; }
     // Things the user should know about how the drawing is drawn, one line

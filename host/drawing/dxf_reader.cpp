@@ -708,8 +708,13 @@ class Reader : public DL_CreationAdapter {
 
 }  // namespace
 
-void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing) {
+void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing,
+              WorkProgress& progress) {
     Reader reader(drawing, StrokeFont::standard());
+    // Groups, two lines each: counted as they pass, for the progress.
+    const uint64_t total =
+        static_cast<uint64_t>(std::count(contents.begin(), contents.end(), '\n')) / 2;
+    uint64_t groups = 0;
     DL_Dxf parser;
     // dxflib's parse state is set up by in(); its handlers read the group
     // from its own stream reader, so each checked group is passed through it.
@@ -718,6 +723,7 @@ void read_dxf(const std::string& contents, const std::string& path, Drawing::Imp
     std::stringstream group;
     try {
         read_dxf_groups(contents, path, [&](int code, const std::string& value) {
+            if (++groups % 4096 == 0) progress.step("Reading", groups, total);
             if (!reader.take(code, value)) return;
             group.clear();
             group.str(std::to_string(code) + "\n" + value + "\n");
