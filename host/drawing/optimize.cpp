@@ -1,7 +1,6 @@
 // Pen-motion optimisation: the order (and direction) in which pen-down paths
 // are plotted, so that the pen travels lifted as little as it can.
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <tuple>
@@ -113,8 +112,13 @@ class StartPoints {
         alive_.assign(entries_.size(), 0);
         dead_.assign(entries_.size(), false);
         build(0, entries_.size(), 0);
-        by_path_.resize(paths.size());
-        for (size_t e = 0; e < entries_.size(); ++e) by_path_[entries_[e].path].push_back(e);
+        // The entries of each path, path after path.
+        first_of_path_.assign(paths.size() + 1, 0);
+        for (const Entry& e : entries_) ++first_of_path_[e.path + 1];
+        for (size_t i = 0; i < paths.size(); ++i) first_of_path_[i + 1] += first_of_path_[i];
+        of_path_.resize(entries_.size());
+        std::vector<uint32_t> next(first_of_path_.begin(), first_of_path_.end() - 1);
+        for (uint32_t e = 0; e < entries_.size(); ++e) of_path_[next[entries_[e].path]++] = e;
     }
 
     // The nearest start point to p; false when none is left.
@@ -128,7 +132,8 @@ class StartPoints {
     }
 
     void remove_path(uint32_t path) {
-        for (size_t e : by_path_[path]) remove(e);
+        for (uint32_t k = first_of_path_[path]; k < first_of_path_[path + 1]; ++k)
+            remove(of_path_[k]);
     }
 
   private:
@@ -182,7 +187,8 @@ class StartPoints {
     std::vector<Entry> entries_;
     std::vector<uint32_t> alive_;  // live entries in the subtree whose middle is here
     std::vector<bool> dead_;
-    std::vector<std::vector<size_t>> by_path_;
+    std::vector<uint32_t> first_of_path_;
+    std::vector<uint32_t> of_path_;
 };
 
 // Level 4: nearest neighbour over all paths of the group, entering each at
@@ -357,19 +363,23 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     }
     // Each level from 2 up is planned in turn, and kept only where it leaves
     // no more travel and costs no more time than the level below: removing
-    // overlaps splits paths, and may not pay.
-    // The levels from 4 up share the budget: what one leaves, the next may use.
-    const auto start = std::chrono::steady_clock::now();
-    std::vector<PenPath> best;
+    // overlaps splits paths, and may not pay. Each full plan may take the
+    // whole budget: most finish well within it, and so come out the same
+    // whatever the level asked for.
+    std::vector<PenPath> best, removed;
     Weighed best_weight{};
     for (int l = 2; l <= level; ++l) {
-        std::vector<PenPath> planned = l == level ? std::move(paths) : paths;
-        // Nothing overlaps: the plan of level 4 stands.
-        if (l >= 5 && !remove_overlaps(planned, l >= 6, progress)) continue;
-        const double spent =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const double seconds = (costs.budget_seconds - spent) / (level - std::max(l, 4) + 1);
-        order_by_pens(planned, std::min(l, 4), seconds, progress);
+        std::vector<PenPath> planned;
+        if (l <= 4) {
+            planned = l == level ? std::move(paths) : paths;
+        } else {
+            // Level 6 removes the diagonal overlaps from what level 5 left;
+            // where there are none, its plan is level 5's.
+            if (l == 5) removed = std::move(paths);
+            if (!remove_overlaps(removed, l == 6, progress)) continue;
+            planned = l == level ? std::move(removed) : removed;
+        }
+        order_by_pens(planned, std::min(l, 4), costs.budget_seconds, progress);
         const Weighed weight = weigh(planned, costs);
         if (l == 2 || (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
             best = std::move(planned);
