@@ -86,8 +86,8 @@ void nearest_in_window(std::vector<PenPath>& group, Point& pen) {
 
 // A k-d tree over the places where paths can start: both ends of an open
 // path, up to kLoopEntries vertices of a closed one (spread round it; the
-// route's improvement moves the entry to the best vertex later). Taken paths are deleted as the
-// route grows, so that each nearest-path query stays logarithmic.
+// route's improvement moves the entry to the best vertex later). Taken paths
+// are deleted as the route grows, so that each query stays logarithmic.
 class StartPoints {
   public:
     struct Entry {
@@ -296,7 +296,8 @@ void merge_meeting(std::vector<PenPath>& group) {
 
 // Orders the paths pen by pen (pen changes cost more than travel) with the
 // method of `level`: 2, 3, or 4 for merging, nearest neighbour and the
-// route's improvement within `seconds`.
+// route's improvement within `seconds`; 5 merges and improves the order as
+// it stands.
 void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress) {
     std::stable_sort(paths.begin(), paths.end(),
                      [](const PenPath& a, const PenPath& b) { return a.pen < b.pen; });
@@ -318,7 +319,7 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkP
         } else {
             const Point start = pen;
             merge_meeting(group);
-            nearest_neighbour(group, pen, progress);
+            if (level == 4) nearest_neighbour(group, pen, progress);
             // The budget shared by the pens as their paths are.
             improve_route(group, start, seconds * static_cast<double>(last - first) / total,
                           progress);
@@ -363,23 +364,21 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     }
     // Each level from 2 up is planned in turn, and kept only where it leaves
     // no more travel and costs no more time than the level below: removing
-    // overlaps splits paths, and may not pay. Each full plan may take the
+    // overlaps splits paths, and may not pay. Levels 5 and 6 remove them from
+    // the best plan so far and improve its order. Each plan may take the
     // whole budget: most finish well within it, and so come out the same
     // whatever the level asked for.
-    std::vector<PenPath> best, removed;
+    std::vector<PenPath> best;
     Weighed best_weight{};
     for (int l = 2; l <= level; ++l) {
         std::vector<PenPath> planned;
         if (l <= 4) {
-            planned = l == level ? std::move(paths) : paths;
+            planned = l == std::min(level, 4) ? std::move(paths) : paths;
         } else {
-            // Level 6 removes the diagonal overlaps from what level 5 left;
-            // where there are none, its plan is level 5's.
-            if (l == 5) removed = std::move(paths);
-            if (!remove_overlaps(removed, l == 6, progress)) continue;
-            planned = l == level ? std::move(removed) : removed;
+            planned = best;
+            if (!remove_overlaps(planned, l == 6, progress)) continue;
         }
-        order_by_pens(planned, std::min(l, 4), costs.budget_seconds, progress);
+        order_by_pens(planned, std::min(l, 5), costs.budget_seconds, progress);
         const Weighed weight = weigh(planned, costs);
         if (l == 2 || (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
             best = std::move(planned);
