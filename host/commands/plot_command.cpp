@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "host/commands/commands.h"
@@ -152,18 +153,23 @@ class ProgressHooks {
     DriverHost& host_;
 };
 
-// The drawing work (reading, flattening, ordering) stops at Ctrl-C.
+// The drawing work (reading, flattening, ordering) stops at Ctrl-C, saying
+// what was left of the plot.
 class StopOnInterrupt final : public WorkProgress {
   public:
+    explicit StopOnInterrupt(std::function<std::string()> left) : left_(std::move(left)) {}
     void step(const char*, uint64_t, uint64_t) override {
-        if (interrupt_requested()) throw Cancelled("plot stopped; nothing was written");
+        if (interrupt_requested()) throw Cancelled("plot stopped; " + left_());
     }
+
+  private:
+    std::function<std::string()> left_;
 };
 
 // Read with Ctrl-C watched: a large drawing takes a while.
 Drawing load_drawing(const std::string& path) {
     const InterruptWatch watch;
-    StopOnInterrupt progress;
+    StopOnInterrupt progress([] { return std::string("nothing was written"); });
     return Drawing::load_dxf(path, progress);
 }
 
@@ -174,6 +180,7 @@ class PlotRun {
   public:
     PlotRun(const GlobalOptions& global, const PlotOptions& o)
         : o_(o),
+          progress_([this] { return what_was_left(); }),
           to_stdout_(o.port.empty() && (o.output.empty() || o.output == "-")),
           drawing_(load_drawing(o.drawing)),
           host_(global, to_stdout_ ? stderr : stdout, prompts_interactive(global)) {}
