@@ -236,7 +236,7 @@ void join_continuations(std::vector<PenPath>& paths) {
 // Paths of one style that meet end to start become one path (turned round
 // where needed): each meeting saves a pen lift, and the route is planned
 // over fewer, longer paths. A chain that returns to its start is closed.
-void merge_meeting(std::vector<PenPath>& group) {
+void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
     struct End {
         int line_type, speed;
         Point at;
@@ -250,9 +250,11 @@ void merge_meeting(std::vector<PenPath>& group) {
         ends.push_back({p.line_type, p.speed, p.points.front(), 2 * i});
         ends.push_back({p.line_type, p.speed, p.points.back(), 2 * i + 1});
     }
+    progress.step("Ordering", 0, group.size());
     std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) {
         return a.key() != b.key() ? a.key() < b.key() : a.id < b.id;
     });
+    progress.step("Ordering", 0, group.size());
     // Ends at one place pair up two by two.
     constexpr uint32_t kNone = UINT32_MAX;
     std::vector<uint32_t> partner(group.size() * 2, kNone);
@@ -267,6 +269,7 @@ void merge_meeting(std::vector<PenPath>& group) {
     std::vector<PenPath> out;
     out.reserve(group.size());
     for (uint32_t i = 0; i < group.size(); ++i) {
+        if (i % 4096 == 0) progress.step("Ordering", i, group.size());
         if (used[i]) continue;
         // Back to the chain's first path: the one whose free end is reached
         // through its first point (or i again, round a loop).
@@ -318,7 +321,7 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkP
             nearest_in_window(group, pen);
         } else {
             const Point start = pen;
-            merge_meeting(group);
+            merge_meeting(group, progress);
             if (level == 4) nearest_neighbour(group, pen, progress);
             // The budget shared by the pens as their paths are.
             improve_route(group, start, seconds * static_cast<double>(last - first) / total,
