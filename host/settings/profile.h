@@ -37,6 +37,7 @@ struct Profile {
     std::array<uint8_t, 256> speed_by_colour{};
     std::array<uint8_t, 256> pen_by_colour{};
     std::array<double, 256> width_by_colour{};  // inches
+
     PlotterTiming timing;  // the [timing] table
 
     bool plotter_fills() const { return (pen_options & 0x0100) != 0; }

@@ -108,9 +108,9 @@ TEST_F(TerminalTest, CtrlCWhileALargeDrawingIsReadStopsAtOnce) {
     std::vector<Line> lines;
     for (int i = 0; i < 400'000; ++i) lines.push_back({i * 0.01, 0, i * 0.01, 5.0 + i % 7});
     dir.write("big.dxf", dxf_of_lines(lines));
-    TerminalSession t({"plot", dir.file("big.dxf"), "--model", "TVK-DX4", "--yes", "-o",
-                       dir.file("out.plt")},
-                      config());
+    TerminalSession t(
+        {"plot", dir.file("big.dxf"), "--model", "TVK-DX4", "--yes", "-o", dir.file("out.plt")},
+        config());
     usleep(500'000);
     const auto pressed = std::chrono::steady_clock::now();
     t.type("\x03");
