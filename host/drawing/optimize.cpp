@@ -314,12 +314,12 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkP
         std::vector<PenPath> group(
             std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(first)),
             std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(last)));
-        progress.step("Ordering", first, paths.size());
         if (level == 2) {
             swap_endpoints(group.begin(), group.end(), pen);
         } else if (level == 3) {
             nearest_in_window(group, pen);
         } else {
+            progress.step("Ordering", first, paths.size());
             const Point start = pen;
             merge_meeting(group, progress);
             if (level == 4) nearest_neighbour(group, pen, progress);
@@ -371,22 +371,30 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     // the best plan so far and improve its order. Each plan may take the
     // whole budget: most finish well within it, and so come out the same
     // whatever the level asked for.
+    // Levels 2 and 3 are quick and report nothing; stopped later (progress
+    // throws), the best plan so far is left in `paths`.
     std::vector<PenPath> best;
     Weighed best_weight{};
-    for (int l = 2; l <= level; ++l) {
-        std::vector<PenPath> planned;
-        if (l <= 4) {
-            planned = l == std::min(level, 4) ? std::move(paths) : paths;
-        } else {
-            planned = best;
-            if (!remove_overlaps(planned, l == 6, progress)) continue;
+    try {
+        for (int l = 2; l <= level; ++l) {
+            std::vector<PenPath> planned;
+            if (l <= 4) {
+                planned = l == std::min(level, 4) ? std::move(paths) : paths;
+            } else {
+                planned = best;
+                if (!remove_overlaps(planned, l == 6, progress)) continue;
+            }
+            order_by_pens(planned, std::min(l, 5), costs.budget_seconds, progress);
+            const Weighed weight = weigh(planned, costs);
+            if (l == 2 ||
+                (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
+                best = std::move(planned);
+                best_weight = weight;
+            }
         }
-        order_by_pens(planned, std::min(l, 5), costs.budget_seconds, progress);
-        const Weighed weight = weigh(planned, costs);
-        if (l == 2 || (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
-            best = std::move(planned);
-            best_weight = weight;
-        }
+    } catch (...) {
+        paths = std::move(best);
+        throw;
     }
     paths = std::move(best);
 }

@@ -232,6 +232,26 @@ TEST(Optimize, PathsThatMeetBecomeOnePathWhicheverWayTheyRun) {
     EXPECT_EQ(paths[2].pen, 3);
 }
 
+TEST(Optimize, StoppedThroughItsProgressItLeavesEveryPathDrawnOnce) {
+    // A progress that stops the work at its n-th report, as Ctrl-C does.
+    struct StopAt : WorkProgress {
+        int left;
+        explicit StopAt(int n) : left(n) {}
+        void step(const char*, uint64_t, uint64_t) override {
+            if (--left == 0) throw std::runtime_error("stop");
+        }
+    };
+    const auto original = random_paths(5000, 30000, 21);
+    for (int level : {4, 6}) {
+        for (int n : {1, 2, 5, 40}) {
+            auto paths = original;
+            StopAt stop(n);
+            EXPECT_THROW(optimize_paths(paths, level, OrderCosts{}, stop), std::runtime_error);
+            EXPECT_EQ(segments(paths), segments(original)) << "level " << level << ", step " << n;
+        }
+    }
+}
+
 TEST(Optimize, PenUpTravelStartsAtTheOrigin) {
     std::vector<PenPath> paths{
         {1, 0, 0, {{3, 4}, {3, 4}}}, {1, 0, 0, {{3, 4}, {6, 8}}}, {1, 0, 0, {{6, 0}}}};
