@@ -19,6 +19,8 @@ constexpr size_t kNeighbours = 6;
 // Moves that gain less are rounding noise.
 constexpr double kMinGain = 1e-6;
 constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+// The k-d tree's leaves: a few ends looked through one by one.
+constexpr size_t kLeaf = 8;
 
 double distance(Point a, Point b) {
     double dx = static_cast<double>(a.first) - b.first,
@@ -65,7 +67,7 @@ class EndTree {
     };
 
     void build(size_t lo, size_t hi, int depth) {
-        if (hi - lo < 2) return;
+        if (hi - lo <= kLeaf) return;
         size_t mid = (lo + hi) / 2;
         std::nth_element(ends_.begin() + static_cast<std::ptrdiff_t>(lo),
                          ends_.begin() + static_cast<std::ptrdiff_t>(mid),
@@ -77,15 +79,21 @@ class EndTree {
         build(mid + 1, hi, depth + 1);
     }
 
+    void consider(const End& e, Point p, uint32_t path, Found& found) const {
+        if (e.id / 2 == path) return;
+        double dx = double(p.first) - e.at.first, dy = double(p.second) - e.at.second;
+        double d = dx * dx + dy * dy;
+        if (d < found.worst()) found.add(d, e.id);
+    }
+
     void search(size_t lo, size_t hi, int depth, Point p, uint32_t path, Found& found) const {
-        if (lo >= hi) return;
+        if (hi - lo <= kLeaf) {
+            for (size_t k = lo; k < hi; ++k) consider(ends_[k], p, path, found);
+            return;
+        }
         size_t mid = (lo + hi) / 2;
         const End& e = ends_[mid];
-        if (e.id / 2 != path) {
-            double dx = double(p.first) - e.at.first, dy = double(p.second) - e.at.second;
-            double d = dx * dx + dy * dy;
-            if (d < found.worst()) found.add(d, e.id);
-        }
+        consider(e, p, path, found);
         double diff = depth % 2 ? double(p.second) - e.at.second : double(p.first) - e.at.first;
         size_t near_lo = diff < 0 ? lo : mid + 1, near_hi = diff < 0 ? mid : hi;
         size_t far_lo = diff < 0 ? mid + 1 : lo, far_hi = diff < 0 ? hi : mid;
