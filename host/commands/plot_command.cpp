@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include "host/commands/commands.h"
@@ -14,6 +15,7 @@
 #include "host/link/plot_sender.h"
 #include "host/link/plot_setup.h"
 #include "host/plotting/plot_job.h"
+#include "host/plotting/plot_time.h"
 #include "host/ports/files.h"
 #include "host/preview/svg_preview.h"
 #include "host/ui/interrupt.h"
@@ -113,16 +115,6 @@ double path_length(const HostPolyline& points, bool closed) {
     return length;
 }
 
-// At the pen speeds sent (centimetres per second); 0 when none were.
-double drawing_seconds(const PlotJob& job, bool speeds_sent, double mm_per_unit) {
-    double seconds = 0;
-    if (!speeds_sent) return seconds;
-    for (const PenPath& p : job.paths) {
-        if (p.speed > 0) seconds += path_length(p.points, false) * mm_per_unit / (p.speed * 10.0);
-    }
-    return seconds;
-}
-
 double pen_down_length(const PlotJob& job) {
     double length = 0;
     for (const PenPath& p : job.paths) length += path_length(p.points, false);
@@ -164,12 +156,36 @@ class ProgressHooks {
     DriverHost& host_;
 };
 
+// The drawing work (reading, flattening, ordering) stops at Ctrl-C, saying
+// what was left of the plot.
+class StopOnInterrupt final : public WorkProgress {
+  public:
+    explicit StopOnInterrupt(std::function<std::string()> left) : left_(std::move(left)) {}
+    void step(const char*, uint64_t, uint64_t) override {
+        if (interrupt_requested()) throw Cancelled("plot stopped; " + left_());
+    }
+
+  private:
+    std::function<std::string()> left_;
+};
+
+// Read with Ctrl-C watched: a large drawing takes a while.
+Drawing load_drawing(const std::string& path) {
+    const InterruptWatch watch;
+    StopOnInterrupt progress([] { return std::string("nothing was written"); });
+    return Drawing::load_dxf(path, progress);
+}
+
+// The ordering may take a tenth of the plot's time to save more, up to this.
+constexpr double kMaxOrderingSeconds = 0.5;
+
 class PlotRun {
   public:
     PlotRun(const GlobalOptions& global, const PlotOptions& o)
         : o_(o),
+          progress_([this] { return nothing_sent(); }),
           to_stdout_(o.port.empty() && (o.output.empty() || o.output == "-")),
-          drawing_(Drawing::load_dxf(o.drawing)),
+          drawing_(load_drawing(o.drawing)),
           host_(global, to_stdout_ ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {
@@ -194,7 +210,12 @@ class PlotRun {
                             (note.empty() ? "" : ". " + note));
         }
         const double travel_before = pen_up_travel(job.paths);
-        if (limits.optimize > 0) optimize_paths(job.paths, limits.optimize);
+        const TimeModel model = time_model(profile, limits);
+        if (limits.optimize > 0) {
+            const double budget =
+                std::min(0.1 * plot_time(job, 0, model).plotter_s, kMaxOrderingSeconds);
+            optimize_paths(job.paths, limits.optimize, order_costs(model, budget), progress_);
+        }
 
         SendResult sent;
         {
@@ -217,12 +238,18 @@ class PlotRun {
         if (sent.stopped || sent.failed || port_failed) {
             return broke_off(sent.stopped, port_failed, profile);
         }
-        report(profile, limits, job, sent, travel_before);
+        report(profile, limits, job, sent, travel_before, model);
         if (!o_.preview.empty()) write_preview(profile, limits, job);
         return 0;
     }
 
   private:
+    // Stopped while the drawing is read, measured or ordered: no byte of the
+    // plot has left yet.
+    std::string nothing_sent() const {
+        return o_.port.empty() ? "nothing was written" : "nothing was sent";
+    }
+
     // A plot stopped by the user or failed: what is still queued for the
     // plotter is dropped and its pen lifted; the user learns what it got.
     int broke_off(bool stopped, bool port_failed, const Profile& profile) {
@@ -240,7 +267,7 @@ class PlotRun {
     }
 
     void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
-                const SendResult& sent, double travel_before) {
+                const SendResult& sent, double travel_before, const TimeModel& model) {
         const double mm = kMmPerInch / limits.resolution;
         PlotFigures figures;
         figures.pens = sent.pens.size();
@@ -250,7 +277,7 @@ class PlotRun {
         figures.pen_down_mm = pen_down_length(job) * mm;
         figures.serial = profile.port_kind != 2;
         figures.line = profile.line;
-        figures.drawing_seconds = drawing_seconds(job, profile.variable_speed(), mm);
+        figures.time = plot_time(job, figures.bytes, model);
         figures.copies = copies(profile);
         char travel[160];
         std::snprintf(travel, sizeof travel,
@@ -262,6 +289,16 @@ class PlotRun {
         const std::string done = o_.port.empty() ? "Wrote the plot of " : "Sent the plot of ";
         host_.terminal.print(travel + done + o_.drawing + " to " + port_->name() + ":\n  " +
                              summary_line(figures) + "\n");
+    }
+
+    TimeModel time_model(const Profile& profile, const PlotLimits& limits) const {
+        TimeModel model;
+        model.timing = profile.timing;
+        model.mm_per_unit = kMmPerInch / limits.resolution;
+        if (profile.port_kind != 2) model.bytes_per_second = 1 / transfer_seconds(1, profile.line);
+        model.model_speed_cm_s = profile.pen_speed;
+        model.speeds_sent = profile.variable_speed();
+        return model;
     }
 
     // Only TK-GL3 plotters draw further copies (the replot command).
@@ -278,13 +315,14 @@ class PlotRun {
 
     PlotJob make_job(const Profile& profile, const PlotLimits& limits) {
         const HostArea area = host_area(limits.area_x, limits.area_y, limits.resolution);
-        const Box extents = drawing_.extents();
+        const Box extents = drawing_.extents(progress_);
         const Placement placement =
             o_.scale
                 ? Placement::scaled(extents, o_.rotate, *o_.scale / kMmPerInch * limits.resolution)
                 : Placement::fit(extents, o_.rotate, area);
         // Chords within half a host unit: finer than the plotter can show.
-        const FlatDrawing flat = drawing_.flatten(0.5 / placement.scale(), placement.window(area));
+        const FlatDrawing flat =
+            drawing_.flatten(0.5 / placement.scale(), placement.window(area), progress_);
         return build_job(flat, {placement, area, limits.resolution}, profile);
     }
 
@@ -320,6 +358,7 @@ class PlotRun {
     }
 
     const PlotOptions& o_;
+    StopOnInterrupt progress_;
     bool to_stdout_;
     Drawing drawing_;
     DriverHost host_;

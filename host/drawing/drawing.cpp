@@ -147,18 +147,32 @@ Box element_bounds(const Element& element, const Affine& m) {
 }
 
 Drawing Drawing::load_dxf(const std::string& path) {
+    NoProgress progress;
+    return load_dxf(path, progress);
+}
+
+Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         throw DxfError(path + ": is a directory, not a DXF file");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw DxfError(path + ": cannot open: " + std::strerror(errno));
+    // In large pieces: as fast as the disk gives them, and Ctrl-C heard between.
+    constexpr size_t kPiece = size_t{1} << 22;
     std::string contents;
-    if (auto size = std::filesystem::file_size(path, ec); !ec) contents.reserve(size);
-    contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const auto size = std::filesystem::file_size(path, ec);
+    if (!ec) contents.reserve(size + kPiece);
+    while (in) {
+        progress.step("Reading", 0, ec ? 0 : size);
+        const size_t at = contents.size();
+        contents.resize(at + kPiece);
+        in.read(contents.data() + at, static_cast<std::streamsize>(kPiece));
+        contents.resize(at + static_cast<size_t>(in.gcount()));
+    }
     if (in.bad()) throw DxfError(path + ": cannot read: " + std::strerror(errno));
 
     auto impl = std::make_shared<Impl>();
-    read_dxf(contents, path, *impl);
+    read_dxf(contents, path, *impl, progress);
     if (expanded_size(*impl, kMaxExpandedSize) >= kMaxExpandedSize) {
         throw DxfError(path + ": its blocks expand to more than " +
                        std::to_string(kMaxExpandedSize) + " points and curves");
@@ -181,9 +195,16 @@ Drawing Drawing::load_dxf(const std::string& path) {
 }
 
 Box Drawing::extents() const {
+    NoProgress progress;
+    return extents(progress);
+}
+
+Box Drawing::extents(WorkProgress& progress) const {
     Box box;
     if (!impl_) return box;
+    uint64_t shapes = 0;
     expand(*impl_, {[&](const Shape& shape, const Affine& m, int, int32_t, const std::string&) {
+                        if (++shapes % 1024 == 0) progress.step("Measuring", shapes, 0);
                         if (shape.reach != Shape::kBounded) return;
                         for (const Trace& t : shape.traces)
                             for (const Element& e : t.elements) box.add(element_bounds(e, m));
@@ -193,20 +214,29 @@ Box Drawing::extents() const {
 }
 
 FlatDrawing Drawing::flatten(double tolerance) const {
-    return flatten(tolerance, std::nullopt);
+    NoProgress progress;
+    return flatten(tolerance, std::nullopt, progress);
 }
 
 FlatDrawing Drawing::flatten(double tolerance, const Box& window) const {
-    return flatten(tolerance, std::optional<Box>(window));
+    NoProgress progress;
+    return flatten(tolerance, std::optional<Box>(window), progress);
 }
 
-FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window) const {
+FlatDrawing Drawing::flatten(double tolerance, const Box& window, WorkProgress& progress) const {
+    return flatten(tolerance, std::optional<Box>(window), progress);
+}
+
+FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
+                             WorkProgress& progress) const {
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     FlatDrawing flat;
     if (!impl_) return flat;
+    uint64_t shapes = 0;
     expand(*impl_, {[&](const Shape& shape, const Affine& m, int color, int32_t true_color,
                         const std::string& linetype) {
+                        if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
                         if (shape.filled) {
                             Fill fill{.color = color, .true_color = true_color, .rings = {}};
                             for (const Trace& t : shape.traces) {
@@ -219,7 +249,7 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window) const 
                         }
                         if (shape.reach != Shape::kBounded) {
                             const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
-                            if (!window) window = extents();
+                            if (!window) window = extents(progress);
                             auto points = infinite_line(m.apply(s.a), m.apply(s.b),
                                                         shape.reach == Shape::kRay, *window);
                             if (!points.empty())

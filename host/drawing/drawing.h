@@ -4,12 +4,15 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "host/drawing/work_progress.h"
 
 namespace tvk::host {
 
@@ -55,14 +58,18 @@ class Drawing {
     // Reads a DXF file; throws DxfError when it is missing, unreadable,
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
+    // The same, reporting to `progress` (which may stop it by throwing).
+    static Drawing load_dxf(const std::string& path, WorkProgress& progress);
 
     // The extents of everything drawable (curves and text included).
     Box extents() const;
+    Box extents(WorkProgress& progress) const;
     // Everything as polylines whose chords stay within `tolerance` drawing units
     // of the true curves. Infinite lines (RAY, XLINE) are drawn across
     // `window`, the part of the drawing plotted; by default the extents.
     FlatDrawing flatten(double tolerance) const;
     FlatDrawing flatten(double tolerance, const Box& window) const;
+    FlatDrawing flatten(double tolerance, const Box& window, WorkProgress& progress) const;
     // Entities that could not be drawn, by DXF type name, with their counts.
     const std::map<std::string, int>& unsupported() const { return unsupported_; }
     // Things the user should know about how the drawing is drawn, one line
@@ -73,7 +80,7 @@ class Drawing {
 
   private:
     // Infinite lines across `window`, or across the extents when there is none.
-    FlatDrawing flatten(double tolerance, std::optional<Box> window) const;
+    FlatDrawing flatten(double tolerance, std::optional<Box> window, WorkProgress& progress) const;
 
     std::shared_ptr<const Impl> impl_;
     std::map<std::string, int> unsupported_;
@@ -93,13 +100,26 @@ struct PenPath {
     std::vector<std::pair<int32_t, int32_t>> points;
 };
 
+// What the ordering weighs against pen-up travel, from the plotter's timing,
+// and how long it may spend improving the route.
+struct OrderCosts {
+    double lift = 0;      // one pen lift, in host units of pen-up travel
+    double pen_down = 0;  // one host unit drawn, in host units of pen-up travel
+    // Seconds for improving the routes (2-opt and Or-opt moves); infinity:
+    // until no move improves them, so that the result does not depend on timing.
+    double budget_seconds = std::numeric_limits<double>::infinity();
+};
+
 // Reorders (and at higher levels merges or trims) the paths as CAD hosts do for
 // the optimisation level the driver reports:
 //   1 endpoint swapping, 2 plus pen sorting, 3 plus limited motion
 //   optimisation, 4 full pen-motion optimisation, 5 plus removal of overlapping
 //   horizontal and vertical vectors, 6 plus removal of overlapping diagonal vectors.
 // The set of drawn segments is unchanged except for exact overlaps that level
-// 5 and 6 remove.
+// 5 and 6 remove. From level 2 up, no level leaves more pen-up travel than the
+// level below it; each pen's paths stay together.
+void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& costs,
+                    WorkProgress& progress);
 void optimize_paths(std::vector<PenPath>& paths, int level);
 // Total pen-up travel, from (0, 0) through every path in order, in host units.
 double pen_up_travel(const std::vector<PenPath>& paths);

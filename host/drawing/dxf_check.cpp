@@ -38,13 +38,22 @@ bool numeric_code(long code) {
 // precision (subnormals such as 4.94065645841e-324, which real files carry)
 // are the numbers they are, next to 0.
 bool parse_number(std::string_view s, double& value) {
-    std::string text(trim(s));
+    std::string_view text = trim(s);
+    // from_chars takes no plus sign; strtod does, but not two signs.
+    if (text.starts_with('+')) {
+        text.remove_prefix(1);
+        if (text.starts_with('-')) return false;
+    }
     if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtod(text.c_str(), &end);
-    const bool overflow = errno == ERANGE && std::fabs(value) > 1;
-    return end == text.c_str() + text.size() && !overflow && std::isfinite(value);
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, value);
+    if (at != end) return false;
+    if (error == std::errc::result_out_of_range) {
+        // Overflow, or a value below the smallest double: strtod tells which.
+        value = std::strtod(std::string(text).c_str(), nullptr);
+        return std::isfinite(value);
+    }
+    return error == std::errc{} && std::isfinite(value);
 }
 
 bool parse_code(std::string_view s, long& code) {
@@ -67,8 +76,10 @@ std::string shown(std::string_view s) {
 
 }  // namespace
 
-void read_dxf_groups(const std::string& contents, const std::string& path,
-                     const std::function<void(int code, const std::string& value)>& visit) {
+void read_dxf_groups(
+    const std::string& contents, const std::string& path,
+    const std::function<void(int code, const std::string& value, std::string_view raw)>& visit,
+    WorkProgress& progress) {
     auto fail = [&](size_t line, const std::string& what) -> DxfError {
         return DxfError(path + ": line " + std::to_string(line) + ": " + what);
     };
@@ -98,7 +109,9 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
     std::string entity_type;
     bool first = true;
     std::string_view code_text, value;
-    while (next_line(code_text)) {
+    for (uint64_t groups = 1; next_line(code_text); ++groups) {
+        if (groups % 4096 == 0)
+            progress.step("Reading", contents.size() - rest.size(), contents.size());
         std::string_view code_trimmed = trim(code_text);
         if (code_trimmed.empty() && rest.empty()) break;  // a blank last line
         long code = 0;
@@ -128,7 +141,12 @@ void read_dxf_groups(const std::string& contents, const std::string& path,
         text.assign(is_text ? value : trim(value));
         if (text.size() > kMaxLine) text.resize(kMaxLine);
         if (code == 0) entity_type = text;
-        visit(static_cast<int>(code), text);
+        const bool as_it_stands = line_end == '\n' && text.size() == value.size() &&
+                                  code_text.size() < kMaxLine && rest.data() != nullptr;
+        visit(static_cast<int>(code), text,
+              as_it_stands ? std::string_view(code_text.data(),
+                                              static_cast<size_t>(rest.data() - code_text.data()))
+                           : std::string_view{});
         if (code == 0 && text == "EOF") return;
     }
     if (first) throw DxfError(path + ": the file is empty");

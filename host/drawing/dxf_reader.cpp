@@ -772,21 +772,49 @@ class Reader : public DL_CreationAdapter {
 
 }  // namespace
 
-void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing) {
+namespace {
+
+// What dxflib reads each group from: the group's lines where they stand in
+// the file, without a copy.
+class GroupBuffer : public std::streambuf {
+  public:
+    void set(std::string_view text) {
+        char* at = const_cast<char*>(text.data());
+        setg(at, at, at + text.size());
+    }
+};
+
+}  // namespace
+
+void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing,
+              WorkProgress& progress) {
     Reader reader(drawing, StrokeFont::standard());
     DL_Dxf parser;
     // dxflib's parse state is set up by in(); its handlers read the group
-    // from its own stream reader, so each checked group is passed through it.
+    // from its own stream reader, so each checked group is passed through it:
+    // as it stands in the file, or (trimmed or cut short) written out anew.
     std::istringstream nothing;
     parser.in(nothing, &reader);
-    std::stringstream group;
+    GroupBuffer buffer;
+    std::istream group(&buffer);
+    std::string written;
     try {
-        read_dxf_groups(contents, path, [&](int code, const std::string& value) {
-            if (!reader.take(code, value)) return;
-            group.clear();
-            group.str(std::to_string(code) + "\n" + value + "\n");
-            parser.readDxfGroups(group, &reader);
-        });
+        read_dxf_groups(
+            contents, path,
+            [&](int code, const std::string& value, std::string_view raw) {
+                if (!reader.take(code, value)) return;
+                if (raw.empty()) {
+                    written.assign(std::to_string(code))
+                        .append(1, '\n')
+                        .append(value)
+                        .append(1, '\n');
+                    raw = written;
+                }
+                buffer.set(raw);
+                group.clear();
+                parser.readDxfGroups(group, &reader);
+            },
+            progress);
     } catch (const DL_Exception&) {
         throw DxfError(path + ": dxflib could not read the drawing");
     }

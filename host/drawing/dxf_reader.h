@@ -8,7 +8,9 @@
 namespace tvk::host {
 
 // Reads the contents of a DXF file into `drawing`; text is laid out with the
-// standard stroke font. Throws DxfError naming `path`.
-void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing);
+// standard stroke font. Throws DxfError naming `path`; reports to `progress`
+// as it goes.
+void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing,
+              WorkProgress& progress);
 
 }  // namespace tvk::host

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 #include "host/drawing/drawing.h"
 #include "host/drawing/overlaps.h"
+#include "host/drawing/route.h"
 
 namespace tvk::host {
 
@@ -15,10 +17,8 @@ using Point = std::pair<int32_t, int32_t>;
 
 // Level 3 looks for the nearest path among this many that come next in the drawing.
 constexpr size_t kLimitedWindow = 32;
-// Level 4 and up improve the route by reversing runs of at most this many
-// paths, for at most this many passes over it.
-constexpr size_t kReversalWindow = 24;
-constexpr int kReversalPasses = 4;
+// Closed paths of many vertices (circles) are entered at one of this many.
+constexpr size_t kLoopEntries = 8;
 
 double distance_squared(Point a, Point b) {
     double dx = static_cast<double>(a.first) - b.first,
@@ -85,8 +85,9 @@ void nearest_in_window(std::vector<PenPath>& group, Point& pen) {
 }
 
 // A k-d tree over the places where paths can start: both ends of an open
-// path, every vertex of a closed one. Taken paths are deleted as the route
-// grows, so that each nearest-path query stays logarithmic.
+// path, up to kLoopEntries vertices of a closed one (spread round it; the
+// route's improvement moves the entry to the best vertex later). Taken paths
+// are deleted as the route grows, so that each query stays logarithmic.
 class StartPoints {
   public:
     struct Entry {
@@ -99,7 +100,9 @@ class StartPoints {
         for (uint32_t i = 0; i < paths.size(); ++i) {
             const auto& pts = paths[i].points;
             if (is_closed(paths[i])) {
-                for (uint32_t k = 0; k + 1 < pts.size(); ++k) entries_.push_back({pts[k], i, k});
+                const size_t stride = (pts.size() - 2) / kLoopEntries + 1;
+                for (uint32_t k = 0; k + 1 < pts.size(); k += stride)
+                    entries_.push_back({pts[k], i, k});
             } else {
                 entries_.push_back({pts.front(), i, 0});
                 if (pts.size() > 1)
@@ -109,8 +112,13 @@ class StartPoints {
         alive_.assign(entries_.size(), 0);
         dead_.assign(entries_.size(), false);
         build(0, entries_.size(), 0);
-        by_path_.resize(paths.size());
-        for (size_t e = 0; e < entries_.size(); ++e) by_path_[entries_[e].path].push_back(e);
+        // The entries of each path, path after path.
+        first_of_path_.assign(paths.size() + 1, 0);
+        for (const Entry& e : entries_) ++first_of_path_[e.path + 1];
+        for (size_t i = 0; i < paths.size(); ++i) first_of_path_[i + 1] += first_of_path_[i];
+        of_path_.resize(entries_.size());
+        std::vector<uint32_t> next(first_of_path_.begin(), first_of_path_.end() - 1);
+        for (uint32_t e = 0; e < entries_.size(); ++e) of_path_[next[entries_[e].path]++] = e;
     }
 
     // The nearest start point to p; false when none is left.
@@ -124,7 +132,8 @@ class StartPoints {
     }
 
     void remove_path(uint32_t path) {
-        for (size_t e : by_path_[path]) remove(e);
+        for (uint32_t k = first_of_path_[path]; k < first_of_path_[path + 1]; ++k)
+            remove(of_path_[k]);
     }
 
   private:
@@ -178,17 +187,19 @@ class StartPoints {
     std::vector<Entry> entries_;
     std::vector<uint32_t> alive_;  // live entries in the subtree whose middle is here
     std::vector<bool> dead_;
-    std::vector<std::vector<size_t>> by_path_;
+    std::vector<uint32_t> first_of_path_;
+    std::vector<uint32_t> of_path_;
 };
 
 // Level 4: nearest neighbour over all paths of the group, entering each at
 // its nearer end (or, for a closed path, at its nearest vertex).
-void nearest_neighbour(std::vector<PenPath>& group, Point& pen) {
+void nearest_neighbour(std::vector<PenPath>& group, Point& pen, WorkProgress& progress) {
     StartPoints starts(group);
     std::vector<PenPath> out;
     out.reserve(group.size());
     StartPoints::Entry e;
     while (starts.nearest(pen, e)) {
+        if (out.size() % 1024 == 0) progress.step("Ordering", out.size(), group.size());
         PenPath chosen = std::move(group[e.path]);
         starts.remove_path(e.path);
         if (is_closed(chosen)) {
@@ -200,35 +211,6 @@ void nearest_neighbour(std::vector<PenPath>& group, Point& pen) {
         out.push_back(std::move(chosen));
     }
     group = std::move(out);
-}
-
-// Then 2-opt moves within a bounded window: plotting a run of paths in the
-// opposite order, each reversed, changes only the two pen-up moves at its ends.
-void improve_by_reversals(std::vector<PenPath>& group, Point start) {
-    const size_t n = group.size();
-    auto before = [&](size_t i) { return i == 0 ? start : group[i - 1].points.back(); };
-    for (int pass = 0; pass < kReversalPasses; ++pass) {
-        bool improved = false;
-        for (size_t i = 0; i < n; ++i) {
-            for (size_t j = i + 1; j < n && j <= i + kReversalWindow; ++j) {
-                Point prev = before(i);
-                double now = distance(prev, group[i].points.front());
-                double then = distance(prev, group[j].points.back());
-                if (j + 1 < n) {
-                    Point next = group[j + 1].points.front();
-                    now += distance(group[j].points.back(), next);
-                    then += distance(group[i].points.front(), next);
-                }
-                if (then < now - 1e-9) {
-                    std::reverse(group.begin() + static_cast<std::ptrdiff_t>(i),
-                                 group.begin() + static_cast<std::ptrdiff_t>(j) + 1);
-                    for (size_t k = i; k <= j; ++k) reverse_path(group[k]);
-                    improved = true;
-                }
-            }
-        }
-        if (!improved) break;
-    }
 }
 
 // Paths that continue one another with the same pen and style become one,
@@ -251,19 +233,79 @@ void join_continuations(std::vector<PenPath>& paths) {
     paths = std::move(out);
 }
 
-}  // namespace
-
-void optimize_paths(std::vector<PenPath>& paths, int level) {
-    if (level <= 0) return;
-    std::erase_if(paths, [](const PenPath& p) { return p.points.empty(); });
-    if (level >= 5) remove_overlaps(paths, level >= 6);
-    Point pen{0, 0};
-    if (level == 1) {
-        swap_endpoints(paths.begin(), paths.end(), pen);
-        return;
+// Paths of one style that meet end to start become one path (turned round
+// where needed): each meeting saves a pen lift, and the route is planned
+// over fewer, longer paths. A chain that returns to its start is closed.
+void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
+    struct End {
+        int line_type, speed;
+        Point at;
+        uint32_t id;  // 2 * path + 1 for its last point
+        auto key() const { return std::tie(line_type, speed, at); }
+    };
+    std::vector<End> ends;
+    for (uint32_t i = 0; i < group.size(); ++i) {
+        const PenPath& p = group[i];
+        if (p.points.size() < 2 || is_closed(p) || p.points.front() == p.points.back()) continue;
+        ends.push_back({p.line_type, p.speed, p.points.front(), 2 * i});
+        ends.push_back({p.line_type, p.speed, p.points.back(), 2 * i + 1});
     }
+    progress.step("Ordering", 0, group.size());
+    std::sort(ends.begin(), ends.end(), [](const End& a, const End& b) {
+        return a.key() != b.key() ? a.key() < b.key() : a.id < b.id;
+    });
+    progress.step("Ordering", 0, group.size());
+    // Ends at one place pair up two by two.
+    constexpr uint32_t kNone = UINT32_MAX;
+    std::vector<uint32_t> partner(group.size() * 2, kNone);
+    for (size_t k = 0; k + 1 < ends.size(); ++k) {
+        if (ends[k].key() == ends[k + 1].key()) {
+            partner[ends[k].id] = ends[k + 1].id;
+            partner[ends[k + 1].id] = ends[k].id;
+            ++k;
+        }
+    }
+    std::vector<uint8_t> used(group.size(), 0);
+    std::vector<PenPath> out;
+    out.reserve(group.size());
+    for (uint32_t i = 0; i < group.size(); ++i) {
+        if (i % 4096 == 0) progress.step("Ordering", i, group.size());
+        if (used[i]) continue;
+        // Back to the chain's first path: the one whose free end is reached
+        // through its first point (or i again, round a loop).
+        uint32_t first = i, entry = 2 * i;
+        while (partner[entry] != kNone && partner[entry] / 2 != i) {
+            uint32_t other = partner[entry];
+            first = other / 2;
+            entry = other ^ 1;  // the other end of that path leads on back
+        }
+        if (partner[entry] != kNone) first = i, entry = 2 * i;  // a loop: start at i
+        PenPath chain = std::move(group[first]);
+        used[first] = 1;
+        if (entry % 2) std::reverse(chain.points.begin(), chain.points.end());
+        for (uint32_t exit = entry ^ 1; partner[exit] != kNone && !used[partner[exit] / 2];) {
+            uint32_t next = partner[exit];
+            auto& pts = group[next / 2].points;
+            if (next % 2) std::reverse(pts.begin(), pts.end());
+            chain.points.insert(chain.points.end(), pts.begin() + 1, pts.end());
+            pts = {};
+            used[next / 2] = 1;
+            exit = next ^ 1;
+        }
+        out.push_back(std::move(chain));
+    }
+    group = std::move(out);
+}
+
+// Orders the paths pen by pen (pen changes cost more than travel) with the
+// method of `level`: 2, 3, or 4 for merging, nearest neighbour and the
+// route's improvement within `seconds`; 5 merges and improves the order as
+// it stands.
+void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress) {
     std::stable_sort(paths.begin(), paths.end(),
                      [](const PenPath& a, const PenPath& b) { return a.pen < b.pen; });
+    const double total = static_cast<double>(paths.size());
+    Point pen{0, 0};
     std::vector<PenPath> out;
     out.reserve(paths.size());
     for (size_t first = 0; first < paths.size();) {
@@ -272,14 +314,18 @@ void optimize_paths(std::vector<PenPath>& paths, int level) {
         std::vector<PenPath> group(
             std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(first)),
             std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(last)));
-        Point start = pen;
         if (level == 2) {
             swap_endpoints(group.begin(), group.end(), pen);
         } else if (level == 3) {
             nearest_in_window(group, pen);
         } else {
-            nearest_neighbour(group, pen);
-            improve_by_reversals(group, start);
+            progress.step("Ordering", first, paths.size());
+            const Point start = pen;
+            merge_meeting(group, progress);
+            if (level == 4) nearest_neighbour(group, pen, progress);
+            // The budget shared by the pens as their paths are.
+            improve_route(group, start, seconds * static_cast<double>(last - first) / total,
+                          progress);
             pen = group.back().points.back();
         }
         for (auto& p : group) out.push_back(std::move(p));
@@ -287,6 +333,70 @@ void optimize_paths(std::vector<PenPath>& paths, int level) {
     }
     paths = std::move(out);
     if (level >= 4) join_continuations(paths);
+}
+
+struct Weighed {
+    double travel, cost;
+};
+
+Weighed weigh(const std::vector<PenPath>& paths, const OrderCosts& costs) {
+    double drawn = 0;
+    for (const auto& p : paths)
+        for (size_t i = 1; i < p.points.size(); ++i)
+            drawn += distance(p.points[i - 1], p.points[i]);
+    const double travel = pen_up_travel(paths);
+    return {travel,
+            travel + costs.lift * static_cast<double>(paths.size()) + costs.pen_down * drawn};
+}
+
+}  // namespace
+
+void optimize_paths(std::vector<PenPath>& paths, int level) {
+    NoProgress progress;
+    optimize_paths(paths, level, OrderCosts{}, progress);
+}
+
+void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& costs,
+                    WorkProgress& progress) {
+    if (level <= 0) return;
+    std::erase_if(paths, [](const PenPath& p) { return p.points.empty(); });
+    if (level == 1) {
+        Point pen{0, 0};
+        swap_endpoints(paths.begin(), paths.end(), pen);
+        return;
+    }
+    // Each level from 2 up is planned in turn, and kept only where it leaves
+    // no more travel and costs no more time than the level below: removing
+    // overlaps splits paths, and may not pay. Levels 5 and 6 remove them from
+    // the best plan so far and improve its order. Each plan may take the
+    // whole budget: most finish well within it, and so come out the same
+    // whatever the level asked for.
+    // Levels 2 and 3 are quick and report nothing; stopped later (progress
+    // throws), the best plan so far is left in `paths`.
+    std::vector<PenPath> best;
+    Weighed best_weight{};
+    try {
+        for (int l = 2; l <= level; ++l) {
+            std::vector<PenPath> planned;
+            if (l <= 4) {
+                planned = l == std::min(level, 4) ? std::move(paths) : paths;
+            } else {
+                planned = best;
+                if (!remove_overlaps(planned, l == 6, progress)) continue;
+            }
+            order_by_pens(planned, std::min(l, 5), costs.budget_seconds, progress);
+            const Weighed weight = weigh(planned, costs);
+            if (l == 2 ||
+                (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
+                best = std::move(planned);
+                best_weight = weight;
+            }
+        }
+    } catch (...) {
+        paths = std::move(best);
+        throw;
+    }
+    paths = std::move(best);
 }
 
 double pen_up_travel(const std::vector<PenPath>& paths) {

@@ -104,7 +104,8 @@ struct Change {
 // The changes to the segments, in drawing order. Most segments share their
 // line with none, so segments are grouped by a hash of their line and only
 // the groups of more than one are followed closely.
-std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal) {
+std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal,
+                            WorkProgress& progress) {
     // The running number of each path's first segment.
     std::vector<uint64_t> first(paths.size() + 1, 0);
     for (size_t i = 0; i < paths.size(); ++i)
@@ -114,6 +115,7 @@ std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal) {
     };
     std::vector<Keyed> keyed;
     for (size_t i = 0; i < paths.size(); ++i) {
+        if (i % 4096 == 0) progress.step("Removing overlaps", i, paths.size());
         const auto& pts = paths[i].points;
         for (size_t k = 0; k + 1 < pts.size(); ++k)
             if (auto l = on_line(paths[i], pts[k], pts[k + 1], diagonal))
@@ -123,7 +125,8 @@ std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal) {
         return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
     });
     std::vector<Change> out;
-    for (size_t i = 0; i < keyed.size();) {
+    for (size_t i = 0, lines = 0; i < keyed.size(); ++lines) {
+        if (lines % 4096 == 0) progress.step("Removing overlaps", i, keyed.size());
         size_t j = i + 1;
         while (j < keyed.size() && keyed[j].hash == keyed[i].hash) ++j;
         if (j - i == 1) {
@@ -153,8 +156,9 @@ std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal) {
 
 }  // namespace
 
-void remove_overlaps(std::vector<PenPath>& paths, bool diagonal) {
-    const std::vector<Change> changed = changes(paths, diagonal);
+bool remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& progress) {
+    const std::vector<Change> changed = changes(paths, diagonal, progress);
+    if (changed.empty()) return false;
     size_t next = 0;  // the next change
     std::vector<PenPath> out;
     out.reserve(paths.size());
@@ -200,6 +204,7 @@ void remove_overlaps(std::vector<PenPath>& paths, bool diagonal) {
         flush();
     }
     paths = std::move(out);
+    return true;
 }
 
 }  // namespace tvk::host

@@ -11,6 +11,7 @@
 
 #include "host/ports/files.h"
 #include "host/host_error.h"
+#include "host/settings/timing_table.h"
 
 namespace tvk::host {
 namespace {
@@ -194,6 +195,7 @@ Profile load_profile(const std::string& path) {
     p.line_type_by_colour = r.table<uint8_t>("colours.line_type");
     p.speed_by_colour = r.table<uint8_t>("colours.speed");
     p.width_by_colour = r.table<double>("colours.width_in");
+    p.timing = read_timing(root, path);
     return p;
 }
 
@@ -226,6 +228,7 @@ void save_profile(const Profile& p, const std::string& path) {
     write_table(out, "line_type", p.line_type_by_colour);
     write_table(out, "speed", p.speed_by_colour);
     write_table(out, "width_in", p.width_by_colour);
+    write_timing(out, p.timing);
 
     std::error_code ec;
     const fs::path target(path);

@@ -11,6 +11,7 @@
 
 #include "host/link/host_services.h"
 #include "host/ports/port_output.h"
+#include "host/settings/plotter_timing.h"
 
 namespace tvk::host {
 
@@ -38,6 +39,8 @@ struct Profile {
     std::array<uint8_t, 256> pen_by_colour{};
     std::array<double, 256> width_by_colour{};  // inches
     std::map<int, uint32_t> pen_colour;         // pen number -> 0xRRGGBB, where the user gave one
+
+    PlotterTiming timing;  // the [timing] table
 
     bool plotter_fills() const { return (pen_options & 0x0100) != 0; }
     bool variable_speed() const { return (pen_options & 0x04) != 0; }

@@ -70,7 +70,6 @@ std::string summary_line(const PlotFigures& f) {
                   "%zu pen%s, %zu vectors, %zu bytes; pen up %.1f mm, pen down %.1f mm", f.pens,
                   f.pens == 1 ? "" : "s", f.vectors, f.bytes, f.pen_up_mm, f.pen_down_mm);
     std::string line = buf;
-    const char* joint = "; ";
     if (f.serial) {
         static const char parity[] = {'N', 'O', 'E'};
         std::snprintf(
@@ -78,17 +77,16 @@ std::string summary_line(const PlotFigures& f) {
             duration(transfer_seconds(f.bytes, f.line)).c_str(), f.line.baud, f.line.data_bits,
             parity[f.line.parity >= 0 && f.line.parity <= 2 ? f.line.parity : 0], f.line.stop_bits);
         line += buf;
-        joint = ", ";
     }
-    if (f.drawing_seconds > 0) {
-        line += joint + std::string(f.serial ? "drawing" : "drawing takes") + " about " +
-                duration(f.drawing_seconds) + " at the pen speeds";
-        if (f.copies > 1) {
-            line += ", " + std::to_string(f.copies) + " copies: about " +
-                    duration(f.drawing_seconds * f.copies);
-        }
-    } else if (f.copies > 1) {
-        line += "; " + std::to_string(f.copies) + " copies";
+    const PlotTime& t = f.time;
+    line += "; plotting about " + duration(t.total_s) + " (drawing " + duration(t.pen_down_s) +
+            ", pen-up moves " + duration(t.pen_up_s) + ", " + std::to_string(t.lifts) +
+            " pen lift" + (t.lifts == 1 ? "" : "s") + " " + duration(t.lifts_s) + ", " +
+            std::to_string(t.changes) + " pen change" + (t.changes == 1 ? "" : "s") + " " +
+            duration(t.changes_s) + ")";
+    if (f.copies > 1) {
+        line += ", " + std::to_string(f.copies) + " copies: about " +
+                duration(t.total_s + (f.copies - 1) * t.plotter_s);
     }
     return line;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "host/plotting/plot_time.h"
 #include "host/ports/port_output.h"
 
 namespace tvk::host {
@@ -45,16 +46,18 @@ struct PlotFigures {
     double pen_down_mm = 0;
     bool serial = true;  // the profile's port has a baud rate
     SerialSettings line;
-    double drawing_seconds = 0;  // pen-down length at the pen speeds sent; 0 when none were
-    int copies = 1;              // the plotter draws the plot this many times
+    PlotTime time;   // the plotter's time for the plot, with the line's
+    int copies = 1;  // the plotter draws the plot this many times
 };
 
 // Seconds the bytes take on the line: start bit, data bits, parity, stop bits.
 double transfer_seconds(size_t bytes, const SerialSettings& line);
 
 // "3 pens, 120 vectors, 2345 bytes; pen up 812.4 mm, pen down 1503.0 mm;
-// sending takes about 3 s at 9600 baud (8N1), drawing about 2 min 31 s at the
-// pen speeds" with ", 2 copies: about 5 min 2 s" after it for copies.
+// sending takes about 3 s at 9600 baud (8N1); plotting about 2 min 31 s
+// (drawing 1 min 50 s, pen-up moves 12 s, 40 pen lifts 3 s, 3 pen changes
+// 15 s)" with ", 2 copies: about 4 min 50 s" after it for copies (the
+// plotter draws them from its memory).
 std::string summary_line(const PlotFigures& f);
 
 }  // namespace tvk::host

@@ -2,13 +2,13 @@
 // clipping at the paper's edges, placement, line-type names, profiles.
 #include <gtest/gtest.h>
 
-#include "host/plotting/clipping.h"
-#include "host/ui/display_text.h"
 #include "host/host_error.h"
+#include "host/plotting/clipping.h"
 #include "host/plotting/line_types.h"
 #include "host/plotting/placement.h"
-#include "host/ui/plot_report.h"
 #include "host/settings/profile.h"
+#include "host/ui/display_text.h"
+#include "host/ui/plot_report.h"
 #include "program.h"
 
 namespace tvk::host {
@@ -133,22 +133,30 @@ TEST(Report, TransferTimeCountsStartParityAndStopBits) {
     EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 7, 2, 2, 0}), 1.1);  // 7E2: 11 bits
 }
 
-TEST(Report, CopiesMultiplyTheDrawingTime) {
+TEST(Report, TheSummaryGivesThePlottersTimeAndCopiesRepeatItsOwnWork) {
     PlotFigures f;
     f.pens = 1;
     f.vectors = 4;
     f.bytes = 960;
-    f.drawing_seconds = 30;
+    f.time.pen_down_s = 30;
+    f.time.pen_up_s = 5;
+    f.time.lifts = 1;
+    f.time.lifts_s = 0.1;
+    f.time.changes = 1;
+    f.time.changes_s = 4;
+    f.time.plotter_s = 39.1;
+    f.time.total_s = 40;
     f.copies = 3;
     EXPECT_EQ(
         summary_line(f),
         "1 pen, 4 vectors, 960 bytes; pen up 0.0 mm, pen down 0.0 mm; sending takes about 1 s "
-        "at 9600 baud (8N1), drawing about 30 s at the pen speeds, 3 copies: about 1 min 30 s");
+        "at 9600 baud (8N1); plotting about 40 s (drawing 30 s, pen-up moves 5 s, 1 pen "
+        "lift 1 s, 1 pen change 4 s), 3 copies: about 1 min 59 s");
     f.serial = false;
     f.copies = 1;
     EXPECT_EQ(summary_line(f),
-              "1 pen, 4 vectors, 960 bytes; pen up 0.0 mm, pen down 0.0 mm; drawing takes about "
-              "30 s at the pen speeds");
+              "1 pen, 4 vectors, 960 bytes; pen up 0.0 mm, pen down 0.0 mm; plotting about 40 s "
+              "(drawing 30 s, pen-up moves 5 s, 1 pen lift 1 s, 1 pen change 4 s)");
 }
 
 TEST(DisplayText, TheDriversTextsAreConvertedByTheLanguagesCodePage) {

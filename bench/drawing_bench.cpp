@@ -1,0 +1,300 @@
+// The host program's work on a drawing, on generated DXF files, as ratios to
+// compare one change with the next:
+//   Reading   vs_dxflib: reading a drawing against dxflib's bare parse of it
+//   Ordering  vs_nn_2opt: pen-up travel against a nearest-neighbour tour
+//             improved by 2-opt (the reference below); lifts: pen lifts
+//   Plot      vs_reading: reading, flattening and ordering at level 6 against reading alone
+//   Memory    bytes_per_entity: the peak memory of reading, flattening and
+//             ordering at level 6, in a process of its own; read, flattened,
+//             level4: the same after reading alone, after flattening, at level 4
+// Each runs once: run with --benchmark_filter to pick, and under nice.
+#include <benchmark/benchmark.h>
+#include <dxflib/dl_creationadapter.h>
+#include <dxflib/dl_dxf.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/drawing_generator.h"
+#include "host/drawing/drawing.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace tvk::host;
+using Clock = std::chrono::steady_clock;
+using Point = std::pair<int32_t, int32_t>;
+
+// Host units (a fortieth of a millimetre) per drawing unit (a millimetre).
+constexpr double kUnits = 40;
+// The ordering's time for improving the route, as the plot command gives it at most.
+constexpr double kBudgetSeconds = 0.5;
+
+enum Kind { kMix, kLines };
+
+std::map<std::pair<int, size_t>, std::string> made;
+
+std::string drawing_file(Kind kind, size_t entities) {
+    auto& path = made[{kind, entities}];
+    if (path.empty()) {
+        path = "/tmp/tvk_bench_" + std::to_string(getpid()) + (kind == kMix ? "_mix_" : "_lines_") +
+               std::to_string(entities) + ".dxf";
+        std::ofstream(path, std::ios::binary)
+            << (kind == kMix ? tvk::bench::cad_mix(entities) : tvk::bench::short_lines(entities));
+    }
+    return path;
+}
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+std::vector<PenPath> pen_paths(const FlatDrawing& flat) {
+    std::vector<PenPath> out;
+    out.reserve(flat.paths.size());
+    for (const Path& p : flat.paths) {
+        PenPath pen{p.color, 0, 0, {}};
+        pen.points.reserve(p.points.size());
+        for (Vec2 v : p.points)
+            pen.points.push_back({static_cast<int32_t>(std::lround(v.x * kUnits)),
+                                  static_cast<int32_t>(std::lround(v.y * kUnits))});
+        out.push_back(std::move(pen));
+    }
+    return out;
+}
+
+// ---- the reference: nearest neighbour on a grid, then 2-opt ----------------------
+double distance(Point a, Point b) {
+    return std::hypot(double(a.first) - b.first, double(a.second) - b.second);
+}
+
+struct Stop {
+    Point entry, exit;
+};
+
+// Nearest neighbour over the paths' ends in grid cells, entering each path at
+// its nearer end.
+std::vector<Stop> nearest_neighbour(const std::vector<Stop>& paths, Point& pen) {
+    int32_t lo_x = INT32_MAX, lo_y = INT32_MAX, hi_x = INT32_MIN, hi_y = INT32_MIN;
+    for (const Stop& s : paths)
+        for (Point p : {s.entry, s.exit})
+            lo_x = std::min(lo_x, p.first), hi_x = std::max(hi_x, p.first),
+            lo_y = std::min(lo_y, p.second), hi_y = std::max(hi_y, p.second);
+    const double span = std::max<double>({double(hi_x) - lo_x, double(hi_y) - lo_y, 1});
+    const int cells = std::max(1, static_cast<int>(std::sqrt(double(paths.size()))));
+    const double size = span / cells + 1;
+    auto cell_of = [&](Point p) {
+        int cx = std::clamp(static_cast<int>((p.first - lo_x) / size), 0, cells - 1);
+        int cy = std::clamp(static_cast<int>((p.second - lo_y) / size), 0, cells - 1);
+        return std::pair{cx, cy};
+    };
+    std::vector<std::vector<uint32_t>> grid(size_t(cells) * size_t(cells));
+    for (uint32_t i = 0; i < paths.size(); ++i)
+        for (Point p : {paths[i].entry, paths[i].exit}) {
+            auto [cx, cy] = cell_of(p);
+            grid[size_t(cy) * size_t(cells) + size_t(cx)].push_back(i);
+        }
+    std::vector<uint8_t> taken(paths.size(), 0);
+    std::vector<Stop> out;
+    while (out.size() < paths.size()) {
+        auto [px, py] = cell_of(pen);
+        double best = 1e300;
+        uint32_t best_i = 0;
+        bool flip = false;
+        for (int ring = 0; ring <= cells; ++ring) {
+            if (best < (ring - 1) * size) break;
+            for (int cy = py - ring; cy <= py + ring; ++cy)
+                for (int cx = px - ring; cx <= px + ring; ++cx) {
+                    if (cx < 0 || cy < 0 || cx >= cells || cy >= cells) continue;
+                    if (std::max(std::abs(cx - px), std::abs(cy - py)) != ring) continue;
+                    auto& cell = grid[size_t(cy) * size_t(cells) + size_t(cx)];
+                    std::erase_if(cell, [&](uint32_t i) { return taken[i] != 0; });
+                    for (uint32_t i : cell) {
+                        double de = distance(pen, paths[i].entry),
+                               dx = distance(pen, paths[i].exit);
+                        if (std::min(de, dx) < best)
+                            best = std::min(de, dx), best_i = i, flip = dx < de;
+                    }
+                }
+        }
+        taken[best_i] = 1;
+        Stop s = paths[best_i];
+        if (flip) std::swap(s.entry, s.exit);
+        out.push_back(s);
+        pen = s.exit;
+    }
+    return out;
+}
+
+// 2-opt: a run of up to 50 paths plotted backwards where that shortens the
+// travel, pass after pass until none does.
+void two_opt(std::vector<Stop>& route, Point start) {
+    const size_t n = route.size();
+    auto exit_before = [&](size_t i) { return i == 0 ? start : route[i - 1].exit; };
+    for (int pass = 0; pass < 50; ++pass) {
+        bool improved = false;
+        for (size_t i = 0; i < n; ++i)
+            for (size_t j = i + 1; j < n && j <= i + 50; ++j) {
+                const Point before = exit_before(i);
+                double now = distance(before, route[i].entry),
+                       then = distance(before, route[j].exit);
+                if (j + 1 < n) {
+                    now += distance(route[j].exit, route[j + 1].entry);
+                    then += distance(route[i].entry, route[j + 1].entry);
+                }
+                if (then < now - 1e-9) {
+                    std::reverse(route.begin() + long(i), route.begin() + long(j) + 1);
+                    for (size_t k = i; k <= j; ++k) std::swap(route[k].entry, route[k].exit);
+                    improved = true;
+                }
+            }
+        if (!improved) break;
+    }
+}
+
+double reference_travel(const std::vector<PenPath>& paths) {
+    std::map<int, std::vector<Stop>> by_pen;
+    for (const PenPath& p : paths)
+        if (!p.points.empty()) by_pen[p.pen].push_back({p.points.front(), p.points.back()});
+    Point pen{0, 0};
+    double travel = 0;
+    for (auto& [number, stops] : by_pen) {
+        const Point start = pen;
+        std::vector<Stop> route = nearest_neighbour(stops, pen);
+        two_opt(route, start);
+        Point at = start;
+        for (const Stop& s : route) travel += distance(at, s.entry), at = s.exit;
+        pen = at;
+    }
+    return travel;
+}
+
+// ---- the benchmarks --------------------------------------------------------------
+void BM_Reading(benchmark::State& state, Kind kind) {
+    const std::string file = drawing_file(kind, static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        auto start = Clock::now();
+        DL_CreationAdapter nothing;
+        DL_Dxf().in(file, &nothing);
+        const double bare = seconds_since(start);
+        start = Clock::now();
+        Drawing drawing = Drawing::load_dxf(file);
+        const double reading = seconds_since(start);
+        state.SetIterationTime(reading);
+        state.counters["vs_dxflib"] = reading / bare;
+    }
+}
+
+void BM_Ordering(benchmark::State& state, Kind kind) {
+    const std::string file = drawing_file(kind, static_cast<size_t>(state.range(0)));
+    const int level = static_cast<int>(state.range(1));
+    const std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file).flatten(0.5 / kUnits));
+    const double reference = reference_travel(paths);
+    for (auto _ : state) {
+        std::vector<PenPath> ordered = paths;
+        NoProgress progress;
+        const auto start = Clock::now();
+        optimize_paths(ordered, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
+        state.SetIterationTime(seconds_since(start));
+        state.counters["vs_nn_2opt"] = pen_up_travel(ordered) / reference;
+        state.counters["lifts"] = static_cast<double>(ordered.size());
+        state.counters["paths"] = static_cast<double>(paths.size());
+    }
+}
+
+void BM_Plot(benchmark::State& state, Kind kind) {
+    const std::string file = drawing_file(kind, static_cast<size_t>(state.range(0)));
+    for (auto _ : state) {
+        auto start = Clock::now();
+        { Drawing reading_only = Drawing::load_dxf(file); }
+        const double reading = seconds_since(start);
+        start = Clock::now();
+        std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file).flatten(0.5 / kUnits));
+        NoProgress progress;
+        optimize_paths(paths, 6, OrderCosts{0, 0, kBudgetSeconds}, progress);
+        const double plot = seconds_since(start);
+        state.SetIterationTime(plot);
+        state.counters["vs_reading"] = plot / reading;
+    }
+}
+
+// The peak resident memory of this program run as a child with `args`, in bytes.
+double child_peak_bytes(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    std::string self = "/proc/self/exe";
+    argv.push_back(self.data());
+    std::vector<std::string> copies = args;
+    for (auto& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return 0;
+    int status = 0;
+    struct rusage usage {};
+    wait4(pid, &status, 0, &usage);
+    return static_cast<double>(usage.ru_maxrss) * 1024;
+}
+
+void BM_Memory(benchmark::State& state, Kind kind) {
+    const size_t entities = static_cast<size_t>(state.range(0));
+    const std::string file = drawing_file(kind, entities);
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        const double base = child_peak_bytes({"--peak-of", file, "0"});
+        auto per_entity = [&](const char* level) {
+            return (child_peak_bytes({"--peak-of", file, level}) - base) /
+                   static_cast<double>(entities);
+        };
+        state.counters["read"] = per_entity("-1");
+        state.counters["flattened"] = per_entity("-2");
+        state.counters["level4"] = per_entity("4");
+        state.counters["bytes_per_entity"] = per_entity("6");
+        state.SetIterationTime(seconds_since(start));
+    }
+}
+
+// In the child: read, flatten and order at `level` (0: nothing at all).
+int peak_of(const char* file, int level) {
+    if (level == 0) return 0;
+    if (level < 0) {
+        Drawing drawing = Drawing::load_dxf(file);
+        if (level == -1) return 0;
+        return pen_paths(drawing.flatten(0.5 / kUnits)).empty() ? 1 : 0;
+    }
+    std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file).flatten(0.5 / kUnits));
+    NoProgress progress;
+    optimize_paths(paths, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
+    return paths.empty() ? 1 : 0;
+}
+
+#define DRAWING_BENCH(fn, kind, ...) \
+    BENCHMARK_CAPTURE(fn, kind, kind)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)
+
+DRAWING_BENCH(BM_Reading, kMix)->Arg(100'000);
+DRAWING_BENCH(BM_Reading, kLines)->Arg(100'000);
+DRAWING_BENCH(BM_Ordering, kMix)->Args({100'000, 4})->Args({100'000, 6});
+DRAWING_BENCH(BM_Ordering, kLines)->Args({100'000, 4})->Args({100'000, 6});
+DRAWING_BENCH(BM_Plot, kMix)->Arg(100'000);
+DRAWING_BENCH(BM_Memory, kMix)->Arg(1'000'000);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--peak-of") == 0)
+        return peak_of(argv[2], std::atoi(argv[3]));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    for (const auto& [key, path] : made) std::remove(path.c_str());
+    return 0;
+}

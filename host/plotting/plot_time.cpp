@@ -1,0 +1,106 @@
+#include "host/plotting/plot_time.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace tvk::host {
+namespace {
+
+double length(const HostPolyline& points, bool closed) {
+    double total = 0;
+    for (size_t i = 1; i < points.size(); ++i)
+        total += std::hypot(double(points[i].first) - points[i - 1].first,
+                            double(points[i].second) - points[i - 1].second);
+    if (closed && points.size() > 2)
+        total += std::hypot(double(points.back().first) - points.front().first,
+                            double(points.back().second) - points.front().second);
+    return total;
+}
+
+// Pen-down millimetres per second of a path drawn at `speed` (cm/s, 0: none sent).
+double draw_speed(int speed, const TimeModel& model) {
+    if (model.speeds_sent && speed > 0) return speed * 10.0;
+    if (model.model_speed_cm_s > 0) return model.model_speed_cm_s * 10.0;
+    return model.timing.draw_mm_s;
+}
+
+}  // namespace
+
+PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model) {
+    // Each path (and filled polygon, by its outline) as the plotter takes it:
+    // its points, pen and the seconds it keeps the plotter busy.
+    struct Step {
+        size_t points;
+        double seconds;
+    };
+    std::vector<Step> steps;
+    steps.reserve(job.paths.size() + job.polygons.size());
+    PlotTime t;
+    const PlotterTiming& timing = model.timing;
+    HostPoint pen_at{0, 0};
+    int pen = 0;
+    size_t points = 0;
+    auto add = [&](int path_pen, const HostPolyline& line, bool closed, double speed_mm_s) {
+        if (line.empty()) return;
+        double seconds = 0;
+        if (path_pen != pen) {
+            ++t.changes;
+            seconds += timing.pen_change_s;
+            pen = path_pen;
+        }
+        const double up = std::hypot(double(line.front().first) - pen_at.first,
+                                     double(line.front().second) - pen_at.second) *
+                          model.mm_per_unit / timing.travel_mm_s;
+        const double down = length(line, closed) * model.mm_per_unit / speed_mm_s;
+        ++t.lifts;
+        t.pen_up_s += up;
+        t.pen_down_s += down;
+        seconds += up + down + timing.lift_s;
+        pen_at = closed ? line.front() : line.back();
+        steps.push_back({line.size(), seconds});
+        points += line.size();
+    };
+    for (const PenPath& p : job.paths) add(p.pen, p.points, false, draw_speed(p.speed, model));
+    for (const FillPolygon& f : job.polygons) add(f.pen, f.vertices, true, draw_speed(0, model));
+    t.lifts_s = static_cast<double>(t.lifts) * timing.lift_s;
+    t.changes_s = static_cast<double>(t.changes) * timing.pen_change_s;
+    t.plotter_s = t.pen_down_s + t.pen_up_s + t.lifts_s + t.changes_s;
+    if (model.bytes_per_second <= 0 || bytes == 0 || points == 0) {
+        t.total_s = t.plotter_s;
+        return t;
+    }
+    t.line_s = static_cast<double>(bytes) / model.bytes_per_second;
+    // Step by step: the line sends a step's bytes as soon as the buffer has
+    // room for them (the plotter has done the steps whose bytes would
+    // overflow it), and the plotter does a step once it has done the one
+    // before and the step's last byte has come.
+    const double bytes_per_point = static_cast<double>(bytes) / static_cast<double>(points);
+    const double buffer = std::max(timing.buffer_bytes, 1);
+    std::vector<double> sent_upto(steps.size()), done_at(steps.size());
+    double line_free = 0, plotter_free = 0, sent = 0;
+    size_t first_kept = 0;  // the first step whose bytes keep the buffer full
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const double step_bytes = static_cast<double>(steps[i].points) * bytes_per_point;
+        sent += step_bytes;
+        sent_upto[i] = sent;
+        while (first_kept < i && sent_upto[first_kept] < sent - buffer) ++first_kept;
+        const double room_at = sent > buffer && i > 0 ? done_at[std::min(first_kept, i - 1)] : 0;
+        line_free = std::max(line_free + step_bytes / model.bytes_per_second, room_at);
+        plotter_free = std::max(plotter_free, line_free) + steps[i].seconds;
+        done_at[i] = plotter_free;
+    }
+    t.total_s = std::max(plotter_free, line_free);
+    return t;
+}
+
+OrderCosts order_costs(const TimeModel& model, double budget_seconds) {
+    OrderCosts costs;
+    const double units_per_second = model.timing.travel_mm_s / model.mm_per_unit;
+    costs.lift = model.timing.lift_s * units_per_second;
+    costs.pen_down = model.timing.travel_mm_s / draw_speed(0, model);
+    costs.budget_seconds = budget_seconds;
+    return costs;
+}
+
+}  // namespace tvk::host

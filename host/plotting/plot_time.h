@@ -1,0 +1,43 @@
+// The time a plot takes on the plotter: the pen-down length at the pen
+// speeds, the pen-up moves at the travel speed, a time for every pen lift and
+// pen change, and the bytes on the line, which run ahead of the plotter as
+// far as its buffer allows. The path ordering weighs lifts and travel by it.
+#pragma once
+
+#include <cstddef>
+
+#include "host/drawing/drawing.h"
+#include "host/plotting/plot_job.h"
+#include "host/settings/plotter_timing.h"
+
+namespace tvk::host {
+
+struct TimeModel {
+    PlotterTiming timing;
+    double mm_per_unit = 0.025;   // host units
+    double bytes_per_second = 0;  // on the line; 0: the bytes take no time (a file)
+    int model_speed_cm_s = 0;     // the model's pen speed; 0: none given
+    bool speeds_sent = false;     // the plot sends each path's pen speed
+};
+
+struct PlotTime {
+    double pen_down_s = 0;
+    double pen_up_s = 0;
+    double lifts_s = 0;
+    double changes_s = 0;
+    double line_s = 0;     // the bytes on the line
+    double plotter_s = 0;  // the plotter's own work: the four above
+    double total_s = 0;    // from the first byte to the last line drawn
+    size_t lifts = 0;
+    size_t changes = 0;  // pen selections, the first included
+};
+
+// The plot of `job` in its order, sent as `bytes` bytes (spread over the
+// paths by their points).
+PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model);
+
+// What the ordering weighs against pen-up travel: a pen lift, and a unit
+// drawn at the model's pen speed; with `budget_seconds` for the route.
+OrderCosts order_costs(const TimeModel& model, double budget_seconds);
+
+}  // namespace tvk::host

@@ -1,0 +1,16 @@
+// How long a plotter takes over the parts of a plot: the figures of the time
+// estimate and of the weights by which paths are ordered. Kept in the
+// profile's [timing] table; every figure has a default.
+#pragma once
+
+namespace tvk::host {
+
+struct PlotterTiming {
+    double travel_mm_s = 500;   // pen-up moves
+    double draw_mm_s = 200;     // pen-down, where neither the plot nor the model gives a speed
+    double lift_s = 0.06;       // lifting the pen after a path and lowering it for the next
+    double pen_change_s = 5.0;  // putting a pen away and taking up another
+    int buffer_bytes = 1024;    // the plotter's input buffer: the line runs this far ahead
+};
+
+}  // namespace tvk::host
