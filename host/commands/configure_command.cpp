@@ -73,7 +73,13 @@ int run_configure(const GlobalOptions& global, const ConfigureOptions& options) 
     if (!options.fresh && old && model_number({old->model}, model.name) == 1) {
         host.session.stored = old->stored;
     }
-    const Profile profile = configure_model(host.driver, model.number, model.name, options.fresh);
+    Profile profile = configure_model(host.driver, model.number, model.name, options.fresh);
+    // The colour tables are the user's: a new configuration keeps them.
+    if (!options.fresh && old) {
+        for (const std::string& note : keep_colour_tables(*old, profile)) {
+            host.terminal.print(note + "\n");
+        }
+    }
     save_profile(profile, path);
     std::printf("\nSaved the profile of %s in %s\n", model.name.c_str(), path.c_str());
     if (options.profile.empty()) {

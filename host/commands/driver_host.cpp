@@ -66,6 +66,23 @@ Profile open_profile(const std::string& path) {
     }
 }
 
+Profile configure_quietly(DriverHost& host, const Model& model, bool fresh) {
+    Terminal& t = host.terminal;
+    t.hold();
+    const bool interactive = t.interactive();
+    t.set_interactive(false);
+    try {
+        Profile p = configure_model(host.driver, model.number, model.name, fresh);
+        t.set_interactive(interactive);
+        t.drop();
+        return p;
+    } catch (...) {
+        t.set_interactive(interactive);
+        t.release();
+        throw;
+    }
+}
+
 bool prompts_interactive(const GlobalOptions& global) {
     return !global.yes && isatty(STDIN_FILENO) == 1;
 }

@@ -53,7 +53,8 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
             throw HostError("the profile " + o.profile + " is for " + p.model + ", not " + o.model +
                             ": leave out --model, or give a profile of " + o.model);
         }
-        return {host.model_of(p, o.profile), std::move(p)};
+        const Model model = host.model_of(p, o.profile);
+        return {model, checked_profile(host, model, p, o.profile)};
     }
     Model model{1, host.models().front()};
     if (!o.model.empty()) {
@@ -65,24 +66,12 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
     if (const std::string path = default_profile_path(model.name);
         std::filesystem::exists(path, ec)) {
         Profile p = open_profile(path);
-        return {host.model_of(p, path), std::move(p)};
+        const Model of = host.model_of(p, path);
+        return {of, checked_profile(host, of, p, path)};
     }
     host.terminal.print("No profile for " + model.name +
                         ": plotting with its defaults (`tvkplot configure` makes one).\n");
-    // The dialog's texts are shown only if it fails.
-    host.terminal.hold();
-    const bool interactive = host.terminal.interactive();
-    host.terminal.set_interactive(false);
-    try {
-        Profile p = configure_model(host.driver, model.number, model.name, true);
-        host.terminal.set_interactive(interactive);
-        host.terminal.drop();
-        return {model, std::move(p)};
-    } catch (...) {
-        host.terminal.set_interactive(interactive);
-        host.terminal.release();
-        throw;
-    }
+    return {model, configure_quietly(host, model, true)};
 }
 
 std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const Profile& profile) {
