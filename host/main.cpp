@@ -82,6 +82,9 @@ int main(int argc, char** argv) {
             if (command.app->parsed()) return command.run();
         }
         return kExitUsage;
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "tvkplot: %s\n", e.what());
+        return kExitUsage;
     } catch (const Cancelled& e) {
         std::fprintf(stderr, "tvkplot: %s\n", e.what());
         return interrupt_requested() ? kExitStopped : kExitFailed;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/commands/commands.h"
+#include "host/commands/distinct_files.h"
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
 #include "host/link/configuration.h"
@@ -310,6 +311,14 @@ int run_plot(const GlobalOptions& global, const PlotOptions& options) {
             "where should the plot go? give -o FILE for a file, --port DEVICE for a "
             "plotter, or -o - for standard output");
     }
+    // Before anything is read or written: no output may replace an input or
+    // another output.
+    check_distinct_files({{options.drawing, "the drawing"},
+                          {options.profile, "the profile"},
+                          {definition_file(global), "the plotter definition file"}},
+                         {{to_stdout ? "" : options.output, "the plot (-o)"},
+                          {options.port, "the port (--port)"},
+                          {options.preview, "the preview (--preview)"}});
     PlotRun run(global, options);
     return run.run();
 }
