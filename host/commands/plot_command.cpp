@@ -172,6 +172,9 @@ class PlotRun {
         host_.start(EntryKind::kPlot);
         select_model(host_.driver, chosen.model.number, profile.max_line_type);
         const PlotLimits limits = set_up_plot(host_.driver, port_->is_serial() ? 0 : kPlotToFile);
+        // The driver goes on after a question cancelled; the user meant the plot.
+        if (host_.terminal.cancelled() && !interrupt_requested())
+            throw Cancelled("plot cancelled; nothing was written");
 
         PlotJob job = make_job(profile, limits);
         if (job.paths.empty() && job.polygons.empty()) {

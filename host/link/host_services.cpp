@@ -65,9 +65,16 @@ int32_t ask_number(const char* prompt, int32_t* value, int32_t max) {
     return *value;
 }
 
+// The driver asks a yes/no question at plot time as a choice of two numbers
+// under this fixed text; Y and N are taken there as at its other yes/no
+// questions.
+constexpr const char* kNumberedYesNo = "  YES - 1  NO - 2";
+
 int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value) {
-    const auto answer =
-        current().terminal.ask_number(shown(prompt), *value, low, std::max(low, high));
+    Terminal& t = current().terminal;
+    const auto answer = std::strcmp(prompt, kNumberedYesNo) == 0 && low == 1 && high == 2
+                            ? t.ask_yes_no_number(shown(prompt), *value)
+                            : t.ask_number(shown(prompt), *value, low, std::max(low, high));
     after_prompt(!answer);
     if (answer) *value = *answer;
     return *value;
