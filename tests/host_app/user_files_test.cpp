@@ -55,5 +55,33 @@ TEST(UserFiles, AnOutputThatIsAnInputOrAnotherOutputIsRefusedBeforeAnythingIsWri
     }
 }
 
+TEST(UserFiles, ADrawingThatIsNotTextIsReportedInPrintableTextOnly) {
+    TempDir dir;
+    struct Case {
+        std::string contents, said;
+    };
+    const std::vector<Case> cases = {
+        {std::string("\x1F\x8B\x08\x08\xCD\x9B\x27\x16", 8) + "d.dxf", "compressed with gzip"},
+        {std::string("\x7F"
+                     "ELF\x02\x01\x01\0\0\0",
+                     10),
+         "holds binary data, not text"},
+        {"0\nSECTION\n\x1B[2J\x9B\n", "group code expected, found '\\x1B[2J\\x9B'"},
+        {"0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n\x01\xFF\x1B]0;title\x07\n0\nEOF\n",
+         "group 10 needs a number, found '\\x01\\xFF\\x1B]0;title\\x07'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.said);
+        dir.write("d.dxf", c.contents);
+        const Outcome o =
+            run_tvkplot({"plot", dir.file("d.dxf"), "-o", dir.file("o.plt")}, dir.file("config"));
+        EXPECT_EQ(o.exit_code, 1);
+        EXPECT_NE(o.err.find(c.said), std::string::npos) << o.err;
+        for (const char b : o.err) {
+            EXPECT_TRUE(b == '\n' || (b >= 0x20 && b < 0x7F)) << static_cast<int>(b) << o.err;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace tvk::host_test
