@@ -12,6 +12,10 @@ DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool inte
       definitions(definition_file(global)),
       driver(global.driver.empty() ? default_driver_path() : global.driver, session),
       language_(global.language) {
+    if (definitions.host_path() != definitions.definition_file()) {
+        session.definition_alias = definitions.host_path();
+        session.definition_file = definitions.definition_file();
+    }
     if (!driver_knows_language(language_)) {
         std::fprintf(stderr,
                      "tvkplot: the driver has no texts in the language \"%s\" and shows its "

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "host/link/pause_watch.h"
 #include "host/ui/interrupt.h"
 
 namespace tvk::host {
@@ -12,12 +13,22 @@ namespace {
 HostSession* session = nullptr;
 
 HostSession& current() {
+    if (PauseWatch* watch = pause_watch()) watch->service_called();
     return *session;
 }
 
-// A text of the driver, in its language's code page, as the terminal shows it.
+// A text of the driver, in its language's code page, as the terminal shows it;
+// the private name of the definition file given as the user's.
 std::string shown(const char* text) {
-    return current().display.to_utf8(text);
+    HostSession& s = current();
+    std::string out = s.display.to_utf8(text);
+    if (!s.definition_alias.empty()) {
+        for (size_t at = 0; (at = out.find(s.definition_alias, at)) != std::string::npos;) {
+            out.replace(at, s.definition_alias.size(), s.definition_file);
+            at += s.definition_file.size();
+        }
+    }
+    return out;
 }
 
 void after_prompt(bool cancelled) {
@@ -82,6 +93,7 @@ int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value
 
 int32_t print(const char* text) {
     current().terminal.print(shown(text));
+    if (PauseWatch* watch = pause_watch()) watch->driver_printed();
     return 0;
 }
 

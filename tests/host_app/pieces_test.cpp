@@ -2,13 +2,13 @@
 // clipping at the paper's edges, placement, line-type names, profiles.
 #include <gtest/gtest.h>
 
-#include "host/host_error.h"
 #include "host/plotting/clipping.h"
+#include "host/ui/display_text.h"
+#include "host/host_error.h"
 #include "host/plotting/line_types.h"
 #include "host/plotting/placement.h"
-#include "host/settings/profile.h"
-#include "host/ui/display_text.h"
 #include "host/ui/plot_report.h"
+#include "host/settings/profile.h"
 #include "program.h"
 
 namespace tvk::host {
