@@ -71,7 +71,7 @@ int run_configure(const GlobalOptions& global, const ConfigureOptions& options) 
     }
     // The dialog starts from the answers kept for this model.
     if (!options.fresh && old && model_number({old->model}, model.name) == 1) {
-        host.session.stored = old->stored;
+        host.session.stored = profile_answers(*old);
     }
     Profile profile = configure_model(host.driver, model.number, model.name, options.fresh);
     // The colour tables are the user's: a new configuration keeps them.

@@ -61,6 +61,11 @@ Profile open_profile(const std::string& path);
 // texts are shown only when the driver fails, before the driver pauses.
 Profile configure_quietly(DriverHost& host, const Model& model, bool fresh);
 
+// The profile's answers in the driver's stored block: the block with the
+// port settings and the polygon-fill answer of the profile, as the user
+// would have answered the driver's questions.
+StoredBlock profile_answers(const Profile& profile);
+
 // The profile checked against what the driver says for its model as the
 // definition file stands: the plotter and paper sections must be what the
 // driver reports, the port settings and the polygon-fill answer ones the

@@ -29,21 +29,6 @@ int get16(const StoredBlock& b, size_t offset) {
     return b[offset] | (b[offset + 1] << 8);
 }
 
-// The profile's answers in the driver's block, as a user would type them.
-StoredBlock answers_of(const Profile& p) {
-    StoredBlock b = p.stored;
-    put16(b, kStopBits, p.line.stop_bits);
-    put16(b, kParity, p.line.parity);
-    put16(b, kDataBits, p.line.data_bits);
-    put16(b, kHandshake, p.line.handshake);
-    put16(b, kBaud, p.line.baud);
-    int flags = get16(b, kFlags);
-    flags = p.port_kind == 2 ? flags & ~kSerialPort : flags | kSerialPort;
-    flags = (p.pen_options & kPlotterFills) ? flags | kPlotterFills : flags & ~kPlotterFills;
-    put16(b, kFlags, flags);
-    return b;
-}
-
 bool same(double a, double b) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));
 }
@@ -88,9 +73,24 @@ class Check {
 
 }  // namespace
 
+// The profile's answers in the driver's block, as a user would type them.
+StoredBlock profile_answers(const Profile& p) {
+    StoredBlock b = p.stored;
+    put16(b, kStopBits, p.line.stop_bits);
+    put16(b, kParity, p.line.parity);
+    put16(b, kDataBits, p.line.data_bits);
+    put16(b, kHandshake, p.line.handshake);
+    put16(b, kBaud, p.line.baud);
+    int flags = get16(b, kFlags);
+    flags = p.port_kind == 2 ? flags & ~kSerialPort : flags | kSerialPort;
+    flags = (p.pen_options & kPlotterFills) ? flags | kPlotterFills : flags & ~kPlotterFills;
+    put16(b, kFlags, flags);
+    return b;
+}
+
 Profile checked_profile(DriverHost& host, const Model& model, const Profile& profile,
                         const std::string& path) {
-    const StoredBlock answers = answers_of(profile);
+    const StoredBlock answers = profile_answers(profile);
     host.session.stored = answers;
     const Profile driver = configure_quietly(host, model, false);
 

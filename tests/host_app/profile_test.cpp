@@ -134,6 +134,9 @@ TEST_F(ProfileTest, EveryValueIsCheckedAndTheMessageNamesKeyValueAndWhatIsAllowe
 TEST_F(ProfileTest, PortSettingsAndPolygonFillEditedByHandAreHonoured) {
     edit("parity = \"none\"\ndata_bits = 8", "parity = \"even\"\ndata_bits = 7");
     EXPECT_EQ(plot().exit_code, 0) << last.err;
+    // A new configuration offers them as the answers.
+    ASSERT_EQ(configure("TVK-HG700"), 0) << last.err;
+    EXPECT_NE(read_file(profile()).find("parity = \"even\"\ndata_bits = 7"), std::string::npos);
     edit("pen_options = 15", "pen_options = 271");
     Outcome o = plot();
     ASSERT_EQ(o.exit_code, 0) << o.err;
