@@ -1,6 +1,5 @@
 // tvkplot show: a profile's configuration as the driver prints it.
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -19,16 +18,11 @@ constexpr double kMmPerInch = 25.4;
 // The colours of the first pens, and every colour set otherwise, as a table;
 // one line for the rest.
 void print_colour_table(const Profile& p) {
-    Profile defaults = p;
-    set_default_colour_tables(defaults);
     const size_t first = static_cast<size_t>(std::clamp(p.pens, 7, 255));
     std::printf("\n Colour  Pen  Line type  Speed (cm/s)  Width (mm)\n");
     bool others = false;
     for (size_t k = 0; k < 256; ++k) {
-        const bool set = p.pen_by_colour[k] != defaults.pen_by_colour[k] ||
-                         p.line_type_by_colour[k] != 0 ||
-                         p.speed_by_colour[k] != defaults.speed_by_colour[k] ||
-                         std::fabs(p.width_by_colour[k] - p.pen_width) > 1e-6;
+        const bool set = colour_is_set(p, k);
         if (k > first && !set) {
             others = true;
             continue;

@@ -401,6 +401,12 @@ void set_default_colour_tables(Profile& p) {
     }
 }
 
+bool colour_is_set(const Profile& p, size_t k) {
+    return p.pen_by_colour[k] != default_pen(static_cast<int>(k), p.pens) ||
+           p.line_type_by_colour[k] != 0 || p.speed_by_colour[k] != p.pen_speed ||
+           !same_width(p.width_by_colour[k], p.pen_width);
+}
+
 Profile load_profile(const std::string& path) {
     toml::table root;
     try {

@@ -58,6 +58,8 @@ struct Profile {
 // and width.
 int default_pen(int colour, int pens);
 void set_default_colour_tables(Profile& profile);
+// True when the colour's pen, line type, speed or width is not the default.
+bool colour_is_set(const Profile& profile, size_t colour);
 
 // Throw HostError naming the file (and the key or line) when it cannot be
 // read or written, or does not hold a whole profile. Every value is checked
