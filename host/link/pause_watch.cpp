@@ -12,6 +12,7 @@ namespace {
 // the host, short enough to be at once for the user.
 constexpr auto kSilence = std::chrono::milliseconds(300);
 constexpr auto kPoll = std::chrono::milliseconds(50);
+constexpr auto kFlushEvery = std::chrono::milliseconds(100);
 
 PauseWatch* active = nullptr;
 
@@ -30,8 +31,14 @@ PauseWatch::~PauseWatch() {
 }
 
 void PauseWatch::enter() {
-    // Keys typed before the driver's pause do not end it.
-    if (console_) tcflush(STDIN_FILENO, TCIFLUSH);
+    // Keys typed before the driver's pause do not end it. A program in the
+    // background leaves the terminal alone (it would be stopped), and calls
+    // that follow one another closely, as in a plot, flush it once.
+    const auto now = std::chrono::steady_clock::now();
+    if (console_ && now - flushed_at_ > kFlushEvery && tcgetpgrp(STDIN_FILENO) == getpgrp()) {
+        tcflush(STDIN_FILENO, TCIFLUSH);
+        flushed_at_ = now;
+    }
     const std::lock_guard lock(mutex_);
     in_driver_ = true;
     after_print_ = false;

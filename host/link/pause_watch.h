@@ -45,6 +45,7 @@ class PauseWatch {
     bool after_print_ = false;  // the driver's last service call was a text
     bool pausing_ = false;
     std::chrono::steady_clock::time_point printed_at_;
+    std::chrono::steady_clock::time_point flushed_at_;  // of the terminal's input
     std::thread thread_;
 };
 
