@@ -209,7 +209,7 @@ std::string line_types_allowed(const Profile& p) {
     return p.model + " in " + kLanguages[p.language_index()] + " has line types 0 to " +
            std::to_string(p.max_line_type) + " (0: continuous)";
 }
-const std::string kSpeedAllowed = "must be a pen speed from 0 to 255 cm/s (0: the plotter's own)";
+const std::string kSpeedAllowed = "must be a pen speed from 0 to 255 cm/s (0: none sent)";
 const std::string kWidthAllowed = "must be a pen width above 0 and at most 50 mm";
 
 void read_plotter(const Reader& r, Profile& p, int format) {
