@@ -72,8 +72,9 @@ int run_show(const GlobalOptions& global, const std::string& profile_option) {
 
 Command add_show_command(CLI::App& app, const GlobalOptions& global) {
     auto profile = std::make_shared<std::string>();
-    CLI::App* command = app.add_subcommand(
-        "show", "Show a profile's configuration and line types as the driver prints them");
+    CLI::App* command = app.add_subcommand("show",
+                                           "Show a profile's configuration and line types as the "
+                                           "driver prints them, and its colour table");
     command
         ->add_option("--profile", *profile,
                      "The profile (default: that of the model configured last)")
