@@ -3,6 +3,7 @@
 // told that Enter continues, Ctrl-C ends it, and nothing is left behind.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -23,15 +24,21 @@ class DriverPauseTest : public ::testing::Test {
         dir.write("Good.DEF", models + "[SPEC]\n*TEST-ONE\nPENS: 4\n");
         dir.write("Bad.DEF", models + "[SPEC]\n*TEST-ONE\nPENS: 4\nCOLOUR: BLUE\n");
         dir.write("d.dxf", dxf_of_lines({{0, 0, 10, 10}}));
-        std::filesystem::create_directory(dir.file("tmp"));
-        setenv("TMPDIR", dir.file("tmp").c_str(), 1);
+        // The private directory goes to TMPDIR only where its name is lower case.
+        tmp = "/tmp/tvkpausetest" + std::to_string(getpid());
+        std::filesystem::create_directory(tmp);
+        setenv("TMPDIR", tmp.c_str(), 1);
         ASSERT_EQ(run_tvkplot({"--def", dir.file("Good.DEF"), "configure", "--profile",
                                dir.file("p.toml"), "--yes"},
                               config())
                       .exit_code,
                   0);
     }
-    void TearDown() override { unsetenv("TMPDIR"); }
+    void TearDown() override {
+        unsetenv("TMPDIR");
+        std::error_code ec;
+        std::filesystem::remove_all(tmp, ec);
+    }
     std::string config() const { return dir.file("config"); }
     std::vector<std::string> plot(bool with_profile) const {
         std::vector<std::string> args = {"--def", dir.file("Bad.DEF"), "plot", dir.file("d.dxf"),
@@ -40,10 +47,11 @@ class DriverPauseTest : public ::testing::Test {
         return args;
     }
     bool left_behind() const {
-        return !std::filesystem::is_empty(dir.file("tmp")) || file_exists(dir.file("out.plt")) ||
+        return !std::filesystem::is_empty(tmp) || file_exists(dir.file("out.plt")) ||
                file_exists(dir.file("out.plt.part"));
     }
     TempDir dir;
+    std::string tmp;
 };
 
 TEST_F(DriverPauseTest, TheMessageIsShownBeforeThePauseAndEnterEndsIt) {
@@ -79,6 +87,8 @@ TEST_F(DriverPauseTest, CtrlCDuringThePauseEndsTheProgramLeavingNothingBehind) {
         SCOPED_TRACE(args[2]);
         TerminalSession t(args, config());
         ASSERT_TRUE(t.wait_for("Press Enter to continue.")) << t.screen();
+        // The driver reads the private link meanwhile.
+        EXPECT_FALSE(std::filesystem::is_empty(tmp));
         t.type("\x03");
         EXPECT_EQ(t.wait_exit(), 130) << t.screen();
         EXPECT_FALSE(left_behind());
