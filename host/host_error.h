@@ -10,6 +10,11 @@ struct HostError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The command line asks for something that cannot be done (exit code 2).
+struct UsageError : HostError {
+    using HostError::HostError;
+};
+
 // The user cancelled a question that the command cannot go on without.
 struct Cancelled : HostError {
     using HostError::HostError;

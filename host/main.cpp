@@ -18,7 +18,9 @@ constexpr const char* kFooter =
     "  tvkplot configure --model TVK-HG700\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot preview part.plt -o part.svg\n"
-    "\nRun `tvkplot COMMAND --help` for the options of a command.";
+    "\nRun `tvkplot COMMAND --help` for the options of a command.\n"
+    "\nExit codes: 0 done, 1 failed, 2 a command line tvkplot cannot carry out,\n"
+    "3 cancelled at a question (Esc, Ctrl-D), 130 stopped with Ctrl-C.";
 
 // The command the user was giving when the command line went wrong.
 std::string command_of(const CLI::App& app) {
@@ -83,9 +85,12 @@ int main(int argc, char** argv) {
             if (command.app->parsed()) return command.run();
         }
         return kExitUsage;
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "tvkplot: %s\n", e.what());
+        return kExitUsage;
     } catch (const Cancelled& e) {
         std::fprintf(stderr, "tvkplot: %s\n", e.what());
-        return interrupt_requested() ? kExitStopped : kExitFailed;
+        return interrupt_requested() ? kExitStopped : kExitCancelled;
     } catch (const DriverFailure& e) {
         // The driver has shown its own message on the screen.
         std::fprintf(stderr, "tvkplot: %s (plotter definition file %s)\n", e.what(),

@@ -20,6 +20,7 @@ struct GlobalOptions {
 // Exit codes.
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 3;  // the user cancelled at a question (Esc, Ctrl-D)
 constexpr int kExitStopped = 130;  // as a shell reports a program ended by Ctrl-C
 
 // A command on the command line, and what runs it once the line is parsed.

@@ -71,9 +71,17 @@ int run_configure(const GlobalOptions& global, const ConfigureOptions& options) 
     }
     // The dialog starts from the answers kept for this model.
     if (!options.fresh && old && model_number({old->model}, model.name) == 1) {
-        host.session.stored = old->stored;
+        host.session.stored = profile_answers(*old);
     }
-    const Profile profile = configure_model(host.driver, model.number, model.name, options.fresh);
+    Profile profile = configure_model(host.driver, model.number, model.name, options.fresh);
+    // The colour tables and timing figures are the user's: a new
+    // configuration keeps them.
+    if (!options.fresh && old) {
+        profile.timing = old->timing;
+        for (const std::string& note : keep_colour_tables(*old, profile)) {
+            host.terminal.print(note + "\n");
+        }
+    }
     save_profile(profile, path);
     std::printf("\nSaved the profile of %s in %s\n", model.name.c_str(), path.c_str());
     if (options.profile.empty()) {

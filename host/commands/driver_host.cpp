@@ -12,6 +12,10 @@ DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool inte
       definitions(definition_file(global)),
       driver(global.driver.empty() ? default_driver_path() : global.driver, session),
       language_(global.language) {
+    if (definitions.host_path() != definitions.definition_file()) {
+        session.definition_alias = definitions.host_path();
+        session.definition_file = definitions.definition_file();
+    }
     if (!driver_knows_language(language_)) {
         std::fprintf(stderr,
                      "tvkplot: the driver has no texts in the language \"%s\" and shows its "
@@ -63,6 +67,23 @@ Profile open_profile(const std::string& path) {
     } catch (const HostError& e) {
         throw HostError(std::string(e.what()) + "\n  `tvkplot configure --profile " + path +
                         "` makes it anew");
+    }
+}
+
+Profile configure_quietly(DriverHost& host, const Model& model, bool fresh) {
+    Terminal& t = host.terminal;
+    t.hold();
+    const bool interactive = t.interactive();
+    t.set_interactive(false);
+    try {
+        Profile p = configure_model(host.driver, model.number, model.name, fresh);
+        t.set_interactive(interactive);
+        t.drop();
+        return p;
+    } catch (...) {
+        t.set_interactive(interactive);
+        t.release();
+        throw;
     }
 }
 

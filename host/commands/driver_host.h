@@ -56,4 +56,23 @@ std::string definition_file(const GlobalOptions& global);
 // load_profile, its message telling how to make the profile anew.
 Profile open_profile(const std::string& path);
 
+// The configuration dialog with every question taking its default (the
+// answers of the session's stored block, or the model's with `fresh`); its
+// texts are shown only when the driver fails, before the driver pauses.
+Profile configure_quietly(DriverHost& host, const Model& model, bool fresh);
+
+// The profile's answers in the driver's stored block: the block with the
+// port settings and the polygon-fill answer of the profile, as the user
+// would have answered the driver's questions.
+StoredBlock profile_answers(const Profile& profile);
+
+// The profile checked against what the driver says for its model as the
+// definition file stands: the plotter and paper sections must be what the
+// driver reports, the port settings and the polygon-fill answer ones the
+// driver takes for the model. Throws HostError naming the profile, the key,
+// the value and what the driver allows. The result carries the driver's own
+// block for those answers.
+Profile checked_profile(DriverHost& host, const Model& model, const Profile& profile,
+                        const std::string& path);
+
 }  // namespace tvk::host

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "host/commands/commands.h"
+#include "host/commands/distinct_files.h"
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
 #include "host/link/configuration.h"
@@ -54,7 +55,8 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
             throw HostError("the profile " + o.profile + " is for " + p.model + ", not " + o.model +
                             ": leave out --model, or give a profile of " + o.model);
         }
-        return {host.model_of(p, o.profile), std::move(p)};
+        const Model model = host.model_of(p, o.profile);
+        return {model, checked_profile(host, model, p, o.profile)};
     }
     Model model{1, host.models().front()};
     if (!o.model.empty()) {
@@ -66,24 +68,12 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
     if (const std::string path = default_profile_path(model.name);
         std::filesystem::exists(path, ec)) {
         Profile p = open_profile(path);
-        return {host.model_of(p, path), std::move(p)};
+        const Model of = host.model_of(p, path);
+        return {of, checked_profile(host, of, p, path)};
     }
     host.terminal.print("No profile for " + model.name +
                         ": plotting with its defaults (`tvkplot configure` makes one).\n");
-    // The dialog's texts are shown only if it fails.
-    host.terminal.hold();
-    const bool interactive = host.terminal.interactive();
-    host.terminal.set_interactive(false);
-    try {
-        Profile p = configure_model(host.driver, model.number, model.name, true);
-        host.terminal.set_interactive(interactive);
-        host.terminal.drop();
-        return {model, std::move(p)};
-    } catch (...) {
-        host.terminal.set_interactive(interactive);
-        host.terminal.release();
-        throw;
-    }
+    return {model, configure_quietly(host, model, true)};
 }
 
 std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const Profile& profile) {
@@ -202,6 +192,9 @@ class PlotRun {
         host_.start(EntryKind::kPlot);
         select_model(host_.driver, chosen.model.number, profile.max_line_type);
         const PlotLimits limits = set_up_plot(host_.driver, port_->is_serial() ? 0 : kPlotToFile);
+        // The driver goes on after a question cancelled; the user meant the plot.
+        if (host_.terminal.cancelled() && !interrupt_requested())
+            throw Cancelled("plot cancelled; nothing was written");
 
         PlotJob job = make_job(profile, limits);
         if (job.paths.empty() && job.polygons.empty()) {
@@ -373,6 +366,14 @@ int run_plot(const GlobalOptions& global, const PlotOptions& options) {
             "where should the plot go? give -o FILE for a file, --port DEVICE for a "
             "plotter, or -o - for standard output");
     }
+    // Before anything is read or written: no output may replace an input or
+    // another output.
+    check_distinct_files({{options.drawing, "the drawing"},
+                          {options.profile, "the profile"},
+                          {definition_file(global), "the plotter definition file"}},
+                         {{to_stdout ? "" : options.output, "the plot (-o)"},
+                          {options.port, "the port (--port)"},
+                          {options.preview, "the preview (--preview)"}});
     PlotRun run(global, options);
     return run.run();
 }

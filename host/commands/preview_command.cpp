@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "host/commands/commands.h"
+#include "host/commands/distinct_files.h"
 #include "host/host_error.h"
 #include "host/ports/files.h"
 #include "host/preview/svg_preview.h"
@@ -30,6 +31,7 @@ decoder::Language guess_language(const std::string& stream) {
 }
 
 int run_preview(const PreviewOptions& o) {
+    check_distinct_files({{o.stream, "the plotter stream"}}, {{o.output, "the preview (-o)"}});
     check_can_write(o.output, "the preview");
     const std::string stream = read_whole_file(o.stream, "the plotter stream");
 

@@ -1,4 +1,5 @@
 // tvkplot show: a profile's configuration as the driver prints it.
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -12,6 +13,30 @@ namespace {
 
 constexpr int16_t kShowLineTypes = 15;
 constexpr int16_t kShowConfiguration = 31;
+constexpr double kMmPerInch = 25.4;
+
+// The colours of the first pens, and every colour set otherwise, as a table;
+// one line for the rest.
+void print_colour_table(const Profile& p) {
+    const size_t first = static_cast<size_t>(std::clamp(p.pens, 7, 255));
+    std::printf("\n Colour  Pen  Line type  Speed (cm/s)  Width (mm)\n");
+    bool others = false;
+    for (size_t k = 0; k < 256; ++k) {
+        const bool set = colour_is_set(p, k);
+        if (k > first && !set) {
+            others = true;
+            continue;
+        }
+        std::printf(" %6zu  %3d  %9d  %12d  %10.3f%s\n", k, p.pen_by_colour[k],
+                    p.line_type_by_colour[k], p.speed_by_colour[k],
+                    p.width_by_colour[k] * kMmPerInch, set ? "  (set in the profile)" : "");
+    }
+    if (others) {
+        std::printf(" Other colours: colour k on pen k mod %d, line type 0, %d cm/s, %.3f mm.\n",
+                    p.pens, p.pen_speed, p.pen_width * kMmPerInch);
+    }
+    for (const auto& [pen, rgb] : p.pen_colour) std::printf(" Pen %d : #%06X\n", pen, rgb);
+}
 
 int run_show(const GlobalOptions& global, const std::string& profile_option) {
     std::string path = profile_option;
@@ -23,9 +48,10 @@ int run_show(const GlobalOptions& global, const std::string& profile_option) {
         }
         path = default_profile_path(model);
     }
-    const Profile profile = open_profile(path);
     DriverHost host(global, stdout, false);
-    const Model model = host.model_of(profile, path);
+    const Profile loaded = open_profile(path);
+    const Model model = host.model_of(loaded, path);
+    const Profile profile = checked_profile(host, model, loaded, path);
     host.session.stored = profile.stored;
     host.start(EntryKind::kPlot);
     select_model(host.driver, model.number, profile.max_line_type);
@@ -38,10 +64,7 @@ int run_show(const GlobalOptions& global, const std::string& profile_option) {
         " Pens : %d\n",
         path.c_str(), profile.area_x, profile.area_y, profile.area_x * 25.4, profile.area_y * 25.4,
         profile.resolution, profile.pens);
-    std::printf(" Pens of colours 1 to 16 :");
-    for (size_t colour = 1; colour <= 16; ++colour)
-        std::printf(" %d", profile.pen_by_colour[colour]);
-    std::printf("\n");
+    print_colour_table(profile);
     return 0;
 }
 
@@ -49,8 +72,9 @@ int run_show(const GlobalOptions& global, const std::string& profile_option) {
 
 Command add_show_command(CLI::App& app, const GlobalOptions& global) {
     auto profile = std::make_shared<std::string>();
-    CLI::App* command = app.add_subcommand(
-        "show", "Show a profile's configuration and line types as the driver prints them");
+    CLI::App* command = app.add_subcommand("show",
+                                           "Show a profile's configuration and line types as the "
+                                           "driver prints them, and its colour table");
     command
         ->add_option("--profile", *profile,
                      "The profile (default: that of the model configured last)")

@@ -68,10 +68,31 @@ bool allocation_count(std::string_view type, long code) {
            (type == "LEADER" && code == 76);
 }
 
+// A piece of the file as a message may show it: printable ASCII as it
+// stands, any other byte as \xNN, so that a binary file never sends raw bytes
+// to the terminal.
 std::string shown(std::string_view s) {
-    std::string out(s.substr(0, 40));
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : s.substr(0, 40)) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            out.push_back(c);
+        } else {
+            out += {'\\', 'x', digits[b >> 4], digits[b & 15]};
+        }
+    }
     if (s.size() > 40) out += "...";
     return "'" + out + "'";
+}
+
+// Bytes that no text file holds: NUL and the control characters other than
+// tab, line feed, carriage return and the end-of-file mark of old programs.
+bool binary(std::string_view s) {
+    return std::any_of(s.begin(), s.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b < 0x20 && b != '\t' && b != '\n' && b != '\r' && b != 0x1A;
+    });
 }
 
 }  // namespace
@@ -85,6 +106,8 @@ void read_dxf_groups(
     };
     if (contents.rfind("AutoCAD Binary DXF", 0) == 0)
         throw DxfError(path + ": binary DXF files are not supported; save it as ASCII DXF");
+    if (contents.rfind("\x1F\x8B", 0) == 0)
+        throw DxfError(path + ": not a DXF file: it is compressed with gzip; unpack it first");
     std::string text;
     std::string_view rest(contents);
     // Editors on Windows begin UTF-8 files with a byte order mark.
@@ -115,10 +138,13 @@ void read_dxf_groups(
         std::string_view code_trimmed = trim(code_text);
         if (code_trimmed.empty() && rest.empty()) break;  // a blank last line
         long code = 0;
-        if (!parse_code(code_trimmed, code))
+        if (!parse_code(code_trimmed, code)) {
+            if (first && binary(code_text))
+                throw fail(line, "not a DXF file: it holds binary data, not text");
             throw fail(line, first
                                  ? "not a DXF file: group code expected, found " + shown(code_text)
                                  : "group code expected, found " + shown(code_text));
+        }
         if (code < 0 || code >= kMaxGroupCode)
             throw fail(line, "group code " + std::to_string(code) + " is out of range");
         size_t code_line = line;

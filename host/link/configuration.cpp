@@ -97,6 +97,7 @@ Profile configure_model(DriverConnection& driver, int number, const std::string&
     widths.set_i32(8, kTableReplyBase).set_i16(12, kTableReplySize);
     driver.call(EntryKind::kConfig, widths);
     for (size_t k = 0; k < 256; ++k) p.width_by_colour[k] = widths.f64(16 + 8 * k);
+    p.pen_width = p.width_by_colour[0];  // the model's width, the same for every colour
 
     Record limits = config_request(40, number);
     driver.call(EntryKind::kConfig, limits);

@@ -12,22 +12,27 @@ constexpr size_t kLanguageBytes = 8;
 }  // namespace
 
 DriverConnection::DriverConnection(const std::string& library_path, HostSession& session)
-    : session_(session) {
+    : session_(session), pause_watch_(session) {
     set_current_session(&session_);
+    set_pause_watch(&pause_watch_);
     library_ = std::make_unique<DriverLibrary>(library_path, service_table());
 }
 
 DriverConnection::~DriverConnection() {
     set_current_session(nullptr);
+    set_pause_watch(nullptr);
 }
 
 void DriverConnection::call(EntryKind entry, Record& record) {
     set_current_session(&session_);
+    set_pause_watch(&pause_watch_);
+    pause_watch_.enter();
     if (entry == EntryKind::kConfig) {
         library_->call_config(record);
     } else {
         library_->call_plot(record);
     }
+    pause_watch_.leave();
 }
 
 void DriverConnection::start(EntryKind entry, const std::string& host_path,

@@ -7,6 +7,7 @@
 
 #include "host/link/driver_library.h"
 #include "host/link/host_services.h"
+#include "host/link/pause_watch.h"
 #include "host/link/record.h"
 
 namespace tvk::host {
@@ -35,6 +36,7 @@ class DriverConnection {
 
   private:
     HostSession& session_;
+    PauseWatch pause_watch_;
     std::unique_ptr<DriverLibrary> library_;
 };
 

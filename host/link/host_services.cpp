@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "host/link/pause_watch.h"
 #include "host/ui/interrupt.h"
 
 namespace tvk::host {
@@ -13,12 +14,22 @@ namespace {
 HostSession* session = nullptr;
 
 HostSession& current() {
+    if (PauseWatch* watch = pause_watch()) watch->service_called();
     return *session;
 }
 
-// A text of the driver, in its language's code page, as the terminal shows it.
+// A text of the driver, in its language's code page, as the terminal shows it;
+// the private name of the definition file given as the user's.
 std::string shown(const char* text) {
-    return current().display.to_utf8(text);
+    HostSession& s = current();
+    std::string out = s.display.to_utf8(text);
+    if (!s.definition_alias.empty()) {
+        for (size_t at = 0; (at = out.find(s.definition_alias, at)) != std::string::npos;) {
+            out.replace(at, s.definition_alias.size(), s.definition_file);
+            at += s.definition_file.size();
+        }
+    }
+    return out;
 }
 
 void after_prompt(bool cancelled) {
@@ -73,9 +84,16 @@ int32_t ask_number(const char* prompt, int32_t* value, int32_t max) {
     return *value;
 }
 
+// The driver asks a yes/no question at plot time as a choice of two numbers
+// under this fixed text; Y and N are taken there as at its other yes/no
+// questions.
+constexpr const char* kNumberedYesNo = "  YES - 1  NO - 2";
+
 int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value) {
-    const auto answer =
-        current().terminal.ask_number(shown(prompt), *value, low, std::max(low, high));
+    Terminal& t = current().terminal;
+    const auto answer = std::strcmp(prompt, kNumberedYesNo) == 0 && low == 1 && high == 2
+                            ? t.ask_yes_no_number(shown(prompt), *value)
+                            : t.ask_number(shown(prompt), *value, low, std::max(low, high));
     after_prompt(!answer);
     if (answer) *value = *answer;
     return *value;
@@ -83,6 +101,7 @@ int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value
 
 int32_t print(const char* text) {
     current().terminal.print(shown(text));
+    if (PauseWatch* watch = pause_watch()) watch->driver_printed();
     return 0;
 }
 

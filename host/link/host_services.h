@@ -32,6 +32,10 @@ struct HostSession {
     PortOutput* port = nullptr;         // none outside a plot
     std::optional<StoredBlock> stored;  // what host_load_config delivers
     std::optional<StoredBlock> saved;   // the last block the driver asked to keep
+    // The driver reads the definition file under a private name where the
+    // user's does not suit it; its texts name the user's file instead.
+    std::string definition_alias;  // empty: none
+    std::string definition_file;
 
     // ---- what the services record ----
     std::string sent;             // every byte sent to the port, in order

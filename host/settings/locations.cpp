@@ -9,6 +9,7 @@
 #include <random>
 
 #include "host/host_error.h"
+#include "host/ui/interrupt.h"
 
 namespace tvk::host {
 namespace {
@@ -85,8 +86,11 @@ DefinitionDirectory::DefinitionDirectory(const std::string& definition_file) {
 
     private_dir_ = make_private_directory();
     host_path_ = private_dir_ + "/" + kDefinitionName;
+    // Nothing is left behind, whatever ends the program.
+    remove_on_signal(host_path_, private_dir_);
     fs::create_symlink(own, host_path_, ec);
     if (ec) {
+        remove_on_signal("", "");
         fs::remove_all(private_dir_, ec);
         throw HostError("cannot link " + file_ + " into " + private_dir_);
     }
@@ -94,7 +98,9 @@ DefinitionDirectory::DefinitionDirectory(const std::string& definition_file) {
 
 DefinitionDirectory::~DefinitionDirectory() {
     std::error_code ec;
-    if (!private_dir_.empty()) fs::remove_all(private_dir_, ec);
+    if (private_dir_.empty()) return;
+    remove_on_signal("", "");
+    fs::remove_all(private_dir_, ec);
 }
 
 }  // namespace tvk::host

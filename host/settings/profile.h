@@ -2,12 +2,15 @@
 // a TOML file. The 24-byte stored configuration is the driver's own and is
 // kept byte for byte (as hex); the rest is the host's record of the driver's
 // answers: port settings, pen tables per colour, plot area and resolution.
+// Format 2 writes the per-colour tables as one entry per colour that differs
+// from the model's defaults; format 1 (four lists of 256 values) is read too.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "host/link/host_services.h"
 #include "host/ports/port_output.h"
@@ -23,6 +26,7 @@ struct Profile {
     uint16_t pen_options = 0;  // bit 0x0100: the plotter fills polygons; 0x04 variable speed
     int pens = 1;
     int pen_speed = 0;
+    double pen_width = 0.01;  // inches, the model's width for every pen
     int max_line_type = 0;
     int port_kind = 1;  // 1 serial, 2 a port without serial line settings
     SerialSettings line;
@@ -52,10 +56,27 @@ struct Profile {
     }
 };
 
+// The driver's per-colour defaults: colour k on pen k mod pens (pen `pens`
+// where that is 0, colour 0 on pen 1), a continuous line, the model's speed
+// and width.
+int default_pen(int colour, int pens);
+void set_default_colour_tables(Profile& profile);
+// True when the colour's pen, line type, speed or width is not the default.
+bool colour_is_set(const Profile& profile, size_t colour);
+
 // Throw HostError naming the file (and the key or line) when it cannot be
-// read or written, or does not hold a whole profile.
+// read or written, or does not hold a whole profile. Every value is checked
+// against what the profile's model allows (its pens, line types, speeds,
+// widths, serial line settings); the message names the file, the key, the
+// value and what is allowed.
 Profile load_profile(const std::string& path);
 void save_profile(const Profile& profile, const std::string& path);
+
+// A new configuration of a profile keeps the colours the user set in the old
+// one (those that differ from the old model's defaults). Each colour taken
+// over from another model, or whose pen or line type no longer fits, is told
+// in one line of the result.
+std::vector<std::string> keep_colour_tables(const Profile& old, Profile& fresh);
 
 // $XDG_CONFIG_HOME/tvkplot, else ~/.config/tvkplot.
 std::string profile_directory();

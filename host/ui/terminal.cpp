@@ -63,6 +63,12 @@ std::string trimmed(const std::string& s) {
     return s.substr(first, s.find_last_not_of(" \t") - first + 1);
 }
 
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+    return s;
+}
+
 std::optional<int> parse_int(const std::string& s) {
     int v = 0;
     const char* end = s.data() + s.size();
@@ -126,8 +132,8 @@ Terminal::Input Terminal::read_line(std::string& line) {
 
 std::optional<std::string> Terminal::ask(const std::string& prompt,
                                          const std::string& shown_default) {
-    // After Ctrl-C nothing more is asked: the command stops.
-    if (interrupt_requested()) return std::nullopt;
+    // After Ctrl-C or a cancel nothing more is asked: the command stops.
+    if (interrupt_requested() || cancelled_) return std::nullopt;
     if (!at_line_start_ && !prompt.starts_with('\n')) print("\n");
     const bool spaced = prompt.empty() || prompt.back() == ' ' || prompt.back() == '\n';
     const std::string shown = prompt + (spaced ? "<" : " <") + shown_default + ">: ";
@@ -145,6 +151,7 @@ std::optional<std::string> Terminal::ask(const std::string& prompt,
     const Input input = read_line(line);
     if (input != Input::kLine) {
         print(" *Cancel*\n");
+        cancelled_ = true;
         if (input == Input::kInterrupt) request_interrupt();
         return std::nullopt;
     }
@@ -154,16 +161,30 @@ std::optional<std::string> Terminal::ask(const std::string& prompt,
 }
 
 std::optional<int> Terminal::ask_number(const std::string& prompt, int current, int low, int high) {
+    return ask_in_range(prompt, current, low, high, false);
+}
+
+std::optional<int> Terminal::ask_yes_no_number(const std::string& prompt, int current) {
+    return ask_in_range(prompt, current, 1, 2, true);
+}
+
+std::optional<int> Terminal::ask_in_range(const std::string& prompt, int current, int low, int high,
+                                          bool yes_no) {
     current = std::clamp(current, low, high);
     for (;;) {
         const auto answer = ask(prompt, std::to_string(current));
         if (!answer) return std::nullopt;
         took_default_ = answer->empty();
         if (took_default_) return current;
+        if (yes_no) {
+            const std::string word = lower(*answer);
+            if (word == "y" || word == "yes") return 1;
+            if (word == "n" || word == "no") return 2;
+        }
         const auto value = parse_int(*answer);
         if (value && *value >= low && *value <= high) return value;
         print("Please enter a number from " + std::to_string(low) + " to " + std::to_string(high) +
-              ".\n");
+              (yes_no ? ", or Y or N" : "") + ".\n");
     }
 }
 
@@ -173,9 +194,7 @@ std::optional<bool> Terminal::ask_yes_no(const std::string& prompt, bool current
         if (!answer) return std::nullopt;
         took_default_ = answer->empty();
         if (took_default_) return current;
-        std::string word = *answer;
-        std::transform(word.begin(), word.end(), word.begin(),
-                       [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
+        const std::string word = lower(*answer);
         if (word == "y" || word == "yes") return true;
         if (word == "n" || word == "no") return false;
         print("Please answer Y or N.\n");

@@ -1,7 +1,8 @@
 // The host's text screen and its prompts. Texts from the driver are written
 // as data. Each prompt shows its default, and Enter takes it; end of input or
-// Esc cancels; Ctrl-C cancels and asks the command to stop, so that no later
-// prompt is asked; an answer out of range asks again. A terminal that
+// Esc cancels; Ctrl-C cancels and asks the command to stop; after either no
+// later prompt is asked (each is cancelled at once); an answer out of range
+// asks again. A terminal that
 // is not interactive (standard input not a terminal, or --yes) takes every
 // default and shows it after the prompt.
 #pragma once
@@ -34,19 +35,26 @@ class Terminal {
     // Each answer, or none when the user cancelled. `current` is the default;
     // one outside the range is brought into it.
     std::optional<int> ask_number(const std::string& prompt, int current, int low, int high);
+    // A choice of 1 (yes) or 2 (no) that also takes Y and N.
+    std::optional<int> ask_yes_no_number(const std::string& prompt, int current);
     std::optional<bool> ask_yes_no(const std::string& prompt, bool current);
     // True when the last answer was the default taken by Enter alone.
     bool took_default() const { return took_default_; }
+    // True once the user has cancelled a prompt.
+    bool cancelled() const { return cancelled_; }
 
   private:
     enum class Input { kLine, kCancel, kInterrupt };
     // One line typed on the terminal, with echo and backspace.
     Input read_line(std::string& line);
     std::optional<std::string> ask(const std::string& prompt, const std::string& shown_default);
+    std::optional<int> ask_in_range(const std::string& prompt, int current, int low, int high,
+                                    bool yes_no);
 
     std::FILE* screen_;
     bool interactive_;
     bool took_default_ = false;
+    bool cancelled_ = false;
     bool at_line_start_ = true;
     bool holding_ = false;
     std::string held_;

@@ -89,7 +89,14 @@ TEST(Profiles, RoundTripKeepsTheStoredBlockByteForByte) {
     for (size_t i = 0; i < p.stored.size(); ++i) p.stored[i] = static_cast<uint8_t>(0xF0 + i);
     p.pen_options = 0x010F;
     p.pens = 8;
+    p.pen_speed = 30;
+    p.pen_width = 0.01;
+    p.max_line_type = 8;  // TK-GL3, as the stored block's language bits say
+    p.stored[2] = 0x08;
+    set_default_colour_tables(p);
+    p.pen_colour[3] = 0xFF8000;
     p.area_x = 16.535433070866142;
+    p.area_y = 11.69;
     p.resolution = 1016;
     p.line = {19200, 7, 2, 2, 1};
     p.port_kind = 2;
@@ -106,7 +113,8 @@ TEST(Profiles, RoundTripKeepsTheStoredBlockByteForByte) {
     EXPECT_EQ(q.line.handshake, 1);
     EXPECT_EQ(q.port_kind, 2);
     EXPECT_EQ(q.pen_by_colour, p.pen_by_colour);
-    EXPECT_EQ(q.width_by_colour, p.width_by_colour);
+    for (size_t k = 0; k < 256; ++k) EXPECT_NEAR(q.width_by_colour[k], p.width_by_colour[k], 1e-12);
+    EXPECT_EQ(q.pen_colour, p.pen_colour);
 }
 
 TEST(Profiles, ABadProfileIsReportedWithItsFileAndKey) {

@@ -43,7 +43,7 @@ TEST_F(TerminalTest, AnAnswerOutOfRangeIsAskedAgainAndEnterTakesTheDefaults) {
 TEST_F(TerminalTest, EscEndOfInputAndCtrlCCancelWithoutSaving) {
     // Ctrl-C stops the program as a shell reports it.
     for (const auto& [key, exit_code] :
-         {std::pair<std::string, int>{"\x1b", 1}, {"\x04", 1}, {"\x03", 130}}) {
+         {std::pair<std::string, int>{"\x1b", 3}, {"\x04", 3}, {"\x03", 130}}) {
         TerminalSession t({"configure", "--model", "TVK-HG700"}, config());
         ASSERT_TRUE(t.wait_for("Select the number <1>: ")) << t.screen();
         t.type(key);
