@@ -131,9 +131,15 @@ Drawing Drawing::load_dxf(const std::string& path) {
 }
 
 Box Drawing::extents() const {
+    return extents(nullptr);
+}
+
+Box Drawing::extents(const std::function<bool(const std::string& layer)>& plotted) const {
     Box box;
     if (!impl_) return box;
-    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&) {
+    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&,
+                        const std::string& layer) {
+                        if (plotted && !plotted(layer)) return;
                         for (const Trace& t : shape.traces)
                             for (const Element& e : t.elements) box.add(element_bounds(e, m));
                     },
@@ -147,9 +153,10 @@ FlatDrawing Drawing::flatten(double tolerance) const {
     FlatDrawing flat;
     if (!impl_) return flat;
     expand(*impl_,
-           {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype) {
+           {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype,
+                const std::string& layer) {
                 if (shape.filled) {
-                    Fill fill{color, {}};
+                    Fill fill{color, {}, layer};
                     for (const Trace& t : shape.traces) {
                         auto ring = flatten_trace(t, m, tolerance);
                         if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
@@ -161,7 +168,7 @@ FlatDrawing Drawing::flatten(double tolerance) const {
                 for (const Trace& t : shape.traces) {
                     auto points = flatten_trace(t, m, tolerance);
                     if (!points.empty())
-                        flat.paths.push_back(Path{color, linetype, std::move(points)});
+                        flat.paths.push_back(Path{color, linetype, std::move(points), layer});
                 }
             },
             nullptr});

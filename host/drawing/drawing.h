@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -29,12 +30,14 @@ struct Path {
     int color = 7;         // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
     std::string linetype;  // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
+    std::string layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
 // A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
 struct Fill {
     int color = 7;
     std::vector<std::vector<Vec2>> rings;
+    std::string layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
 struct FlatDrawing {
@@ -53,8 +56,10 @@ class Drawing {
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
 
-    // The extents of everything drawable (curves and text included).
+    // The extents of everything drawable (curves and text included); of the
+    // layers `plotted` takes, when given.
     Box extents() const;
+    Box extents(const std::function<bool(const std::string& layer)>& plotted) const;
     // Everything as polylines whose chords stay within `tolerance` drawing units
     // of the true curves.
     FlatDrawing flatten(double tolerance) const;

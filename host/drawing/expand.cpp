@@ -45,7 +45,7 @@ class Expander {
         }
         if (layer.off) return;
         if (const auto* shape = std::get_if<Shape>(&e.what)) {
-            if (v_.shape) v_.shape(*shape, ctx.m, color, linetype);
+            if (v_.shape) v_.shape(*shape, ctx.m, color, linetype, layer_name);
         } else if (v_.unsupported) {
             v_.unsupported(std::get<Unsupported>(e.what).type);
         }

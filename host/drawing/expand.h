@@ -12,8 +12,10 @@ namespace tvk::host {
 
 struct ExpandVisitor {
     // A visible shape with its accumulated transform, resolved colour (1 to
-    // 255) and resolved upper-case line type.
-    std::function<void(const Shape&, const Affine&, int color, const std::string& linetype)> shape;
+    // 255), resolved upper-case line type and the layer it is drawn on.
+    std::function<void(const Shape&, const Affine&, int color, const std::string& linetype,
+                       const std::string& layer)>
+        shape;
     // A visible entity that cannot be drawn, by DXF type name.
     std::function<void(const std::string& type)> unsupported;
 };

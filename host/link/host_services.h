@@ -9,8 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "host/ui/display_text.h"
+#include "host/link/plot_answers.h"
 #include "host/ports/port_output.h"
+#include "host/ui/display_text.h"
 #include "host/ui/terminal.h"
 
 namespace tvk::host {
@@ -25,6 +26,7 @@ struct HostSession {
     PortOutput* port = nullptr;         // none outside a plot
     std::optional<StoredBlock> stored;  // what host_load_config delivers
     std::optional<StoredBlock> saved;   // the last block the driver asked to keep
+    PlotTimeDialog* dialog = nullptr;   // answers the plot-time questions while they run
 
     // ---- what the services record ----
     std::string sent;             // every byte sent to the port, in order
