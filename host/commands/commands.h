@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace tvk::host {
 
@@ -32,6 +33,8 @@ Command add_configure_command(CLI::App& app, GlobalOptions& global);
 Command add_show_command(CLI::App& app, const GlobalOptions& global);
 Command add_plot_command(CLI::App& app, GlobalOptions& global);
 Command add_preview_command(CLI::App& app);
+// The hidden commands that write the completion scripts and the manual page.
+std::vector<Command> add_generator_commands(CLI::App& app);
 
 // Pieces the commands' options share.
 extern const char* const kYesHelp;

@@ -62,7 +62,7 @@ CLI::Validator scale_check() {
             text = std::to_string(*value);
             return {};
         },
-        "S|A:B");
+        "");
 }
 
 CLI::Validator offset_check() {
@@ -75,7 +75,7 @@ CLI::Validator offset_check() {
             }
             return {};
         },
-        "X,Y");
+        "");
 }
 
 std::string stem_of(const std::string& drawing) {
@@ -140,7 +140,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     auto o = std::make_shared<PlotOptions>();
     auto scale = std::make_shared<double>(0);
     auto offset = std::make_shared<std::string>();
-    auto rotate = std::make_shared<std::string>();
+    auto rotate = std::make_shared<bool>(false);
     auto pe = std::make_shared<std::string>();
     auto coordinates = std::make_shared<std::string>();
     auto copies = std::make_shared<int>(1);
@@ -179,7 +179,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->group(settings);
     auto* copies_opt = command->add_option("--copies", *copies, "Copies in all (TK-GL3 plotters)")
                            ->type_name("N")
-                           ->check(CLI::Range(1, 100))
+                           ->check(CLI::Range(1, 100).description(""))
                            ->group(settings);
     auto* pe_opt =
         command
@@ -187,12 +187,12 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                 "--pe", *pe,
                 "The PE command: on, off, or 8bit (on, in 8-bit mode where the line allows)")
             ->type_name("on|off|8bit")
-            ->check(CLI::IsMember({"on", "off", "8bit"}))
+            ->check(CLI::IsMember({"on", "off", "8bit"}).description(""))
             ->group(settings);
     auto* coordinates_opt =
         command->add_option("--coordinates", *coordinates, "The plotter's coordinate system")
             ->type_name("absolute|relative")
-            ->check(CLI::IsMember({"absolute", "relative"}))
+            ->check(CLI::IsMember({"absolute", "relative"}).description(""))
             ->group(settings);
     command
         ->add_option("--pen", o->pen_texts.pens,
@@ -232,14 +232,14 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                                        "Millimetres on paper per drawing unit, or a ratio "
                                        "(1:50, 2:1) (default: --fit)")
                           ->type_name("S|A:B")
-                          ->check(scale_check())
+                          ->transform(scale_check())
                           ->group(placement);
     auto* fit_opt = command->add_flag("--fit");
     fit_opt->description("Fit the drawing to the paper inside the margins, centred (the default)");
     fit_opt->excludes(scale_opt)->group(placement);
     command->add_option("--margin", o->margin_mm, "Blank paper on every side, in mm (default 5)")
         ->type_name("MM")
-        ->check(CLI::Range(0.0, 1000.0))
+        ->check(CLI::Range(0.0, 1000.0).description(""))
         ->group(placement);
     command->add_flag("--center", o->center, "With --scale: centre the drawing on the paper")
         ->needs(scale_opt)
@@ -248,39 +248,36 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                            ->type_name("X,Y")
                            ->check(offset_check())
                            ->group(placement);
-    auto* rotate_opt = command
-                           ->add_flag("--rotate{yes}", *rotate,
-                                      "Turn the drawing 90 degrees counter-clockwise first; "
-                                      "--rotate auto: when it fits larger that way")
-                           ->group(placement);
+    command
+        ->add_flag("--rotate", *rotate,
+                   "Turn the drawing 90 degrees counter-clockwise first; --rotate auto: when it "
+                   "fits larger that way")
+        ->group(placement);
+    // main() turns "--rotate auto" into this.
+    auto* rotate_auto = command->add_flag("--rotate-auto")->group("");
     command->add_flag("-y,--yes", global.yes, kYesHelp);
     command->footer(kPlotFooter);
-    return {
-        command, [&global, o, scale, scale_opt, offset, offset_opt, rotate, rotate_opt, pe, pe_opt,
-                  coordinates, coordinates_opt, copies, copies_opt] {
-            if (scale_opt->count() > 0) o->scale = *scale;
-            if (offset_opt->count() > 0) {
-                const size_t comma = offset->find(',');
-                o->offset_mm = {*parse_number(offset->substr(0, comma)),
-                                *parse_number(offset->substr(comma + 1))};
-            }
-            if (rotate_opt->count() > 0) {
-                if (*rotate == "auto") {
-                    o->rotate = PlacementRequest::Rotate::kAuto;
-                } else if (*rotate == "yes") {
-                    o->rotate = PlacementRequest::Rotate::kYes;
-                } else {
-                    throw HostError("--rotate takes no value but auto, not \"" + *rotate + "\"");
+    return {command, [&global, o, scale, scale_opt, offset, offset_opt, rotate, rotate_auto, pe,
+                      pe_opt, coordinates, coordinates_opt, copies, copies_opt] {
+                if (scale_opt->count() > 0) o->scale = *scale;
+                if (offset_opt->count() > 0) {
+                    const size_t comma = offset->find(',');
+                    o->offset_mm = {*parse_number(offset->substr(0, comma)),
+                                    *parse_number(offset->substr(comma + 1))};
                 }
-            }
-            if (copies_opt->count() > 0) o->answers.copies = *copies;
-            if (pe_opt->count() > 0) {
-                o->answers.pe = *pe != "off";
-                o->answers.pe_8bit = *pe == "8bit";
-            }
-            if (coordinates_opt->count() > 0) o->answers.absolute = *coordinates == "absolute";
-            return run_plot(global, *o);
-        }};
+                if (rotate_auto->count() > 0) {
+                    o->rotate = PlacementRequest::Rotate::kAuto;
+                } else if (*rotate) {
+                    o->rotate = PlacementRequest::Rotate::kYes;
+                }
+                if (copies_opt->count() > 0) o->answers.copies = *copies;
+                if (pe_opt->count() > 0) {
+                    o->answers.pe = *pe != "off";
+                    o->answers.pe_8bit = *pe == "8bit";
+                }
+                if (coordinates_opt->count() > 0) o->answers.absolute = *coordinates == "absolute";
+                return run_plot(global, *o);
+            }};
 }
 
 }  // namespace tvk::host
