@@ -158,6 +158,14 @@ class ProgressHooks {
     DriverHost& host_;
 };
 
+// The reader does not report its progress yet: the bar names the phase.
+Drawing read_drawing(const std::string& path, ProgressBar& bar) {
+    bar.step("Reading", 0, 0);
+    Drawing drawing = Drawing::load_dxf(path);
+    bar.clear();
+    return drawing;
+}
+
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
     return !o.dry_run && o.port.empty() && (t.output.empty() || t.output == "-");
 }
@@ -168,7 +176,7 @@ class PlotRun {
         : o_(o),
           t_(t),
           to_stdout_(to_stdout(o, t)),
-          drawing_(Drawing::load_dxf(t.drawing)),
+          drawing_(read_drawing(t.drawing, bar_)),
           host_(global, to_stdout_ || o.json ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {
@@ -187,17 +195,28 @@ class PlotRun {
         const PlotLimits limits =
             set_up_plot(host_.driver, port_->is_serial() ? 0 : kPlotToFile, o_.answers);
 
-        ProgressBar bar;
+        ProgressBar& bar = bar_;
         const ProgressHooks hooks(host_, bar);
-        PlotJob job = make_job(profile, limits, choices);
-        if (job.paths.empty() && job.polygons.empty()) {
-            const std::string note = unsupported_note(drawing_);
-            throw HostError(t_.drawing + " has nothing to plot on this paper" +
-                            (choices.filters_layers() ? " on the layers chosen" : "") +
-                            (note.empty() ? "" : ". " + note));
+        PlotJob job;
+        double travel_before = 0;
+        try {
+            bar.step("Preparing", 0, 0);
+            job = make_job(profile, limits, choices);
+            if (job.paths.empty() && job.polygons.empty()) {
+                const std::string note = unsupported_note(drawing_);
+                throw HostError(t_.drawing + " has nothing to plot on this paper" +
+                                (choices.filters_layers() ? " on the layers chosen" : "") +
+                                (note.empty() ? "" : ". " + note));
+            }
+            travel_before = pen_up_travel(job.paths);
+            if (limits.optimize > 0) {
+                bar.step("Ordering", 0, job.paths.size());
+                optimize_paths(job.paths, limits.optimize);
+            }
+        } catch (const Cancelled&) {
+            if (!interrupt_requested()) throw;
+            return stopped(false);
         }
-        const double travel_before = pen_up_travel(job.paths);
-        if (limits.optimize > 0) optimize_paths(job.paths, limits.optimize);
 
         SendOptions options;
         options.pen_widths = profile.language_index() == 3;
@@ -205,13 +224,7 @@ class PlotRun {
         options.progress = [&bar](size_t done, size_t total) { bar.sending(done, total); };
         const SendResult sent = send_plot(host_.driver, job, options);
         bar.clear();
-        if (sent.stopped || sent.failed) {
-            port_->discard();
-            std::fprintf(stderr, "tvkplot: %s; %s\n",
-                         sent.stopped ? "plot stopped" : "the plot failed",
-                         what_was_left().c_str());
-            return sent.stopped ? kExitStopped : kExitFailed;
-        }
+        if (sent.stopped || sent.failed) return stopped(sent.failed && !sent.stopped);
         if (!port_->finish()) {
             throw HostError("cannot write the plot " + port_->name() + ": " + std::strerror(errno));
         }
@@ -221,6 +234,13 @@ class PlotRun {
     }
 
   private:
+    int stopped(bool failed) {
+        port_->discard();
+        std::fprintf(stderr, "tvkplot: %s; %s\n", failed ? "the plot failed" : "plot stopped",
+                     what_was_left().c_str());
+        return failed ? kExitFailed : kExitStopped;
+    }
+
     // After a stopped or failed plot.
     std::string what_was_left() const {
         if (to_stdout_) return "the output is incomplete";
@@ -349,6 +369,7 @@ class PlotRun {
         host_.terminal.print("Wrote the preview " + t_.preview + ".\n");
     }
 
+    ProgressBar bar_;  // first: it shows the reading of the drawing
     const PlotOptions& o_;
     const PlotTarget& t_;
     bool to_stdout_;

@@ -127,8 +127,10 @@ std::string ProgressBar::line(const std::string& phase, std::uint64_t done, std:
                       static_cast<unsigned long long>(std::min(done, total)),
                       static_cast<unsigned long long>(total));
         tail = buf;
-    } else {
+    } else if (done > 0) {
         tail = " " + std::to_string(done);
+    } else {
+        tail = " ...";
     }
     if (!extra.empty()) tail += ", " + extra;
     if (seconds_left >= 0) tail += ", " + duration(seconds_left) + " left";
