@@ -21,6 +21,7 @@ constexpr const char* kFooter =
     "  tvkplot configure --model TVK-HG700\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot preview part.plt -o part.svg\n"
+    "  tvkplot layouts plan.dxf\n"
     "\nRun `tvkplot COMMAND --help` for the options of a command.";
 
 // The command the user was giving when the command line went wrong.
@@ -73,7 +74,8 @@ int main(int argc, char** argv) {
 
     std::vector<Command> commands = {
         add_models_command(app, global), add_configure_command(app, global),
-        add_show_command(app, global), add_plot_command(app, global), add_preview_command(app)};
+        add_show_command(app, global),   add_plot_command(app, global),
+        add_preview_command(app),        add_layouts_command(app)};
     for (const Command& command : commands) command.app->group("Commands");
     for (const Command& generator : add_generator_commands(app)) {
         generator.app->group("");  // hidden: the build runs them
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
             const std::string what =
                 rest.empty() ? "no command" : "unknown command \"" + rest.front() + "\"";
             std::fprintf(stderr,
-                         "tvkplot: %s: give models, configure, show, plot or preview\n"
+                         "tvkplot: %s: give models, configure, show, plot, preview or layouts\n"
                          "Run `tvkplot --help` for more.\n",
                          what.c_str());
             return kExitUsage;

@@ -171,6 +171,12 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                       "The summary as one JSON object (a line) per drawing on standard output; "
                       "texts on standard error");
 
+    command
+        ->add_option("--layout", o->layout,
+                     "Plot this paper-space layout (its viewports at their scales) instead of "
+                     "model space; `tvkplot layouts` lists them")
+        ->type_name("NAME");
+
     const char* const settings = "Plot settings (this plot only)";
     command
         ->add_option("--paper", o->answers.paper,

@@ -26,6 +26,8 @@ struct PlotOptions {
     Vec2 offset_mm;
     PlacementRequest::Rotate rotate = PlacementRequest::Rotate::kNo;
 
+    std::string layout;  // a paper-space layout to plot instead of model space
+
     PlotAnswers answers;       // the plot-time questions
     PenChoiceTexts pen_texts;  // pens, layers, speeds and widths
 

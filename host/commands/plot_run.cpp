@@ -159,9 +159,10 @@ class ProgressHooks {
 };
 
 // The reader does not report its progress yet: the bar names the phase.
-Drawing read_drawing(const std::string& path, ProgressBar& bar) {
+Drawing read_drawing(const std::string& path, const std::string& layout, ProgressBar& bar) {
     bar.step("Reading", 0, 0);
     Drawing drawing = Drawing::load_dxf(path);
+    if (!layout.empty()) drawing.use_layout(layout);
     bar.clear();
     return drawing;
 }
@@ -176,7 +177,7 @@ class PlotRun {
         : o_(o),
           t_(t),
           to_stdout_(to_stdout(o, t)),
-          drawing_(read_drawing(t.drawing, bar_)),
+          drawing_(read_drawing(t.drawing, o.layout, bar_)),
           host_(global, to_stdout_ || o.json ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {

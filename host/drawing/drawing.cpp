@@ -7,9 +7,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "host/drawing/dxf_groups.h"
 #include "host/drawing/dxf_reader.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/expand.h"
+#include "host/drawing/layouts.h"
 #include "host/drawing/stroke_font.h"
 
 namespace tvk::host {
@@ -137,13 +139,22 @@ Box Drawing::extents() const {
 Box Drawing::extents(const std::function<bool(const std::string& layer)>& plotted) const {
     Box box;
     if (!impl_) return box;
-    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, const std::string&,
-                        const std::string& layer) {
-                        if (plotted && !plotted(layer)) return;
-                        for (const Trace& t : shape.traces)
-                            for (const Element& e : t.elements) box.add(element_bounds(e, m));
-                    },
-                    nullptr});
+    for_each_space([&](const std::vector<Entity>& entities, const Affine& m, const Box* clip) {
+        Box part;
+        expand(*impl_, entities, m,
+               {[&](const Shape& shape, const Affine& shape_m, int, const std::string&,
+                    const std::string& layer) {
+                    if (plotted && !plotted(layer)) return;
+                    for (const Trace& t : shape.traces)
+                        for (const Element& e : t.elements) part.add(element_bounds(e, shape_m));
+                },
+                nullptr});
+        if (clip && !part.empty()) {
+            part = {std::max(part.min_x, clip->min_x), std::max(part.min_y, clip->min_y),
+                    std::min(part.max_x, clip->max_x), std::min(part.max_y, clip->max_y)};
+        }
+        if (!part.empty()) box.add(part);
+    });
     return box;
 }
 
@@ -152,27 +163,71 @@ FlatDrawing Drawing::flatten(double tolerance) const {
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     FlatDrawing flat;
     if (!impl_) return flat;
-    expand(*impl_,
-           {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype,
-                const std::string& layer) {
-                if (shape.filled) {
-                    Fill fill{color, {}, layer};
-                    for (const Trace& t : shape.traces) {
-                        auto ring = flatten_trace(t, m, tolerance);
-                        if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
-                        if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
+    for_each_space([&](const std::vector<Entity>& entities, const Affine& space_m,
+                       const Box* clip) {
+        expand(*impl_, entities, space_m,
+               {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype,
+                    const std::string& layer) {
+                    if (shape.filled) {
+                        Fill fill{color, {}, layer};
+                        for (const Trace& t : shape.traces) {
+                            auto ring = flatten_trace(t, m, tolerance);
+                            if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
+                            if (clip) ring = clip_ring_to_box(ring, *clip);
+                            if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
+                        }
+                        if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
+                        return;
                     }
-                    if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
-                    return;
-                }
-                for (const Trace& t : shape.traces) {
-                    auto points = flatten_trace(t, m, tolerance);
-                    if (!points.empty())
-                        flat.paths.push_back(Path{color, linetype, std::move(points), layer});
-                }
-            },
-            nullptr});
+                    for (const Trace& t : shape.traces) {
+                        auto points = flatten_trace(t, m, tolerance);
+                        if (points.empty()) continue;
+                        if (!clip) {
+                            flat.paths.push_back(Path{color, linetype, std::move(points), layer});
+                            continue;
+                        }
+                        for (auto& piece : clip_to_box(points, *clip))
+                            flat.paths.push_back(Path{color, linetype, std::move(piece), layer});
+                    }
+                },
+                nullptr});
+    });
     return flat;
+}
+
+std::vector<Drawing::LayoutInfo> Drawing::layouts() const {
+    std::vector<LayoutInfo> list;
+    if (!impl_) return list;
+    for (const Layout& l : impl_->layouts) {
+        list.push_back(
+            {l.name, l.paper_width_mm, l.paper_height_mm, static_cast<int>(l.viewports.size())});
+    }
+    return list;
+}
+
+void Drawing::use_layout(const std::string& name) {
+    const auto& layouts = impl_ ? impl_->layouts : std::vector<Layout>{};
+    for (size_t i = 0; i < layouts.size(); ++i) {
+        if (upper(layouts[i].name) == upper(name)) {
+            layout_ = static_cast<int>(i);
+            return;
+        }
+    }
+    std::string names;
+    for (const Layout& l : layouts) names += (names.empty() ? "" : ", ") + l.name;
+    throw DxfError("no layout \"" + name + "\" in the drawing" +
+                   (names.empty() ? " (it has none)" : ": its layouts are " + names));
+}
+
+template <typename Draw>
+void Drawing::for_each_space(Draw draw) const {
+    if (layout_ < 0) {
+        draw(impl_->entities, Affine{}, nullptr);
+        return;
+    }
+    for (const LayoutSpace& space :
+         layout_spaces(*impl_, impl_->layouts[static_cast<size_t>(layout_)]))
+        draw(*space.entities, space.m, space.clipped ? &space.clip : nullptr);
 }
 
 }  // namespace tvk::host

@@ -56,6 +56,18 @@ class Drawing {
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
 
+    // The paper-space layouts, in the drawing's order.
+    struct LayoutInfo {
+        std::string name;
+        double paper_width_mm = 0, paper_height_mm = 0;  // 0 when the drawing gives none
+        int viewports = 0;
+    };
+    std::vector<LayoutInfo> layouts() const;
+    // Draws the layout of that name (any case) instead of model space: its
+    // own entities, and model space through its viewports, at their scales,
+    // cut to them. Throws DxfError naming the layouts when there is none.
+    void use_layout(const std::string& name);
+
     // The extents of everything drawable (curves and text included); of the
     // layers `plotted` takes, when given.
     Box extents() const;
@@ -72,7 +84,13 @@ class Drawing {
     struct Impl;  // the entity model, private to host/drawing
 
   private:
+    // Calls draw(entities, transform, clip box or null) for each list of
+    // entities drawn: model space, or the layout's own and its viewports'.
+    template <typename Draw>
+    void for_each_space(Draw draw) const;
+
     std::shared_ptr<const Impl> impl_;
+    int layout_ = -1;  // the layout drawn; -1: model space
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;
 };

@@ -142,6 +142,13 @@ void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor) {
     Expander(drawing, visitor).entities(drawing.entities, Context{});
 }
 
+void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
+            const ExpandVisitor& visitor) {
+    Context top;
+    top.m = m;
+    Expander(drawing, visitor).entities(entities, top);
+}
+
 std::size_t expanded_size(const Drawing::Impl& drawing, std::size_t limit) {
     double n = SizeCounter(drawing, static_cast<double>(limit)).count(drawing.entities, 0);
     return n >= static_cast<double>(limit) ? limit : static_cast<std::size_t>(n);

@@ -21,6 +21,10 @@ struct ExpandVisitor {
 };
 
 void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);
+// The same for a list of entities of the drawing (a layout's, or model space
+// through a viewport) under a transform.
+void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
+            const ExpandVisitor& visitor);
 
 // How many points and curves a full expansion draws, saturating at `limit`:
 // a few nested arrays can multiply into more than any plot can hold.

@@ -5,6 +5,7 @@
 // summaries and several drawings in one run.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -289,6 +290,201 @@ TEST_F(PlotSettingsTest, SeveralDrawingsEachToItsOwnOutput) {
         tvkplot({"plot", dir.file("a.dxf"), dir.file("b.dxf"), "-o", dir.file("x.plt")});
     EXPECT_EQ(one_file.exit_code, 1);
     EXPECT_NE(one_file.err.find("give -o a pattern with {name}"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// Model space: a diagonal (colour 1) and a long line (colour 3) at y = 5.
+// Layout "Sheet1" (the entities section's paper space, A4): its own line
+// (colour 4) and a 100 mm viewport at (100, 100) showing 20 units of model
+// space about (5, 5), five times enlarged. Layout "Detail" (a block, A3
+// turned): its own line (colour 2) and an 80 mm viewport at 8 times.
+std::string dxf_with_layouts() {
+    std::string s;
+    const auto add = [&](std::initializer_list<std::pair<int, std::string>> groups) {
+        for (const auto& [code, value] : groups) s += std::to_string(code) + "\n" + value + "\n";
+    };
+    add({{0, "SECTION"}, {2, "TABLES"}, {0, "TABLE"}, {2, "BLOCK_RECORD"}});
+    add({{0, "BLOCK_RECORD"}, {5, "1F"}, {2, "*Model_Space"}});
+    add({{0, "BLOCK_RECORD"}, {5, "1E"}, {2, "*Paper_Space"}});
+    add({{0, "BLOCK_RECORD"}, {5, "2A"}, {2, "*Paper_Space0"}});
+    add({{0, "ENDTAB"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "BLOCKS"}});
+    add({{0, "BLOCK"},
+         {330, "2A"},
+         {8, "0"},
+         {2, "*Paper_Space0"},
+         {70, "0"},
+         {10, "0"},
+         {20, "0"},
+         {30, "0"},
+         {3, "*Paper_Space0"}});
+    add({{0, "LINE"},
+         {330, "2A"},
+         {8, "0"},
+         {62, "2"},
+         {10, "0"},
+         {20, "0"},
+         {30, "0"},
+         {11, "100"},
+         {21, "0"},
+         {31, "0"}});
+    add({{0, "VIEWPORT"},
+         {330, "2A"},
+         {8, "0"},
+         {10, "50"},
+         {20, "50"},
+         {30, "0"},
+         {40, "80"},
+         {41, "80"},
+         {68, "1"},
+         {69, "2"},
+         {12, "5"},
+         {22, "5"},
+         {45, "10"}});
+    add({{0, "ENDBLK"}, {330, "2A"}, {8, "0"}, {0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}});
+    add({{0, "LINE"},
+         {330, "1F"},
+         {8, "0"},
+         {62, "1"},
+         {10, "0"},
+         {20, "0"},
+         {30, "0"},
+         {11, "10"},
+         {21, "10"},
+         {31, "0"}});
+    add({{0, "LINE"},
+         {330, "1F"},
+         {8, "0"},
+         {62, "3"},
+         {10, "-100"},
+         {20, "5"},
+         {30, "0"},
+         {11, "100"},
+         {21, "5"},
+         {31, "0"}});
+    // The sheet's own viewport (69 = 1) is the paper itself, not a window.
+    add({{0, "VIEWPORT"},
+         {330, "1E"},
+         {67, "1"},
+         {8, "0"},
+         {10, "148.5"},
+         {20, "105"},
+         {30, "0"},
+         {40, "297"},
+         {41, "210"},
+         {68, "1"},
+         {69, "1"}});
+    add({{0, "VIEWPORT"},
+         {330, "1E"},
+         {67, "1"},
+         {8, "0"},
+         {10, "100"},
+         {20, "100"},
+         {30, "0"},
+         {40, "100"},
+         {41, "100"},
+         {68, "1"},
+         {69, "2"},
+         {12, "5"},
+         {22, "5"},
+         {45, "20"}});
+    add({{0, "LINE"},
+         {330, "1E"},
+         {67, "1"},
+         {8, "0"},
+         {62, "4"},
+         {10, "0"},
+         {20, "0"},
+         {30, "0"},
+         {11, "10"},
+         {21, "0"},
+         {31, "0"}});
+    add({{0, "ENDSEC"}, {0, "SECTION"}, {2, "OBJECTS"}});
+    add({{0, "LAYOUT"},
+         {330, "1A"},
+         {100, "AcDbPlotSettings"},
+         {1, "Setup"},
+         {44, "297"},
+         {45, "210"},
+         {73, "0"},
+         {100, "AcDbLayout"},
+         {1, "Sheet1"},
+         {330, "1E"}});
+    add({{0, "LAYOUT"},
+         {330, "1A"},
+         {100, "AcDbPlotSettings"},
+         {1, ""},
+         {44, "420"},
+         {45, "297"},
+         {73, "1"},
+         {100, "AcDbLayout"},
+         {1, "Detail"},
+         {330, "2A"}});
+    add({{0, "LAYOUT"},
+         {330, "1A"},
+         {100, "AcDbPlotSettings"},
+         {1, ""},
+         {100, "AcDbLayout"},
+         {1, "Model"},
+         {330, "1F"}});
+    add({{0, "ENDSEC"}, {0, "EOF"}});
+    return s;
+}
+
+using Segments = std::map<int, std::vector<std::array<int64_t, 4>>>;
+
+// Each segment from its lower-left end: the path order may run it either way.
+Segments drawn_by_pen(const decoder::Decoded& d) {
+    Segments by_pen;
+    for (const auto& s : decoder::drawn_segments(d)) {
+        std::array<int64_t, 4> seg{s.from.x, s.from.y, s.to.x, s.to.y};
+        if (std::pair(seg[2], seg[3]) < std::pair(seg[0], seg[1]))
+            seg = {seg[2], seg[3], seg[0], seg[1]};
+        by_pen[s.style.pen].push_back(seg);
+    }
+    return by_pen;
+}
+
+TEST_F(PlotSettingsTest, LayoutsAreListedAndPlottedThroughTheirViewports) {
+    dir.write("lay.dxf", dxf_with_layouts());
+    const Outcome list = tvkplot({"layouts", dir.file("lay.dxf")});
+    ASSERT_EQ(list.exit_code, 0) << list.err;
+    EXPECT_NE(list.out.find("Sheet1                   297 x 210 mm       1 viewport\n"),
+              std::string::npos)
+        << list.out;
+    EXPECT_NE(list.out.find("Detail                   297 x 420 mm       1 viewport\n"),
+              std::string::npos)
+        << list.out;
+    EXPECT_EQ(list.out.find("Model"), std::string::npos) << list.out;
+
+    // At 1 mm per paper unit (40 plotter units), from the paper's corner.
+    const auto plot_layout = [&](const std::string& name) {
+        const Outcome o = tvkplot({"plot", dir.file("lay.dxf"), "--layout", name, "--scale", "1",
+                                   "--margin", "0", "-o", dir.file("l.plt"), "--yes"});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        return drawn_by_pen(decoder::decode(read_file(dir.file("l.plt")), Language::kTkGl1));
+    };
+    // Model (0,0)-(10,10) five times about (5,5) at (100,100): 75 to 125 mm;
+    // the long line at y = 5 cut to the viewport's 50 to 150 mm.
+    EXPECT_EQ(plot_layout("sheet1"), (Segments{{1, {{3000, 3000, 5000, 5000}}},
+                                               {3, {{2000, 4000, 6000, 4000}}},
+                                               {4, {{0, 0, 400, 0}}}}));
+    // Eight times about (5,5) at (50,50): the diagonal just fills the 80 mm
+    // window, the long line is cut to it.
+    const Segments detail = plot_layout("Detail");
+    EXPECT_EQ(detail.at(1), (std::vector<std::array<int64_t, 4>>{{400, 400, 3600, 3600}}));
+    EXPECT_EQ(detail.at(3), (std::vector<std::array<int64_t, 4>>{{400, 2000, 3600, 2000}}));
+    EXPECT_EQ(detail.at(2), (std::vector<std::array<int64_t, 4>>{{0, 0, 4000, 0}}));
+
+    const Outcome missing = tvkplot({"plot", dir.file("lay.dxf"), "--layout", "Plan", "--dry-run"});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_NE(missing.err.find("no layout \"Plan\" in the drawing: its layouts are Sheet1, Detail"),
+              std::string::npos)
+        << missing.err;
 }
 
 }  // namespace
