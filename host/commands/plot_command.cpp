@@ -33,14 +33,6 @@ constexpr const char* kPlotFooter =
     "  tvkplot plot a.dxf b.dxf -o '{name}.plt' --json --dry-run\n"
     "  tvkplot plot part.dxf --yes -o - > /dev/ttyUSB0";
 
-std::optional<double> parse_number(const std::string& text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 // "S", or a ratio "A:B" of millimetres on paper to drawing units.
 CLI::Validator scale_check() {
     return CLI::Validator(

@@ -33,16 +33,8 @@ std::string upper(std::string text) {
     return text;
 }
 
-std::optional<double> number(const std::string& text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 std::optional<int> whole(const std::string& text) {
-    const auto value = number(text);
+    const auto value = parse_number(text);
     if (!value || *value != std::floor(*value) || std::abs(*value) > 1e6) return std::nullopt;
     return static_cast<int>(*value);
 }
@@ -140,7 +132,7 @@ PenChoices pen_choices(const PenChoiceTexts& texts, const Profile& profile) {
     for (const std::string& text : texts.widths) {
         const Pair p = split("--width", text, "PEN=MM, as 2=0.35");
         const int pen = pen_number("--width " + text, p.key, profile);
-        const auto mm = number(p.value);
+        const auto mm = parse_number(p.value);
         if (!mm || !(*mm > 0) || *mm > kMaxWidthMm) {
             throw HostError("--width " + text +
                             ": give the pen's width in millimetres, above 0 and at most 50");
@@ -148,6 +140,14 @@ PenChoices pen_choices(const PenChoiceTexts& texts, const Profile& profile) {
         c.width_by_pen[pen] = *mm / kMmPerInch;
     }
     return c;
+}
+
+std::optional<double> parse_number(const std::string& text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 Profile with_colour_pens(Profile profile, const PenChoices& choices) {

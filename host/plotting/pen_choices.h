@@ -36,6 +36,9 @@ struct PenChoiceTexts {
 };
 PenChoices pen_choices(const PenChoiceTexts& texts, const Profile& profile);
 
+// A finite decimal number that is the whole text, as options give them.
+std::optional<double> parse_number(const std::string& text);
+
 // The profile with the colours of --pen on their new pens.
 Profile with_colour_pens(Profile profile, const PenChoices& choices);
 
