@@ -62,7 +62,7 @@ bool PlotTimeDialog::choice(const std::string& prompt, int low, int high, int& v
     if (prompt == kYesNoPrompt) {
         // The PE command first; its 8-bit mode follows only when it is taken.
         const bool first = yes_no_++ == 0;
-        (first ? pe_asked_ : pe_8bit_asked_) = true;
+        if (first) pe_asked_ = true;
         const std::optional<bool>& answer = first ? answers_.pe : answers_.pe_8bit;
         if (!answer) return false;
         value = *answer ? kYes : kNo;
@@ -100,7 +100,8 @@ bool PlotTimeDialog::paper(int count, int& value, bool& cancel) {
         value = static_cast<int>(unseen - papers_.begin()) + 1;
         return true;
     }
-    refusal_ = "no paper \"" + answers_.paper + "\" for this plotter: give one of " + paper_list();
+    refusal_ = "no paper \"" + answers_.paper + "\" for this plotter: give one of " +
+               (unseen == papers_.end() ? paper_list() : "1 to " + std::to_string(count));
     cancel = true;
     return true;
 }

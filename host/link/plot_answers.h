@@ -17,8 +17,6 @@ struct PlotAnswers {
     std::optional<bool> pe;     // the PE command
     std::optional<bool> pe_8bit;
     std::optional<bool> absolute;  // coordinate system: absolute or relative
-
-    bool empty() const { return paper.empty() && !copies && !pe && !pe_8bit && !absolute; }
 };
 
 // Follows one round of plot-time questions: reads the paper menu the driver
@@ -53,8 +51,7 @@ class PlotTimeDialog {
     std::string pending_;  // printed text not yet ended by a line feed
     std::vector<std::string> papers_;
     int yes_no_ = 0;  // numbered yes/no questions so far: the PE command, then its 8-bit mode
-    bool paper_asked_ = false, copies_asked_ = false, pe_asked_ = false, pe_8bit_asked_ = false,
-         coordinates_asked_ = false;
+    bool paper_asked_ = false, copies_asked_ = false, pe_asked_ = false, coordinates_asked_ = false;
     std::string refusal_;
 };
 
