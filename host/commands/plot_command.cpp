@@ -101,11 +101,14 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
             "several drawings need several previews: give --preview a pattern with "
             "{name}, as --preview '{name}.svg'");
     }
-    Terminal between(stderr, prompts_interactive(global));
+    // On a port, new paper before each drawing after the first; with --yes
+    // or without a terminal nobody is there to put it in: no question.
+    const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
+    Terminal between(stderr, true);
     int result = 0;
     for (size_t i = 0; i < o.drawings.size(); ++i) {
         const std::string& drawing = o.drawings[i];
-        if (i > 0 && !o.port.empty() && !o.dry_run) {
+        if (i > 0 && ask_paper) {
             const auto go_on =
                 between.ask_yes_no("Put in new paper for " + drawing + ", then go on? ", true);
             if (!go_on || !*go_on) throw Cancelled("stopped before " + drawing);

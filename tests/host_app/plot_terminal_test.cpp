@@ -59,6 +59,7 @@ TEST_F(PlotTerminalTest, WithYesNothingIsAsked) {
     const Outcome o = run_tvkplot(args, config());
     EXPECT_EQ(o.exit_code, 0) << o.err;
     EXPECT_EQ(o.out.find("new paper"), std::string::npos) << o.out;
+    EXPECT_EQ(o.err.find("new paper"), std::string::npos) << o.err;
     EXPECT_NE(o.out.find("Sent the plot of " + dir.file("b.dxf")), std::string::npos) << o.out;
 }
 
