@@ -1,7 +1,10 @@
 // tvkplot: configure Tarvik pen plotters and plot DXF drawings through the
 // tvkplot driver, taking the place of the CAD host that normally loads it.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "host/commands/commands.h"
 #include "host/commands/driver_host.h"
@@ -18,6 +21,7 @@ constexpr const char* kFooter =
     "  tvkplot configure --model TVK-HG700\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot preview part.plt -o part.svg\n"
+    "  tvkplot layouts plan.dxf\n"
     "\nRun `tvkplot COMMAND --help` for the options of a command.\n"
     "\nExit codes: 0 done, 1 failed, 2 a command line tvkplot cannot carry out,\n"
     "3 cancelled at a question (Esc, Ctrl-D), 130 stopped with Ctrl-C.";
@@ -30,11 +34,33 @@ std::string command_of(const CLI::App& app) {
     return {};
 }
 
+// The arguments as CLI11 reads them: a flag cannot take a value, so
+// "--rotate auto" and "--rotate=auto" become the hidden flag "--rotate-auto".
+std::vector<std::string> arguments(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--rotate=auto") {
+            args.emplace_back("--rotate-auto");
+        } else if (arg == "--rotate" && i + 1 < argc && std::string(argv[i + 1]) == "auto") {
+            args.emplace_back("--rotate-auto");
+            ++i;
+        } else {
+            args.emplace_back(argv[i]);
+        }
+    }
+    std::reverse(args.begin(), args.end());  // as CLI11 takes them
+    return args;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"tvkplot: configure Tarvik pen plotters and plot DXF drawings", "tvkplot"};
+    CLI::App app{"tvkplot: configure Tarvik pen plotters and plot drawings", "tvkplot"};
     app.require_subcommand(1);
+    // The program's options may stand after the command too.
+    app.fallthrough();
+    app.set_version_flag("--version", "tvkplot " TVK_VERSION);
     app.get_formatter()->label("SUBCOMMAND", "COMMAND");
     GlobalOptions global;
     app.add_option("--driver", global.driver,
@@ -48,17 +74,23 @@ int main(int argc, char** argv) {
         ->type_name("CODE");
     app.add_flag("-y,--yes", global.yes, kYesHelp);
 
-    const std::vector<Command> commands = {
+    std::vector<Command> commands = {
         add_models_command(app, global), add_configure_command(app, global),
-        add_show_command(app, global), add_plot_command(app, global), add_preview_command(app),
-        add_ports_command(app), add_send_command(app, global)};
+        add_show_command(app, global),   add_plot_command(app, global),
+        add_preview_command(app),        add_layouts_command(app),
+        add_ports_command(app),          add_send_command(app, global)};
     for (const Command& command : commands) command.app->group("Commands");
+    for (const Command& generator : add_generator_commands(app)) {
+        generator.app->group("");  // hidden: the build runs them
+        commands.push_back(generator);
+    }
     // Set last, so that the commands do not take it over.
     app.footer(kFooter);
 
     try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp& e) {
+        std::vector<std::string> args = arguments(argc, argv);
+        app.parse(args);
+    } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         if (argc == 1) {
@@ -71,7 +103,7 @@ int main(int argc, char** argv) {
             const std::string what =
                 rest.empty() ? "no command" : "unknown command \"" + rest.front() + "\"";
             std::fprintf(stderr,
-                         "tvkplot: %s: give models, configure, show, plot or preview\n"
+                         "tvkplot: %s: give models, configure, show, plot, preview or layouts\n"
                          "Run `tvkplot --help` for more.\n",
                          what.c_str());
             return kExitUsage;

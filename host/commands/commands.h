@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tvk::host {
 
@@ -34,6 +35,9 @@ Command add_configure_command(CLI::App& app, GlobalOptions& global);
 Command add_show_command(CLI::App& app, const GlobalOptions& global);
 Command add_plot_command(CLI::App& app, GlobalOptions& global);
 Command add_preview_command(CLI::App& app);
+Command add_layouts_command(CLI::App& app);
+// The hidden commands that write the completion scripts and the manual page.
+std::vector<Command> add_generator_commands(CLI::App& app);
 
 Command add_ports_command(CLI::App& app);
 Command add_send_command(CLI::App& app, GlobalOptions& global);

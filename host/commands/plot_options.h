@@ -1,22 +1,43 @@
 // What `tvkplot plot` is asked to do.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <vector>
+
+#include "host/link/plot_answers.h"
+#include "host/plotting/pen_choices.h"
+#include "host/plotting/placement.h"
 
 namespace tvk::host {
 
 struct PlotOptions {
-    std::string drawing;
+    std::vector<std::string> drawings;
     std::string profile;
     std::string model;
-    std::string output;           // "-" or empty: standard output
-    std::string port;             // a serial device
-    std::string preview;          // an SVG file
-    std::optional<double> scale;  // millimetres on paper per drawing unit; none: fit
-    bool rotate = false;
+    std::string output;   // "-" or empty: standard output; {name}: the drawing's name
+    std::string port;     // a serial device
+    std::string preview;  // an SVG file; {name} as for the output
     bool travel = false;  // pen-up travel in the preview
     std::optional<int> wait;  // --wait: seconds a plotter may take nothing
+
+    // Placement, in millimetres on paper.
+    std::optional<double> scale;  // millimetres on paper per drawing unit; none: fit
+    double margin_mm = 5;
+    bool center = false;
+    Vec2 offset_mm;
+    PlacementRequest::Rotate rotate = PlacementRequest::Rotate::kNo;
+
+    std::string layout;  // a paper-space layout to plot instead of model space
+
+    PlotAnswers answers;       // the plot-time questions
+    PenChoiceTexts pen_texts;  // pens, layers, speeds and widths
+
+    bool dry_run = false;  // everything but the output
+    bool json = false;     // the summary as JSON on standard output
 };
+
+// The output of one drawing: the pattern with {name} replaced by the
+// drawing's file name without its directory and extension.
+std::string output_for(const std::string& pattern, const std::string& drawing);
 
 }  // namespace tvk::host

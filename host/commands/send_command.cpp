@@ -69,7 +69,7 @@ int run_send(const SendFileOptions& o) {
             written = port->write(reinterpret_cast<const uint8_t*>(bytes.data()) + sent, count,
                                   done, deadline_ms);
             sent += done;
-            bar.update(sent, bytes.size());
+            bar.sending(sent, bytes.size());
             bar.sent(sent);
         }
         if (written == Written::kAll && !port->finish(deadline_ms)) {

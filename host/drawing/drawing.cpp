@@ -9,9 +9,11 @@
 #include <iterator>
 #include <map>
 
+#include "host/drawing/dxf_groups.h"
 #include "host/drawing/dxf_reader.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/expand.h"
+#include "host/drawing/layouts.h"
 #include "host/drawing/stroke_font.h"
 
 namespace tvk::host {
@@ -196,20 +198,34 @@ Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
 
 Box Drawing::extents() const {
     NoProgress progress;
-    return extents(progress);
+    return extents(nullptr, progress);
 }
 
-Box Drawing::extents(WorkProgress& progress) const {
+Box Drawing::extents(WorkProgress& progress) const { return extents(nullptr, progress); }
+
+Box Drawing::extents(const std::function<bool(const std::string& layer)>& plotted,
+                     WorkProgress& progress) const {
     Box box;
     if (!impl_) return box;
     uint64_t shapes = 0;
-    expand(*impl_, {[&](const Shape& shape, const Affine& m, int, int32_t, const std::string&) {
-                        if (++shapes % 1024 == 0) progress.step("Measuring", shapes, 0);
-                        if (shape.reach != Shape::kBounded) return;
-                        for (const Trace& t : shape.traces)
-                            for (const Element& e : t.elements) box.add(element_bounds(e, m));
-                    },
-                    nullptr, nullptr});
+    for_each_space([&](const std::vector<Entity>& entities, const Affine& m, const Box* clip) {
+        Box part;
+        expand(*impl_, entities, m,
+               {[&](const Shape& shape, const Affine& shape_m, int, int32_t, const std::string&,
+                    const std::string& layer) {
+                    if (++shapes % 1024 == 0) progress.step("Measuring", shapes, 0);
+                    if (shape.reach != Shape::kBounded) return;
+                    if (plotted && !plotted(layer)) return;
+                    for (const Trace& t : shape.traces)
+                        for (const Element& e : t.elements) part.add(element_bounds(e, shape_m));
+                },
+                nullptr, nullptr});
+        if (clip && !part.empty()) {
+            part = {std::max(part.min_x, clip->min_x), std::max(part.min_y, clip->min_y),
+                    std::min(part.max_x, clip->max_x), std::min(part.max_y, clip->max_y)};
+        }
+        if (!part.empty()) box.add(part);
+    });
     return box;
 }
 
@@ -234,42 +250,93 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
     FlatDrawing flat;
     if (!impl_) return flat;
     uint64_t shapes = 0;
-    expand(*impl_, {[&](const Shape& shape, const Affine& m, int color, int32_t true_color,
-                        const std::string& linetype) {
-                        if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
-                        if (shape.filled) {
-                            Fill fill{.color = color, .true_color = true_color, .rings = {}};
-                            for (const Trace& t : shape.traces) {
-                                auto ring = flatten_trace(t, m, tolerance);
-                                if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
-                                if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
-                            }
-                            if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
-                            return;
-                        }
-                        if (shape.reach != Shape::kBounded) {
-                            const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
-                            if (!window) window = extents(progress);
-                            auto points = infinite_line(m.apply(s.a), m.apply(s.b),
-                                                        shape.reach == Shape::kRay, *window);
-                            if (!points.empty())
-                                flat.paths.push_back(Path{.color = color,
-                                                          .true_color = true_color,
-                                                          .linetype = linetype,
-                                                          .points = std::move(points)});
-                            return;
-                        }
+    // Pieces of a path cut to a viewport, or the path whole.
+    const auto add_path = [&](Path path, const Box* clip) {
+        if (!clip) {
+            flat.paths.push_back(std::move(path));
+            return;
+        }
+        for (auto& piece : clip_to_box(path.points, *clip)) {
+            Path part = path;
+            part.points = std::move(piece);
+            flat.paths.push_back(std::move(part));
+        }
+    };
+    for_each_space([&](const std::vector<Entity>& entities, const Affine& space_m,
+                       const Box* clip) {
+        expand(*impl_, entities, space_m,
+               {[&](const Shape& shape, const Affine& m, int color, int32_t true_color,
+                    const std::string& linetype, const std::string& layer) {
+                    if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
+                    if (shape.filled) {
+                        Fill fill{.color = color, .true_color = true_color, .rings = {}, .layer = layer};
                         for (const Trace& t : shape.traces) {
-                            auto points = flatten_trace(t, m, tolerance);
-                            if (!points.empty())
-                                flat.paths.push_back(Path{.color = color,
-                                                          .true_color = true_color,
-                                                          .linetype = linetype,
-                                                          .points = std::move(points)});
+                            auto ring = flatten_trace(t, m, tolerance);
+                            if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
+                            if (clip) ring = clip_ring_to_box(ring, *clip);
+                            if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
                         }
-                    },
-                    nullptr, nullptr});
+                        if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
+                        return;
+                    }
+                    const auto path = [&](std::vector<Vec2> points) {
+                        return Path{.color = color,
+                                    .true_color = true_color,
+                                    .linetype = linetype,
+                                    .points = std::move(points),
+                                    .layer = layer};
+                    };
+                    if (shape.reach != Shape::kBounded) {
+                        const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
+                        if (!window) window = extents(progress);
+                        auto points = infinite_line(m.apply(s.a), m.apply(s.b),
+                                                    shape.reach == Shape::kRay, *window);
+                        if (!points.empty()) add_path(path(std::move(points)), clip);
+                        return;
+                    }
+                    for (const Trace& t : shape.traces) {
+                        auto points = flatten_trace(t, m, tolerance);
+                        if (!points.empty()) add_path(path(std::move(points)), clip);
+                    }
+                },
+                nullptr, nullptr});
+    });
     return flat;
+}
+
+std::vector<Drawing::LayoutInfo> Drawing::layouts() const {
+    std::vector<LayoutInfo> list;
+    if (!impl_) return list;
+    for (const Layout& l : impl_->layouts) {
+        list.push_back(
+            {l.name, l.paper_width_mm, l.paper_height_mm, static_cast<int>(l.viewports.size())});
+    }
+    return list;
+}
+
+void Drawing::use_layout(const std::string& name) {
+    const auto& layouts = impl_ ? impl_->layouts : std::vector<Layout>{};
+    for (size_t i = 0; i < layouts.size(); ++i) {
+        if (upper(layouts[i].name) == upper(name)) {
+            layout_ = static_cast<int>(i);
+            return;
+        }
+    }
+    std::string names;
+    for (const Layout& l : layouts) names += (names.empty() ? "" : ", ") + l.name;
+    throw DxfError("no layout \"" + name + "\" in the drawing" +
+                   (names.empty() ? " (it has none)" : ": its layouts are " + names));
+}
+
+template <typename Draw>
+void Drawing::for_each_space(Draw draw) const {
+    if (layout_ < 0) {
+        draw(impl_->entities, Affine{}, nullptr);
+        return;
+    }
+    for (const LayoutSpace& space :
+         layout_spaces(*impl_, impl_->layouts[static_cast<size_t>(layout_)]))
+        draw(*space.entities, space.m, space.clipped ? &space.clip : nullptr);
 }
 
 }  // namespace tvk::host

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -34,6 +35,7 @@ struct Path {
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::string linetype;     // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
+    std::string layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
 // A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
@@ -41,6 +43,7 @@ struct Fill {
     int color = 7;
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::vector<std::vector<Vec2>> rings;
+    std::string layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
 struct FlatDrawing {
@@ -61,9 +64,24 @@ class Drawing {
     // The same, reporting to `progress` (which may stop it by throwing).
     static Drawing load_dxf(const std::string& path, WorkProgress& progress);
 
-    // The extents of everything drawable (curves and text included).
+    // The paper-space layouts, in the drawing's order.
+    struct LayoutInfo {
+        std::string name;
+        double paper_width_mm = 0, paper_height_mm = 0;  // 0 when the drawing gives none
+        int viewports = 0;
+    };
+    std::vector<LayoutInfo> layouts() const;
+    // Draws the layout of that name (any case) instead of model space: its
+    // own entities, and model space through its viewports, at their scales,
+    // cut to them. Throws DxfError naming the layouts when there is none.
+    void use_layout(const std::string& name);
+
+    // The extents of everything drawable (curves and text included); of the
+    // layers `plotted` takes, when given.
     Box extents() const;
     Box extents(WorkProgress& progress) const;
+    Box extents(const std::function<bool(const std::string& layer)>& plotted,
+                WorkProgress& progress) const;
     // Everything as polylines whose chords stay within `tolerance` drawing units
     // of the true curves. Infinite lines (RAY, XLINE) are drawn across
     // `window`, the part of the drawing plotted; by default the extents.
@@ -81,8 +99,13 @@ class Drawing {
   private:
     // Infinite lines across `window`, or across the extents when there is none.
     FlatDrawing flatten(double tolerance, std::optional<Box> window, WorkProgress& progress) const;
+    // Calls draw(entities, transform, clip box or null) for each list of
+    // entities drawn: model space, or the layout's own and its viewports'.
+    template <typename Draw>
+    void for_each_space(Draw draw) const;
 
     std::shared_ptr<const Impl> impl_;
+    int layout_ = -1;  // the layout drawn; -1: model space
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;
 };

@@ -20,6 +20,7 @@
 #include "host/drawing/geometry.h"
 #include "host/drawing/hatch_boundary.h"
 #include "host/drawing/hatch_pattern.h"
+#include "host/drawing/layouts.h"
 #include "host/drawing/mleader.h"
 #include "host/drawing/mline.h"
 #include "host/drawing/polylines.h"
@@ -85,7 +86,10 @@ class Reader : public DL_CreationAdapter {
         close_open();
         settle(pending_);
         settle(current_);
+        d_.model_space_empty = model_.empty();
+        d_.paper_entities = paper_;
         d_.entities = model_.empty() ? std::move(paper_) : std::move(model_);
+        read_layouts(layout_objects_, viewports_, block_names_, d_);
         // The definition points of dimensions are never plotted.
         d_.layers["DEFPOINTS"].off = true;
     }
@@ -97,6 +101,8 @@ class Reader : public DL_CreationAdapter {
             if (current_.type == "VERTEX") add_vertex(current_);
             // Objects name blocks by the handles of their block records.
             if (current_.type == "BLOCK_RECORD") block_names_[current_.text(5)] = current_.text(2);
+            if (current_.type == "LAYOUT") layout_objects_.push_back(current_);
+            if (current_.type == "VIEWPORT") viewports_.push_back(current_);
             if (current_.type == "DIMSTYLE" && current_.section == "TABLES") {
                 dim_styles_[upper(current_.text(2))] = {current_.real(41, -1), current_.real(40, 1),
                                                         current_.text(341)};
@@ -755,6 +761,7 @@ class Reader : public DL_CreationAdapter {
     const StrokeFont& font_;
     std::map<std::string, TextStyle> styles_;
     std::map<std::string, std::string> block_names_;  // by the handle of their block record
+    std::vector<Groups> layout_objects_, viewports_;  // read into layouts at the end
     std::vector<Entity> model_, paper_;
     Block* block_ = nullptr;
     std::optional<Open> open_;

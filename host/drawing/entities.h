@@ -91,11 +91,32 @@ struct Block {
     bool external = false;  // an external reference: its entities are in another file
 };
 
+// A window of a layout onto model space.
+struct Viewport {
+    Vec2 center;  // on the layout's paper
+    double width = 0, height = 0;
+    Vec2 view_center;  // of model space, relative to the target
+    Vec2 target;
+    double view_height = 0;  // of model space shown in the height
+    double twist = 0;        // radians
+};
+
+// A paper-space layout: its paper, its own entities and its viewports.
+struct Layout {
+    std::string name;
+    double paper_width_mm = 0, paper_height_mm = 0;
+    std::string block;  // upper case; "*PAPER_SPACE": the paper space of the entities section
+    std::vector<Viewport> viewports;
+};
+
 struct Drawing::Impl {
     std::map<std::string, Layer> layers;  // by upper-case name
     std::map<std::string, Block> blocks;  // by upper-case name
     std::vector<Entity> entities;         // what is plotted: model space, or paper space
                                           // when model space is empty
+    bool model_space_empty = false;       // entities then holds paper space
+    std::vector<Entity> paper_entities;   // the paper space of the entities section
+    std::vector<Layout> layouts;          // in the drawing's order
     bool has_text = false;
     // Characters that no font has, drawn as "?", with how often they occur.
     std::map<char32_t, int> missing_characters;

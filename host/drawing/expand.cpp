@@ -51,7 +51,7 @@ class Expander {
         }
         if (layer.off) return;
         if (const auto* shape = std::get_if<Shape>(&e.what)) {
-            if (v_.shape) v_.shape(*shape, ctx.m, color, true_color, linetype);
+            if (v_.shape) v_.shape(*shape, ctx.m, color, true_color, linetype, layer_name);
         } else if (v_.unsupported) {
             v_.unsupported(std::get<Unsupported>(e.what).type);
         }
@@ -167,6 +167,13 @@ const Layer& Drawing::Impl::layer(const std::string& name) const {
 
 void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor) {
     Expander(drawing, visitor).entities(drawing.entities, Context{});
+}
+
+void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
+            const ExpandVisitor& visitor) {
+    Context top;
+    top.m = m;
+    Expander(drawing, visitor).entities(entities, top);
 }
 
 std::size_t expanded_size(const Drawing::Impl& drawing, std::size_t limit) {

@@ -13,9 +13,10 @@ namespace tvk::host {
 
 struct ExpandVisitor {
     // A visible shape with its accumulated transform, resolved colour (1 to
-    // 255) and true colour (0xRRGGBB, -1 for none) and resolved upper-case line type.
+    // 255), true colour (0xRRGGBB, -1 for none), resolved upper-case line type
+    // and the layer it is drawn on.
     std::function<void(const Shape&, const Affine&, int color, int32_t true_color,
-                       const std::string& linetype)>
+                       const std::string& linetype, const std::string& layer)>
         shape;
     // A visible entity that cannot be drawn, by DXF type name.
     std::function<void(const std::string& type)> unsupported;
@@ -24,6 +25,10 @@ struct ExpandVisitor {
 };
 
 void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);
+// The same for a list of entities of the drawing (a layout's, or model space
+// through a viewport) under a transform.
+void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
+            const ExpandVisitor& visitor);
 
 // How many points and curves a full expansion draws, saturating at `limit`:
 // a few nested arrays can multiply into more than any plot can hold.

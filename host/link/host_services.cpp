@@ -77,7 +77,28 @@ int32_t ask_port(const char* text, int32_t port_kind, int32_t /*extra*/) {
     return answer.value_or(port_kind);
 }
 
+// An answer of the command line, shown and given as the user's (or the
+// question cancelled, when the answer is not one the question allows).
+void answered(const char* prompt, int answer, bool cancel) {
+    HostSession& s = current();
+    s.cancelled = cancel;
+    s.skipped = cancel;
+    if (cancel) return;
+    std::string text = shown(prompt);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    s.terminal.print(text + ": " + std::to_string(answer) + "\n");
+}
+
 int32_t ask_number(const char* prompt, int32_t* value, int32_t max) {
+    if (PlotTimeDialog* d = current().dialog) {
+        int answer = *value;
+        bool cancel = false;
+        if (d->number(max, answer, cancel)) {
+            answered(prompt, answer, cancel);
+            if (!cancel) *value = answer;
+            return *value;
+        }
+    }
     const auto answer = current().terminal.ask_number(shown(prompt), *value, 0, std::max(max, 0));
     after_prompt(!answer);
     if (answer) *value = *answer;
@@ -90,6 +111,15 @@ int32_t ask_number(const char* prompt, int32_t* value, int32_t max) {
 constexpr const char* kNumberedYesNo = "  YES - 1  NO - 2";
 
 int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value) {
+    if (PlotTimeDialog* d = current().dialog) {
+        int answer = *value;
+        bool cancel = false;
+        if (d->choice(prompt, low, high, answer, cancel)) {
+            answered(prompt, answer, cancel);
+            if (!cancel) *value = answer;
+            return *value;
+        }
+    }
     Terminal& t = current().terminal;
     const auto answer = std::strcmp(prompt, kNumberedYesNo) == 0 && low == 1 && high == 2
                             ? t.ask_yes_no_number(shown(prompt), *value)
@@ -100,7 +130,9 @@ int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value
 }
 
 int32_t print(const char* text) {
-    current().terminal.print(shown(text));
+    const std::string utf8 = shown(text);
+    if (current().dialog) current().dialog->printed(utf8);
+    current().terminal.print(utf8);
     if (PauseWatch* watch = pause_watch()) watch->driver_printed();
     return 0;
 }

@@ -9,8 +9,9 @@
 #include <optional>
 #include <string>
 
-#include "host/ui/display_text.h"
+#include "host/link/plot_answers.h"
 #include "host/ports/port_output.h"
+#include "host/ui/display_text.h"
 #include "host/ui/terminal.h"
 
 namespace tvk::host {
@@ -36,6 +37,7 @@ struct HostSession {
     // user's does not suit it; its texts name the user's file instead.
     std::string definition_alias;  // empty: none
     std::string definition_file;
+    PlotTimeDialog* dialog = nullptr;   // answers the plot-time questions while they run
 
     // ---- what the services record ----
     std::string sent;             // every byte sent to the port, in order

@@ -26,18 +26,31 @@ void select_model(DriverConnection& driver, int number, int max_line_type) {
     driver.call(EntryKind::kPlot, r);
 }
 
-PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags) {
+PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const PlotAnswers& answers) {
     PlotLimits limits;
     Record setup = with_flags(kPlotSetUp, host_flags);
     driver.call(EntryKind::kPlot, setup);
     if (setup.status() == -1) throw DriverFailure("the driver could not set up the plot");
     limits.optimize = setup.u8(139);
 
+    PlotTimeDialog dialog(answers);
+    HostSession& session = driver.session();
+    session.dialog = &dialog;
     Record questions = with_flags(kPlotTimeQuestions, host_flags);
     driver.call(EntryKind::kPlot, questions);
+    session.dialog = nullptr;
     if (questions.status() != kLimitsAnswered) {
         throw DriverFailure("the driver could not keep the plot-time answers");
     }
+    const StoredBlock& kept =
+        session.saved ? *session.saved : session.stored.value_or(StoredBlock{});
+    if (std::string refusal = dialog.refusal(static_cast<uint16_t>(kept[16] | kept[17] << 8));
+        !refusal.empty()) {
+        throw HostError(refusal);
+    }
+    const auto paper =
+        static_cast<size_t>(kept[20] | kept[21] << 8 | kept[22] << 16 | kept[23] << 24);
+    if (paper >= 1 && paper <= dialog.papers().size()) limits.paper = dialog.papers()[paper - 1];
 
     Record report = with_flags(kPlotLimits, host_flags);
     driver.call(EntryKind::kPlot, report);

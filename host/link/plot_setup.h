@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "host/link/driver_connection.h"
+#include "host/link/plot_answers.h"
 
 namespace tvk::host {
 
@@ -18,6 +20,7 @@ struct PlotLimits {
     double area_y = 0;
     double resolution = 0;  // host units per inch
     int optimize = 0;       // the optimisation level the driver asks for
+    std::string paper;      // the paper of the menu, when the menu showed its name
 };
 
 // Request 43: the model (1-based), with no limit on pen speeds and the
@@ -25,8 +28,10 @@ struct PlotLimits {
 void select_model(DriverConnection& driver, int number, int max_line_type);
 
 // The set-up loads the paper list first, so that the plot-time questions can
-// offer its papers; the limits then report the paper chosen. Throws
-// DriverFailure when the driver refuses.
-PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags);
+// offer its papers; the limits then report the paper chosen. The questions
+// take the command line's answers. Throws DriverFailure when the driver
+// refuses, HostError when an answer is not one the plotter allows.
+PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags,
+                       const PlotAnswers& answers = {});
 
 }  // namespace tvk::host

@@ -56,6 +56,31 @@ Placement Placement::scaled(const Box& extents, bool rotate, double host_units_p
                      {-b.min_x * host_units_per_unit, -b.min_y * host_units_per_unit});
 }
 
+Placement Placement::place(const Box& extents, const PlacementRequest& r, HostArea area) {
+    const double margin = std::clamp(r.margin, 0.0, std::min(area.width, area.height) / 2);
+    const HostArea inner{area.width - 2 * margin, area.height - 2 * margin};
+    bool rotate = r.rotate == PlacementRequest::Rotate::kYes;
+    if (r.rotate == PlacementRequest::Rotate::kAuto && !extents.empty()) {
+        // Turned when the turned drawing fits at a larger scale.
+        const double w = extents.max_x - extents.min_x, h = extents.max_y - extents.min_y;
+        const auto fits = [&](double across, double up) {
+            return std::min(across > 0 ? inner.width / across : 1e300,
+                            up > 0 ? inner.height / up : 1e300);
+        };
+        rotate = fits(h, w) > fits(w, h);
+    }
+    Placement p = r.scale ? scaled(extents, rotate, *r.scale) : fit(extents, rotate, inner);
+    Vec2 shift{margin, margin};
+    if (r.scale && r.center && !extents.empty()) {
+        const Box b = turned(extents, rotate);
+        shift.x += (inner.width - (b.max_x - b.min_x) * *r.scale) / 2;
+        shift.y += (inner.height - (b.max_y - b.min_y) * *r.scale) / 2;
+    }
+    p.offset_.x += shift.x + r.offset.x;
+    p.offset_.y += shift.y + r.offset.y;
+    return p;
+}
+
 Vec2 Placement::apply(Vec2 p) const {
     const Vec2 t = turned(p, rotate_);
     return {t.x * scale_ + offset_.x, t.y * scale_ + offset_.y};

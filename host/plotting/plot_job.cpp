@@ -17,52 +17,65 @@ int colour_index(int colour) {
     return std::clamp(colour, 0, 255);
 }
 
-// A true colour goes to the pen of the nearest colour where the profile
-// gives the pens' colours; otherwise, and for indexed colours, the colour
-// table chooses.
-int pen_of(const Profile& p, int colour, int32_t true_colour = -1) {
-    if (true_colour >= 0 && !p.pen_colour.empty())
-        return nearest_pen(static_cast<uint32_t>(true_colour), p.pen_colour);
-    return std::max<int>(1, p.pen_by_colour[static_cast<size_t>(colour_index(colour))]);
+template <typename Points>
+double length_of(const Points& points) {
+    double length = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        length += std::hypot(double(points[i].first) - double(points[i - 1].first),
+                             double(points[i].second) - double(points[i - 1].second));
+    }
+    return length;
 }
 
-double width_of(const Profile& p, int colour) {
-    const double w = p.width_by_colour[static_cast<size_t>(colour_index(colour))];
-    return w > 0 ? w : kDefaultPenWidth;
+double length_of_placed(const std::vector<Vec2>& points) {
+    double length = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        length += std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
+    }
+    return length;
 }
 
 class JobBuilder {
   public:
-    JobBuilder(const JobGeometry& g, const Profile& p) : g_(g), p_(p) {}
+    JobBuilder(const JobGeometry& g, const Profile& p, const PenChoices& c) : g_(g), p_(p), c_(c) {}
 
-    void add_path(const std::vector<Vec2>& points, int colour, int32_t true_colour, int line_type) {
+    void add_path(const std::vector<Vec2>& points, int colour, int32_t true_colour, int line_type,
+                  const std::string& layer) {
         std::vector<Vec2> placed;
         placed.reserve(points.size());
-        for (Vec2 pt : points) placed.push_back(g_.placement.apply(pt));
-        const size_t c = static_cast<size_t>(colour_index(colour));
-        const int speed = p_.variable_speed() ? p_.speed_by_colour[c] : 0;
-        for (HostPolyline& piece : clip_polyline(placed, g_.area)) {
-            job_.paths.push_back(
-                {pen_of(p_, colour, true_colour), line_type, speed, std::move(piece)});
+        for (Vec2 pt : points) {
+            placed.push_back(g_.placement.apply(pt));
+            job_.placed.add(placed.back());
         }
-        note_pen(colour, true_colour);
+        const int pen = pen_of(colour, true_colour, layer);
+        const int speed = p_.variable_speed() ? speed_of(colour, pen) : 0;
+        job_.placed_length += length_of_placed(placed);
+        for (HostPolyline& piece : clip_polyline(placed, g_.area)) {
+            job_.clipped_length += length_of(piece);
+            job_.paths.push_back({pen, line_type, speed, std::move(piece)});
+        }
+        note_pen(pen, colour);
     }
 
     void add_fill(const Fill& fill, bool as_polygon) {
         if (as_polygon && fill.rings.size() == 1) {
             std::vector<Vec2> placed;
-            for (Vec2 pt : fill.rings.front()) placed.push_back(g_.placement.apply(pt));
+            for (Vec2 pt : fill.rings.front()) {
+                placed.push_back(g_.placement.apply(pt));
+                job_.placed.add(placed.back());
+            }
             HostPolyline ring = clip_ring(placed, g_.area);
             if (ring.empty()) return;
             if (ring.size() <= kMaxPolygonVertices) {
-                job_.polygons.push_back({pen_of(p_, fill.color, fill.true_color), std::move(ring)});
-                note_pen(fill.color, fill.true_color);
+                const int pen = pen_of(fill.color, fill.true_color, fill.layer);
+                job_.polygons.push_back({pen, std::move(ring)});
+                note_pen(pen, fill.color);
                 return;
             }
         }
         // The host fills it: strokes one pen width apart.
         for (const auto& stroke : hatch_strokes(fill, hatch_spacing(fill))) {
-            add_path(stroke, fill.color, fill.true_color, 0);
+            add_path(stroke, fill.color, fill.true_color, 0, fill.layer);
         }
     }
 
@@ -72,7 +85,8 @@ class JobBuilder {
     // One pen width on paper, in drawing units; wider where an area would
     // need more lines than any plot could want.
     double hatch_spacing(const Fill& fill) const {
-        double spacing = width_of(p_, fill.color) * g_.resolution / g_.placement.scale();
+        const int pen = pen_of(fill.color, fill.true_color, fill.layer);
+        double spacing = width_of(fill.color, pen) * g_.resolution / g_.placement.scale();
         Box b;
         for (const auto& ring : fill.rings) {
             for (Vec2 pt : ring) b.add(pt);
@@ -82,12 +96,35 @@ class JobBuilder {
         return spacing;
     }
 
-    void note_pen(int colour, int32_t true_colour) {
-        job_.pen_width.try_emplace(pen_of(p_, colour, true_colour), width_of(p_, colour));
+    void note_pen(int pen, int colour) { job_.pen_width.try_emplace(pen, width_of(colour, pen)); }
+
+    // The pen chosen for the layer; else, for a true colour, the pen of the
+    // nearest colour where the profile gives the pens' colours; otherwise the
+    // colour table chooses.
+    int pen_of(int colour, int32_t true_colour, const std::string& layer) const {
+        if (const auto pen = c_.layer_pen(layer)) return *pen;
+        if (true_colour >= 0 && !p_.pen_colour.empty())
+            return nearest_pen(static_cast<uint32_t>(true_colour), p_.pen_colour);
+        return std::max<int>(1, p_.pen_by_colour[static_cast<size_t>(colour_index(colour))]);
+    }
+
+    int speed_of(int colour, int pen) const {
+        const auto chosen = c_.speed_by_pen.find(pen);
+        return chosen != c_.speed_by_pen.end()
+                   ? chosen->second
+                   : p_.speed_by_colour[static_cast<size_t>(colour_index(colour))];
+    }
+
+    double width_of(int colour, int pen) const {
+        const auto chosen = c_.width_by_pen.find(pen);
+        if (chosen != c_.width_by_pen.end()) return chosen->second;
+        const double w = p_.width_by_colour[static_cast<size_t>(colour_index(colour))];
+        return w > 0 ? w : kDefaultPenWidth;
     }
 
     const JobGeometry& g_;
     const Profile& p_;
+    const PenChoices& c_;
     PlotJob job_;
 };
 
@@ -97,17 +134,21 @@ bool plotter_fills_polygons(const Profile& profile) {
     return profile.plotter_fills() && profile.language_index() >= 2;  // TK-GL2 and TK-GL3
 }
 
-PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const Profile& profile) {
-    JobBuilder builder(geometry, profile);
+PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const Profile& profile,
+                  const PenChoices& choices) {
+    JobBuilder builder(geometry, profile, choices);
     const bool vtx = profile.language_index() == 0;
     for (const Path& path : drawing.paths) {
+        if (!choices.plotted(path.layer)) continue;
         const size_t c = static_cast<size_t>(colour_index(path.color));
         int line_type = hardware_line_type(path.linetype, vtx, profile.max_line_type);
         if (line_type < 0) line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
-        builder.add_path(path.points, path.color, path.true_color, line_type);
+        builder.add_path(path.points, path.color, path.true_color, line_type, path.layer);
     }
     const bool polygons = plotter_fills_polygons(profile);
-    for (const Fill& fill : drawing.fills) builder.add_fill(fill, polygons);
+    for (const Fill& fill : drawing.fills) {
+        if (choices.plotted(fill.layer)) builder.add_fill(fill, polygons);
+    }
     PlotJob job = builder.take();
     // Polygons by pen, so that each pen is taken once for its fills.
     std::stable_sort(job.polygons.begin(), job.polygons.end(),

@@ -8,8 +8,9 @@
 #include <map>
 #include <vector>
 
-#include "host/plotting/clipping.h"
 #include "host/drawing/drawing.h"
+#include "host/plotting/clipping.h"
+#include "host/plotting/pen_choices.h"
 #include "host/plotting/placement.h"
 #include "host/settings/profile.h"
 
@@ -24,6 +25,13 @@ struct PlotJob {
     std::vector<PenPath> paths;
     std::vector<FillPolygon> polygons;  // for plotters that fill them
     std::map<int, double> pen_width;    // inches, per pen used
+
+    // What the placement put beyond the paper, in host units: the pen-down
+    // length of the paths before and after clipping, and the bounds of all
+    // they drew as placed.
+    double placed_length = 0;
+    double clipped_length = 0;
+    Box placed;
 };
 
 struct JobGeometry {
@@ -36,6 +44,10 @@ struct JobGeometry {
 // plotter fills them and its language has polygon mode.
 bool plotter_fills_polygons(const Profile& profile);
 
-PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const Profile& profile);
+// The paths and fills of the layers the choices take, on the pens of
+// --layer-pen or else of their colours, with the speeds and widths chosen
+// for their pens or else their colours'.
+PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const Profile& profile,
+                  const PenChoices& choices = {});
 
 }  // namespace tvk::host

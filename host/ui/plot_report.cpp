@@ -1,13 +1,18 @@
 #include "host/ui/plot_report.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
+
+#include "host/host_error.h"
+#include "host/ui/interrupt.h"
 
 namespace tvk::host {
 namespace {
 
-constexpr int kBarWidth = 40;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 
 std::string duration(double seconds) {
@@ -25,31 +30,124 @@ std::string duration(double seconds) {
 
 }  // namespace
 
-ProgressBar::ProgressBar() : enabled_(isatty(STDERR_FILENO) == 1) {}
+namespace {
 
-void ProgressBar::update(size_t done, size_t total) {
-    if (!enabled_ || total == 0) return;
-    const int percent = static_cast<int>(done * 100 / total);
-    if (percent == percent_ && shown_) return;
-    percent_ = percent;
-    draw();
+volatile std::sig_atomic_t resized = 0;
+
+void on_resize(int) {
+    resized = 1;
+}
+
+int terminal_columns() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+    return 80;
+}
+
+struct sigaction previous_resize {};
+
+}  // namespace
+
+ProgressBar::ProgressBar() : enabled_(isatty(STDERR_FILENO) == 1) {
+    if (!enabled_) return;
+    columns_ = terminal_columns();
+    struct sigaction action {};
+    action.sa_handler = on_resize;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGWINCH, &action, &previous_resize);
+}
+
+ProgressBar::~ProgressBar() {
+    clear();
+    if (enabled_) sigaction(SIGWINCH, &previous_resize, nullptr);
+}
+
+void ProgressBar::step(const char* phase, std::uint64_t done, std::uint64_t total) {
+    if (interrupt_requested()) {
+        clear();
+        throw Cancelled("stopped");
+    }
+    update(phase, done, total);
+}
+
+void ProgressBar::sending(size_t done, size_t total) {
+    update("Sending", done, total);
+}
+
+void ProgressBar::update(const char* phase, std::uint64_t done, std::uint64_t total) {
+    const auto now = std::chrono::steady_clock::now();
+    if (phase_ != phase) {
+        phase_ = phase;
+        phase_start_ = now;
+        drawn_at_ = {};
+    }
+    done_ = done;
+    total_ = total;
+    if (enabled_ && (now - drawn_at_ > kRedrawInterval || done == total)) draw();
 }
 
 void ProgressBar::sent(size_t bytes) {
     bytes_ = bytes;
     // Redrawn a few times a second: a port takes bytes faster than a
     // terminal shows them.
-    if (enabled_ && std::chrono::steady_clock::now() - drawn_at_ > kRedrawInterval) draw();
+    if (enabled_ && !phase_.empty() &&
+        std::chrono::steady_clock::now() - drawn_at_ > kRedrawInterval)
+        draw();
 }
 
 void ProgressBar::draw() {
-    const int filled = percent_ * kBarWidth / 100;
-    std::fprintf(stderr, "\rSending [%.*s%.*s] %3d%%  %zu KB", filled,
-                 "########################################", kBarWidth - filled,
-                 "                                        ", percent_, bytes_ / 1024);
+    if (resized) {
+        resized = 0;
+        columns_ = terminal_columns();
+    }
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = std::chrono::duration<double>(now - phase_start_).count();
+    // The time left once there is a pace to go by.
+    double left = -1;
+    if (total_ > 0 && done_ > 0 && elapsed > 1) {
+        left = elapsed * static_cast<double>(total_ - std::min(done_, total_)) /
+               static_cast<double>(done_);
+    }
+    const std::string extra = phase_ == "Sending" ? std::to_string(bytes_ / 1024) + " KB sent" : "";
+    const std::string text = line(phase_, done_, total_, left, extra, columns_);
+    std::fprintf(stderr, "\r%s\033[K", text.c_str());
     std::fflush(stderr);
     shown_ = true;
-    drawn_at_ = std::chrono::steady_clock::now();
+    drawn_at_ = now;
+}
+
+std::string ProgressBar::line(const std::string& phase, std::uint64_t done, std::uint64_t total,
+                              double seconds_left, const std::string& extra, int columns) {
+    std::string tail;
+    if (total > 0) {
+        const auto percent = static_cast<int>(std::min(done, total) * 100 / total);
+        char buf[96];
+        std::snprintf(buf, sizeof buf, " %3d%% %llu/%llu", percent,
+                      static_cast<unsigned long long>(std::min(done, total)),
+                      static_cast<unsigned long long>(total));
+        tail = buf;
+    } else if (done > 0) {
+        tail = " " + std::to_string(done);
+    } else {
+        tail = " ...";
+    }
+    if (!extra.empty()) tail += ", " + extra;
+    if (seconds_left >= 0) tail += ", " + duration(seconds_left) + " left";
+    // One column spare: a line as wide as the terminal wraps on some.
+    const int room = columns - 1 - static_cast<int>(phase.size() + tail.size()) - 3;
+    std::string text = phase;
+    if (total > 0 && room >= 10) {
+        const int width = std::min(room, 60);
+        const int filled =
+            static_cast<int>(std::min(done, total) * static_cast<std::uint64_t>(width) / total);
+        text += " [" + std::string(static_cast<size_t>(filled), '#') +
+                std::string(static_cast<size_t>(width - filled), ' ') + "]";
+    }
+    text += tail;
+    if (columns > 1 && text.size() > static_cast<size_t>(columns - 1))
+        text.resize(static_cast<size_t>(columns - 1));
+    return text;
 }
 
 void ProgressBar::clear() {
@@ -89,6 +187,92 @@ std::string summary_line(const PlotFigures& f) {
                 duration(t.total_s + (f.copies - 1) * t.plotter_s);
     }
     return line;
+}
+
+namespace {
+
+std::string json_string(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", u);
+            out += buf;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string json_number(double value) {
+    if (!std::isfinite(value)) return "null";
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.6g", value);
+    return buf;
+}
+
+std::string rounded(double value) {
+    return json_number(std::round(value * 10) / 10);
+}
+
+constexpr const char* kEdges[4] = {"left", "right", "bottom", "top"};
+
+}  // namespace
+
+std::string result_json(const PlotResult& r) {
+    const PlotFigures& f = r.figures;
+    std::string pens;
+    for (const int pen : r.pens) pens += (pens.empty() ? "" : ",") + std::to_string(pen);
+    std::string not_drawn;
+    for (const auto& [type, count] : r.not_drawn) {
+        not_drawn +=
+            (not_drawn.empty() ? "" : ",") + json_string(type) + ":" + std::to_string(count);
+    }
+    std::string outside;
+    for (int i = 0; i < 4; ++i) {
+        outside +=
+            std::string(i ? "," : "") + "\"" + kEdges[i] + "_mm\":" + rounded(r.outside_mm[i]);
+    }
+    return "{\"drawing\":" + json_string(r.drawing) +
+           ",\"output\":" + (r.output.empty() ? "null" : json_string(r.output)) +
+           ",\"dry_run\":" + (r.dry_run ? "true" : "false") + ",\"pens\":[" + pens +
+           "],\"vectors\":" + std::to_string(f.vectors) + ",\"bytes\":" + std::to_string(f.bytes) +
+           ",\"pen_up_mm\":" + rounded(f.pen_up_mm) + ",\"pen_down_mm\":" + rounded(f.pen_down_mm) +
+           ",\"sending_seconds\":" +
+           (f.serial ? json_number(transfer_seconds(f.bytes, f.line)) : std::string("null")) +
+           ",\"drawing_seconds\":" + json_number(f.time.pen_down_s) +
+           ",\"plotting_seconds\":" +
+           json_number(f.time.total_s + (f.copies - 1) * f.time.plotter_s) +
+           ",\"pen_lifts\":" + std::to_string(f.time.lifts) +
+           ",\"pen_changes\":" + std::to_string(f.time.changes) +
+           ",\"copies\":" + std::to_string(f.copies) +
+           ",\"paper\":" + (r.paper.empty() ? "null" : json_string(r.paper)) +
+           ",\"paper_width_mm\":" + rounded(r.paper_width_mm) +
+           ",\"paper_height_mm\":" + rounded(r.paper_height_mm) +
+           ",\"scale\":" + json_number(r.scale) + ",\"rotated\":" + (r.rotated ? "true" : "false") +
+           ",\"clipped_share\":" + json_number(r.clipped_share) + ",\"outside\":{" + outside +
+           "},\"not_drawn\":{" + not_drawn + "}}";
+}
+
+std::string outside_note(const PlotResult& r) {
+    if (!(r.clipped_share > 0)) return {};
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.1f%%", r.clipped_share * 100);
+    std::string note =
+        std::string(buf) + " of the pen-down length lies outside the paper and is cut off:";
+    const char* joint = " ";
+    for (int i = 0; i < 4; ++i) {
+        if (r.outside_mm[i] < 0.05) continue;
+        std::snprintf(buf, sizeof buf, "%.1f mm beyond the %s edge", r.outside_mm[i], kEdges[i]);
+        note += joint + std::string(buf);
+        joint = ", ";
+    }
+    return note + ".";
 }
 
 }  // namespace tvk::host

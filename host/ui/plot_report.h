@@ -4,37 +4,54 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "host/plotting/plot_time.h"
+#include "host/drawing/work_progress.h"
 #include "host/ports/port_output.h"
 
 namespace tvk::host {
 
-// Draws itself on standard error only when that is a terminal: the share of
-// the drawing requests done, and the bytes that have reached the port (a
-// driver may buffer the whole plot and send it at its end).
-class ProgressBar {
+// Draws itself on standard error only when that is a terminal, as wide as
+// the terminal (following its resizes): the phase of the work (reading,
+// ordering, sending), its share done of the total, and the time left; while
+// sending, the bytes that have reached the port as well (a driver may buffer
+// the whole plot and send it at its end). As the drawing work's progress it
+// stops that work on Ctrl-C by throwing Cancelled.
+class ProgressBar final : public WorkProgress {
   public:
     ProgressBar();
-    ~ProgressBar() { clear(); }
+    ~ProgressBar() override;
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
 
-    void update(size_t done, size_t total);
+    void step(const char* phase, std::uint64_t done, std::uint64_t total) override;
+    // The plot requests done; never throws (the plot must be ended).
+    void sending(size_t done, size_t total);
     void sent(size_t bytes);
     // Takes the bar off the screen, for a text to be shown; the next update
     // draws it again.
     void clear();
 
+    // The line drawn for `columns` columns of terminal (for its tests).
+    static std::string line(const std::string& phase, std::uint64_t done, std::uint64_t total,
+                            double seconds_left, const std::string& extra, int columns);
+
   private:
+    void update(const char* phase, std::uint64_t done, std::uint64_t total);
     void draw();
 
     bool enabled_;
     bool shown_ = false;
-    int percent_ = 0;
+    int columns_ = 80;
+    std::string phase_;
+    std::uint64_t done_ = 0, total_ = 0;
     size_t bytes_ = 0;
+    std::chrono::steady_clock::time_point phase_start_{};
     std::chrono::steady_clock::time_point drawn_at_{};
 };
 
@@ -49,6 +66,28 @@ struct PlotFigures {
     PlotTime time;   // the plotter's time for the plot, with the line's
     int copies = 1;  // the plotter draws the plot this many times
 };
+
+// The summary of one plot for scripts: one JSON object on one line.
+struct PlotResult {
+    std::string drawing;
+    std::string output;  // the file or port; empty in a dry run
+    bool dry_run = false;
+    PlotFigures figures;
+    std::vector<int> pens;  // the pen numbers used
+    std::string paper;      // the paper chosen, when the plotter has a list
+    double paper_width_mm = 0;
+    double paper_height_mm = 0;
+    double scale = 0;  // millimetres on paper per drawing unit
+    bool rotated = false;
+    double clipped_share = 0;              // of the pen-down length, cut off at the paper's edges
+    double outside_mm[4] = {};             // beyond the left, right, bottom and top edges
+    std::map<std::string, int> not_drawn;  // entities by type
+};
+std::string result_json(const PlotResult& r);
+
+// "12.5% of the pen-down length lies outside the paper and is cut off: 20.0
+// mm beyond the left edge, 3.1 mm beyond the top edge."; empty when nothing is.
+std::string outside_note(const PlotResult& r);
 
 // Seconds the bytes take on the line: start bit, data bits, parity, stop bits.
 double transfer_seconds(size_t bytes, const SerialSettings& line);

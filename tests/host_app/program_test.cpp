@@ -20,6 +20,7 @@ using decoder::Language;
 // A3 landscape at 1016 units per inch, the first model's default paper.
 constexpr double kA3Width = 420 / 25.4 * 1016;
 constexpr double kA3Height = 297 / 25.4 * 1016;
+constexpr double kMargin = 5 * 40;  // the default 5 mm at 40 units per millimetre
 
 const std::vector<Line> kSquare = {
     {0, 0, 100, 0, 3}, {100, 0, 100, 100, 3}, {100, 100, 0, 100, 3}, {0, 100, 0, 0, 3}};
@@ -116,8 +117,8 @@ TEST_F(ProgramTest, ASquareIsFittedCentredOnThePaperWithItsColoursPen) {
     ASSERT_EQ(segments.size(), 4u);
     for (const auto& s : segments) EXPECT_EQ(s.style.pen, 3);
     const Extent e = drawn_extent(d);
-    EXPECT_NEAR(e.min_y, 0, 1);
-    EXPECT_NEAR(e.max_y, kA3Height, 1.5);
+    EXPECT_NEAR(e.min_y, kMargin, 1);
+    EXPECT_NEAR(e.max_y, kA3Height - kMargin, 1.5);
     EXPECT_NEAR(e.max_x - e.min_x, e.max_y - e.min_y, 1);
     EXPECT_NEAR(e.min_x, (kA3Width - (e.max_y - e.min_y)) / 2, 1.5);
 }
@@ -127,19 +128,19 @@ TEST_F(ProgramTest, RotateScaleAndClipping) {
         {0, 0, 200, 0}, {200, 0, 200, 100}, {200, 100, 0, 100}, {0, 100, 0, 0}};
     const std::string dxf = drawing(rect);
 
-    Extent e = drawn_extent(plot({dxf, "--rotate"}, Language::kTkGl1));
+    Extent e = drawn_extent(plot({dxf, "--rotate", "--margin", "0"}, Language::kTkGl1));
     EXPECT_NEAR(e.max_y - e.min_y, kA3Height, 1.5);  // 200 units now run up the paper
     EXPECT_NEAR(e.max_x - e.min_x, kA3Height / 2, 1.5);
 
     // 1 mm per drawing unit: 200 mm is 8000 units at 40 per millimetre.
-    e = drawn_extent(plot({dxf, "--scale", "1"}, Language::kTkGl1));
+    e = drawn_extent(plot({dxf, "--scale", "1", "--margin", "0"}, Language::kTkGl1));
     EXPECT_EQ(e.min_x, 0);
     EXPECT_EQ(e.min_y, 0);
     EXPECT_EQ(e.max_x, 8000);
     EXPECT_EQ(e.max_y, 4000);
 
     // Ten times larger than the paper: cut at its edges, never wrapped around.
-    e = drawn_extent(plot({dxf, "--scale", "10"}, Language::kTkGl1));
+    e = drawn_extent(plot({dxf, "--scale", "10", "--margin", "0"}, Language::kTkGl1));
     EXPECT_EQ(e.min_x, 0);
     EXPECT_EQ(e.min_y, 0);
     EXPECT_NEAR(e.max_x, kA3Width, 1);
@@ -202,12 +203,13 @@ TEST_F(ProgramTest, EachExamplePlotsInsideThePaperAndFillsIt) {
         const decoder::Decoded d =
             plot({example(name), "--preview", dir.file("p.svg")}, Language::kTkGl1);
         const Extent e = drawn_extent(d);
-        EXPECT_GE(e.min_x, 0);
-        EXPECT_GE(e.min_y, 0);
-        EXPECT_LE(e.max_x, kA3Width);
-        EXPECT_LE(e.max_y, kA3Height);
-        // Fitted: the drawing spans the paper's width or its height.
-        EXPECT_TRUE(e.max_x - e.min_x > kA3Width * 0.98 || e.max_y - e.min_y > kA3Height * 0.98);
+        // Inside the margins, text and all, and spanning them across or up.
+        EXPECT_GE(e.min_x, kMargin - 1);
+        EXPECT_GE(e.min_y, kMargin - 1);
+        EXPECT_LE(e.max_x, kA3Width - kMargin + 1);
+        EXPECT_LE(e.max_y, kA3Height - kMargin + 1);
+        EXPECT_TRUE(e.max_x - e.min_x > (kA3Width - 2 * kMargin) * 0.99 ||
+                    e.max_y - e.min_y > (kA3Height - 2 * kMargin) * 0.99);
         EXPECT_GT(decoder::drawn_segments(d).size(), 50u);
         const std::string svg = read_file(dir.file("p.svg"));
         EXPECT_NE(svg.find("<svg"), std::string::npos);
@@ -351,7 +353,8 @@ TEST_F(ProgramTest, CommandLineMistakesExitWith2AndSayWhatToDo) {
         {{}, "Usage: tvkplot [OPTIONS] COMMAND"},
         {{"frob"}, "unknown command \"frob\""},
         {{"--def", "x.def"}, "no command"},
-        {{"plot", "a.dxf", "--scale", "0", "-o", "x"}, "--scale: must be a number above 0"},
+        {{"plot", "a.dxf", "--scale", "0", "-o", "x"},
+         "--scale: must be millimetres on paper per drawing unit above 0"},
         {{"plot", "a.dxf", "--scale", "1", "--fit", "-o", "x"}, "Run `tvkplot plot --help`"},
         {{"preview", "a.plt", "-o", "a.svg", "--language", "HPGL"}, "TK-GL3"},
     };

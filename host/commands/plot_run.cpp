@@ -1,0 +1,416 @@
+#include "host/commands/plot_run.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+
+#include "host/commands/driver_host.h"
+#include "host/link/configuration.h"
+#include "host/link/plot_sender.h"
+#include "host/link/plot_setup.h"
+#include "host/plotting/plot_job.h"
+#include "host/plotting/plot_time.h"
+#include "host/ports/files.h"
+#include "host/preview/svg_preview.h"
+#include "host/ui/interrupt.h"
+#include "host/ui/plot_report.h"
+
+namespace tvk::host {
+namespace {
+
+constexpr double kMmPerInch = 25.4;
+constexpr uint16_t kLongPlot = 0x0001;
+constexpr uint16_t kAbsolute = 0x0020;
+
+struct PlotProfile {
+    Model model;
+    Profile profile;
+};
+
+// The profile named, else the default profile of the model named (or of the
+// model configured last), else the model's defaults, configured without
+// questions.
+PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
+    if (!o.profile.empty()) {
+        Profile p = open_profile(o.profile);
+        if (!o.model.empty() && model_number({p.model}, o.model) != 1) {
+            throw HostError("the profile " + o.profile + " is for " + p.model + ", not " + o.model +
+                            ": leave out --model, or give a profile of " + o.model);
+        }
+        const Model model = host.model_of(p, o.profile);
+        return {model, checked_profile(host, model, p, o.profile)};
+    }
+    Model model{1, host.models().front()};
+    if (!o.model.empty()) {
+        model = host.model(o.model);
+    } else if (const int last = model_number(host.models(), default_model()); last > 0) {
+        model = {last, host.models()[static_cast<size_t>(last - 1)]};
+    }
+    std::error_code ec;
+    if (const std::string path = default_profile_path(model.name);
+        std::filesystem::exists(path, ec)) {
+        Profile p = open_profile(path);
+        const Model of = host.model_of(p, path);
+        return {of, checked_profile(host, of, p, path)};
+    }
+    host.terminal.print("No profile for " + model.name +
+                        ": plotting with its defaults (`tvkplot configure` makes one).\n");
+    return {model, configure_quietly(host, model, true)};
+}
+
+// A dry run: the driver's bytes are counted and decoded, and go nowhere.
+class DryRunOutput final : public PortOutput {
+  public:
+    Written write(const uint8_t*, size_t count, size_t& done, int) override {
+        done = count;
+        return Written::kAll;
+    }
+    bool finish(int) override { return true; }
+    std::string name() const override { return "nowhere (dry run)"; }
+};
+
+std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const PlotTarget& t,
+                                        const Profile& profile) {
+    if (o.dry_run) return std::make_unique<DryRunOutput>();
+    if (!o.port.empty()) return open_plotter_port(o.port, profile.port_kind, profile.line);
+    if (t.output.empty() || t.output == "-") return open_stdout_output();
+    return open_file_output(t.output);
+}
+
+// The long-plot divisor as the driver takes it from the paper's size.
+int long_plot_divisor(double area_x, double area_y) {
+    const double side = std::max(area_x, area_y);
+    if (side <= 64.5) return 1;
+    if (side <= 129) return 2;
+    if (side <= 258) return 4;
+    if (side <= 516) return 8;
+    return 16;
+}
+
+double path_length(const HostPolyline& points, bool closed) {
+    double length = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        length += std::hypot(points[i].first - points[i - 1].first,
+                             points[i].second - points[i - 1].second);
+    }
+    if (closed && points.size() > 2) {
+        length += std::hypot(points.back().first - points.front().first,
+                             points.back().second - points.front().second);
+    }
+    return length;
+}
+
+double pen_down_length(const PlotJob& job) {
+    double length = 0;
+    for (const PenPath& p : job.paths) length += path_length(p.points, false);
+    for (const FillPolygon& f : job.polygons) length += path_length(f.vertices, true);
+    return length;
+}
+
+// What the user should know about how the drawing was drawn: references
+// that could not be followed, fonts, characters no font has, and the
+// entities that are not drawn, by type; one line each.
+std::string unsupported_note(const Drawing& drawing) {
+    std::string note;
+    for (const std::string& line : drawing.notes()) note += (note.empty() ? "" : "\n") + line;
+    std::string types;
+    for (const auto& [type, count] : drawing.unsupported()) {
+        types += (types.empty() ? "" : ", ") + std::to_string(count) + " " + type;
+    }
+    if (!types.empty())
+        note += std::string(note.empty() ? "" : "\n") + "Not drawn (not supported): " + types + ".";
+    return note;
+}
+
+// The progress bar follows the bytes that reach the port and steps aside
+// for every text shown, while it lives.
+class ProgressHooks {
+  public:
+    ProgressHooks(DriverHost& host, ProgressBar& bar) : host_(host) {
+        host_.session.on_sent = [&bar](size_t bytes) { bar.sent(bytes); };
+        host_.terminal.set_before_print([&bar] { bar.clear(); });
+    }
+    ~ProgressHooks() {
+        host_.session.on_sent = nullptr;
+        host_.terminal.set_before_print(nullptr);
+    }
+    ProgressHooks(const ProgressHooks&) = delete;
+    ProgressHooks& operator=(const ProgressHooks&) = delete;
+
+  private:
+    DriverHost& host_;
+};
+
+// Read with Ctrl-C watched (a large drawing takes a while), its progress on
+// the bar.
+Drawing read_drawing(const std::string& path, const std::string& layout, ProgressBar& bar) {
+    const InterruptWatch watch;
+    Drawing drawing = Drawing::load_dxf(path, bar);
+    if (!layout.empty()) drawing.use_layout(layout);
+    bar.clear();
+    return drawing;
+}
+
+// The ordering may take a tenth of the plot's time to save more, up to this.
+constexpr double kMaxOrderingSeconds = 0.5;
+
+bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
+    return !o.dry_run && o.port.empty() && (t.output.empty() || t.output == "-");
+}
+
+class PlotRun {
+  public:
+    PlotRun(const GlobalOptions& global, const PlotOptions& o, const PlotTarget& t)
+        : o_(o),
+          t_(t),
+          to_stdout_(to_stdout(o, t)),
+          drawing_(read_drawing(t.drawing, o.layout, bar_)),
+          host_(global, to_stdout_ || o.json ? stderr : stdout, prompts_interactive(global)) {}
+
+    int run() {
+        // Outputs that cannot be written fail before the work, not after it.
+        if (!t_.preview.empty()) check_can_write(t_.preview, "the preview");
+        if (!o_.dry_run && o_.port.empty() && !to_stdout_) check_can_write(t_.output, "the plot");
+        const PlotProfile chosen = plot_profile(host_, o_);
+        const PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
+        const Profile profile = with_colour_pens(chosen.profile, choices);
+        InterruptWatch watch;
+        host_.session.wait_seconds = o_.wait;
+        port_ = open_output(o_, t_, profile);
+        host_.session.port = port_.get();
+        host_.session.stored = profile.stored;
+        host_.start(EntryKind::kPlot);
+        select_model(host_.driver, chosen.model.number, profile.max_line_type);
+        const PlotLimits limits =
+            set_up_plot(host_.driver, port_->is_serial() ? 0 : kPlotToFile, o_.answers);
+        // The driver goes on after a question cancelled; the user meant the plot.
+        if (host_.terminal.cancelled() && !interrupt_requested())
+            throw Cancelled("plot cancelled; nothing was written");
+
+        ProgressBar& bar = bar_;
+        const ProgressHooks hooks(host_, bar);
+        PlotJob job;
+        double travel_before = 0;
+        const TimeModel model = time_model(profile, limits);
+        try {
+            bar.step("Preparing", 0, 0);
+            job = make_job(profile, limits, choices);
+            if (job.paths.empty() && job.polygons.empty()) {
+                const std::string note = unsupported_note(drawing_);
+                throw HostError(t_.drawing + " has nothing to plot on this paper" +
+                                (choices.filters_layers() ? " on the layers chosen" : "") +
+                                (note.empty() ? "" : ". " + note));
+            }
+            travel_before = pen_up_travel(job.paths);
+            if (limits.optimize > 0) {
+                const double budget =
+                    std::min(0.1 * plot_time(job, 0, model).plotter_s, kMaxOrderingSeconds);
+                optimize_paths(job.paths, limits.optimize, order_costs(model, budget), bar);
+            }
+        } catch (const Cancelled&) {
+            if (!interrupt_requested()) throw;
+            return broke_off(true, false, profile);
+        }
+
+        SendOptions options;
+        options.pen_widths = profile.language_index() == 3;
+        options.variable_speed = profile.variable_speed();
+        options.progress = [&bar](size_t done, size_t total) { bar.sending(done, total); };
+        SendResult sent = send_plot(host_.driver, job, options);
+        bar.clear();
+        bool port_failed = host_.session.write_failed;
+        if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
+            if (o_.port.empty() && !interrupt_requested()) {
+                throw HostError("cannot write the plot " + port_->name() + ": " + port_->failure());
+            }
+            sent.stopped = interrupt_requested();
+            port_failed = !sent.stopped;
+        }
+        if (sent.stopped || sent.failed || port_failed) {
+            return broke_off(sent.stopped, port_failed, profile);
+        }
+        report(profile, limits, job, sent, travel_before, model);
+        if (!t_.preview.empty()) write_preview(profile, limits, job);
+        return 0;
+    }
+
+  private:
+    // A plot stopped by the user or failed: what is still queued for the
+    // plotter is dropped and its pen lifted; the user learns what it got.
+    int broke_off(bool stopped, bool port_failed, const Profile& profile) {
+        std::string text;
+        if (!o_.port.empty() && !o_.dry_run) {
+            text = break_off(*port_, stopped, port_failed, host_.session.sent.size(),
+                             profile.language_index());
+        } else {
+            port_->abandon("");
+            text = std::string(stopped ? "plot stopped" : "the plot failed") +
+                   (to_stdout_ ? "; the output is incomplete" : "; nothing was written");
+        }
+        std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
+        return stopped ? kExitStopped : kExitFailed;
+    }
+
+    void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
+                const SendResult& sent, double travel_before, const TimeModel& model) {
+        const double mm = kMmPerInch / limits.resolution;
+        PlotResult r;
+        r.drawing = t_.drawing;
+        r.dry_run = o_.dry_run;
+        if (!o_.dry_run) r.output = port_->name();
+        PlotFigures& figures = r.figures;
+        figures.pens = sent.pens.size();
+        figures.vectors = sent.vectors;
+        figures.bytes = host_.session.sent.size();
+        figures.pen_up_mm = pen_up_travel(job.paths) * mm;
+        figures.pen_down_mm = pen_down_length(job) * mm;
+        figures.serial = profile.port_kind != 2;
+        figures.line = profile.line;
+        figures.time = plot_time(job, figures.bytes, model);
+        figures.copies = copies(profile);
+        r.pens.assign(sent.pens.begin(), sent.pens.end());
+        r.paper = limits.paper;
+        r.paper_width_mm = limits.area_x * kMmPerInch;
+        r.paper_height_mm = limits.area_y * kMmPerInch;
+        r.scale = placement_->scale() * mm;
+        r.rotated = placement_->rotated();
+        if (job.placed_length > 0) {
+            r.clipped_share = std::clamp(1 - job.clipped_length / job.placed_length, 0.0, 1.0);
+            // Rounding to whole host units is no clipping.
+            if (r.clipped_share < 1e-6) r.clipped_share = 0;
+        }
+        if (r.clipped_share > 0) {
+            r.outside_mm[0] = std::max(0.0, -job.placed.min_x) * mm;
+            r.outside_mm[1] = std::max(0.0, job.placed.max_x - area_.width) * mm;
+            r.outside_mm[2] = std::max(0.0, -job.placed.min_y) * mm;
+            r.outside_mm[3] = std::max(0.0, job.placed.max_y - area_.height) * mm;
+        }
+        r.not_drawn = drawing_.unsupported();
+
+        if (const std::string note = outside_note(r); !note.empty()) {
+            host_.terminal.print(note + "\n");
+        }
+        char travel[160];
+        std::snprintf(travel, sizeof travel,
+                      "Pen-up travel %.1f mm before optimisation, %.1f mm after (level %d).\n",
+                      travel_before * mm, figures.pen_up_mm, limits.optimize);
+        if (const std::string note = unsupported_note(drawing_); !note.empty()) {
+            host_.terminal.print(note + "\n");
+        }
+        const std::string done = o_.dry_run        ? "Dry run of "
+                                 : o_.port.empty() ? "Wrote the plot of "
+                                                   : "Sent the plot of ";
+        host_.terminal.print(travel + done + t_.drawing +
+                             (o_.dry_run ? "" : " to " + port_->name()) + ":\n  " +
+                             summary_line(figures) + "\n");
+        if (o_.json) {
+            std::fputs((result_json(r) + "\n").c_str(), stdout);
+            std::fflush(stdout);
+        }
+    }
+
+    TimeModel time_model(const Profile& profile, const PlotLimits& limits) const {
+        TimeModel model;
+        model.timing = profile.timing;
+        model.mm_per_unit = kMmPerInch / limits.resolution;
+        if (profile.port_kind != 2) model.bytes_per_second = 1 / transfer_seconds(1, profile.line);
+        model.model_speed_cm_s = profile.pen_speed;
+        model.speeds_sent = profile.variable_speed();
+        return model;
+    }
+
+    // Only TK-GL3 plotters draw further copies (the replot command).
+    int copies(const Profile& profile) const {
+        const StoredBlock& block = kept_block(profile);
+        const int count = block[4] | (block[5] << 8);
+        return profile.language_index() == 3 ? std::max(count, 1) : 1;
+    }
+
+    // The answers of the plot-time questions are in the block the driver kept last.
+    const StoredBlock& kept_block(const Profile& profile) const {
+        return host_.session.saved ? *host_.session.saved : profile.stored;
+    }
+
+    PlotJob make_job(const Profile& profile, const PlotLimits& limits, const PenChoices& choices) {
+        area_ = host_area(limits.area_x, limits.area_y, limits.resolution);
+        const double units_per_mm = limits.resolution / kMmPerInch;
+        const Box extents =
+            choices.filters_layers()
+                ? drawing_.extents([&](const std::string& layer) { return choices.plotted(layer); },
+                                   bar_)
+                : drawing_.extents(bar_);
+        PlacementRequest request;
+        if (o_.scale) request.scale = *o_.scale * units_per_mm;
+        request.margin = o_.margin_mm * units_per_mm;
+        request.center = o_.center;
+        request.offset = {o_.offset_mm.x * units_per_mm, o_.offset_mm.y * units_per_mm};
+        request.rotate = o_.rotate;
+        placement_ = Placement::place(extents, request, area_);
+        // Chords within half a host unit: finer than the plotter can show.
+        const FlatDrawing flat =
+            drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_);
+        return build_job(flat, {*placement_, area_, limits.resolution}, profile, choices);
+    }
+
+    void write_preview(const Profile& profile, const PlotLimits& limits, const PlotJob& job) {
+        const StoredBlock& block = kept_block(profile);
+        const uint16_t flags = static_cast<uint16_t>(block[16] | (block[17] << 8));
+        const int divisor =
+            (flags & kLongPlot) ? long_plot_divisor(limits.area_x, limits.area_y) : 1;
+        const double units_per_inch = limits.resolution * divisor;
+        const auto language = static_cast<decoder::Language>(profile.language_index());
+        const decoder::Decoded decoded = decoder::decode(host_.session.sent, language);
+        if (const std::string warning = preview_warning(decoded, "the plot", language);
+            !warning.empty()) {
+            std::fprintf(stderr, "tvkplot: %s\n", warning.c_str());
+        }
+
+        SvgOptions options;
+        options.units_per_mm = units_per_inch / kMmPerInch;
+        options.travel = o_.travel;
+        for (const auto& [pen, inches] : job.pen_width)
+            options.pen_width_mm[pen] = inches * kMmPerInch;
+        // In absolute coordinates the plot starts at the paper's origin, where
+        // the opening command takes the pen.
+        PaperOutline paper{0, 0, limits.area_x * units_per_inch, limits.area_y * units_per_inch};
+        if ((flags & kAbsolute) && !decoded.segments.empty() &&
+            !decoded.segments.front().pen_down) {
+            paper.x = static_cast<double>(decoded.segments.front().to.x);
+            paper.y = static_cast<double>(decoded.segments.front().to.y);
+        }
+        options.paper = paper;
+        save_svg(t_.preview, decoded, options);
+        host_.terminal.print("Wrote the preview " + t_.preview + ".\n");
+    }
+
+    ProgressBar bar_;  // first: it shows the reading of the drawing
+    const PlotOptions& o_;
+    const PlotTarget& t_;
+    bool to_stdout_;
+    Drawing drawing_;
+    DriverHost host_;
+    std::unique_ptr<PortOutput> port_;
+    HostArea area_;
+    std::optional<Placement> placement_;
+};
+
+}  // namespace
+
+int plot_drawing(const GlobalOptions& global, const PlotOptions& options,
+                 const PlotTarget& target) {
+    try {
+        PlotRun run(global, options, target);
+        return run.run();
+    } catch (const Cancelled&) {
+        // Ctrl-C while the drawing was read: nothing has left yet.
+        if (!interrupt_requested()) throw;
+        std::fprintf(stderr, "tvkplot: plot stopped; nothing was %s\n",
+                     options.port.empty() ? "written" : "sent");
+        return kExitStopped;
+    }
+}
+
+}  // namespace tvk::host
