@@ -166,7 +166,7 @@ class PlotRun {
     PlotRun(const GlobalOptions& global, const PlotOptions& o)
         : o_(o),
           to_stdout_(o.port.empty() && (o.output.empty() || o.output == "-")),
-          drawing_(Drawing::load_dxf(o.drawing)),
+          drawing_(Drawing::load(o.drawing, {o.units_per_inch})),
           host_(global, to_stdout_ ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {
@@ -246,6 +246,7 @@ class PlotRun {
         if (const std::string note = unsupported_note(drawing_); !note.empty()) {
             host_.terminal.print(note + "\n");
         }
+        for (const std::string& note : drawing_.notes()) host_.terminal.print(note + "\n");
         const std::string done = o_.port.empty() ? "Wrote the plot of " : "Sent the plot of ";
         host_.terminal.print(travel + done + o_.drawing + " to " + port_->name() + ":\n  " +
                              summary_line(figures) + "\n");
@@ -330,10 +331,11 @@ int run_plot(const GlobalOptions& global, const PlotOptions& options) {
 Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     auto o = std::make_shared<PlotOptions>();
     auto scale = std::make_shared<double>(0);
-    CLI::App* command = app.add_subcommand("plot", "Plot a DXF drawing");
-    command->add_option("drawing", o->drawing, "The DXF drawing")
+    CLI::App* command =
+        app.add_subcommand("plot", "Plot a drawing: DXF, SVG, or a plot file to plot again");
+    command->add_option("drawing", o->drawing, "The drawing (told by its content)")
         ->required()
-        ->type_name("DRAWING.dxf");
+        ->type_name("DRAWING");
     command->add_option("--profile", o->profile, "The plotter profile (default: see below)")
         ->type_name("FILE");
     command->add_option("--model", o->model, "The model whose profile to use (default: see below)")
@@ -357,6 +359,11 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     auto* fit_opt = command->add_flag("--fit");
     fit_opt->description("Fit the drawing to the paper, centred (the default)");
     fit_opt->excludes(scale_opt);
+    command
+        ->add_option("--units-per-inch", o->units_per_inch,
+                     "The plotter units of a plot file given as the drawing (default 1016)")
+        ->type_name("N")
+        ->check(above_zero("plotter units per inch"));
     command->add_flag("--rotate", o->rotate, "Turn the drawing 90 degrees counter-clockwise first");
     command->add_flag("-y,--yes", global.yes, kYesHelp);
     command->footer(kPlotFooter);

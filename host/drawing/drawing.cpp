@@ -149,7 +149,7 @@ FlatDrawing Drawing::flatten(double tolerance) const {
     expand(*impl_,
            {[&](const Shape& shape, const Affine& m, int color, const std::string& linetype) {
                 if (shape.filled) {
-                    Fill fill{color, {}};
+                    Fill fill{color, -1, {}};
                     for (const Trace& t : shape.traces) {
                         auto ring = flatten_trace(t, m, tolerance);
                         if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
@@ -161,7 +161,7 @@ FlatDrawing Drawing::flatten(double tolerance) const {
                 for (const Trace& t : shape.traces) {
                     auto points = flatten_trace(t, m, tolerance);
                     if (!points.empty())
-                        flat.paths.push_back(Path{color, linetype, std::move(points)});
+                        flat.paths.push_back(Path{color, -1, linetype, std::move(points)});
                 }
             },
             nullptr});

@@ -27,6 +27,7 @@ struct Box {
 // A pen-down polyline in drawing units.
 struct Path {
     int color = 7;         // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
+    int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::string linetype;  // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
 };
@@ -34,6 +35,7 @@ struct Path {
 // A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
 struct Fill {
     int color = 7;
+    int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::vector<std::vector<Vec2>> rings;
 };
 
@@ -42,16 +44,38 @@ struct FlatDrawing {
     std::vector<Fill> fills;
 };
 
-// A DXF file that cannot be read: what() names the file (and the line where known).
-struct DxfError : std::runtime_error {
+// A drawing that cannot be read: what() names the file (and the line where known).
+struct DrawingError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+// A DXF file that cannot be read.
+struct DxfError : DrawingError {
+    using DrawingError::DrawingError;
+};
+
+// How drawings are read where their files do not say.
+struct LoadOptions {
+    double units_per_inch = 1016;  // the plotter units of plot files
+};
+
+// What a drawing file holds, told by its content (and, failing that, its name).
+enum class DrawingKind { kDxf, kSvg, kPlot };
+DrawingKind drawing_kind(const std::string& head, const std::string& path);
 
 class Drawing {
   public:
+    // Reads a DXF drawing, an SVG drawing (one unit a millimetre) or a plot
+    // file, whichever the file holds; throws DrawingError when it is missing,
+    // unreadable or malformed.
+    static Drawing load(const std::string& path, const LoadOptions& options = {});
     // Reads a DXF file; throws DxfError when it is missing, unreadable,
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
+    // The drawing of SVG text, or of a plot file's bytes; `name` names them
+    // in errors.
+    static Drawing from_svg(const std::string& contents, const std::string& name);
+    static Drawing from_plot(const std::string& contents, const std::string& name,
+                             double units_per_inch);
 
     // The extents of everything drawable (curves and text included).
     Box extents() const;
@@ -67,6 +91,9 @@ class Drawing {
     struct Impl;  // the entity model, private to host/drawing
 
   private:
+    // The drawing of a model read: what it cannot draw counted, notes kept.
+    static Drawing made_of(std::shared_ptr<Impl> impl, std::vector<std::string> notes);
+
     std::shared_ptr<const Impl> impl_;
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;

@@ -3,6 +3,7 @@
 // object coordinate systems are applied when an entity is read.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <variant>
@@ -66,6 +67,7 @@ struct Unsupported {
 struct Entity {
     std::string layer;  // upper case
     int color = kByLayer;
+    int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::string linetype = "BYLAYER";  // upper case
     using What = std::variant<Shape, BlockRef, Unsupported>;
     What what;

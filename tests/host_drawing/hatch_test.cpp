@@ -19,7 +19,7 @@ bool inside_even_odd(Vec2 p, const Fill& fill) {
 }
 
 TEST(HatchStrokes, SquareWithAHoleIsFilledAroundIt) {
-    Fill fill{3, {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{3, 3}, {7, 3}, {7, 7}, {3, 7}}}};
+    Fill fill{3, -1, {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{3, 3}, {7, 3}, {7, 7}, {3, 7}}}};
     auto strokes = hatch_strokes(fill, 1);
     // Both outlines, closed, then scanlines at 0.5, 1.5 ... 9.5: two each where the hole is.
     ASSERT_EQ(strokes.size(), 2u + 6u + 4u * 2u);
@@ -38,7 +38,7 @@ TEST(HatchStrokes, SquareWithAHoleIsFilledAroundIt) {
 }
 
 TEST(HatchStrokes, ScanlinesZigzagAndThinAreasKeepTheirOutline) {
-    Fill triangle{1, {{{0, 0}, {20, 0}, {0, 20}}}};
+    Fill triangle{1, -1, {{{0, 0}, {20, 0}, {0, 20}}}};
     auto strokes = hatch_strokes(triangle, 2);
     ASSERT_GT(strokes.size(), 3u);
     // Alternate directions, so the pen moves on from where the last stroke ended.
@@ -46,7 +46,7 @@ TEST(HatchStrokes, ScanlinesZigzagAndThinAreasKeepTheirOutline) {
     bool second_right = strokes[2][1].x > strokes[2][0].x;
     EXPECT_NE(first_right, second_right);
 
-    Fill sliver{1, {{{0, 0}, {100, 0}, {100, 0.1}, {0, 0.1}}}};
+    Fill sliver{1, -1, {{{0, 0}, {100, 0}, {100, 0.1}, {0, 0.1}}}};
     auto thin = hatch_strokes(sliver, 1);
     ASSERT_GE(thin.size(), 1u);
     EXPECT_EQ(thin[0].size(), 5u);
@@ -58,7 +58,7 @@ TEST(HatchStrokes, ScanlinesZigzagAndThinAreasKeepTheirOutline) {
 
 TEST(HatchStrokes, OverlappingRingsCancelByEvenOdd) {
     // Two overlapping squares: their common part is outside by the even-odd rule.
-    Fill fill{2, {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{5, 0}, {15, 0}, {15, 10}, {5, 10}}}};
+    Fill fill{2, -1, {{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{5, 0}, {15, 0}, {15, 10}, {5, 10}}}};
     for (const auto& s : hatch_strokes(fill, 1)) {
         if (s.size() != 2) continue;
         Vec2 mid{(s[0].x + s[1].x) / 2, s[0].y};
