@@ -29,6 +29,13 @@ constexpr const char* kSvgNamespace = "http://www.w3.org/2000/svg";
 // A <use> that (through others) uses itself, or clip paths that clip
 // their own content, stop here.
 constexpr int kMaxReferenceDepth = 16;
+// Elements drawn, counting each through every <use> of it: more than any
+// plotter plots, from references that multiply.
+constexpr long kMaxElements = 2'000'000;
+std::string too_many_elements() {
+    return "its <use> references multiply into more than " + std::to_string(kMaxElements) +
+           " elements";
+}
 // Stroke fonts are drawn at their cap height: about this share of the em.
 constexpr double kCapHeight = 0.7;
 
@@ -83,6 +90,7 @@ struct Shared {
     std::map<std::string, xmlNode*> ids;
     std::deque<SvgClip> clips;  // stable: drawings point at them
     int depth = 0;              // of <use> and clip-path references being followed
+    long elements = 0;
     int top_groups = 0;
 };
 
@@ -106,6 +114,7 @@ class Node {
           skip_(parent.skip_),
           viewport_w_(parent.use_w_.value_or(parent.viewport_w_)),
           viewport_h_(parent.use_h_.value_or(parent.viewport_h_)) {
+        if (++s_.elements > kMaxElements) throw DrawingError(too_many_elements());
         const std::string_view kind = reinterpret_cast<const char*>(element->name);
         if (kind == "text") cursor_ = std::make_shared<TextCursor>();
         image_ = kind == "image";
@@ -465,6 +474,27 @@ struct Control {
     }
 };
 
+// The text of a text node where it stands in the tree: the adapter's own
+// copy is freed before it is read, and takes the text nodes after it too.
+struct XmlElements : svgpp::policy::xml::element_iterator<xmlNode*> {
+    static element_text_type get_text(iterator_type node) {
+        return boost::as_literal(node->content ? reinterpret_cast<const char*>(node->content) : "");
+    }
+};
+
+}  // namespace
+}  // namespace tvk::host
+
+// SVG++ takes only so many policies as arguments; these two it takes by context.
+template <>
+struct svgpp::policy::error::default_policy<tvk::host::Node> : tvk::host::Lenient {};
+template <>
+struct svgpp::policy::document_traversal_control::default_policy<tvk::host::Node>
+    : tvk::host::Control {};
+
+namespace tvk::host {
+namespace {
+
 struct ChildContexts {
     template <class ParentContext, class ElementTag>
     struct apply {
@@ -512,10 +542,9 @@ using Attributes =
 
 using Traversal = svgpp::document_traversal<
     svgpp::processed_elements<DrawnElements>, svgpp::processed_attributes<Attributes>,
-    svgpp::context_factories<ChildContexts>,
+    svgpp::context_factories<ChildContexts>, svgpp::xml_element_policy<XmlElements>,
     svgpp::viewport_policy<svgpp::policy::viewport::as_transform>,
-    svgpp::length_policy<svgpp::policy::length::forward_to_method<Node>>,
-    svgpp::error_policy<Lenient>, svgpp::document_traversal_control_policy<Control>>;
+    svgpp::length_policy<svgpp::policy::length::forward_to_method<Node>>>;
 
 void load_reference(Node& parent, xmlNode* element, bool use) {
     if (use) {
@@ -576,6 +605,34 @@ void collect_ids(xmlNode* node, std::map<std::string, xmlNode*>& ids) {
     }
 }
 
+// How many elements drawing `node` instantiates, each <use> counting its
+// target again; saturating at the limit.
+class ElementCounter {
+  public:
+    explicit ElementCounter(const std::map<std::string, xmlNode*>& ids) : ids_(ids) {}
+
+    double count(const xmlNode* node, int depth) {
+        if (depth > kMaxReferenceDepth) return 0;
+        if (auto known = memo_.find(node); known != memo_.end()) return known->second;
+        double n = 1;
+        if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("use")) == 0) {
+            const std::string href = attribute(node, "href").value_or("");
+            if (auto it = ids_.find(href.empty() ? "" : href.substr(1)); it != ids_.end())
+                n += count(it->second, depth + 1);
+        }
+        for (const xmlNode* c = node->children; c && n < kMaxElements; c = c->next) {
+            if (c->type == XML_ELEMENT_NODE) n += count(c, depth);
+        }
+        n = std::min(n, static_cast<double>(kMaxElements) + 1);
+        memo_[node] = n;
+        return n;
+    }
+
+  private:
+    const std::map<std::string, xmlNode*>& ids_;
+    std::map<const xmlNode*, double> memo_;
+};
+
 // A document without width and height is as large as its viewBox in pixels.
 void default_size(xmlNode* root) {
     const auto box = attribute(root, "viewBox");
@@ -594,6 +651,12 @@ void default_size(xmlNode* root) {
     set("height", h);
 }
 
+// Entities declared in the document itself are expanded (illustration
+// programs declare their namespaces so); files named by entities are never read.
+xmlParserInputPtr no_external_entity(const char*, const char*, xmlParserCtxtPtr) {
+    return nullptr;
+}
+
 }  // namespace
 
 void read_svg(const std::string& contents, const std::string& name, Drawing::Impl& drawing,
@@ -601,8 +664,10 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
     if (contents.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
         throw DrawingError(name + ": too large for an SVG document");
     XmlDoc xml;
-    xml.doc = xmlReadMemory(contents.data(), static_cast<int>(contents.size()), nullptr, nullptr,
-                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlSetExternalEntityLoader(no_external_entity);
+    xml.doc =
+        xmlReadMemory(contents.data(), static_cast<int>(contents.size()), nullptr, nullptr,
+                      XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     if (!xml.doc) {
         const xmlError* error = xmlGetLastError();
         std::string why = error && error->message ? error->message : "not well-formed XML";
@@ -620,11 +685,13 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
 
     Shared shared(drawing);
     collect_ids(root, shared.ids);
+    if (ElementCounter(shared.ids).count(root, 0) > kMaxElements)
+        throw DrawingError(name + ": " + too_many_elements());
     // User units are CSS pixels, y down; the drawing is in millimetres, y up.
     Node top(shared, Affine::scale(kMmPerPx, -kMmPerPx));
     try {
         Traversal::load_document(root, top);
-    } catch (const std::exception& e) {
+    } catch (const std::exception& e) {  // SVG++'s, and the limit above
         throw DrawingError(name + ": " + e.what());
     }
     if (!shared.builder.fonts().empty()) {

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "host/drawing/drawing.h"
+#include "host/drawing/stroke_font.h"
 #include "host/drawing/svg_reader.h"
 
 namespace tvk::host::test {
@@ -258,7 +259,7 @@ TEST(Svg, TextIsDrawnWithTheStrokeFontAndTheFontIsReported) {
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_NE(notes[0].find("Arial, Courier"), std::string::npos) << notes[0];
     Drawing d = Drawing::from_svg(
-        page("<text x='90' y='80' font-size='10' text-anchor='end'>end</text>"), "t.svg");
+        page("<text x='90' y='80' font-size='10' text-anchor='end'>END</text>"), "t.svg");
     const Box box = d.extents();
     EXPECT_NEAR(box.max_x, 90, 1.5);  // ends at x, less the glyph's side bearing
     EXPECT_LT(box.min_x, 85);
@@ -267,6 +268,22 @@ TEST(Svg, TextIsDrawnWithTheStrokeFontAndTheFontIsReported) {
     std::vector<int32_t> colours;
     for (const Entity& e : impl.entities) colours.push_back(e.true_color);
     EXPECT_EQ(colours, (std::vector<int32_t>{0x0000ff, 0xff0000, 0x000000}));
+}
+
+TEST(Svg, TextRunsAndTspansDrawEachOfTheirCharactersOnce) {
+    const Drawing::Impl d =
+        model(page("<text x='0' y='50'>Hi <tspan fill='red'>there</tspan> you</text>"));
+    size_t traces = 0;
+    std::vector<int32_t> colours;
+    for (const Entity& e : d.entities) {
+        traces += std::get<Shape>(e.what).traces.size();
+        colours.push_back(e.true_color);
+    }
+    size_t expected = 0;
+    for (char32_t c : std::u32string(U"Hithereyou"))
+        expected += StrokeFont::standard().glyph(c).strokes.size();
+    EXPECT_EQ(traces, expected);
+    EXPECT_EQ(colours, (std::vector<int32_t>{0, 0xff0000, 0}));
 }
 
 TEST(Svg, FillsAreFilledShapesAndImagesAreCountedAsNotDrawn) {
@@ -297,6 +314,35 @@ TEST(Svg, DocumentsWithoutTheNamespaceAreReadAndBrokenOnesFailNamingTheFile) {
     EXPECT_NO_THROW(
         flat(page("<path d='M 0 0 L 10 x' stroke='black'/><rect width='-1' height='2'/>"
                   "<g id='g'><use href='#g'/></g><use href='#missing'/>")));
+}
+
+TEST(Svg, DeclaredEntitiesAreExpandedButNoFileIsReadAndReferencesCannotMultiplyWithoutEnd) {
+    const std::string declared =
+        R"(<?xml version="1.0"?><!DOCTYPE svg [<!ENTITY ns_svg "http://www.w3.org/2000/svg">)"
+        R"(<!ENTITY st "fill:none;stroke:#FF0000">]><svg xmlns="&ns_svg;" width="10mm" )"
+        R"(height="10mm"><line x2="5" style="&st;"/></svg>)";
+    EXPECT_EQ(flat(declared).paths.size(), 1u);
+    const std::string external =
+        R"(<?xml version="1.0"?><!DOCTYPE svg [<!ENTITY secret SYSTEM "file:///etc/hostname">]>)"
+        R"(<svg xmlns="http://www.w3.org/2000/svg"><text x="1" y="5">&secret;</text></svg>)";
+    try {
+        EXPECT_TRUE(flat(external).paths.empty());
+    } catch (const DrawingError&) {
+    }
+    std::string bomb = "<path id='p0' d='M0 0 L1 1' stroke='black'/>";
+    for (int i = 1; i <= 8; ++i) {
+        bomb += "<g id='p" + std::to_string(i) + "'>";
+        for (int k = 0; k < 10; ++k) bomb += "<use href='#p" + std::to_string(i - 1) + "'/>";
+        bomb += "</g>";
+    }
+    try {
+        flat(page("<defs>" + bomb + "</defs><use href='#p8'/>"));
+        ADD_FAILURE() << "read";
+    } catch (const DrawingError& e) {
+        EXPECT_NE(std::string(e.what()).find("t.svg: its <use> references multiply"),
+                  std::string::npos)
+            << e.what();
+    }
 }
 
 TEST(DrawingKind, IsToldByContentBeforeTheName) {
