@@ -4,6 +4,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <memory>
@@ -59,6 +60,26 @@ std::optional<std::string> attribute(const xmlNode* node, const char* name) {
         return s;
     }
     return std::nullopt;
+}
+
+bool finite(Vec2 p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+// Numbers beyond the range of doubles (1e999) draw nothing.
+bool finite(const Trace& t) {
+    return std::all_of(t.elements.begin(), t.elements.end(), [](const Element& e) {
+        if (const auto* line = std::get_if<Polyline>(&e))
+            return std::all_of(line->points.begin(), line->points.end(),
+                               [](Vec2 p) { return finite(p); });
+        if (const auto* spline = std::get_if<BSpline>(&e))
+            return std::all_of(spline->control.begin(), spline->control.end(),
+                               [](Vec2 p) { return finite(p); });
+        if (const auto* arc = std::get_if<EllipseArc>(&e))
+            return finite(arc->c) && finite(arc->u) && finite(arc->v) && std::isfinite(arc->t0) &&
+                   std::isfinite(arc->t1);
+        return true;
+    });
 }
 
 struct Paint {
@@ -396,6 +417,8 @@ class Node {
     void draw(std::vector<Trace> traces) {
         if (skip_ || style_.hidden || traces.empty()) return;
         for (Trace& t : traces) t = transformed(t, m_);
+        std::erase_if(traces, [](const Trace& t) { return !finite(t); });
+        if (traces.empty()) return;
         if (collect_) {
             SvgClipShape shape;
             shape.even_odd = style_.clip_even_odd;
