@@ -79,7 +79,10 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options) {
         case DrawingKind::kPlot:
             break;
     }
-    return from_plot(read_file(path, std::string::npos), path, options.units_per_inch);
+    const std::string contents = read_file(path, std::string::npos);
+    if (contents.rfind("\x1f\x8b", 0) == 0)
+        throw DrawingError(path + ": compressed (an .svgz?): uncompress it with gunzip first");
+    return from_plot(contents, path, options.units_per_inch);
 }
 
 Drawing Drawing::from_svg(const std::string& contents, const std::string& name) {

@@ -101,7 +101,9 @@ TEST_F(InputsTest, APlotReadBackAndPlottedInAnotherLanguageDrawsTheSameLines) {
 TEST_F(InputsTest, UnreadableSvgsAndPlotsThatDrawNothingFailNamingTheFile) {
     dir.write("broken.svg", "<svg xmlns='http://www.w3.org/2000/svg'><rect");
     dir.write("empty.plt", "IN;SP1;PU100,100;SP0;");
-    for (const std::string& name : {dir.file("broken.svg"), dir.file("empty.plt")}) {
+    dir.write("packed.svgz", "\x1f\x8b\x08");
+    for (const std::string& name :
+         {dir.file("broken.svg"), dir.file("empty.plt"), dir.file("packed.svgz")}) {
         SCOPED_TRACE(name);
         const Outcome o =
             run_tvkplot({"plot", name, "-o", dir.file("out.plt"), "--yes"}, dir.file("config"));
