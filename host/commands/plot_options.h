@@ -14,9 +14,10 @@ struct PlotOptions {
     std::string port;             // a serial device
     std::string preview;          // an SVG file
     std::optional<double> scale;  // millimetres on paper per drawing unit; none: fit
-    double units_per_inch = 1016;  // of a plot file given as the drawing
     bool rotate = false;
     bool travel = false;  // pen-up travel in the preview
+
+    double units_per_inch = 1016;  // of a plot file given as the drawing
 };
 
 }  // namespace tvk::host

@@ -26,9 +26,9 @@ struct Box {
 
 // A pen-down polyline in drawing units.
 struct Path {
-    int color = 7;         // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
+    int color = 7;            // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
-    std::string linetype;  // resolved line-type name, upper case; "CONTINUOUS" by default
+    std::string linetype;     // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
 };
 

@@ -67,7 +67,7 @@ struct Unsupported {
 struct Entity {
     std::string layer;  // upper case
     int color = kByLayer;
-    int32_t true_color = -1;  // 0xRRGGBB; -1: none
+    int32_t true_color = -1;           // 0xRRGGBB; -1: none
     std::string linetype = "BYLAYER";  // upper case
     using What = std::variant<Shape, BlockRef, Unsupported>;
     What what;
