@@ -1,6 +1,9 @@
 #include "host/drawing/plot_reader.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <string_view>
 
 #include "decoder/stream_decoder.h"
 
@@ -21,6 +24,11 @@ std::string line_type_name(const decoder::PenStyle& style, bool vtx_gl) {
     if (pattern < 1 || pattern > static_cast<int>(kPatternNames.size())) return "CONTINUOUS";
     return kPatternNames[static_cast<size_t>(pattern - 1)];
 }
+
+// HP-GL commands that draw but that the decoder does not follow: arcs,
+// circles, rectangles, wedges, curves and labels.
+constexpr std::array<std::string_view, 13> kUndrawnCommands = {
+    "AA", "AR", "AT", "BR", "BZ", "CI", "EA", "ER", "EW", "LB", "RA", "RR", "WG"};
 
 int pen_color(int pen) {
     return pen >= 1 && pen <= 255 ? pen : 7;
@@ -73,6 +81,17 @@ void read_plot(const std::string& contents, const std::string& name, double unit
         Polyline ring;
         for (decoder::Point p : polygon.vertices) ring.points.push_back(at(p));
         add(polygon.style, Trace{{std::move(ring)}}, true);
+    }
+    for (const std::string& command : vtx_gl ? std::vector<std::string>{} : d.other_commands) {
+        std::string mnemonic = command.substr(0, 2);
+        for (char& c : mnemonic) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (std::find(kUndrawnCommands.begin(), kUndrawnCommands.end(), mnemonic) !=
+            kUndrawnCommands.end()) {
+            Entity e;
+            e.layer = "0";
+            e.what = Unsupported{"HP-GL " + mnemonic};
+            drawing.entities.push_back(std::move(e));
+        }
     }
     drawing.layers.try_emplace("0");
 }

@@ -19,6 +19,7 @@ std::vector<Read> read(const std::string& plot, double units_per_inch = 1016) {
     read_plot(plot, "t.plt", units_per_inch, impl);
     std::vector<Read> out;
     for (const Entity& e : impl.entities) {
+        if (!std::holds_alternative<Shape>(e.what)) continue;
         const Shape& shape = std::get<Shape>(e.what);
         const auto& line = std::get<Polyline>(shape.traces.at(0).elements.at(0));
         out.push_back({e.color, e.linetype, shape.filled, line.points});
@@ -58,6 +59,11 @@ TEST(PlotReader, VtxGlIsToldFromItsCommandsAndUnitsPerInchScaleIt) {
     EXPECT_EQ(r[0].linetype, "HIDDEN");
     expect_points(r[0].points, {{0, 0}, {10, 0}});
     EXPECT_EQ(r[1].linetype, "CONTINUOUS");
+}
+
+TEST(PlotReader, DrawingCommandsTheDecoderDoesNotFollowAreCountedAsNotDrawn) {
+    const Drawing d = Drawing::from_plot("IN;SP1;PD100,0;CI50;ci20;LBtext\x03;PU;", "t.plt", 1016);
+    EXPECT_EQ(d.unsupported(), (std::map<std::string, int>{{"HP-GL CI", 2}, {"HP-GL LB", 1}}));
 }
 
 TEST(PlotReader, NothingDrawnIsNotADrawing) {
