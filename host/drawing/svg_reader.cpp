@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <sstream>
 #include <string_view>
 #include <svgpp/policy/xml/libxml2.hpp>
 #include <svgpp/svgpp.hpp>
@@ -588,6 +590,8 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     pending_clip_.clear();
     auto it = s_.ids.find(id);
     if (it == s_.ids.end() || s_.depth >= kMaxReferenceDepth) return clips_;
+    // Clips in the units of the bounding box are left out: not drawn clipped.
+    if (attribute(it->second, "clipPathUnits").value_or("") == "objectBoundingBox") return clips_;
     SvgClip& clip = s_.clips.emplace_back();
     // The clip path's content is in the user space of the element it clips.
     Node collector(*this, it->second);
@@ -656,6 +660,71 @@ class ElementCounter {
     std::map<const xmlNode*, double> memo_;
 };
 
+std::string trimmed(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return "";
+    return std::string(s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1));
+}
+
+// Whether a simple selector (tag, .class, #id, tag.class) picks the element.
+bool selects(const std::string& selector, const xmlNode* node) {
+    const auto dot = selector.find('.');
+    const std::string tag = selector.substr(0, std::min(dot, selector.find('#')));
+    if (!tag.empty() && tag != "*" && tag != reinterpret_cast<const char*>(node->name))
+        return false;
+    if (selector.size() > tag.size() && selector[tag.size()] == '#')
+        return attribute(node, "id").value_or("") == selector.substr(tag.size() + 1);
+    if (dot == std::string::npos) return !tag.empty();
+    std::istringstream classes(attribute(node, "class").value_or(""));
+    const std::string wanted = selector.substr(dot + 1);
+    for (std::string c; classes >> c;)
+        if (c == wanted) return true;
+    return false;
+}
+
+// Style sheets (<style>) of simple selectors, as illustration programs write
+// them: the declarations of the rules that pick an element go before its own
+// style attribute, later rules after earlier ones.
+void apply_style_sheets(xmlNode* root) {
+    std::vector<std::pair<std::string, std::string>> rules;  // selector, declarations
+    std::vector<xmlNode*> elements;
+    const std::function<void(xmlNode*)> walk = [&](xmlNode* node) {
+        for (; node; node = node->next) {
+            if (node->type != XML_ELEMENT_NODE) continue;
+            elements.push_back(node);
+            if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("style")) == 0) {
+                xmlChar* text = xmlNodeGetContent(node);
+                std::string css = text ? reinterpret_cast<const char*>(text) : "";
+                xmlFree(text);
+                for (size_t open; (open = css.find("/*")) != std::string::npos;)
+                    css.erase(open, css.find("*/", open) == std::string::npos
+                                        ? std::string::npos
+                                        : css.find("*/", open) + 2 - open);
+                for (size_t at = 0, brace; (brace = css.find('{', at)) != std::string::npos;) {
+                    const size_t end = std::min(css.find('}', brace), css.size());
+                    const std::string body = css.substr(brace + 1, end - brace - 1);
+                    std::istringstream selectors(css.substr(at, brace - at));
+                    for (std::string selector; std::getline(selectors, selector, ',');)
+                        rules.emplace_back(trimmed(selector), body);
+                    at = end + 1;
+                }
+            }
+            walk(node->children);
+        }
+    };
+    walk(root);
+    if (rules.empty()) return;
+    for (xmlNode* node : elements) {
+        std::string style;
+        for (const auto& [selector, body] : rules)
+            if (selects(selector, node)) style += body + ";";
+        if (style.empty()) continue;
+        style += attribute(node, "style").value_or("");
+        xmlSetProp(node, reinterpret_cast<const xmlChar*>("style"),
+                   reinterpret_cast<const xmlChar*>(style.c_str()));
+    }
+}
+
 // A document without width and height is as large as its viewBox in pixels.
 void default_size(xmlNode* root) {
     const auto box = attribute(root, "viewBox");
@@ -705,6 +774,7 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
         adopt_namespace(root,
                         xmlNewNs(root, reinterpret_cast<const xmlChar*>(kSvgNamespace), nullptr));
     default_size(root);
+    apply_style_sheets(root);
 
     Shared shared(drawing);
     collect_ids(root, shared.ids);

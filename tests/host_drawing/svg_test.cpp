@@ -207,6 +207,11 @@ TEST(Svg, ClipPathsCutStrokesAndFills) {
                  "clip-path='url(#c)' transform='translate(20 0)'><g clip-path='url(#d)'>" +
                  line + "/></g></g>"))),
         5, 1e-6);
+    // A clip in the units of the bounding box is left out.
+    EXPECT_NEAR(length_of(flat(page("<clipPath id='c' clipPathUnits='objectBoundingBox'><rect "
+                                    "width='0.5' height='1'/></clipPath>" +
+                                    line + " clip-path='url(#c)'/>"))),
+                100, 1e-6);
     // A fill is cut to a convex clip.
     const FlatDrawing fill =
         flat(page("<clipPath id='c'><rect x='0' y='0' width='50' height='100'/></clipPath><rect "
@@ -232,6 +237,18 @@ TEST(Svg, ColoursGetAPenEachInOrderOfAppearanceAndKeepTheirTrueColour) {
         {3, 0x0000ff}, {2, 0x00ff00}, {4, 0x123456},  // the fill, then the stroke (fallback colour)
         {5, 0x000000}};                               // a gradient without fallback: black
     EXPECT_EQ(got, expected);
+}
+
+TEST(Svg, StyleSheetsOfSimpleSelectorsStyleTheElementsTheyPick) {
+    const Drawing::Impl d = model(page(
+        "<style>/* as illustration programs write */ .st0{fill:none;stroke:#FF0000}"
+        " line, #blue { stroke: #0000FF } rect.st1 {fill:none; stroke:#00FF00}</style>"
+        "<path class='st0' d='M0 0 H 5'/><line x2='5'/><path id='blue' d='M0 0 H 5' fill='none'/>"
+        "<rect class='other st1' width='5' height='5'/>"
+        "<path class='st0' style='stroke:#000000' d='M0 0 H 5'/>"));
+    std::vector<int32_t> colours;
+    for (const Entity& e : d.entities) colours.push_back(e.true_color);
+    EXPECT_EQ(colours, (std::vector<int32_t>{0xff0000, 0x0000ff, 0x0000ff, 0x00ff00, 0x000000}));
 }
 
 TEST(Svg, TopLevelGroupsAndLabelledLayersAreTheLayers) {
