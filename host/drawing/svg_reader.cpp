@@ -172,6 +172,7 @@ class Node {
         if (use_ && !skip_ && !href_.empty() && s_.depth < kMaxReferenceDepth) {
             auto it = s_.ids.find(href_);
             if (it == s_.ids.end()) return;
+            resolved_clips();  // in the user space of the <use>, before its x and y
             m_ = m_ * Affine::translate({use_x_, use_y_});
             ++s_.depth;
             load_reference(*this, it->second, true);

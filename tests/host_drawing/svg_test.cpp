@@ -207,6 +207,12 @@ TEST(Svg, ClipPathsCutStrokesAndFills) {
                  "clip-path='url(#c)' transform='translate(20 0)'><g clip-path='url(#d)'>" +
                  line + "/></g></g>"))),
         5, 1e-6);
+    // Of a <use>, before its x and y move the content.
+    EXPECT_NEAR(
+        length_of(flat(page("<clipPath id='c'><rect x='0' y='0' width='10' "
+                            "height='100'/></clipPath><defs>" +
+                            line + " id='l'/></defs><use href='#l' x='5' clip-path='url(#c)'/>"))),
+        5, 1e-6);
     // A clip in the units of the bounding box is left out.
     EXPECT_NEAR(length_of(flat(page("<clipPath id='c' clipPathUnits='objectBoundingBox'><rect "
                                     "width='0.5' height='1'/></clipPath>" +
