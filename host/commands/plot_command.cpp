@@ -154,8 +154,11 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     auto pe = std::make_shared<std::string>();
     auto coordinates = std::make_shared<std::string>();
     auto copies = std::make_shared<int>(1);
-    CLI::App* command = app.add_subcommand("plot", "Plot drawings");
-    command->add_option("drawings", o->drawings, "The drawings, one after another")
+    CLI::App* command =
+        app.add_subcommand("plot", "Plot drawings: DXF, SVG, or plot files to plot again");
+    command
+        ->add_option("drawings", o->drawings,
+                     "The drawings (each told by its content), one after another")
         ->required()
         ->type_name("DRAWING");
     command->add_option("--profile", o->profile, "The plotter profile (default: see below)")
@@ -178,6 +181,11 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                      "Also write an SVG picture of the plot ({name} as for -o)")
         ->type_name("OUT.svg");
     command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview");
+    command
+        ->add_option("--units-per-inch", o->units_per_inch,
+                     "The plotter units of a plot file given as the drawing (default 1016)")
+        ->type_name("N")
+        ->check(above_zero("plotter units per inch"));
     command->add_flag("--dry-run", o->dry_run,
                       "Everything but the output: the questions, the summary, the preview");
     command->add_flag("--json", o->json,

@@ -34,6 +34,8 @@ struct PlotOptions {
 
     bool dry_run = false;  // everything but the output
     bool json = false;     // the summary as JSON on standard output
+
+    double units_per_inch = 1016;  // of a plot file given as the drawing
 };
 
 // The output of one drawing: the pattern with {name} replaced by the

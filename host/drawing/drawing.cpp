@@ -179,10 +179,15 @@ Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
         throw DxfError(path + ": its blocks expand to more than " +
                        std::to_string(kMaxExpandedSize) + " points and curves");
     }
+    return made_of(std::move(impl), {});
+}
+
+Drawing Drawing::made_of(std::shared_ptr<Impl> impl, std::vector<std::string> notes) {
     Drawing drawing;
     std::map<std::string, int> broken;
     expand(*impl, {nullptr, [&](const std::string& type) { ++drawing.unsupported_[type]; },
                    [&](const std::string& what) { ++broken[what]; }});
+    drawing.notes_ = std::move(notes);
     for (const auto& [what, count] : broken) {
         drawing.notes_.push_back(
             "Not drawn: " + what +
@@ -201,7 +206,9 @@ Box Drawing::extents() const {
     return extents(nullptr, progress);
 }
 
-Box Drawing::extents(WorkProgress& progress) const { return extents(nullptr, progress); }
+Box Drawing::extents(WorkProgress& progress) const {
+    return extents(nullptr, progress);
+}
 
 Box Drawing::extents(const std::function<bool(const std::string& layer)>& plotted,
                      WorkProgress& progress) const {
@@ -269,7 +276,8 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
                     const std::string& linetype, const std::string& layer) {
                     if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
                     if (shape.filled) {
-                        Fill fill{.color = color, .true_color = true_color, .rings = {}, .layer = layer};
+                        Fill fill{
+                            .color = color, .true_color = true_color, .rings = {}, .layer = layer};
                         for (const Trace& t : shape.traces) {
                             auto ring = flatten_trace(t, m, tolerance);
                             if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();

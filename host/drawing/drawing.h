@@ -51,18 +51,43 @@ struct FlatDrawing {
     std::vector<Fill> fills;
 };
 
-// A DXF file that cannot be read: what() names the file (and the line where known).
-struct DxfError : std::runtime_error {
+// A drawing that cannot be read: what() names the file (and the line where known).
+struct DrawingError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+// A DXF file that cannot be read.
+struct DxfError : DrawingError {
+    using DrawingError::DrawingError;
+};
+
+// How drawings are read where their files do not say.
+struct LoadOptions {
+    double units_per_inch = 1016;  // the plotter units of plot files
+};
+
+// What a drawing file holds, told by its content (and, failing that, its name).
+enum class DrawingKind { kDxf, kSvg, kPlot };
+DrawingKind drawing_kind(const std::string& head, const std::string& path);
 
 class Drawing {
   public:
+    // Reads a DXF drawing, an SVG drawing (one unit a millimetre) or a plot
+    // file, whichever the file holds; throws DrawingError when it is missing,
+    // unreadable or malformed.
+    static Drawing load(const std::string& path, const LoadOptions& options = {});
+    // The same, reporting to `progress` (which may stop it by throwing).
+    static Drawing load(const std::string& path, const LoadOptions& options,
+                        WorkProgress& progress);
     // Reads a DXF file; throws DxfError when it is missing, unreadable,
     // truncated or malformed.
     static Drawing load_dxf(const std::string& path);
     // The same, reporting to `progress` (which may stop it by throwing).
     static Drawing load_dxf(const std::string& path, WorkProgress& progress);
+    // The drawing of SVG text, or of a plot file's bytes; `name` names them
+    // in errors.
+    static Drawing from_svg(const std::string& contents, const std::string& name);
+    static Drawing from_plot(const std::string& contents, const std::string& name,
+                             double units_per_inch);
 
     // The paper-space layouts, in the drawing's order.
     struct LayoutInfo {
@@ -103,6 +128,8 @@ class Drawing {
     // entities drawn: model space, or the layout's own and its viewports'.
     template <typename Draw>
     void for_each_space(Draw draw) const;
+    // The drawing of a model read: what it cannot draw counted, notes kept.
+    static Drawing made_of(std::shared_ptr<Impl> impl, std::vector<std::string> notes);
 
     std::shared_ptr<const Impl> impl_;
     int layout_ = -1;  // the layout drawn; -1: model space

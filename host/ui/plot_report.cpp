@@ -245,8 +245,7 @@ std::string result_json(const PlotResult& r) {
            ",\"pen_up_mm\":" + rounded(f.pen_up_mm) + ",\"pen_down_mm\":" + rounded(f.pen_down_mm) +
            ",\"sending_seconds\":" +
            (f.serial ? json_number(transfer_seconds(f.bytes, f.line)) : std::string("null")) +
-           ",\"drawing_seconds\":" + json_number(f.time.pen_down_s) +
-           ",\"plotting_seconds\":" +
+           ",\"drawing_seconds\":" + json_number(f.time.pen_down_s) + ",\"plotting_seconds\":" +
            json_number(f.time.total_s + (f.copies - 1) * f.time.plotter_s) +
            ",\"pen_lifts\":" + std::to_string(f.time.lifts) +
            ",\"pen_changes\":" + std::to_string(f.time.changes) +

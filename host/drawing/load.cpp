@@ -1,0 +1,107 @@
+// Drawings of every kind the program reads, told apart by their content.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "host/drawing/drawing.h"
+#include "host/drawing/entities.h"
+#include "host/drawing/expand.h"
+#include "host/drawing/plot_reader.h"
+#include "host/drawing/stroke_font.h"
+#include "host/drawing/svg_reader.h"
+
+namespace tvk::host {
+
+namespace {
+
+// What is read of a file to tell its kind.
+constexpr std::size_t kHeadSize = 4096;
+
+std::string lower_extension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+// The next line of `text` from `at`, without its blanks.
+std::string trimmed_line(const std::string& text, std::size_t& at) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    const auto first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return "";
+    return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+}
+
+std::string read_file(const std::string& path, std::size_t limit) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw DrawingError(path + ": is a directory, not a drawing");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw DrawingError(path + ": cannot open: " + std::strerror(errno));
+    std::string contents;
+    if (limit == std::string::npos) {
+        if (auto size = std::filesystem::file_size(path, ec); !ec) contents.reserve(size);
+        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else {
+        contents.resize(limit);
+        in.read(contents.data(), static_cast<std::streamsize>(limit));
+        contents.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    if (in.bad()) throw DrawingError(path + ": cannot read: " + std::strerror(errno));
+    return contents;
+}
+
+}  // namespace
+
+DrawingKind drawing_kind(const std::string& head, const std::string& path) {
+    std::size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    at = std::min(head.find_first_not_of(" \t\r\n", at), head.size());
+    if (head.compare(at, 1, "<") == 0) return DrawingKind::kSvg;
+    if (head.rfind("AutoCAD Binary DXF", 0) == 0) return DrawingKind::kDxf;
+    // ASCII DXF opens with group 0 (SECTION) or a 999 comment.
+    const std::string first = trimmed_line(head, at);
+    if (first == "0" || first == "999") return DrawingKind::kDxf;
+    const std::string ext = lower_extension(path);
+    if (ext == ".dxf") return DrawingKind::kDxf;
+    if (ext == ".svg") return DrawingKind::kSvg;
+    return DrawingKind::kPlot;
+}
+
+Drawing Drawing::load(const std::string& path, const LoadOptions& options) {
+    NoProgress progress;
+    return load(path, options, progress);
+}
+
+Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkProgress& progress) {
+    switch (drawing_kind(read_file(path, kHeadSize), path)) {
+        case DrawingKind::kDxf:
+            return load_dxf(path, progress);
+        case DrawingKind::kSvg:
+            return from_svg(read_file(path, std::string::npos), path);
+        case DrawingKind::kPlot:
+            break;
+    }
+    const std::string contents = read_file(path, std::string::npos);
+    if (contents.rfind("\x1f\x8b", 0) == 0)
+        throw DrawingError(path + ": compressed (an .svgz?): uncompress it with gunzip first");
+    return from_plot(contents, path, options.units_per_inch);
+}
+
+Drawing Drawing::from_svg(const std::string& contents, const std::string& name) {
+    auto impl = std::make_shared<Impl>();
+    std::vector<std::string> notes;
+    read_svg(contents, name, *impl, notes);
+    return made_of(std::move(impl), std::move(notes));
+}
+
+Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
+                           double units_per_inch) {
+    auto impl = std::make_shared<Impl>();
+    read_plot(contents, name, units_per_inch, *impl);
+    return made_of(std::move(impl), {});
+}
+
+}  // namespace tvk::host
