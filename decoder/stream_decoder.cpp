@@ -371,13 +371,16 @@ class Parser {
             if (c == ';' || std::isspace(c)) {
                 ++i;
             } else if (c == kEscape) {
+                ++out_.commands;
                 i = device_control(i);
             } else if (letter && vtx) {
+                ++out_.commands;
                 const std::size_t end = parameters_end(i + 1);
                 vtx_command(static_cast<char>(std::toupper(c)), i, end);
                 i = end;
             } else if (letter && i + 1 < s_.size() &&
                        std::isalpha(static_cast<unsigned char>(s_[i + 1]))) {
+                ++out_.commands;
                 i = hpgl_command(i);
             } else {
                 problem(i, "unexpected byte " + std::to_string(c));

@@ -346,9 +346,11 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     command->add_option("--port", o->port, "Send the plot to the plotter on this port instead")
         ->type_name("DEVICE")
         ->excludes(out_opt);
-    command->add_option("--preview", o->preview, "Also write an SVG picture of the plot")
-        ->type_name("OUT.svg");
-    command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview");
+    auto* preview_opt =
+        command->add_option("--preview", o->preview, "Also write an SVG picture of the plot")
+            ->type_name("OUT.svg");
+    command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview")
+        ->needs(preview_opt);
     auto* scale_opt = command
                           ->add_option("--scale", *scale,
                                        "Millimetres on paper per drawing unit (default: --fit)")

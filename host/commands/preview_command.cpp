@@ -37,12 +37,15 @@ int run_preview(const PreviewOptions& o) {
     const decoder::Language language =
         o.language.empty() ? guess_language(stream) : *decoder::language_from_name(o.language);
     const decoder::Decoded decoded = decoder::decode(stream, language);
+    const char* hint =
+        o.language.empty() ? " (read as the language it looks like; --language names another)" : "";
+    if (const std::string refusal = preview_refusal(decoded, o.stream, language);
+        !refusal.empty()) {
+        throw HostError(refusal + hint);
+    }
     if (const std::string warning = preview_warning(decoded, o.stream, language);
         !warning.empty()) {
-        std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(),
-                     o.language.empty()
-                         ? " (read as the language it looks like; --language names another)"
-                         : "");
+        std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(), hint);
     }
     SvgOptions options;
     options.units_per_mm = o.units_per_inch / kMmPerInch;
