@@ -25,8 +25,11 @@ constexpr double kNumberLimit = 1073741823.0;
 // The running position is held within this (exact in a double), so that no
 // number of relative steps can carry it past what the picture can show.
 constexpr int64_t kPositionLimit = int64_t{1} << 53;
-// Pen movements kept at most: about 80 bytes each, so under 1 GB in all.
-constexpr std::size_t kMaxMovements = 8'000'000;
+// Pen movements and other commands kept at most: about 72 bytes each, so
+// under 1 GB in all whatever the stream; and parts not understood (a DXF
+// file has one every few bytes).
+constexpr std::size_t kMaxEntries = 8'000'000;
+constexpr std::size_t kMaxProblems = 100'000;
 
 // Parameters are held within kNumberLimit by the parser.
 int as_int(double v) {
@@ -47,7 +50,7 @@ class Plotter {
 
     void move_to(Point to, bool pen_down) {
         to = {clamp_position(to.x), clamp_position(to.y)};
-        if (++movements_ > kMaxMovements) return;
+        if (!spend()) return;
         if (polygon_) {
             polygon_->vertices.push_back(to);
         } else {
@@ -79,7 +82,9 @@ class Plotter {
     }
 
     PenStyle& style() { return style_; }
-    bool full() const { return movements_ > kMaxMovements; }
+    // One more entry of the result; false once there are too many.
+    bool spend() { return ++entries_ <= kMaxEntries; }
+    bool full() const { return entries_ > kMaxEntries; }
     Point position() const { return position_; }
     void finish() {
         if (polygon_) end_polygon();
@@ -91,7 +96,7 @@ class Plotter {
     Point position_;
     PenStyle style_;
     std::optional<Polygon> polygon_;
-    std::size_t movements_ = 0;
+    std::size_t entries_ = 0;
 };
 
 class Parser {
@@ -99,6 +104,7 @@ class Parser {
     Parser(std::string_view bytes, Decoded& out) : s_(bytes), out_(out), plotter_(out) {}
 
     void problem(std::size_t at, std::string what) {
+        if (out_.problems.size() >= kMaxProblems) return;
         out_.problems.push_back({at, std::move(what)});
     }
 
@@ -125,6 +131,10 @@ class Parser {
             i = j;
         }
         return true;
+    }
+
+    void other(std::string_view command) {
+        if (plotter_.spend()) out_.other_commands.emplace_back(command);
     }
 
     // A number beyond what the language carries: reported where it stands
@@ -173,7 +183,7 @@ class Parser {
             ++j;  // a two-character escape such as ESC E
         }
         j = std::min(j, n);
-        out_.other_commands.emplace_back(s_.substr(i, j - i));
+        other(s_.substr(i, j - i));
         return j;
     }
 
@@ -315,7 +325,7 @@ class Parser {
         } else if (name == "FP" || name == "EP") {
             plotter_.fill_polygon(name == "EP");
         } else {
-            out_.other_commands.emplace_back(s_.substr(at, end - at));
+            other(s_.substr(at, end - at));
         }
     }
 
@@ -338,7 +348,7 @@ class Parser {
                 coordinate_pairs(v, at, true, false);
                 break;
             case 'H':
-                out_.other_commands.emplace_back("H");
+                other("H");
                 plotter_.move_to({0, 0}, false);
                 break;
             case 'J':
@@ -351,7 +361,7 @@ class Parser {
                 plotter_.style().pattern_length = v.empty() ? 0 : v[0];
                 break;
             default:
-                out_.other_commands.emplace_back(s_.substr(at, end - at));
+                other(s_.substr(at, end - at));
                 break;
         }
     }
@@ -360,10 +370,12 @@ class Parser {
     void parse(bool vtx) {
         std::size_t i = 0;
         while (i < s_.size()) {
-            if (plotter_.full()) {
-                problem(i,
-                        "more than 8000000 pen movements, the most the decoder keeps; the "
-                        "rest is not read");
+            if (plotter_.full() || out_.problems.size() >= kMaxProblems) {
+                out_.problems.push_back(
+                    {i, plotter_.full() ? "more than 8000000 pen movements and commands, the most "
+                                          "the decoder keeps; the rest is not read"
+                                        : "more than 100000 parts not understood, the most the "
+                                          "decoder reports; the rest is not read"});
                 return;
             }
             const auto c = static_cast<unsigned char>(s_[i]);

@@ -1,5 +1,6 @@
 // tvkplot preview: a plotter stream rendered as SVG.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "host/commands/commands.h"
@@ -31,6 +32,14 @@ decoder::Language guess_language(const std::string& stream) {
 
 int run_preview(const PreviewOptions& o) {
     check_can_write(o.output, "the preview");
+    // The decoder keeps about as much again as it reads: past this the
+    // preview would not stay within 2 GB.
+    constexpr std::uintmax_t kMaxStreamSize = std::uintmax_t{512} << 20;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(o.stream, ec) &&
+        std::filesystem::file_size(o.stream, ec) > kMaxStreamSize) {
+        throw HostError(o.stream + " is larger than 512 MiB, the most tvkplot previews");
+    }
     const std::string stream = read_whole_file(o.stream, "the plotter stream");
 
     // The command line has checked the name.

@@ -127,6 +127,16 @@ TEST(Decoder, HoldsNumbersAndPositionsWithinTheLanguage) {
     EXPECT_EQ(decode(many + "0,0", Language::kTkGl1).end_position, (Point{1000 * kLimit, 0}));
 }
 
+// What is not understood is reported up to a limit, so that a large file
+// that is no plot (a DXF, an image) cannot fill the memory with reports.
+TEST(Decoder, StopsReadingAfterTooManyPartsNotUnderstood) {
+    const Decoded d = decode(std::string(300000, '0'), Language::kTkGl1);
+    ASSERT_EQ(d.problems.size(), 100001u);
+    EXPECT_EQ(d.problems.back().offset, 100000u);
+    EXPECT_NE(d.problems.back().what.find("more than 100000 parts not understood"),
+              std::string::npos);
+}
+
 TEST(Decoder, NamesTheLanguages) {
     EXPECT_FALSE(language_from_name("PE-CMD"));
 }
