@@ -2,6 +2,8 @@
 // session. The input is the file up to its first zero byte; the bytes after
 // it script the host: language, model, answers to every question, the
 // stored configuration, refusals, the reply to the paper query, drawing.
+#include <iterator>
+
 #include "fuzz/driver_script.h"
 
 using tvk::fuzz::FuzzInput;
@@ -51,6 +53,17 @@ void plot(FuzzInput& in, const std::string& language, uint8_t model) {
     for (int16_t code : {48, 46, 47, 30}) {
         Record r(code);
         r.set_i32(5, host_flags);
+        tvk::test::call(Entry::kPlot, r);
+    }
+    // A square in pen 1, so that every plot sends its opening and closing,
+    // then whatever the input asks for.
+    Record pen(5);
+    pen.set_u16(4, 1);
+    tvk::test::call(Entry::kPlot, pen);
+    const uint16_t square[][2] = {{100, 100}, {900, 100}, {900, 900}, {100, 900}, {100, 100}};
+    for (std::size_t i = 0; i < std::size(square); ++i) {
+        Record r(i == 0 ? 3 : 4);
+        r.set_u16(4, square[i][0]).set_u16(6, square[i][1]);
         tvk::test::call(Entry::kPlot, r);
     }
     tvk::fuzz::drawing_requests(in, 64);
