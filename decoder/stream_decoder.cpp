@@ -19,19 +19,28 @@ bool is_parameter_char(char c) {
            c == ',' || c == ' ';
 }
 
-// A parameter as an integer; a stream may hold any number of digits.
+// The largest magnitude of a number in either language (HP-GL/2 integers
+// run from -2^30 to 2^30 - 1); anything beyond it is reported and held at it.
+constexpr double kNumberLimit = 1073741823.0;
+// The running position is held within this (exact in a double), so that no
+// number of relative steps can carry it past what the picture can show.
+constexpr int64_t kPositionLimit = int64_t{1} << 53;
+// Pen movements and other commands kept at most: about 72 bytes each, so
+// under 1 GB in all whatever the stream; and parts not understood (a DXF
+// file has one every few bytes).
+constexpr std::size_t kMaxEntries = 8'000'000;
+constexpr std::size_t kMaxProblems = 100'000;
+
+// Parameters are held within kNumberLimit by the parser.
 int as_int(double v) {
-    constexpr double kLimit = 2147483647.0;
-    if (!(v > -kLimit)) return -2147483647;
-    if (v > kLimit) return 2147483647;
     return static_cast<int>(v);
 }
-
 int64_t as_coordinate(double v) {
-    constexpr double kLimit = 9.0e18;
-    if (!(v > -kLimit)) return static_cast<int64_t>(-kLimit);
-    if (v > kLimit) return static_cast<int64_t>(kLimit);
     return std::llround(v);
+}
+
+int64_t clamp_position(int64_t v) {
+    return std::clamp(v, -kPositionLimit, kPositionLimit);
 }
 
 // The pen and what it has done so far; shared by both languages.
@@ -40,6 +49,8 @@ class Plotter {
     explicit Plotter(Decoded& out) : out_(out) {}
 
     void move_to(Point to, bool pen_down) {
+        to = {clamp_position(to.x), clamp_position(to.y)};
+        if (!spend()) return;
         if (polygon_) {
             polygon_->vertices.push_back(to);
         } else {
@@ -47,6 +58,7 @@ class Plotter {
         }
         position_ = to;
     }
+    // Both steps and position are held within kPositionLimit: no overflow.
     void move_by(int64_t dx, int64_t dy, bool pen_down) {
         move_to({position_.x + dx, position_.y + dy}, pen_down);
     }
@@ -70,6 +82,9 @@ class Plotter {
     }
 
     PenStyle& style() { return style_; }
+    // One more entry of the result; false once there are too many.
+    bool spend() { return ++entries_ <= kMaxEntries; }
+    bool full() const { return entries_ > kMaxEntries; }
     Point position() const { return position_; }
     void finish() {
         if (polygon_) end_polygon();
@@ -81,6 +96,7 @@ class Plotter {
     Point position_;
     PenStyle style_;
     std::optional<Polygon> polygon_;
+    std::size_t entries_ = 0;
 };
 
 class Parser {
@@ -88,6 +104,7 @@ class Parser {
     Parser(std::string_view bytes, Decoded& out) : s_(bytes), out_(out), plotter_(out) {}
 
     void problem(std::size_t at, std::string what) {
+        if (out_.problems.size() >= kMaxProblems) return;
         out_.problems.push_back({at, std::move(what)});
     }
 
@@ -103,14 +120,30 @@ class Parser {
             while (j < end && s_[j] != ',' && s_[j] != ' ') ++j;
             double v = 0;
             const auto [ptr, ec] = std::from_chars(s_.data() + i, s_.data() + j, v);
-            if (ec != std::errc() || ptr != s_.data() + j) {
+            const bool whole = ptr == s_.data() + j;
+            if (ec == std::errc::result_out_of_range && whole) {
+                v = s_[i] == '-' ? -HUGE_VAL : HUGE_VAL;
+            } else if (ec != std::errc() || !whole) {
                 problem(i, "malformed number \"" + std::string(s_.substr(i, j - i)) + "\"");
                 return false;
             }
-            values.push_back(v);
+            values.push_back(held_number(v, i, j - i));
             i = j;
         }
         return true;
+    }
+
+    void other(std::string_view command) {
+        if (plotter_.spend()) out_.other_commands.emplace_back(command);
+    }
+
+    // A number beyond what the language carries: reported where it stands
+    // and held at the limit.
+    double held_number(double v, std::size_t at, std::size_t length) {
+        if (std::fabs(v) <= kNumberLimit) return v;
+        problem(at, "number " + std::string(s_.substr(at, std::min<std::size_t>(length, 40))) +
+                        " beyond the range of the language (-1073741823 to 1073741823)");
+        return v < 0 ? -kNumberLimit : kNumberLimit;
     }
 
     std::size_t parameters_end(std::size_t i) const {
@@ -150,7 +183,7 @@ class Parser {
             ++j;  // a two-character escape such as ESC E
         }
         j = std::min(j, n);
-        out_.other_commands.emplace_back(s_.substr(i, j - i));
+        other(s_.substr(i, j - i));
         return j;
     }
 
@@ -180,6 +213,7 @@ class Parser {
         uint64_t value = 0;
         uint64_t scale = 1;
         bool in_number = false;
+        std::size_t number_start = i;
         for (; i < s_.size(); ++i) {
             const auto c = static_cast<unsigned char>(s_[i]);
             if (c == ';') break;
@@ -212,12 +246,20 @@ class Parser {
                 problem(i, "unexpected byte in PE");
                 continue;
             }
+            if (!in_number) number_start = i;
             in_number = true;
-            value += (static_cast<uint64_t>(c) - (more ? 63 : last_low)) * scale;
-            scale *= base;
+            // Past 2^31 the value is beyond the limit anyway; stop adding
+            // digits before the sum could wrap.
+            if (scale <= (uint64_t{1} << 32)) {
+                value += (static_cast<uint64_t>(c) - (more ? 63 : last_low)) * scale;
+                scale *= base;
+            } else {
+                value |= uint64_t{1} << 40;
+            }
             if (more) continue;
-            const int64_t v =
-                (value & 1) ? -static_cast<int64_t>(value >> 1) : static_cast<int64_t>(value >> 1);
+            const double magnitude = static_cast<double>(value >> 1);
+            const int64_t v = static_cast<int64_t>(held_number((value & 1) ? -magnitude : magnitude,
+                                                               number_start, i + 1 - number_start));
             value = 0;
             scale = 1;
             in_number = false;
@@ -239,6 +281,7 @@ class Parser {
             pen_up_next = absolute_next = false;
         }
         if (in_number || !pending.empty()) problem(i, "PE command ends inside a coordinate");
+        if (plotter_.full()) return s_.size();
         return i;
     }
 
@@ -282,7 +325,7 @@ class Parser {
         } else if (name == "FP" || name == "EP") {
             plotter_.fill_polygon(name == "EP");
         } else {
-            out_.other_commands.emplace_back(s_.substr(at, end - at));
+            other(s_.substr(at, end - at));
         }
     }
 
@@ -305,7 +348,7 @@ class Parser {
                 coordinate_pairs(v, at, true, false);
                 break;
             case 'H':
-                out_.other_commands.emplace_back("H");
+                other("H");
                 plotter_.move_to({0, 0}, false);
                 break;
             case 'J':
@@ -318,7 +361,7 @@ class Parser {
                 plotter_.style().pattern_length = v.empty() ? 0 : v[0];
                 break;
             default:
-                out_.other_commands.emplace_back(s_.substr(at, end - at));
+                other(s_.substr(at, end - at));
                 break;
         }
     }
@@ -327,18 +370,29 @@ class Parser {
     void parse(bool vtx) {
         std::size_t i = 0;
         while (i < s_.size()) {
+            if (plotter_.full() || out_.problems.size() >= kMaxProblems) {
+                out_.problems.push_back(
+                    {i, plotter_.full() ? "more than 8000000 pen movements and commands, the most "
+                                          "the decoder keeps; the rest is not read"
+                                        : "more than 100000 parts not understood, the most the "
+                                          "decoder reports; the rest is not read"});
+                return;
+            }
             const auto c = static_cast<unsigned char>(s_[i]);
             const bool letter = std::isalpha(c);
             if (c == ';' || std::isspace(c)) {
                 ++i;
             } else if (c == kEscape) {
+                ++out_.commands;
                 i = device_control(i);
             } else if (letter && vtx) {
+                ++out_.commands;
                 const std::size_t end = parameters_end(i + 1);
                 vtx_command(static_cast<char>(std::toupper(c)), i, end);
                 i = end;
             } else if (letter && i + 1 < s_.size() &&
                        std::isalpha(static_cast<unsigned char>(s_[i + 1]))) {
+                ++out_.commands;
                 i = hpgl_command(i);
             } else {
                 problem(i, "unexpected byte " + std::to_string(c));

@@ -76,6 +76,9 @@ struct Decoded {
     // device-control sequences, ...). Useful to check openings and closings.
     std::vector<std::string> other_commands;
     std::vector<Problem> problems;  // empty for a well-formed stream
+    // Commands read (mnemonics, VTX-GL letters, escape sequences), understood
+    // or not: none means the bytes hold no plotter command at all.
+    std::size_t commands = 0;
 };
 
 Decoded decode(std::string_view bytes, Language language);

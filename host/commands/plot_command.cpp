@@ -176,11 +176,13 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("DEVICE")
         ->excludes(out_opt);
     add_wait_option(*command, o->wait);
-    command
-        ->add_option("--preview", o->preview,
-                     "Also write an SVG picture of the plot ({name} as for -o)")
-        ->type_name("OUT.svg");
-    command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview");
+    auto* preview_opt =
+        command
+            ->add_option("--preview", o->preview,
+                         "Also write an SVG picture of the plot ({name} as for -o)")
+            ->type_name("OUT.svg");
+    command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview")
+        ->needs(preview_opt);
     command
         ->add_option("--units-per-inch", o->units_per_inch,
                      "The plotter units of a plot file given as the drawing (default 1016)")

@@ -1,5 +1,6 @@
 // tvkplot preview: a plotter stream rendered as SVG.
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "host/commands/commands.h"
@@ -33,18 +34,29 @@ decoder::Language guess_language(const std::string& stream) {
 int run_preview(const PreviewOptions& o) {
     check_distinct_files({{o.stream, "the plotter stream"}}, {{o.output, "the preview (-o)"}});
     check_can_write(o.output, "the preview");
+    // The decoder keeps about as much again as it reads: past this the
+    // preview would not stay within 2 GB.
+    constexpr std::uintmax_t kMaxStreamSize = std::uintmax_t{512} << 20;
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(o.stream, ec) &&
+        std::filesystem::file_size(o.stream, ec) > kMaxStreamSize) {
+        throw HostError(o.stream + " is larger than 512 MiB, the most tvkplot previews");
+    }
     const std::string stream = read_whole_file(o.stream, "the plotter stream");
 
     // The command line has checked the name.
     const decoder::Language language =
         o.language.empty() ? guess_language(stream) : *decoder::language_from_name(o.language);
     const decoder::Decoded decoded = decoder::decode(stream, language);
+    const char* hint =
+        o.language.empty() ? " (read as the language it looks like; --language names another)" : "";
+    if (const std::string refusal = preview_refusal(decoded, o.stream, language);
+        !refusal.empty()) {
+        throw HostError(refusal + hint);
+    }
     if (const std::string warning = preview_warning(decoded, o.stream, language);
         !warning.empty()) {
-        std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(),
-                     o.language.empty()
-                         ? " (read as the language it looks like; --language names another)"
-                         : "");
+        std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(), hint);
     }
     SvgOptions options;
     options.units_per_mm = o.units_per_inch / kMmPerInch;

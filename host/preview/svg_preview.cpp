@@ -147,25 +147,57 @@ std::string render_svg(const decoder::Decoded& decoded, const SvgOptions& option
     return svg.finish();
 }
 
+namespace {
+
+bool draws(const decoder::Decoded& decoded) {
+    return !decoded.polygons.empty() ||
+           std::any_of(decoded.segments.begin(), decoded.segments.end(),
+                       [](const decoder::Segment& s) { return s.pen_down; });
+}
+
+// "N parts of SOURCE not understood as L, the first at byte B: what", with
+// the next two where there are more.
+std::string not_understood(const decoder::Decoded& decoded, const std::string& source,
+                           const char* language) {
+    const auto& problems = decoded.problems;
+    std::string text = std::to_string(problems.size()) + " part" +
+                       (problems.size() == 1 ? "" : "s") + " of " + source + " not understood as " +
+                       language + ", the first at byte " + std::to_string(problems.front().offset) +
+                       ": " + problems.front().what;
+    for (std::size_t i = 1; i < std::min<std::size_t>(problems.size(), 3); ++i)
+        text += "; at byte " + std::to_string(problems[i].offset) + ": " + problems[i].what;
+    return text;
+}
+
+}  // namespace
+
 std::string preview_warning(const decoder::Decoded& decoded, const std::string& source,
                             decoder::Language language) {
     const char* name = decoder::language_name(language);
-    const bool draws = !decoded.polygons.empty() ||
-                       std::any_of(decoded.segments.begin(), decoded.segments.end(),
-                                   [](const decoder::Segment& s) { return s.pen_down; });
     std::string warning;
-    if (!decoded.problems.empty()) {
-        const auto& first = decoded.problems.front();
-        warning = std::to_string(decoded.problems.size()) + " part" +
-                  (decoded.problems.size() == 1 ? "" : "s") + " of " + source +
-                  " not understood as " + name + ", the first at byte " +
-                  std::to_string(first.offset) + ": " + first.what;
-    }
-    if (!draws) {
+    if (!decoded.problems.empty()) warning = not_understood(decoded, source, name);
+    if (!draws(decoded)) {
         warning += (warning.empty() ? "" : "; ") + std::string("the preview of ") + source +
                    " shows nothing drawn as " + name;
     }
     return warning;
+}
+
+std::string preview_refusal(const decoder::Decoded& decoded, const std::string& source,
+                            decoder::Language language) {
+    const char* name = decoder::language_name(language);
+    if (decoded.commands == 0) {
+        return source + " holds no " + name + " plotter command at all" +
+               (decoded.problems.empty() ? std::string()
+                                         : ", the first byte not understood at byte " +
+                                               std::to_string(decoded.problems.front().offset));
+    }
+    if (!draws(decoded) && !decoded.problems.empty()) {
+        return source + " is not a " + name +
+               " plotter stream: " + not_understood(decoded, source, name) +
+               ", and nothing is drawn";
+    }
+    return "";
 }
 
 void save_svg(const std::string& path, const decoder::Decoded& decoded,

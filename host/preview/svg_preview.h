@@ -32,6 +32,11 @@ std::string render_svg(const decoder::Decoded& decoded, const SvgOptions& option
 // all is well.
 std::string preview_warning(const decoder::Decoded& decoded, const std::string& source,
                             decoder::Language language);
+// Why `decoded` is no plotter stream to preview in `language`: it holds no
+// command of the language at all, or it draws nothing and has parts that are
+// not understood (a DXF file or a text, say); empty when it may be shown.
+std::string preview_refusal(const decoder::Decoded& decoded, const std::string& source,
+                            decoder::Language language);
 // Renders and writes the file; throws HostError naming it when that fails.
 void save_svg(const std::string& path, const decoder::Decoded& decoded,
               const SvgOptions& options);

@@ -385,6 +385,66 @@ std::string safe_file_name(const std::string& model) {
     return name;
 }
 
+// The text of a profile, ready for the TOML parser. toml++ 3.3.0, as Debian
+// ships it, reaches undefined behaviour (its "unreachable" marker) on a
+// character beyond ASCII where it expects a key or a value; such characters
+// belong only in quoted texts and comments, so they are refused here, before
+// the parser sees them. So is a file too large to be a profile.
+std::string profile_text(const std::string& path) {
+    constexpr std::uintmax_t kMaxSize = 1 << 20;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) throw HostError("profile " + path + " does not exist");
+    if (fs::is_regular_file(path, ec) && fs::file_size(path, ec) > kMaxSize)
+        throw HostError("profile " + path + " is larger than 1 MiB, the most a profile may be");
+    std::string text = read_whole_file(path, "the profile");
+    enum class In { kPlain, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral } in = In::kPlain;
+    int line = 1;
+    bool after_line_end_backslash = false;  // a multi-line text trims blanks after "\"
+    const auto starts = [&](std::size_t i, const char* s) { return text.compare(i, 3, s) == 0; };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\n') ++line;
+        const bool plain_ascii = static_cast<unsigned char>(c) < 0x80;
+        if (!plain_ascii && (in == In::kPlain || after_line_end_backslash)) {
+            throw HostError("profile " + path + ":" + std::to_string(line) +
+                            ": a character beyond ASCII stands where a key or a value belongs; "
+                            "such characters may stand only in quoted texts and comments");
+        }
+        switch (in) {
+            case In::kPlain:
+                if (c == '#') in = In::kComment;
+                if (c == '"') in = starts(i, "\"\"\"") ? (i += 2, In::kMultiBasic) : In::kBasic;
+                if (c == '\'') in = starts(i, "'''") ? (i += 2, In::kMultiLiteral) : In::kLiteral;
+                break;
+            case In::kComment:
+                if (c == '\n') in = In::kPlain;
+                break;
+            case In::kBasic:
+            case In::kMultiBasic:
+                if (c == '\\') {
+                    ++i;  // the escaped character
+                    if (i < text.size() && text[i] == '\n') ++line;
+                    after_line_end_backslash = in == In::kMultiBasic && i < text.size() &&
+                                               (text[i] == ' ' || text[i] == '\t' ||
+                                                text[i] == '\r' || text[i] == '\n');
+                    break;
+                }
+                if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+                    after_line_end_backslash = false;
+                if (in == In::kBasic && (c == '"' || c == '\n')) in = In::kPlain;
+                if (in == In::kMultiBasic && starts(i, "\"\"\"")) in = In::kPlain, i += 2;
+                break;
+            case In::kLiteral:
+                if (c == '\'' || c == '\n') in = In::kPlain;
+                break;
+            case In::kMultiLiteral:
+                if (starts(i, "'''")) in = In::kPlain, i += 2;
+                break;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 int default_pen(int colour, int pens) {
@@ -411,10 +471,9 @@ bool colour_is_set(const Profile& p, size_t k) {
 Profile load_profile(const std::string& path) {
     toml::table root;
     try {
-        root = toml::parse_file(path);
+        root = toml::parse(profile_text(path), path);
     } catch (const toml::parse_error& e) {
         const auto& where = e.source().begin;
-        if (!fs::exists(path)) throw HostError("profile " + path + " does not exist");
         throw HostError("profile " + path + ":" + std::to_string(where.line) + ": " +
                         std::string(e.description()));
     }

@@ -136,6 +136,36 @@ TEST(Profiles, ABadProfileIsReportedWithItsFileAndKey) {
     EXPECT_THROW(load_profile(dir.file("q.toml")), HostError);
 }
 
+// Characters beyond ASCII where a key or a value belongs are refused before
+// the TOML parser sees them (Debian's toml++ 3.3.0 reaches undefined
+// behaviour on them); in quoted texts and comments they are taken.
+TEST(Profiles, CharactersBeyondAsciiOnlyInTextsAndComments) {
+    host_test::TempDir dir;
+    for (const char* text : {"\xd0\xba", "model = \"M\"\n\xd0\xba = 1\n", "a = \xe3\x80\x80 1",
+                             "[\xd0\xba]", "a = 1 \xc2\xa0", "a = \"\"\"x\\\n  \xd0\xba\"\"\"",
+                             "a = \"x\"\xd0\xba"}) {
+        dir.write("p.toml", text);
+        try {
+            load_profile(dir.file("p.toml"));
+            FAIL() << "loaded " << text;
+        } catch (const HostError& e) {
+            EXPECT_NE(std::string(e.what()).find("beyond ASCII"), std::string::npos) << e.what();
+        }
+    }
+    Profile p;
+    p.model = "Плоттер \"к\"";
+    p.pens = 8;
+    p.max_line_type = 5;  // VTX-GL, as the default stored block says
+    set_default_colour_tables(p);
+    p.area_x = 16.5;
+    p.area_y = 11.7;
+    p.resolution = 1016;
+    save_profile(p, dir.file("q.toml"));
+    std::string text = host_test::read_file(dir.file("q.toml"));
+    dir.write("q.toml", "# профиль\n" + text + "# к\n");
+    EXPECT_EQ(load_profile(dir.file("q.toml")).model, p.model);
+}
+
 TEST(Report, TransferTimeCountsStartParityAndStopBits) {
     EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 8, 0, 1, 0}), 1.0);  // 8N1: 10 bits
     EXPECT_DOUBLE_EQ(transfer_seconds(960, {9600, 7, 2, 2, 0}), 1.1);  // 7E2: 11 bits

@@ -378,10 +378,12 @@ TEST_F(ProgramTest, PreviewTakesTheLanguageInAnyCaseAndWarnsWhenItDrawsNothing) 
     EXPECT_EQ(o.err, "");
     EXPECT_NE(read_file(dir.file("s.svg")).find("class=\"pen3\""), std::string::npos);
 
-    o = tvkplot({"preview", dir.file("out.plt"), "-o", dir.file("s.svg"), "--language", "TK-GL1"});
-    EXPECT_EQ(o.exit_code, 0) << o.err;
+    // Read in the wrong language the stream is not understood and draws nothing.
+    o = tvkplot({"preview", dir.file("out.plt"), "-o", dir.file("t.svg"), "--language", "TK-GL1"});
+    EXPECT_EQ(o.exit_code, 1) << o.err;
     EXPECT_NE(o.err.find("not understood as TK-GL1"), std::string::npos) << o.err;
-    EXPECT_NE(o.err.find("shows nothing drawn as TK-GL1"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("nothing is drawn"), std::string::npos) << o.err;
+    EXPECT_FALSE(file_exists(dir.file("t.svg")));
 
     o = tvkplot({"preview", dir.file("missing.plt"), "-o", dir.file("m.svg")});
     EXPECT_EQ(o.exit_code, 1);
@@ -390,6 +392,43 @@ TEST_F(ProgramTest, PreviewTakesTheLanguageInAnyCaseAndWarnsWhenItDrawsNothing) 
               std::string::npos)
         << o.err;
     EXPECT_FALSE(file_exists(dir.file("m.svg")));
+}
+
+// What is no plot is refused with the byte where reading failed; numbers
+// beyond the language are reported where they stand; --travel belongs to a
+// preview.
+TEST_F(ProgramTest, PreviewRefusesWhatIsNoPlotAndReportsNumbersBeyondTheLanguage) {
+    struct Case {
+        std::string stream;
+        int exit_code;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {read_file(example("bracket.dxf")), 1,
+         "is not a TK-GL3 plotter stream: 15939 parts of " + dir.file("in.plt") +
+             " not understood as TK-GL3, the first at byte 2: unexpected byte 48"},
+        {"", 1, dir.file("in.plt") + " holds no VTX-GL plotter command at all"},
+        {" ;\n", 1, "holds no VTX-GL plotter command at all"},
+        {"12,13", 1, "holds no VTX-GL plotter command at all, the first byte not understood at "
+                     "byte 0"},
+        {"INPAPD99999999999999999999,0", 0,
+         "1 part of " + dir.file("in.plt") +
+             " not understood as TK-GL3, the first at byte 6: number 99999999999999999999 "
+             "beyond the range of the language (-1073741823 to 1073741823)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        dir.write("in.plt", c.stream);
+        const Outcome o = tvkplot({"preview", dir.file("in.plt"), "-o", dir.file("in.svg")});
+        EXPECT_EQ(o.exit_code, c.exit_code) << o.err;
+        EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+        EXPECT_EQ(file_exists(dir.file("in.svg")), c.exit_code == 0);
+    }
+    const Outcome travel =
+        tvkplot({"plot", drawing(kSquare), "-o", dir.file("out.plt"), "--travel", "--yes"});
+    EXPECT_EQ(travel.exit_code, 2);
+    EXPECT_NE(travel.err.find("--travel requires --preview"), std::string::npos) << travel.err;
+    EXPECT_FALSE(file_exists(dir.file("out.plt")));
 }
 
 TEST_F(ProgramTest, TheDriversTextsAreShownInUtf8ByTheirLanguagesCodePage) {

@@ -92,5 +92,54 @@ TEST(Decoder, ReportsWhatItCannotRead) {
     EXPECT_FALSE(language_from_name("PE-CMD"));
 }
 
+// Numbers beyond what the language carries are reported where they stand and
+// held at the limit; no run of relative steps carries the position past what
+// a picture can show, whichever path (PR, PD in relative mode, PE, polygon
+// outlines, VTX-GL) takes it there.
+TEST(Decoder, HoldsNumbersAndPositionsWithinTheLanguage) {
+    constexpr int64_t kLimit = 1073741823;
+    const struct {
+        const char* stream;
+        Language language;
+        std::size_t first_offset;
+        Point end;
+    } cases[] = {
+        {"PR9000000000000000000,0,9000000000000000000,0;", Language::kTkGl1, 2, {2 * kLimit, 0}},
+        {"PRPD99999999999999999999,-99999999999999999999", Language::kTkGl1, 4, {kLimit, -kLimit}},
+        // Two 8-bit PE numbers of 9 digits each: 64^9 / 2, far beyond 2^30.
+        {"PE\x7e\x7e\x7e\x7e\x7e\x7e\x7e\x7e\xfe\x7e\x7e\x7e\x7e\x7e\x7e\x7e\x7e\xfe;",
+         Language::kTkGl2, 2, {-kLimit, -kLimit}},
+        {"PRPM0PD9000000000000000000,0PM2", Language::kTkGl3, 7, {kLimit, 0}},
+        {"I9000000000000000000,0,9000000000000000000,0", Language::kVtxGl, 1, {2 * kLimit, 0}},
+    };
+    for (const auto& c : cases) {
+        const Decoded d = decode(c.stream, c.language);
+        ASSERT_FALSE(d.problems.empty()) << c.stream;
+        EXPECT_EQ(d.problems.front().offset, c.first_offset) << c.stream;
+        EXPECT_NE(d.problems.front().what.find("beyond the range"), std::string::npos)
+            << d.problems.front().what;
+        EXPECT_EQ(d.end_position, c.end) << c.stream;
+    }
+    // Many steps at the limit still add up exactly: the position is only held
+    // where a picture could no longer show it.
+    std::string many = "PRPD";
+    for (int i = 0; i < 1000; ++i) many += "1073741823,0,";
+    EXPECT_EQ(decode(many + "0,0", Language::kTkGl1).end_position, (Point{1000 * kLimit, 0}));
+}
+
+// What is not understood is reported up to a limit, so that a large file
+// that is no plot (a DXF, an image) cannot fill the memory with reports.
+TEST(Decoder, StopsReadingAfterTooManyPartsNotUnderstood) {
+    const Decoded d = decode(std::string(300000, '0'), Language::kTkGl1);
+    ASSERT_EQ(d.problems.size(), 100001u);
+    EXPECT_EQ(d.problems.back().offset, 100000u);
+    EXPECT_NE(d.problems.back().what.find("more than 100000 parts not understood"),
+              std::string::npos);
+}
+
+TEST(Decoder, NamesTheLanguages) {
+    EXPECT_FALSE(language_from_name("PE-CMD"));
+}
+
 }  // namespace
 }  // namespace tvk::decoder
