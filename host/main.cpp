@@ -79,7 +79,13 @@ int main(int argc, char** argv) {
         add_show_command(app, global),   add_plot_command(app, global),
         add_preview_command(app),        add_layouts_command(app),
         add_ports_command(app),          add_send_command(app, global)};
-    for (const Command& command : commands) command.app->group("Commands");
+    // The commands a user is offered, for the message on an unknown one.
+    std::string offered;
+    for (size_t i = 0; i < commands.size(); ++i) {
+        commands[i].app->group("Commands");
+        offered += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") +
+                   commands[i].app->get_name();
+    }
     for (const Command& generator : add_generator_commands(app)) {
         generator.app->group("");  // hidden: the build runs them
         commands.push_back(generator);
@@ -102,10 +108,8 @@ int main(int argc, char** argv) {
             const auto rest = app.remaining();
             const std::string what =
                 rest.empty() ? "no command" : "unknown command \"" + rest.front() + "\"";
-            std::fprintf(stderr,
-                         "tvkplot: %s: give models, configure, show, plot, preview or layouts\n"
-                         "Run `tvkplot --help` for more.\n",
-                         what.c_str());
+            std::fprintf(stderr, "tvkplot: %s: give %s\nRun `tvkplot --help` for more.\n",
+                         what.c_str(), offered.c_str());
             return kExitUsage;
         }
         std::fprintf(stderr, "tvkplot%s: %s\nRun `tvkplot%s --help` for the options.\n",
