@@ -171,7 +171,14 @@ std::string profile_text(const std::string& path) {
     if (fs::is_regular_file(path, ec) && fs::file_size(path, ec) > kMaxSize)
         throw HostError("profile " + path + " is larger than 1 MiB, the most a profile may be");
     std::string text = read_whole_file(path, "the profile");
-    enum class In { kPlain, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral } in = In::kPlain;
+    enum class In {
+        kPlain,
+        kComment,
+        kBasic,
+        kLiteral,
+        kMultiBasic,
+        kMultiLiteral
+    } in = In::kPlain;
     int line = 1;
     bool after_line_end_backslash = false;  // a multi-line text trims blanks after "\"
     // A quote opens a text only where a value begins, right after "=": the
@@ -210,9 +217,9 @@ std::string profile_text(const std::string& path) {
                     if (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80)
                         --i, in = In::kPlain;  // refused as the next character
                     if (i < text.size() && text[i] == '\n') ++line;
-                    after_line_end_backslash = in == In::kMultiBasic && i < text.size() &&
-                                               (text[i] == ' ' || text[i] == '\t' ||
-                                                text[i] == '\r' || text[i] == '\n');
+                    after_line_end_backslash =
+                        in == In::kMultiBasic && i < text.size() &&
+                        (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n');
                     break;
                 }
                 if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
