@@ -397,13 +397,26 @@ std::string profile_text(const std::string& path) {
     if (fs::is_regular_file(path, ec) && fs::file_size(path, ec) > kMaxSize)
         throw HostError("profile " + path + " is larger than 1 MiB, the most a profile may be");
     std::string text = read_whole_file(path, "the profile");
-    enum class In { kPlain, kComment, kBasic, kLiteral, kMultiBasic, kMultiLiteral } in = In::kPlain;
+    enum class In {
+        kPlain,
+        kComment,
+        kBasic,
+        kLiteral,
+        kMultiBasic,
+        kMultiLiteral
+    } in = In::kPlain;
     int line = 1;
     bool after_line_end_backslash = false;  // a multi-line text trims blanks after "\"
+    // A quote opens a text only where a value begins, right after "=": the
+    // parser reads a quote anywhere else as part of a key or a bad value.
+    bool value_begins = false;
+    // A "#" after a quote on the same line may stand inside what the parser
+    // reads as a text: it opens a comment only on a line without quotes.
+    bool quote_on_line = false;
     const auto starts = [&](std::size_t i, const char* s) { return text.compare(i, 3, s) == 0; };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
-        if (c == '\n') ++line;
+        if (c == '\n') ++line, quote_on_line = false;
         const bool plain_ascii = static_cast<unsigned char>(c) < 0x80;
         if (!plain_ascii && (in == In::kPlain || after_line_end_backslash)) {
             throw HostError("profile " + path + ":" + std::to_string(line) +
@@ -412,9 +425,13 @@ std::string profile_text(const std::string& path) {
         }
         switch (in) {
             case In::kPlain:
-                if (c == '#') in = In::kComment;
-                if (c == '"') in = starts(i, "\"\"\"") ? (i += 2, In::kMultiBasic) : In::kBasic;
-                if (c == '\'') in = starts(i, "'''") ? (i += 2, In::kMultiLiteral) : In::kLiteral;
+                if (c == '#' && !quote_on_line) in = In::kComment;
+                if (c == '"' || c == '\'') quote_on_line = true;
+                if (c == '"' && value_begins)
+                    in = starts(i, "\"\"\"") ? (i += 2, In::kMultiBasic) : In::kBasic;
+                if (c == '\'' && value_begins)
+                    in = starts(i, "'''") ? (i += 2, In::kMultiLiteral) : In::kLiteral;
+                if (c != ' ' && c != '\t') value_begins = c == '=';
                 break;
             case In::kComment:
                 if (c == '\n') in = In::kPlain;
@@ -423,10 +440,12 @@ std::string profile_text(const std::string& path) {
             case In::kMultiBasic:
                 if (c == '\\') {
                     ++i;  // the escaped character
+                    if (i < text.size() && static_cast<unsigned char>(text[i]) >= 0x80)
+                        --i, in = In::kPlain;  // refused as the next character
                     if (i < text.size() && text[i] == '\n') ++line;
-                    after_line_end_backslash = in == In::kMultiBasic && i < text.size() &&
-                                               (text[i] == ' ' || text[i] == '\t' ||
-                                                text[i] == '\r' || text[i] == '\n');
+                    after_line_end_backslash =
+                        in == In::kMultiBasic && i < text.size() &&
+                        (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n');
                     break;
                 }
                 if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
