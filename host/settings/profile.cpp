@@ -423,6 +423,15 @@ std::string profile_text(const std::string& path) {
                             ": a character beyond ASCII stands where a key or a value belongs; "
                             "such characters may stand only in quoted texts and comments");
         }
+        // Control characters (DEL among them) where a key may begin trip the
+        // parser's own assertions: no key or value holds one.
+        const bool control =
+            (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') ||
+            c == 0x7F;
+        if (control && in == In::kPlain) {
+            throw HostError("profile " + path + ":" + std::to_string(line) +
+                            ": a control character stands where a key or a value belongs");
+        }
         switch (in) {
             case In::kPlain:
                 if (c == '#' && !quote_on_line) in = In::kComment;
@@ -500,10 +509,9 @@ Profile load_profile(const std::string& path) {
     const int format = r.has("format") ? r.integer("format", 1, kFormat,
                                                    "this tvkplot reads profile formats 1 and 2")
                                        : 1;
-    r.only(
-        root, "",
-        {"format", "model", "stored_configuration", "plotter", "paper", "port", "colours", "pens",
-         "timing"});
+    r.only(root, "",
+           {"format", "model", "stored_configuration", "plotter", "paper", "port", "colours",
+            "pens", "timing"});
     Profile p;
     p.model = r.text("model");
     p.stored = r.block("stored_configuration");

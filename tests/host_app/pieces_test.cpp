@@ -141,9 +141,9 @@ TEST(Profiles, ABadProfileIsReportedWithItsFileAndKey) {
 // behaviour on them); in quoted texts and comments they are taken.
 TEST(Profiles, CharactersBeyondAsciiOnlyInTextsAndComments) {
     host_test::TempDir dir;
-    for (const char* text : {"\xd0\xba", "model = \"M\"\n\xd0\xba = 1\n", "a = \xe3\x80\x80 1",
-                             "[\xd0\xba]", "a = 1 \xc2\xa0", "a = \"\"\"x\\\n  \xd0\xba\"\"\"",
-                             "a = \"x\"\xd0\xba"}) {
+    for (const char* text :
+         {"\xd0\xba", "model = \"M\"\n\xd0\xba = 1\n", "a = \xe3\x80\x80 1", "[\xd0\xba]",
+          "a = 1 \xc2\xa0", "a = \"\"\"x\\\n  \xd0\xba\"\"\"", "a = \"x\"\xd0\xba"}) {
         dir.write("p.toml", text);
         try {
             load_profile(dir.file("p.toml"));
@@ -151,6 +151,11 @@ TEST(Profiles, CharactersBeyondAsciiOnlyInTextsAndComments) {
         } catch (const HostError& e) {
             EXPECT_NE(std::string(e.what()).find("beyond ASCII"), std::string::npos) << e.what();
         }
+    }
+    // Control characters where a key begins trip the parser's assertions.
+    for (const char* text : {"[\x7f", "a\x01 = 1", "\x1b = 2"}) {
+        dir.write("p.toml", text);
+        EXPECT_THROW(load_profile(dir.file("p.toml")), HostError) << text;
     }
     Profile p;
     p.model = "Плоттер \"к\"";
