@@ -350,9 +350,10 @@ class PlotRun {
         request.rotate = o_.rotate;
         placement_ = Placement::place(extents, request, area_);
         // Chords within half a host unit: finer than the plotter can show.
-        const FlatDrawing flat =
+        FlatDrawing flat =
             drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_);
-        return build_job(flat, {*placement_, area_, limits.resolution}, profile, choices);
+        return build_job(std::move(flat), {*placement_, area_, limits.resolution}, profile,
+                         choices);
     }
 
     void write_preview(const Profile& profile, const PlotLimits& limits, const PlotJob& job) {
