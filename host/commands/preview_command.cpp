@@ -34,7 +34,7 @@ decoder::Language guess_language(const std::string& stream) {
 int run_preview(const PreviewOptions& o) {
     check_distinct_files({{o.stream, "the plotter stream"}}, {{o.output, "the preview (-o)"}});
     check_can_write(o.output, "the preview");
-    // The stream is held whole and decoded once a part of the picture:
+    // The stream is held whole and decoded once for each part of the picture:
     // past this the preview would take too long and too much memory.
     constexpr std::uintmax_t kMaxStreamSize = std::uintmax_t{512} << 20;
     std::error_code ec;
