@@ -60,16 +60,18 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::vector<PenPath> pen_paths(const FlatDrawing& flat) {
+std::vector<PenPath> pen_paths(FlatDrawing flat) {
     std::vector<PenPath> out;
     out.reserve(flat.paths.size());
-    for (const Path& p : flat.paths) {
+    // Each path let go once converted, as the plot job is built.
+    for (Path& p : flat.paths) {
         PenPath pen{p.color, 0, 0, {}};
         pen.points.reserve(p.points.size());
         for (Vec2 v : p.points)
             pen.points.push_back({static_cast<int32_t>(std::lround(v.x * kUnits)),
                                   static_cast<int32_t>(std::lround(v.y * kUnits))});
         out.push_back(std::move(pen));
+        std::vector<Vec2>().swap(p.points);
     }
     return out;
 }

@@ -43,18 +43,30 @@ int64_t clamp_position(int64_t v) {
     return std::clamp(v, -kPositionLimit, kPositionLimit);
 }
 
+// Keeps the movements and polygons in the result, up to kMaxEntries.
+class KeepingSink final : public DecodeSink {
+  public:
+    explicit KeepingSink(Decoded& out) : out_(out) {}
+    void segment(const Segment& s) override { out_.segments.push_back(s); }
+    void polygon(const Polygon& p) override { out_.polygons.push_back(p); }
+
+  private:
+    Decoded& out_;
+};
+
 // The pen and what it has done so far; shared by both languages.
 class Plotter {
   public:
-    explicit Plotter(Decoded& out) : out_(out) {}
+    Plotter(Decoded& out, DecodeSink& sink, bool keeps_segments)
+        : out_(out), sink_(sink), keeps_segments_(keeps_segments) {}
 
     void move_to(Point to, bool pen_down) {
         to = {clamp_position(to.x), clamp_position(to.y)};
-        if (!spend()) return;
+        if ((polygon_ || keeps_segments_) && !spend()) return;
         if (polygon_) {
             polygon_->vertices.push_back(to);
         } else {
-            out_.segments.push_back({position_, to, pen_down, style_});
+            sink_.segment({position_, to, pen_down, style_});
         }
         position_ = to;
     }
@@ -70,15 +82,16 @@ class Plotter {
     void end_polygon() {
         if (!polygon_) return;
         polygon_->style = style_;
-        out_.polygons.push_back(std::move(*polygon_));
+        // The polygon before is no longer the most recent: nothing changes it now.
+        if (last_) sink_.polygon(*last_);
+        last_.emplace(std::move(*polygon_));
         polygon_.reset();
     }
     // FP and EP act on the polygon most recently defined.
     void fill_polygon(bool edge) {
-        if (out_.polygons.empty()) return;
-        Polygon& p = out_.polygons.back();
-        (edge ? p.edged : p.filled) = true;
-        p.style = style_;
+        if (!last_) return;
+        (edge ? last_->edged : last_->filled) = true;
+        last_->style = style_;
     }
 
     PenStyle& style() { return style_; }
@@ -88,20 +101,26 @@ class Plotter {
     Point position() const { return position_; }
     void finish() {
         if (polygon_) end_polygon();
+        if (last_) sink_.polygon(*last_);
+        last_.reset();
         out_.end_position = position_;
     }
 
   private:
     Decoded& out_;
+    DecodeSink& sink_;
+    bool keeps_segments_;  // the movements count against kMaxEntries
     Point position_;
     PenStyle style_;
-    std::optional<Polygon> polygon_;
+    std::optional<Polygon> polygon_;  // being collected
+    std::optional<Polygon> last_;     // the most recent, not yet handed on
     std::size_t entries_ = 0;
 };
 
 class Parser {
   public:
-    Parser(std::string_view bytes, Decoded& out) : s_(bytes), out_(out), plotter_(out) {}
+    Parser(std::string_view bytes, Decoded& out, DecodeSink& sink, bool keeps_segments)
+        : s_(bytes), out_(out), plotter_(out, sink, keeps_segments) {}
 
     void problem(std::size_t at, std::string what) {
         if (out_.problems.size() >= kMaxProblems) return;
@@ -423,11 +442,27 @@ const char* language_name(Language language) {
     return kNames[static_cast<int>(language)];
 }
 
-Decoded decode(std::string_view bytes, Language language) {
-    Decoded decoded;
-    Parser parser(bytes, decoded);
+namespace {
+
+void decode_into(std::string_view bytes, Language language, Decoded& decoded, DecodeSink& sink,
+                 bool keeps_segments) {
+    Parser parser(bytes, decoded, sink, keeps_segments);
     parser.parse(language == Language::kVtxGl);
     parser.finish();
+}
+
+}  // namespace
+
+Decoded decode(std::string_view bytes, Language language) {
+    Decoded decoded;
+    KeepingSink sink(decoded);
+    decode_into(bytes, language, decoded, sink, true);
+    return decoded;
+}
+
+Decoded decode(std::string_view bytes, Language language, DecodeSink& sink) {
+    Decoded decoded;
+    decode_into(bytes, language, decoded, sink, false);
     return decoded;
 }
 
@@ -438,21 +473,32 @@ std::vector<Segment> drawn_segments(const Decoded& decoded) {
     return out;
 }
 
+void PolylineJoiner::add(const Segment& s) {
+    if (!s.pen_down) {
+        joinable_ = false;
+        return;
+    }
+    if (joinable_ && current_.style == s.style && current_.points.back() == s.from) {
+        current_.points.push_back(s.to);
+    } else {
+        if (open_) done_(current_);
+        current_.style = s.style;
+        current_.points.assign({s.from, s.to});
+        open_ = true;
+    }
+    joinable_ = true;
+}
+
+void PolylineJoiner::finish() {
+    if (open_) done_(current_);
+    open_ = joinable_ = false;
+}
+
 std::vector<Polyline> drawn_polylines(const Decoded& decoded) {
     std::vector<Polyline> out;
-    bool joinable = false;
-    for (const Segment& s : decoded.segments) {
-        if (!s.pen_down) {
-            joinable = false;
-            continue;
-        }
-        if (joinable && out.back().style == s.style && out.back().points.back() == s.from) {
-            out.back().points.push_back(s.to);
-        } else {
-            out.push_back({s.style, {s.from, s.to}});
-        }
-        joinable = true;
-    }
+    PolylineJoiner joiner([&out](const Polyline& line) { out.push_back(line); });
+    for (const Segment& s : decoded.segments) joiner.add(s);
+    joiner.finish();
     for (const Polygon& p : decoded.polygons)
         if (p.edged && p.vertices.size() >= 2) out.push_back({p.style, p.vertices});
     return out;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -83,10 +84,41 @@ struct Decoded {
 
 Decoded decode(std::string_view bytes, Language language);
 
+// Takes the pen movements and polygons of a stream as they are decoded.
+class DecodeSink {
+  public:
+    virtual ~DecodeSink() = default;
+    virtual void segment(const Segment&) {}
+    // A polygon once no later command can change it, in the order of
+    // `Decoded::polygons`.
+    virtual void polygon(const Polygon&) {}
+};
+
+// As decode(), but every segment and polygon goes to `sink` instead of into
+// the result, whose `segments` and `polygons` stay empty. Nothing of them is
+// kept, so there is no limit to their number; a preview of a large plot holds
+// no more than one polygon of it at a time.
+Decoded decode(std::string_view bytes, Language language, DecodeSink& sink);
+
 // A pen-down path, in plotter units.
 struct Polyline {
     PenStyle style;
     std::vector<Point> points;  // two or more
+};
+
+// Joins pen-down segments, fed in stream order, into polylines as
+// drawn_polylines() does, handing on each one once it is complete.
+class PolylineJoiner {
+  public:
+    explicit PolylineJoiner(std::function<void(const Polyline&)> done) : done_(std::move(done)) {}
+    void add(const Segment& segment);
+    void finish();  // hands on the last polyline
+
+  private:
+    std::function<void(const Polyline&)> done_;
+    Polyline current_;
+    bool open_ = false;      // current_ holds a polyline not yet handed on
+    bool joinable_ = false;  // no pen-up movement since it was last extended
 };
 
 // The pen-down segments joined into polylines wherever one starts where the

@@ -350,9 +350,10 @@ class PlotRun {
         request.rotate = o_.rotate;
         placement_ = Placement::place(extents, request, area_);
         // Chords within half a host unit: finer than the plotter can show.
-        const FlatDrawing flat =
+        FlatDrawing flat =
             drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_);
-        return build_job(flat, {*placement_, area_, limits.resolution}, profile, choices);
+        return build_job(std::move(flat), {*placement_, area_, limits.resolution}, profile,
+                         choices);
     }
 
     void write_preview(const Profile& profile, const PlotLimits& limits, const PlotJob& job) {
@@ -362,9 +363,8 @@ class PlotRun {
             (flags & kLongPlot) ? long_plot_divisor(limits.area_x, limits.area_y) : 1;
         const double units_per_inch = limits.resolution * divisor;
         const auto language = static_cast<decoder::Language>(profile.language_index());
-        const decoder::Decoded decoded = decoder::decode(host_.session.sent, language);
-        if (const std::string warning = preview_warning(decoded, "the plot", language);
-            !warning.empty()) {
+        const StreamSurvey survey = survey_stream(host_.session.sent, language);
+        if (const std::string warning = preview_warning(survey, "the plot"); !warning.empty()) {
             std::fprintf(stderr, "tvkplot: %s\n", warning.c_str());
         }
 
@@ -376,13 +376,12 @@ class PlotRun {
         // In absolute coordinates the plot starts at the paper's origin, where
         // the opening command takes the pen.
         PaperOutline paper{0, 0, limits.area_x * units_per_inch, limits.area_y * units_per_inch};
-        if ((flags & kAbsolute) && !decoded.segments.empty() &&
-            !decoded.segments.front().pen_down) {
-            paper.x = static_cast<double>(decoded.segments.front().to.x);
-            paper.y = static_cast<double>(decoded.segments.front().to.y);
+        if ((flags & kAbsolute) && survey.first && !survey.first->pen_down) {
+            paper.x = static_cast<double>(survey.first->to.x);
+            paper.y = static_cast<double>(survey.first->to.y);
         }
         options.paper = paper;
-        save_svg(t_.preview, decoded, options);
+        save_svg(t_.preview, host_.session.sent, survey, options);
         host_.terminal.print("Wrote the preview " + t_.preview + ".\n");
     }
 

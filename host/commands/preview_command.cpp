@@ -34,8 +34,8 @@ decoder::Language guess_language(const std::string& stream) {
 int run_preview(const PreviewOptions& o) {
     check_distinct_files({{o.stream, "the plotter stream"}}, {{o.output, "the preview (-o)"}});
     check_can_write(o.output, "the preview");
-    // The decoder keeps about as much again as it reads: past this the
-    // preview would not stay within 2 GB.
+    // The stream is held whole and decoded once for each part of the picture:
+    // past this the preview would take too long and too much memory.
     constexpr std::uintmax_t kMaxStreamSize = std::uintmax_t{512} << 20;
     std::error_code ec;
     if (std::filesystem::is_regular_file(o.stream, ec) &&
@@ -47,21 +47,19 @@ int run_preview(const PreviewOptions& o) {
     // The command line has checked the name.
     const decoder::Language language =
         o.language.empty() ? guess_language(stream) : *decoder::language_from_name(o.language);
-    const decoder::Decoded decoded = decoder::decode(stream, language);
+    const StreamSurvey survey = survey_stream(stream, language);
     const char* hint =
         o.language.empty() ? " (read as the language it looks like; --language names another)" : "";
-    if (const std::string refusal = preview_refusal(decoded, o.stream, language);
-        !refusal.empty()) {
+    if (const std::string refusal = preview_refusal(survey, o.stream); !refusal.empty()) {
         throw HostError(refusal + hint);
     }
-    if (const std::string warning = preview_warning(decoded, o.stream, language);
-        !warning.empty()) {
+    if (const std::string warning = preview_warning(survey, o.stream); !warning.empty()) {
         std::fprintf(stderr, "tvkplot: %s%s\n", warning.c_str(), hint);
     }
     SvgOptions options;
     options.units_per_mm = o.units_per_inch / kMmPerInch;
     options.travel = o.travel;
-    save_svg(o.output, decoded, options);
+    save_svg(o.output, stream, survey, options);
     return 0;
 }
 

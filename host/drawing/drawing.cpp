@@ -260,6 +260,8 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
     // Pieces of a path cut to a viewport, or the path whole.
     const auto add_path = [&](Path path, const Box* clip) {
         if (!clip) {
+            // Grown point by point: the spare room would be held to the end of the plot.
+            path.points.shrink_to_fit();
             flat.paths.push_back(std::move(path));
             return;
         }

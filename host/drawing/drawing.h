@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host/drawing/shared_name.h"
 #include "host/drawing/work_progress.h"
 
 namespace tvk::host {
@@ -33,9 +34,9 @@ struct Box {
 struct Path {
     int color = 7;            // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
-    std::string linetype;     // resolved line-type name, upper case; "CONTINUOUS" by default
+    SharedName linetype;      // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
-    std::string layer{};  // upper case, as drawn (block content on "0": the insert's layer)
+    SharedName layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
 // A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
@@ -43,7 +44,7 @@ struct Fill {
     int color = 7;
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
     std::vector<std::vector<Vec2>> rings;
-    std::string layer{};  // upper case, as drawn (block content on "0": the insert's layer)
+    SharedName layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
 struct FlatDrawing {

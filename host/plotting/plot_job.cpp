@@ -134,20 +134,25 @@ bool plotter_fills_polygons(const Profile& profile) {
     return profile.plotter_fills() && profile.language_index() >= 2;  // TK-GL2 and TK-GL3
 }
 
-PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const Profile& profile,
+PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profile& profile,
                   const PenChoices& choices) {
     JobBuilder builder(geometry, profile, choices);
     const bool vtx = profile.language_index() == 0;
-    for (const Path& path : drawing.paths) {
-        if (!choices.plotted(path.layer)) continue;
-        const size_t c = static_cast<size_t>(colour_index(path.color));
-        int line_type = hardware_line_type(path.linetype, vtx, profile.max_line_type);
-        if (line_type < 0) line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
-        builder.add_path(path.points, path.color, path.true_color, line_type, path.layer);
+    // Each path's points are let go once placed: the drawing shrinks as the job grows.
+    for (Path& path : drawing.paths) {
+        if (choices.plotted(path.layer)) {
+            const size_t c = static_cast<size_t>(colour_index(path.color));
+            int line_type = hardware_line_type(path.linetype, vtx, profile.max_line_type);
+            if (line_type < 0)
+                line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
+            builder.add_path(path.points, path.color, path.true_color, line_type, path.layer);
+        }
+        std::vector<Vec2>().swap(path.points);
     }
     const bool polygons = plotter_fills_polygons(profile);
-    for (const Fill& fill : drawing.fills) {
+    for (Fill& fill : drawing.fills) {
         if (choices.plotted(fill.layer)) builder.add_fill(fill, polygons);
+        std::vector<std::vector<Vec2>>().swap(fill.rings);
     }
     PlotJob job = builder.take();
     // Polygons by pen, so that each pen is taken once for its fills.

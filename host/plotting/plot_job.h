@@ -46,8 +46,9 @@ bool plotter_fills_polygons(const Profile& profile);
 
 // The paths and fills of the layers the choices take, on the pens of
 // --layer-pen or else of their colours, with the speeds and widths chosen
-// for their pens or else their colours'.
-PlotJob build_job(const FlatDrawing& drawing, const JobGeometry& geometry, const Profile& profile,
+// for their pens or else their colours'. The drawing is let go as the job
+// is built (move it in where it is not needed afterwards).
+PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profile& profile,
                   const PenChoices& choices = {});
 
 }  // namespace tvk::host

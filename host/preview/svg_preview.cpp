@@ -1,15 +1,23 @@
 #include "host/preview/svg_preview.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
 #include <sstream>
 
+#include "host/host_error.h"
 #include "host/ports/files.h"
 
 namespace tvk::host {
 namespace {
 
 using decoder::Point;
+using decoder::Polygon;
+using decoder::Segment;
 
 // Pen n in the colour of AutoCAD colour n, which the default pen table sends
 // to it (yellow darkened to show on white); more pens repeat them.
@@ -21,32 +29,11 @@ const char* pen_colour(int pen) {
     return kPenColours[((pen - 1) % n + n) % n];
 }
 
-struct Bounds {
-    double min_x = 1e300, min_y = 1e300, max_x = -1e300, max_y = -1e300;
-    void add(double x, double y) {
-        min_x = std::min(min_x, x);
-        min_y = std::min(min_y, y);
-        max_x = std::max(max_x, x);
-        max_y = std::max(max_y, y);
-    }
-    void add(const Point& p) { add(static_cast<double>(p.x), static_cast<double>(p.y)); }
-    bool empty() const { return min_x > max_x; }
-};
-
-PaperOutline paper_of(const decoder::Decoded& d, const SvgOptions& o) {
+// The paper given, else the plot size, else where the stream draws.
+PaperOutline paper_of(const std::optional<Point>& plot_size, DrawnBounds b, const SvgOptions& o) {
     if (o.paper) return *o.paper;
-    if (d.plot_size) {
-        return {0, 0, static_cast<double>(d.plot_size->x), static_cast<double>(d.plot_size->y)};
-    }
-    Bounds b;
-    for (const auto& s : d.segments) {
-        if (s.pen_down) {
-            b.add(s.from);
-            b.add(s.to);
-        }
-    }
-    for (const auto& p : d.polygons) {
-        for (const auto& v : p.vertices) b.add(v);
+    if (plot_size) {
+        return {0, 0, static_cast<double>(plot_size->x), static_cast<double>(plot_size->y)};
     }
     if (b.empty()) b.add(0, 0);
     const double margin = 5 * o.units_per_mm;
@@ -56,7 +43,8 @@ PaperOutline paper_of(const decoder::Decoded& d, const SvgOptions& o) {
 
 class SvgWriter {
   public:
-    SvgWriter(const SvgOptions& o, const PaperOutline& paper) : o_(o) {
+    SvgWriter(std::ostream& out, const SvgOptions& o, const PaperOutline& paper)
+        : o_(o), out_(out) {
         const double w_mm = paper.width / o.units_per_mm;
         const double h_mm = paper.height / o.units_per_mm;
         // The y axis of the plotter points up: the picture is flipped.
@@ -92,15 +80,15 @@ class SvgWriter {
         out_ << "/>\n";
     }
 
-    void stroke(const decoder::Polyline& line) {
-        out_ << "<path class=\"pen" << line.style.pen << "\" d=\"";
-        points(line.points);
-        out_ << "\" stroke=\"" << pen_colour(line.style.pen) << "\" stroke-width=\""
-             << width_of(line.style) << '"';
+    void stroke(const decoder::PenStyle& style, const std::vector<Point>& pts) {
+        out_ << "<path class=\"pen" << style.pen << "\" d=\"";
+        points(pts);
+        out_ << "\" stroke=\"" << pen_colour(style.pen) << "\" stroke-width=\"" << width_of(style)
+             << '"';
         // Broken line types shown as dashes; the plotter's exact pattern is its own.
-        if (line.style.line_type == 1) {
+        if (style.line_type == 1) {
             out_ << " stroke-dasharray=\"0 " << 1.5 * o_.units_per_mm << '"';
-        } else if (line.style.line_type > 1) {
+        } else if (style.line_type > 1) {
             out_ << " stroke-dasharray=\"" << 4 * o_.units_per_mm << ' ' << 1.5 * o_.units_per_mm
                  << '"';
         }
@@ -115,10 +103,7 @@ class SvgWriter {
              << o_.units_per_mm << "\"/>\n";
     }
 
-    std::string finish() {
-        out_ << "</g>\n</svg>\n";
-        return out_.str();
-    }
+    void finish() { out_ << "</g>\n</svg>\n"; }
 
   private:
     void points(const std::vector<Point>& pts) {
@@ -130,30 +115,108 @@ class SvgWriter {
     }
 
     const SvgOptions& o_;
-    std::ostringstream out_;
+    std::ostream& out_;
+};
+
+// Hands what is decoded to the functions given.
+class Handler final : public decoder::DecodeSink {
+  public:
+    std::function<void(const Segment&)> on_segment = [](const Segment&) {};
+    std::function<void(const Polygon&)> on_polygon = [](const Polygon&) {};
+    void segment(const Segment& s) override { on_segment(s); }
+    void polygon(const Polygon& p) override { on_polygon(p); }
 };
 
 }  // namespace
 
+void DrawnBounds::add(double x, double y) {
+    min_x = std::min(min_x, x);
+    min_y = std::min(min_y, y);
+    max_x = std::max(max_x, x);
+    max_y = std::max(max_y, y);
+}
+
+void DrawnBounds::add(const Point& p) {
+    add(static_cast<double>(p.x), static_cast<double>(p.y));
+}
+
+StreamSurvey survey_stream(std::string_view stream, decoder::Language language) {
+    StreamSurvey survey;
+    survey.language = language;
+    Handler handler;
+    handler.on_segment = [&survey](const Segment& s) {
+        if (!survey.first) survey.first = s;
+        if (!s.pen_down) return;
+        ++survey.drawn_segments;
+        survey.bounds.add(s.from);
+        survey.bounds.add(s.to);
+    };
+    handler.on_polygon = [&survey](const Polygon& p) {
+        ++survey.polygons;
+        if (p.edged) ++survey.edged_polygons;
+        for (const Point& v : p.vertices) survey.bounds.add(v);
+    };
+    survey.decoded = decoder::decode(stream, language, handler);
+    return survey;
+}
+
 std::string render_svg(const decoder::Decoded& decoded, const SvgOptions& options) {
-    SvgWriter svg(options, paper_of(decoded, options));
+    DrawnBounds bounds;
+    for (const auto& s : decoded.segments) {
+        if (s.pen_down) {
+            bounds.add(s.from);
+            bounds.add(s.to);
+        }
+    }
+    for (const auto& p : decoded.polygons) {
+        for (const auto& v : p.vertices) bounds.add(v);
+    }
+    std::ostringstream out;
+    SvgWriter svg(out, options, paper_of(decoded.plot_size, bounds, options));
     for (const auto& p : decoded.polygons) svg.polygon(p);
-    for (const auto& line : decoder::drawn_polylines(decoded)) svg.stroke(line);
+    for (const auto& line : decoder::drawn_polylines(decoded)) svg.stroke(line.style, line.points);
     if (options.travel) {
         for (const auto& s : decoded.segments) {
             if (!s.pen_down) svg.travel(s);
         }
     }
-    return svg.finish();
+    svg.finish();
+    return out.str();
+}
+
+void write_svg(std::ostream& out, std::string_view stream, const StreamSurvey& survey,
+               const SvgOptions& options) {
+    SvgWriter svg(out, options, paper_of(survey.decoded.plot_size, survey.bounds, options));
+    // Fills under the strokes, the edges of polygons over the other strokes,
+    // and the travel over all: one pass over the stream each.
+    const auto pass = [&](std::function<void(const Segment&)> on_segment,
+                          std::function<void(const Polygon&)> on_polygon) {
+        Handler handler;
+        if (on_segment) handler.on_segment = std::move(on_segment);
+        if (on_polygon) handler.on_polygon = std::move(on_polygon);
+        (void)decoder::decode(stream, survey.language, handler);
+    };
+    if (survey.polygons > 0) pass(nullptr, [&svg](const Polygon& p) { svg.polygon(p); });
+    decoder::PolylineJoiner joiner(
+        [&svg](const decoder::Polyline& line) { svg.stroke(line.style, line.points); });
+    pass([&joiner](const Segment& s) { joiner.add(s); }, nullptr);
+    joiner.finish();
+    if (survey.edged_polygons > 0) {
+        pass(nullptr, [&svg](const Polygon& p) {
+            if (p.edged && p.vertices.size() >= 2) svg.stroke(p.style, p.vertices);
+        });
+    }
+    if (options.travel) {
+        pass(
+            [&svg](const Segment& s) {
+                if (!s.pen_down) svg.travel(s);
+            },
+            nullptr);
+    }
+    svg.finish();
 }
 
 namespace {
-
-bool draws(const decoder::Decoded& decoded) {
-    return !decoded.polygons.empty() ||
-           std::any_of(decoded.segments.begin(), decoded.segments.end(),
-                       [](const decoder::Segment& s) { return s.pen_down; });
-}
 
 // "N parts of SOURCE not understood as L, the first at byte B: what", with
 // the next two where there are more.
@@ -171,28 +234,27 @@ std::string not_understood(const decoder::Decoded& decoded, const std::string& s
 
 }  // namespace
 
-std::string preview_warning(const decoder::Decoded& decoded, const std::string& source,
-                            decoder::Language language) {
-    const char* name = decoder::language_name(language);
+std::string preview_warning(const StreamSurvey& survey, const std::string& source) {
+    const char* name = decoder::language_name(survey.language);
     std::string warning;
-    if (!decoded.problems.empty()) warning = not_understood(decoded, source, name);
-    if (!draws(decoded)) {
+    if (!survey.decoded.problems.empty()) warning = not_understood(survey.decoded, source, name);
+    if (!survey.draws()) {
         warning += (warning.empty() ? "" : "; ") + std::string("the preview of ") + source +
                    " shows nothing drawn as " + name;
     }
     return warning;
 }
 
-std::string preview_refusal(const decoder::Decoded& decoded, const std::string& source,
-                            decoder::Language language) {
-    const char* name = decoder::language_name(language);
+std::string preview_refusal(const StreamSurvey& survey, const std::string& source) {
+    const char* name = decoder::language_name(survey.language);
+    const decoder::Decoded& decoded = survey.decoded;
     if (decoded.commands == 0) {
         return source + " holds no " + name + " plotter command at all" +
                (decoded.problems.empty() ? std::string()
                                          : ", the first byte not understood at byte " +
                                                std::to_string(decoded.problems.front().offset));
     }
-    if (!draws(decoded) && !decoded.problems.empty()) {
+    if (!survey.draws() && !decoded.problems.empty()) {
         return source + " is not a " + name +
                " plotter stream: " + not_understood(decoded, source, name) +
                ", and nothing is drawn";
@@ -200,9 +262,29 @@ std::string preview_refusal(const decoder::Decoded& decoded, const std::string& 
     return "";
 }
 
-void save_svg(const std::string& path, const decoder::Decoded& decoded,
+void save_svg(const std::string& path, std::string_view stream, const StreamSurvey& survey,
               const SvgOptions& options) {
-    write_whole_file(path, render_svg(decoded, options), "the preview");
+    // As write_whole_file: FILE.part renamed when complete; a device as it stands.
+    check_can_write(path, "the preview");
+    const bool device = is_device(path);
+    const std::string part = device ? path : part_path(path);
+    const auto fail = [&](int why) {
+        if (!device) std::remove(part.c_str());
+        throw HostError("cannot write the preview " + path + ": " + std::strerror(why));
+    };
+    std::ofstream file(part, std::ios::binary | std::ios::trunc);
+    if (!file) fail(errno);
+    errno = 0;
+    try {
+        write_svg(file, stream, survey, options);
+    } catch (...) {
+        file.close();
+        if (!device) std::remove(part.c_str());
+        throw;
+    }
+    file.close();
+    if (!file) fail(errno != 0 ? errno : EIO);
+    if (!device && std::rename(part.c_str(), path.c_str()) != 0) fail(errno);
 }
 
 }  // namespace tvk::host

@@ -3,9 +3,12 @@
 // and the outline of the paper. Drawn in plotter units, sized in millimetres.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <string_view>
 
 #include "decoder/stream_decoder.h"
 
@@ -26,19 +29,49 @@ struct SvgOptions {
     double default_width_mm = 0.3;
 };
 
+// Where a stream draws, in plotter units.
+struct DrawnBounds {
+    double min_x = 1e300, min_y = 1e300, max_x = -1e300, max_y = -1e300;
+    void add(double x, double y);
+    void add(const decoder::Point& p);
+    bool empty() const { return min_x > max_x; }
+};
+
+// A plotter stream read once, for what its preview must know before it is
+// drawn: all of the decoder's result but the movements and polygons, which
+// are only counted.
+struct StreamSurvey {
+    decoder::Language language = decoder::Language::kTkGl3;
+    decoder::Decoded decoded;               // `segments` and `polygons` left empty
+    std::optional<decoder::Segment> first;  // the first movement
+    std::size_t drawn_segments = 0;
+    std::size_t polygons = 0;
+    std::size_t edged_polygons = 0;
+    DrawnBounds bounds;  // of the pen-down segments and of the polygons
+    bool draws() const { return drawn_segments > 0 || polygons > 0; }
+};
+
+StreamSurvey survey_stream(std::string_view stream, decoder::Language language);
+
+// The picture of a stream decoded whole. write_svg and save_svg write the
+// same bytes without holding the decoded stream.
 std::string render_svg(const decoder::Decoded& decoded, const SvgOptions& options);
+// Decodes `stream` again, as often as the parts of the picture need (its
+// fills, strokes and travel), and writes the picture to `out` as it goes.
+void write_svg(std::ostream& out, std::string_view stream, const StreamSurvey& survey,
+               const SvgOptions& options);
+
 // What the user should know about a preview of `source`: the parts of the
-// stream not understood in `language`, or that it draws nothing; empty when
-// all is well.
-std::string preview_warning(const decoder::Decoded& decoded, const std::string& source,
-                            decoder::Language language);
-// Why `decoded` is no plotter stream to preview in `language`: it holds no
-// command of the language at all, or it draws nothing and has parts that are
-// not understood (a DXF file or a text, say); empty when it may be shown.
-std::string preview_refusal(const decoder::Decoded& decoded, const std::string& source,
-                            decoder::Language language);
-// Renders and writes the file; throws HostError naming it when that fails.
-void save_svg(const std::string& path, const decoder::Decoded& decoded,
+// stream not understood in its language, or that it draws nothing; empty
+// when all is well.
+std::string preview_warning(const StreamSurvey& survey, const std::string& source);
+// Why the stream is no plotter stream to preview in its language: it holds
+// no command of the language at all, or it draws nothing and has parts that
+// are not understood (a DXF file or a text, say); empty when it may be shown.
+std::string preview_refusal(const StreamSurvey& survey, const std::string& source);
+// Writes the picture into the file as it goes (FILE.part, renamed when
+// complete); throws HostError naming it when that fails, leaving nothing.
+void save_svg(const std::string& path, std::string_view stream, const StreamSurvey& survey,
               const SvgOptions& options);
 
 }  // namespace tvk::host

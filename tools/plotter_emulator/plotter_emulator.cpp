@@ -393,7 +393,8 @@ class Plotter {
         tvk::host::SvgOptions svg;
         svg.units_per_mm = o_.units_per_mm;
         try {
-            tvk::host::save_svg(o_.out + ".svg", tvk::decoder::decode(stream_, *language), svg);
+            tvk::host::save_svg(o_.out + ".svg", stream_,
+                                tvk::host::survey_stream(stream_, *language), svg);
         } catch (const std::exception& e) {
             std::fprintf(stderr, "plotter_emulator: %s\n", e.what());
         }
