@@ -294,7 +294,8 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
                                     .true_color = true_color,
                                     .linetype = linetype,
                                     .points = std::move(points),
-                                    .layer = layer};
+                                    .layer = layer,
+                                    .width = shape.width * m.width_scale()};
                     };
                     if (shape.reach != Shape::kBounded) {
                         const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));

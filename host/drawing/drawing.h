@@ -37,6 +37,7 @@ struct Path {
     SharedName linetype;      // resolved line-type name, upper case; "CONTINUOUS" by default
     std::vector<Vec2> points;
     SharedName layer{};  // upper case, as drawn (block content on "0": the insert's layer)
+    double width = 0;    // of the stroke, in drawing units; 0: the profile's pen width
 };
 
 // A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.

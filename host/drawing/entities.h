@@ -50,6 +50,9 @@ struct Shape {
     // direction, drawn on beyond b (a ray) or beyond both ends (a line) as
     // far as the plotted area reaches. They take no part in the extents.
     enum Reach { kBounded, kRay, kLine } reach = kBounded;
+    // The stroke's width in the shape's units (an SVG stroke-width); 0: the
+    // width the profile gives the pen.
+    double width = 0;
 };
 
 // A block reference, possibly an array of them.

@@ -2,6 +2,7 @@
 // primitives every entity reduces to, with their flattening to chords.
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -44,6 +45,9 @@ struct Affine {
     Vec2 apply_vector(Vec2 v) const { return {a * v.x + b * v.y, d * v.x + e * v.y}; }
     // The largest factor by which this transform stretches a length.
     double max_stretch() const;
+    // The factor by which it scales a stroke's width: lengths on average, the
+    // square root of the factor by which it scales areas.
+    double width_scale() const { return std::sqrt(std::abs(a * e - b * d)); }
     bool is_identity() const { return a == 1 && b == 0 && c == 0 && d == 0 && e == 1 && f == 0; }
 };
 // (lhs * rhs).apply(p) == lhs.apply(rhs.apply(p)).

@@ -156,7 +156,8 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     if (traces.empty()) return;
     if (draw.clips.empty()) {
         if (draw.fill) add_entity(Shape{traces, true}, *draw.fill, draw.layer);
-        if (draw.stroke) add_entity(Shape{traces, false}, *draw.stroke, draw.layer);
+        if (draw.stroke)
+            add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer);
         return;
     }
     std::vector<std::vector<Vec2>> lines;
@@ -182,6 +183,7 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
             pieces = std::move(cut);
         }
         Shape stroke;
+        stroke.width = draw.width;
         for (auto& p : pieces) stroke.traces.push_back(Trace{{Polyline{std::move(p)}}});
         if (!stroke.traces.empty()) add_entity(std::move(stroke), *draw.stroke, draw.layer);
     }

@@ -38,6 +38,7 @@ struct SvgDraw {
     std::optional<uint32_t> stroke;  // 0xRRGGBB
     std::optional<uint32_t> fill;
     bool even_odd = false;
+    double width = 0;  // of the stroke, in millimetres
     std::string layer = "0";
     std::vector<const SvgClip*> clips;  // all apply
 };

@@ -97,6 +97,7 @@ struct Style {
     bool hidden = false;
     bool even_odd = false;
     bool clip_even_odd = false;
+    double stroke_width = 1;  // user units
     double font_size = 16;
     std::string font_family = "serif";
     int anchor = 0;  // start, middle, end
@@ -288,7 +289,10 @@ class Node {
         if (v <= 0) style_.stroke.kind = Paint::kNone;
     }
     void set(tag::attribute::stroke_width, double v) {
-        if (v <= 0) style_.stroke.kind = Paint::kNone;
+        if (v <= 0)
+            style_.stroke.kind = Paint::kNone;
+        else
+            style_.stroke_width = v;
     }
     template <class Range>
     void set(tag::attribute::clip_path, tag::iri_fragment, const Range& id) {
@@ -362,6 +366,7 @@ class Node {
         d.stroke = colour(style_.stroke);
         d.fill = colour(style_.fill);
         d.even_odd = style_.even_odd;
+        d.width = style_.stroke_width * m_.width_scale();
         d.layer = layer_;
         d.clips = resolved_clips();
         return d;

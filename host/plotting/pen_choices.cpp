@@ -14,8 +14,7 @@ namespace tvk::host {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
-constexpr double kMaxWidthMm = 50;  // the widest pen the driver sends
-constexpr int kMaxSpeed = 255;      // one byte of centimetres per second
+constexpr int kMaxSpeed = 255;  // one byte of centimetres per second
 constexpr uint16_t kVariableSpeed = 0x04;
 
 // The standard colours by name, as CAD programs call colours 1 to 7.
@@ -133,7 +132,7 @@ PenChoices pen_choices(const PenChoiceTexts& texts, const Profile& profile) {
         const Pair p = split("--width", text, "PEN=MM, as 2=0.35");
         const int pen = pen_number("--width " + text, p.key, profile);
         const auto mm = parse_number(p.value);
-        if (!mm || !(*mm > 0) || *mm > kMaxWidthMm) {
+        if (!mm || !(*mm > 0) || *mm > kMaxPenWidthMm) {
             throw HostError("--width " + text +
                             ": give the pen's width in millimetres, above 0 and at most 50");
         }

@@ -13,6 +13,8 @@
 
 namespace tvk::host {
 
+inline constexpr double kMaxPenWidthMm = 50;  // the widest pen the driver sends
+
 struct PenChoices {
     std::map<int, int> pen_by_colour;                       // colour 1 to 255 -> pen
     std::vector<std::pair<std::string, int>> pen_by_layer;  // layer name or wildcard -> pen

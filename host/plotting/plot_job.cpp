@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "host/plotting/line_types.h"
 #include "host/plotting/pen_colours.h"
@@ -39,8 +40,9 @@ class JobBuilder {
   public:
     JobBuilder(const JobGeometry& g, const Profile& p, const PenChoices& c) : g_(g), p_(p), c_(c) {}
 
+    // `width`: the stroke's, in drawing units; 0: the pen's of the profile.
     void add_path(const std::vector<Vec2>& points, int colour, int32_t true_colour, int line_type,
-                  const std::string& layer) {
+                  const std::string& layer, double width = 0) {
         std::vector<Vec2> placed;
         placed.reserve(points.size());
         for (Vec2 pt : points) {
@@ -54,7 +56,12 @@ class JobBuilder {
             job_.clipped_length += length_of(piece);
             job_.paths.push_back({pen, line_type, speed, std::move(piece)});
         }
-        note_pen(pen, colour);
+        const double inches = width * g_.placement.scale() / g_.resolution;
+        if (inches > 0 && std::isfinite(inches) && !c_.width_by_pen.contains(pen)) {
+            note_drawn_width(pen, inches);
+        } else {
+            note_pen(pen, colour);
+        }
     }
 
     void add_fill(const Fill& fill, bool as_polygon) {
@@ -96,7 +103,18 @@ class JobBuilder {
         return spacing;
     }
 
-    void note_pen(int pen, int colour) { job_.pen_width.try_emplace(pen, width_of(colour, pen)); }
+    void note_pen(int pen, int colour) {
+        if (!drawn_width_.contains(pen)) job_.pen_width.try_emplace(pen, width_of(colour, pen));
+    }
+    // A width the drawing gives (inches on paper) goes before the profile's;
+    // of several for one pen the widest, whatever their order: one pen draws
+    // them all, and a stroke drawn finer than drawn loses its look while a
+    // fine line drawn wider keeps its place.
+    void note_drawn_width(int pen, double inches) {
+        inches = std::min(inches, kMaxPenWidthMm / 25.4);
+        if (drawn_width_.insert(pen).second) job_.pen_width[pen] = inches;
+        job_.pen_width[pen] = std::max(job_.pen_width[pen], inches);
+    }
 
     // The pen chosen for the layer; else, for a true colour, the pen of the
     // nearest colour where the profile gives the pens' colours; otherwise the
@@ -126,6 +144,7 @@ class JobBuilder {
     const Profile& p_;
     const PenChoices& c_;
     PlotJob job_;
+    std::set<int> drawn_width_;  // pens whose width the drawing gave
 };
 
 }  // namespace
@@ -145,7 +164,8 @@ PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profil
             int line_type = hardware_line_type(path.linetype, vtx, profile.max_line_type);
             if (line_type < 0)
                 line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
-            builder.add_path(path.points, path.color, path.true_color, line_type, path.layer);
+            builder.add_path(path.points, path.color, path.true_color, line_type, path.layer,
+                             path.width);
         }
         std::vector<Vec2>().swap(path.points);
     }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -111,6 +112,31 @@ TEST_F(InputsTest, UnreadableSvgsAndPlotsThatDrawNothingFailNamingTheFile) {
         EXPECT_NE(o.exit_code, 0);
         EXPECT_NE(o.err.find(name + ": "), std::string::npos) << o.err;
         EXPECT_FALSE(file_exists(dir.file("out.plt")));
+    }
+}
+
+TEST_F(InputsTest, StrokeWidthsBecomePenWidthsOnAPlotterThatTakesThem) {
+    // 0.1 mm a user unit: black 0.5 and 0.8 mm (the widest counts), red 1.5
+    // units scaled by 2 (0.3 mm), blue the default 1 unit but given on the
+    // command line.
+    dir.write("w.svg",
+              "<svg xmlns='http://www.w3.org/2000/svg' width='100mm' height='100mm'"
+              " viewBox='0 0 1000 1000'>\n"
+              "<line x2='1000' stroke='black' stroke-width='5'/>\n"
+              "<g style='stroke:#000;stroke-width:8'><line y2='1000'/></g>\n"
+              "<line x1='100' x2='200' y1='500' y2='500' stroke='red' stroke-width='1.5'"
+              " transform='scale(2)'/>\n"
+              "<circle cx='500' cy='500' r='100' fill='none' stroke='#0000ff'/>\n"
+              "</svg>\n");
+    for (const auto& [scale, factor] : {std::pair{"1", 1.0}, std::pair{"1:2", 0.5}}) {
+        std::map<int, double> widths;
+        const auto d =
+            plot({dir.file("w.svg"), "--scale", scale, "--model", "TVK-HG700", "--width", "3=0.35"},
+                 Language::kTkGl3);
+        for (const auto& s : decoder::drawn_segments(d)) widths[s.style.pen] = s.style.width_mm;
+        EXPECT_NEAR(widths[1], 0.8 * factor, 1e-3) << scale;
+        EXPECT_NEAR(widths[2], 0.3 * factor, 1e-3) << scale;
+        EXPECT_NEAR(widths[3], 0.35, 1e-6) << scale;
     }
 }
 
