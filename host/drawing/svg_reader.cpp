@@ -731,6 +731,47 @@ void apply_style_sheets(xmlNode* root) {
     }
 }
 
+bool has_non_ascii(const std::string& text) {
+    return std::any_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+// SVG++'s parsers take attribute values as ASCII (its case-blind matching
+// hands every byte to a tolower that is undefined beyond it): a value with
+// other characters is skipped, as browsers skip values they cannot parse,
+// and so is such a declaration of a style. Names (id, class) and attributes
+// of other programs' namespaces (layer labels) keep theirs.
+void drop_non_ascii_values(xmlNode* node) {
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) continue;
+        for (xmlAttr* a = node->properties; a;) {
+            xmlAttr* next = a->next;
+            const std::string name = reinterpret_cast<const char*>(a->name);
+            const bool own =
+                !a->ns || xmlStrcmp(a->ns->href, reinterpret_cast<const xmlChar*>(
+                                                     "http://www.w3.org/1999/xlink")) == 0;
+            if (own && name != "id" && name != "class") {
+                xmlChar* raw = xmlNodeListGetString(node->doc, a->children, 1);
+                const std::string value = raw ? reinterpret_cast<const char*>(raw) : "";
+                xmlFree(raw);
+                if (has_non_ascii(value)) {
+                    if (name == "style") {
+                        std::string kept;
+                        std::istringstream declarations(value);
+                        for (std::string d; std::getline(declarations, d, ';');)
+                            if (!has_non_ascii(d)) kept += d + ";";
+                        xmlSetProp(node, a->name, reinterpret_cast<const xmlChar*>(kept.c_str()));
+                    } else {
+                        xmlRemoveProp(a);
+                    }
+                }
+            }
+            a = next;
+        }
+        drop_non_ascii_values(node->children);
+    }
+}
+
 // A document without width and height is as large as its viewBox in pixels.
 void default_size(xmlNode* root) {
     const auto box = attribute(root, "viewBox");
@@ -781,6 +822,7 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
                         xmlNewNs(root, reinterpret_cast<const xmlChar*>(kSvgNamespace), nullptr));
     default_size(root);
     apply_style_sheets(root);
+    drop_non_ascii_values(root);
 
     Shared shared(drawing);
     collect_ids(root, shared.ids);
