@@ -60,20 +60,23 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::vector<PenPath> pen_paths(FlatDrawing flat) {
-    std::vector<PenPath> out;
-    out.reserve(flat.paths.size());
-    // Each path let go once converted, as the plot job is built.
-    for (Path& p : flat.paths) {
-        PenPath pen{p.color, 0, 0, {}};
-        pen.points.reserve(p.points.size());
-        for (Vec2 v : p.points)
-            pen.points.push_back({static_cast<int32_t>(std::lround(v.x * kUnits)),
-                                  static_cast<int32_t>(std::lround(v.y * kUnits))});
-        out.push_back(std::move(pen));
-        std::vector<Vec2>().swap(p.points);
-    }
-    return out;
+// The drawing flattened straight into pen paths, as the plot job is built.
+std::vector<PenPath> pen_paths(const Drawing& drawing) {
+    struct Sink : FlatSink {
+        std::vector<PenPath> out;
+        void add(Path p) override {
+            PenPath pen{p.color, 0, 0, {}};
+            pen.points.reserve(p.points.size());
+            for (Vec2 v : p.points)
+                pen.points.push_back({static_cast<int32_t>(std::lround(v.x * kUnits)),
+                                      static_cast<int32_t>(std::lround(v.y * kUnits))});
+            out.push_back(std::move(pen));
+        }
+        void add(Fill) override {}
+    } sink;
+    NoProgress progress;
+    drawing.flatten(0.5 / kUnits, drawing.extents(), progress, sink);
+    return std::move(sink.out);
 }
 
 // ---- the reference: nearest neighbour on a grid, then 2-opt ----------------------
@@ -201,7 +204,7 @@ void BM_Reading(benchmark::State& state, Kind kind) {
 void BM_Ordering(benchmark::State& state, Kind kind) {
     const std::string file = drawing_file(kind, static_cast<size_t>(state.range(0)));
     const int level = static_cast<int>(state.range(1));
-    const std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file).flatten(0.5 / kUnits));
+    const std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
     const double reference = reference_travel(paths);
     for (auto _ : state) {
         std::vector<PenPath> ordered = paths;
@@ -222,7 +225,7 @@ void BM_Plot(benchmark::State& state, Kind kind) {
         { Drawing reading_only = Drawing::load_dxf(file); }
         const double reading = seconds_since(start);
         start = Clock::now();
-        std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file).flatten(0.5 / kUnits));
+        std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
         NoProgress progress;
         optimize_paths(paths, 6, OrderCosts{0, 0, kBudgetSeconds}, progress);
         const double plot = seconds_since(start);
@@ -271,9 +274,9 @@ int peak_of(const char* file, int level) {
     if (level < 0) {
         Drawing drawing = Drawing::load_dxf(file);
         if (level == -1) return 0;
-        return pen_paths(drawing.flatten(0.5 / kUnits)).empty() ? 1 : 0;
+        return pen_paths(drawing).empty() ? 1 : 0;
     }
-    std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file).flatten(0.5 / kUnits));
+    std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
     NoProgress progress;
     optimize_paths(paths, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
     return paths.empty() ? 1 : 0;

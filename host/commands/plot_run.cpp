@@ -350,10 +350,9 @@ class PlotRun {
         request.rotate = o_.rotate;
         placement_ = Placement::place(extents, request, area_);
         // Chords within half a host unit: finer than the plotter can show.
-        FlatDrawing flat =
-            drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_);
-        return build_job(std::move(flat), {*placement_, area_, limits.resolution}, profile,
-                         choices);
+        JobBuilder job({*placement_, area_, limits.resolution}, profile, choices);
+        drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_, job);
+        return job.finish();
     }
 
     void write_preview(const Profile& profile, const PlotLimits& limits, const PlotJob& job) {

@@ -250,25 +250,40 @@ FlatDrawing Drawing::flatten(double tolerance, const Box& window, WorkProgress& 
     return flatten(tolerance, std::optional<Box>(window), progress);
 }
 
+void Drawing::flatten(double tolerance, const Box& window, WorkProgress& progress,
+                      FlatSink& sink) const {
+    flatten(tolerance, std::optional<Box>(window), progress, sink);
+}
+
 FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
                              WorkProgress& progress) const {
+    struct Collect : FlatSink {
+        FlatDrawing flat;
+        void add(Path path) override { flat.paths.push_back(std::move(path)); }
+        void add(Fill fill) override { flat.fills.push_back(std::move(fill)); }
+    } collect;
+    flatten(tolerance, window, progress, collect);
+    return std::move(collect.flat);
+}
+
+void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress& progress,
+                      FlatSink& sink) const {
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
-    FlatDrawing flat;
-    if (!impl_) return flat;
+    if (!impl_) return;
     uint64_t shapes = 0;
     // Pieces of a path cut to a viewport, or the path whole.
     const auto add_path = [&](Path path, const Box* clip) {
         if (!clip) {
             // Grown point by point: the spare room would be held to the end of the plot.
             path.points.shrink_to_fit();
-            flat.paths.push_back(std::move(path));
+            sink.add(std::move(path));
             return;
         }
         for (auto& piece : clip_to_box(path.points, *clip)) {
             Path part = path;
             part.points = std::move(piece);
-            flat.paths.push_back(std::move(part));
+            sink.add(std::move(part));
         }
     };
     for_each_space([&](const std::vector<Entity>& entities, const Affine& space_m,
@@ -286,7 +301,7 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
                             if (clip) ring = clip_ring_to_box(ring, *clip);
                             if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
                         }
-                        if (!fill.rings.empty()) flat.fills.push_back(std::move(fill));
+                        if (!fill.rings.empty()) sink.add(std::move(fill));
                         return;
                     }
                     const auto path = [&](std::vector<Vec2> points) {
@@ -312,7 +327,6 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
                 },
                 nullptr, nullptr});
     });
-    return flat;
 }
 
 std::vector<Drawing::LayoutInfo> Drawing::layouts() const {

@@ -53,6 +53,15 @@ struct FlatDrawing {
     std::vector<Fill> fills;
 };
 
+// Where a drawing's paths and fills go, one at a time, as they are
+// flattened: a large drawing need never be held flattened whole.
+class FlatSink {
+  public:
+    virtual ~FlatSink() = default;
+    virtual void add(Path path) = 0;
+    virtual void add(Fill fill) = 0;
+};
+
 // A drawing that cannot be read: what() names the file (and the line where known).
 struct DrawingError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -115,6 +124,8 @@ class Drawing {
     FlatDrawing flatten(double tolerance) const;
     FlatDrawing flatten(double tolerance, const Box& window) const;
     FlatDrawing flatten(double tolerance, const Box& window, WorkProgress& progress) const;
+    // The same, handing each path and fill to `sink` as it is made.
+    void flatten(double tolerance, const Box& window, WorkProgress& progress, FlatSink& sink) const;
     // Entities that could not be drawn, by DXF type name, with their counts.
     const std::map<std::string, int>& unsupported() const { return unsupported_; }
     // Things the user should know about how the drawing is drawn, one line
@@ -125,6 +136,8 @@ class Drawing {
 
   private:
     // Infinite lines across `window`, or across the extents when there is none.
+    void flatten(double tolerance, std::optional<Box> window, WorkProgress& progress,
+                 FlatSink& sink) const;
     FlatDrawing flatten(double tolerance, std::optional<Box> window, WorkProgress& progress) const;
     // Calls draw(entities, transform, clip box or null) for each list of
     // entities drawn: model space, or the layout's own and its viewports'.

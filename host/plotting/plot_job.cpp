@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <utility>
 
 #include "host/plotting/line_types.h"
 #include "host/plotting/pen_colours.h"
@@ -36,9 +37,9 @@ double length_of_placed(const std::vector<Vec2>& points) {
     return length;
 }
 
-class JobBuilder {
+class Builder {
   public:
-    JobBuilder(const JobGeometry& g, const Profile& p, const PenChoices& c) : g_(g), p_(p), c_(c) {}
+    Builder(const JobGeometry& g, const Profile& p, const PenChoices& c) : g_(g), p_(p), c_(c) {}
 
     // `width`: the stroke's, in drawing units; 0: the pen's of the profile.
     void add_path(const std::vector<Vec2>& points, int colour, int32_t true_colour, int line_type,
@@ -153,32 +154,57 @@ bool plotter_fills_polygons(const Profile& profile) {
     return profile.plotter_fills() && profile.language_index() >= 2;  // TK-GL2 and TK-GL3
 }
 
-PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profile& profile,
-                  const PenChoices& choices) {
-    JobBuilder builder(geometry, profile, choices);
-    const bool vtx = profile.language_index() == 0;
-    // Each path's points are let go once placed: the drawing shrinks as the job grows.
-    for (Path& path : drawing.paths) {
-        if (choices.plotted(path.layer)) {
-            const size_t c = static_cast<size_t>(colour_index(path.color));
-            int line_type = hardware_line_type(path.linetype, vtx, profile.max_line_type);
-            if (line_type < 0)
-                line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
-            builder.add_path(path.points, path.color, path.true_color, line_type, path.layer,
-                             path.width);
-        }
-        std::vector<Vec2>().swap(path.points);
-    }
-    const bool polygons = plotter_fills_polygons(profile);
-    for (Fill& fill : drawing.fills) {
-        if (choices.plotted(fill.layer)) builder.add_fill(fill, polygons);
+struct JobBuilder::Impl {
+    Impl(const JobGeometry& g, const Profile& p, const PenChoices& c)
+        : geometry(g), profile(p), choices(c) {}
+    JobGeometry geometry;
+    const Profile& profile;
+    const PenChoices& choices;
+    Builder builder{geometry, profile, choices};
+    std::vector<Fill> fills;  // done at the end, after every path
+};
+
+JobBuilder::JobBuilder(const JobGeometry& geometry, const Profile& profile,
+                       const PenChoices& choices)
+    : impl_(std::make_unique<Impl>(geometry, profile, choices)) {}
+
+JobBuilder::~JobBuilder() = default;
+
+void JobBuilder::add(Path path) {
+    const Profile& profile = impl_->profile;
+    if (!impl_->choices.plotted(path.layer)) return;
+    const size_t c = static_cast<size_t>(colour_index(path.color));
+    int line_type =
+        hardware_line_type(path.linetype, profile.language_index() == 0, profile.max_line_type);
+    if (line_type < 0) line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
+    impl_->builder.add_path(path.points, path.color, path.true_color, line_type, path.layer,
+                            path.width);
+}
+
+void JobBuilder::add(Fill fill) {
+    if (impl_->choices.plotted(fill.layer)) impl_->fills.push_back(std::move(fill));
+}
+
+PlotJob JobBuilder::finish() {
+    const bool polygons = plotter_fills_polygons(impl_->profile);
+    for (Fill& fill : impl_->fills) {
+        impl_->builder.add_fill(fill, polygons);
         std::vector<std::vector<Vec2>>().swap(fill.rings);
     }
-    PlotJob job = builder.take();
+    PlotJob job = impl_->builder.take();
     // Polygons by pen, so that each pen is taken once for its fills.
     std::stable_sort(job.polygons.begin(), job.polygons.end(),
                      [](const FillPolygon& a, const FillPolygon& b) { return a.pen < b.pen; });
     return job;
+}
+
+PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profile& profile,
+                  const PenChoices& choices) {
+    JobBuilder builder(geometry, profile, choices);
+    // Each path's points are let go once placed: the drawing shrinks as the job grows.
+    for (Path& path : drawing.paths) builder.add(std::exchange(path, Path{}));
+    for (Fill& fill : drawing.fills) builder.add(std::move(fill));
+    return builder.finish();
 }
 
 }  // namespace tvk::host

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "host/drawing/drawing.h"
@@ -46,8 +47,24 @@ bool plotter_fills_polygons(const Profile& profile);
 
 // The paths and fills of the layers the choices take, on the pens of
 // --layer-pen or else of their colours, with the speeds and widths chosen
-// for their pens or else their colours'. The drawing is let go as the job
-// is built (move it in where it is not needed afterwards).
+// for their pens or else their colours'. Each path is placed, clipped and
+// turned into host units as it comes (from Drawing::flatten), so that the
+// drawing is never held flattened whole; fills are done at the end.
+class JobBuilder : public FlatSink {
+  public:
+    JobBuilder(const JobGeometry& geometry, const Profile& profile, const PenChoices& choices);
+    ~JobBuilder() override;
+    void add(Path path) override;
+    void add(Fill fill) override;
+    PlotJob finish();
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The same for a drawing flattened already; it is let go as the job is
+// built (move it in where it is not needed afterwards).
 PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profile& profile,
                   const PenChoices& choices = {});
 
