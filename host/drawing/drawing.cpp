@@ -218,8 +218,8 @@ Box Drawing::extents(const std::function<bool(const std::string& layer)>& plotte
     for_each_space([&](const std::vector<Entity>& entities, const Affine& m, const Box* clip) {
         Box part;
         expand(*impl_, entities, m,
-               {[&](const Shape& shape, const Affine& shape_m, int, int32_t, const std::string&,
-                    const std::string& layer) {
+               {[&](const Shape& shape, const Affine& shape_m, int, int32_t, SharedName,
+                    SharedName layer) {
                     if (++shapes % 1024 == 0) progress.step("Measuring", shapes, 0);
                     if (shape.reach != Shape::kBounded) return;
                     if (plotted && !plotted(layer)) return;
@@ -290,7 +290,7 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
                        const Box* clip) {
         expand(*impl_, entities, space_m,
                {[&](const Shape& shape, const Affine& m, int color, int32_t true_color,
-                    const std::string& linetype, const std::string& layer) {
+                    SharedName linetype, SharedName layer) {
                     if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
                     if (shape.filled) {
                         Fill fill{
@@ -308,8 +308,8 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
                         return Path{.color = color,
                                     .true_color = true_color,
                                     .linetype = linetype,
-                                    .points = std::move(points),
                                     .layer = layer,
+                                    .points = std::move(points),
                                     .width = shape.width * m.width_scale()};
                     };
                     if (shape.reach != Shape::kBounded) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>
@@ -16,6 +17,8 @@ namespace tvk::host {
 
 inline constexpr int kByBlock = 0;
 inline constexpr int kByLayer = 256;
+inline const SharedName kByLayerName = "BYLAYER";
+inline const SharedName kByBlockName = "BYBLOCK";
 
 struct Segment {
     Vec2 a, b;
@@ -68,22 +71,41 @@ struct BlockRef {
 // An entity the host cannot draw, kept where it stands so that it is counted
 // only when it would have been drawn.
 struct Unsupported {
-    std::string type;
+    SharedName type;
 };
 
+// A value kept on the heap, copied with its holder: what few entities have
+// need not make every entity larger.
+template <typename T>
+class Boxed {
+  public:
+    Boxed(T value) : p_(std::make_unique<T>(std::move(value))) {}  // NOLINT: stands for a T
+    Boxed(const Boxed& other) : p_(std::make_unique<T>(*other.p_)) {}
+    Boxed(Boxed&&) noexcept = default;
+    Boxed& operator=(const Boxed& other) { return *this = Boxed(other); }
+    Boxed& operator=(Boxed&&) noexcept = default;
+    const T& operator*() const { return *p_; }
+    const T* operator->() const { return p_.get(); }
+
+  private:
+    std::unique_ptr<T> p_;
+};
+
+// A drawing has millions of entities and a handful of layer and line-type
+// names: each entity holds small numbers for them.
 struct Entity {
-    std::string layer;  // upper case
+    SharedName layer;  // upper case
+    SharedName linetype = kByLayerName;  // upper case
     int color = kByLayer;
-    int32_t true_color = -1;           // 0xRRGGBB; -1: none
-    std::string linetype = "BYLAYER";  // upper case
-    using What = std::variant<Shape, BlockRef, Unsupported>;
+    int32_t true_color = -1;  // 0xRRGGBB; -1: none
+    using What = std::variant<Shape, Boxed<BlockRef>, Unsupported>;
     What what;
 };
 
 struct Layer {
     int color = 7;
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
-    std::string linetype = "CONTINUOUS";
+    SharedName linetype = "CONTINUOUS";
     bool off = false;  // or not to be plotted
     bool frozen = false;
 };

@@ -16,8 +16,8 @@ struct Context {
     Affine m;
     int color = 7;                        // for BYBLOCK
     int32_t true_color = -1;              // for BYBLOCK
-    std::string linetype = "CONTINUOUS";  // for BYBLOCK
-    const std::string* layer = nullptr;   // for entities on layer 0; none at the top
+    SharedName linetype = "CONTINUOUS";  // for BYBLOCK
+    const SharedName* layer = nullptr;   // for entities on layer 0; none at the top
     int depth = 0;
 };
 
@@ -32,7 +32,8 @@ class Expander {
   private:
     void entity(const Entity& e, const Context& ctx) {
         // Entities of a block on layer 0 take the layer of the INSERT.
-        const std::string& layer_name = ctx.layer && e.layer == "0" ? *ctx.layer : e.layer;
+        static const SharedName kLayerZero = "0";
+        const SharedName& layer_name = ctx.layer && e.layer == kLayerZero ? *ctx.layer : e.layer;
         const Layer& layer = d_.layer(layer_name);
         if (layer.frozen) return;
         int color = e.color == kByLayer ? layer.color : e.color == kByBlock ? ctx.color : e.color;
@@ -41,12 +42,12 @@ class Expander {
                              : e.color == kByBlock ? ctx.true_color
                                                    : -1;
         if (color < 1 || color > 255) color = 7;
-        const std::string& linetype = e.linetype == "BYLAYER"   ? layer.linetype
-                                      : e.linetype == "BYBLOCK" ? ctx.linetype
-                                                                : e.linetype;
-        if (const auto* ref = std::get_if<BlockRef>(&e.what)) {
+        const SharedName linetype = e.linetype == kByLayerName   ? layer.linetype
+                                    : e.linetype == kByBlockName ? ctx.linetype
+                                                                 : e.linetype;
+        if (const auto* ref = std::get_if<Boxed<BlockRef>>(&e.what)) {
             // An INSERT on a layer that is off still shows its entities on other layers.
-            insert(*ref, ctx, {color, true_color}, linetype, layer_name, layer.off);
+            insert(**ref, ctx, {color, true_color}, linetype, layer_name, layer.off);
             return;
         }
         if (layer.off) return;
@@ -62,8 +63,8 @@ class Expander {
         int32_t true_color;
     };
 
-    void insert(const BlockRef& ref, const Context& ctx, Colours colours,
-                const std::string& linetype, const std::string& layer, bool layer_off) {
+    void insert(const BlockRef& ref, const Context& ctx, Colours colours, SharedName linetype,
+                const SharedName& layer, bool layer_off) {
         auto it = d_.blocks.find(ref.block);
         const bool inserts_itself =
             std::any_of(open_.begin(), open_.end(),
@@ -113,9 +114,9 @@ class SizeCounter {
         double total = 0;
         for (const Entity& e : list) {
             total += weight(e);
-            if (const auto* ref = std::get_if<BlockRef>(&e.what)) {
-                double copies = std::max(ref->cols, 1) * double(std::max(ref->rows, 1));
-                total += copies * block(ref->block, depth);
+            if (const auto* ref = std::get_if<Boxed<BlockRef>>(&e.what)) {
+                double copies = std::max((*ref)->cols, 1) * double(std::max((*ref)->rows, 1));
+                total += copies * block((*ref)->block, depth);
             }
             if (total >= limit_) return limit_;
         }

@@ -16,7 +16,7 @@ struct ExpandVisitor {
     // 255), true colour (0xRRGGBB, -1 for none), resolved upper-case line type
     // and the layer it is drawn on.
     std::function<void(const Shape&, const Affine&, int color, int32_t true_color,
-                       const std::string& linetype, const std::string& layer)>
+                       SharedName linetype, SharedName layer)>
         shape;
     // A visible entity that cannot be drawn, by DXF type name.
     std::function<void(const std::string& type)> unsupported;
