@@ -35,7 +35,7 @@ struct Path {
     int color = 7;            // AutoCAD colour index 1 to 255, BYLAYER and BYBLOCK resolved
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
     SharedName linetype;      // resolved line-type name, upper case; "CONTINUOUS" by default
-    SharedName layer{};  // upper case, as drawn (block content on "0": the insert's layer)
+    SharedName layer{};       // upper case, as drawn (block content on "0": the insert's layer)
     std::vector<Vec2> points;
     double width = 0;  // of the stroke, in drawing units; 0: the profile's pen width
 };

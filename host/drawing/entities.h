@@ -94,7 +94,7 @@ class Boxed {
 // A drawing has millions of entities and a handful of layer and line-type
 // names: each entity holds small numbers for them.
 struct Entity {
-    SharedName layer;  // upper case
+    SharedName layer;                    // upper case
     SharedName linetype = kByLayerName;  // upper case
     int color = kByLayer;
     int32_t true_color = -1;  // 0xRRGGBB; -1: none

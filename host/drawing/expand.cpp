@@ -14,8 +14,8 @@ constexpr int kMaxNesting = 32;
 // What an INSERT hands down to the entities of its block.
 struct Context {
     Affine m;
-    int color = 7;                        // for BYBLOCK
-    int32_t true_color = -1;              // for BYBLOCK
+    int color = 7;                       // for BYBLOCK
+    int32_t true_color = -1;             // for BYBLOCK
     SharedName linetype = "CONTINUOUS";  // for BYBLOCK
     const SharedName* layer = nullptr;   // for entities on layer 0; none at the top
     int depth = 0;

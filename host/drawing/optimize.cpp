@@ -1,12 +1,15 @@
 // Pen-motion optimisation: the order (and direction) in which pen-down paths
 // are plotted, so that the pen travels lifted as little as it can.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 #include <tuple>
 
 #include "host/drawing/drawing.h"
 #include "host/drawing/overlaps.h"
+#include "host/drawing/packed_paths.h"
 #include "host/drawing/route.h"
 
 namespace tvk::host {
@@ -39,6 +42,20 @@ void reverse_path(PenPath& p) {
     std::reverse(p.points.begin(), p.points.end());
 }
 
+// A path as levels 2 and 3 see it: its pen and ends. They reorder and turn
+// paths but never change them, so they are planned on these alone.
+struct Stub {
+    int pen;
+    std::array<Point, 2> points;
+    uint32_t index;  // of the path
+    bool reversed = false;
+};
+
+void reverse_path(Stub& s) {
+    std::swap(s.points[0], s.points[1]);
+    s.reversed = !s.reversed;
+}
+
 // Makes a closed path start (and end) at its vertex `k`.
 void rotate_closed(PenPath& p, size_t k) {
     if (k == 0 || k + 1 >= p.points.size()) return;
@@ -49,8 +66,8 @@ void rotate_closed(PenPath& p, size_t k) {
 }
 
 // Level 1: each path starts at whichever of its ends is nearer to the pen.
-void swap_endpoints(std::vector<PenPath>::iterator first, std::vector<PenPath>::iterator last,
-                    Point& pen) {
+template <typename Iterator>
+void swap_endpoints(Iterator first, Iterator last, Point& pen) {
     for (auto it = first; it != last; ++it) {
         if (distance(pen, it->points.back()) < distance(pen, it->points.front())) reverse_path(*it);
         pen = it->points.back();
@@ -59,8 +76,9 @@ void swap_endpoints(std::vector<PenPath>::iterator first, std::vector<PenPath>::
 
 // Level 3: the nearest of the next few paths in drawing order, which keeps
 // the plot close to the order the drawing was made in.
-void nearest_in_window(std::vector<PenPath>& group, Point& pen) {
-    std::vector<PenPath> out;
+template <typename P>
+void nearest_in_window(std::vector<P>& group, Point& pen) {
+    std::vector<P> out;
     out.reserve(group.size());
     std::vector<size_t> window;
     size_t next = 0;
@@ -70,12 +88,12 @@ void nearest_in_window(std::vector<PenPath>& group, Point& pen) {
         bool best_reversed = false;
         double best_d = 1e300;
         for (size_t w = 0; w < window.size(); ++w) {
-            const PenPath& p = group[window[w]];
+            const P& p = group[window[w]];
             double ds = distance(pen, p.points.front()), de = distance(pen, p.points.back());
             if (std::min(ds, de) < best_d)
                 best_d = std::min(ds, de), best = w, best_reversed = de < ds;
         }
-        PenPath chosen = std::move(group[window[best]]);
+        P chosen = std::move(group[window[best]]);
         window.erase(window.begin() + static_cast<std::ptrdiff_t>(best));
         if (best_reversed) reverse_path(chosen);
         pen = chosen.points.back();
@@ -297,10 +315,32 @@ void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
     group = std::move(out);
 }
 
-// Orders the paths pen by pen (pen changes cost more than travel) with the
-// method of `level`: 2, 3, or 4 for merging, nearest neighbour and the
-// route's improvement within `seconds`; 5 merges and improves the order as
-// it stands.
+// Levels 2 and 3, pen by pen: endpoint swapping, or the nearest of the next
+// few paths.
+template <typename P>
+void order_quickly(std::vector<P>& paths, int level) {
+    std::stable_sort(paths.begin(), paths.end(),
+                     [](const P& a, const P& b) { return a.pen < b.pen; });
+    Point pen{0, 0};
+    for (size_t first = 0; first < paths.size();) {
+        size_t last = first;
+        while (last < paths.size() && paths[last].pen == paths[first].pen) ++last;
+        const auto begin = paths.begin() + static_cast<std::ptrdiff_t>(first),
+                   end = paths.begin() + static_cast<std::ptrdiff_t>(last);
+        if (level == 2) {
+            swap_endpoints(begin, end, pen);
+        } else {
+            std::vector<P> group(std::make_move_iterator(begin), std::make_move_iterator(end));
+            nearest_in_window(group, pen);
+            std::move(group.begin(), group.end(), begin);
+        }
+        first = last;
+    }
+}
+
+// Orders the paths pen by pen (pen changes cost more than travel): merging,
+// then at level 4 nearest neighbour and the route's improvement within
+// `seconds`; 5 merges and improves the order as it stands.
 void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress) {
     std::stable_sort(paths.begin(), paths.end(),
                      [](const PenPath& a, const PenPath& b) { return a.pen < b.pen; });
@@ -314,39 +354,79 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkP
         std::vector<PenPath> group(
             std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(first)),
             std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(last)));
-        if (level == 2) {
-            swap_endpoints(group.begin(), group.end(), pen);
-        } else if (level == 3) {
-            nearest_in_window(group, pen);
-        } else {
-            progress.step("Ordering", first, paths.size());
-            const Point start = pen;
-            merge_meeting(group, progress);
-            if (level == 4) nearest_neighbour(group, pen, progress);
-            // The budget shared by the pens as their paths are.
-            improve_route(group, start, seconds * static_cast<double>(last - first) / total,
-                          progress);
-            pen = group.back().points.back();
-        }
+        progress.step("Ordering", first, paths.size());
+        const Point start = pen;
+        merge_meeting(group, progress);
+        if (level == 4) nearest_neighbour(group, pen, progress);
+        // The budget shared by the pens as their paths are.
+        improve_route(group, start, seconds * static_cast<double>(last - first) / total, progress);
+        pen = group.back().points.back();
         for (auto& p : group) out.push_back(std::move(p));
         first = last;
     }
     paths = std::move(out);
-    if (level >= 4) join_continuations(paths);
+    join_continuations(paths);
 }
 
-struct Weighed {
-    double travel, cost;
-};
-
-Weighed weigh(const std::vector<PenPath>& paths, const OrderCosts& costs) {
+double drawn_length(const std::vector<PenPath>& paths) {
     double drawn = 0;
     for (const auto& p : paths)
         for (size_t i = 1; i < p.points.size(); ++i)
             drawn += distance(p.points[i - 1], p.points[i]);
-    const double travel = pen_up_travel(paths);
+    return drawn;
+}
+
+template <typename P>
+double travel_of(const std::vector<P>& paths) {
+    double total = 0;
+    Point pen{0, 0};
+    for (const auto& p : paths) {
+        total += distance(pen, p.points.front());
+        pen = p.points.back();
+    }
+    return total;
+}
+
+struct Weighed {
+    double travel, cost;
+    // No more travel and no more time.
+    bool no_worse_than(const Weighed& other) const {
+        return travel <= other.travel && cost <= other.cost;
+    }
+};
+
+template <typename P>
+Weighed weigh(const std::vector<P>& paths, double drawn, const OrderCosts& costs) {
+    const double travel = travel_of(paths);
     return {travel,
             travel + costs.lift * static_cast<double>(paths.size()) + costs.pen_down * drawn};
+}
+
+// The better plan of levels 2 and 3 (up to `level`), with its weight.
+std::vector<Stub> quick_plan(const std::vector<PenPath>& paths, int level, double drawn,
+                             const OrderCosts& costs, Weighed& weight) {
+    std::vector<Stub> best;
+    for (int l = 2; l <= std::min(level, 3); ++l) {
+        std::vector<Stub> plan;
+        plan.reserve(paths.size());
+        for (uint32_t i = 0; i < paths.size(); ++i)
+            plan.push_back({paths[i].pen, {paths[i].points.front(), paths[i].points.back()}, i});
+        order_quickly(plan, l);
+        const Weighed w = weigh(plan, drawn, costs);
+        if (l == 2 || w.no_worse_than(weight)) best = std::move(plan), weight = w;
+    }
+    return best;
+}
+
+// The paths in the plan's order and directions.
+std::vector<PenPath> applied(std::vector<PenPath>& paths, const std::vector<Stub>& plan) {
+    std::vector<PenPath> out;
+    out.reserve(plan.size());
+    for (const Stub& s : plan) {
+        out.push_back(std::move(paths[s.index]));
+        if (s.reversed) reverse_path(out.back());
+    }
+    return out;
 }
 
 }  // namespace
@@ -367,32 +447,56 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     }
     // Each level from 2 up is planned in turn, and kept only where it leaves
     // no more travel and costs no more time than the level below: removing
-    // overlaps splits paths, and may not pay. Levels 5 and 6 remove them from
-    // the best plan so far and improve its order. Each plan may take the
-    // whole budget: most finish well within it, and so come out the same
-    // whatever the level asked for.
-    // Levels 2 and 3 are quick and report nothing; stopped later (progress
-    // throws), the best plan so far is left in `paths`.
-    std::vector<PenPath> best;
+    // overlaps splits paths, and may not pay. Levels 2 and 3 are planned on
+    // the paths' ends; 5 and 6 remove overlaps from the best plan so far and
+    // improve its order. Each plan may take the whole budget: most finish
+    // well within it, and so come out the same whatever the level asked for.
+    // A plan that may have to be put back is kept packed, at a few bytes a
+    // point. Stopped (progress throws), the best plan so far is left in `paths`.
+    const double drawn = drawn_length(paths);
     Weighed best_weight{};
+    std::vector<Stub> quick = quick_plan(paths, level, drawn, costs, best_weight);
+    if (level <= 3) {
+        paths = applied(paths, quick);
+        return;
+    }
+    // The plan to fall back on while the paths themselves are being planned.
+    std::optional<PackedPaths> as_drawn(paths), before;
+    std::vector<PenPath> best;
+    const auto put_back = [&] {
+        if (as_drawn) {
+            best = as_drawn->unpack();
+            best = applied(best, quick);
+        } else if (before) {
+            best = before->unpack();
+        }
+    };
     try {
-        for (int l = 2; l <= level; ++l) {
-            std::vector<PenPath> planned;
-            if (l <= 4) {
-                planned = l == std::min(level, 4) ? std::move(paths) : paths;
+        order_by_pens(paths, 4, costs.budget_seconds, progress);
+        if (const Weighed w = weigh(paths, drawn, costs); w.no_worse_than(best_weight)) {
+            best = std::move(paths);
+            best_weight = w;
+        } else {
+            put_back();
+        }
+        as_drawn.reset();
+        std::vector<Stub>().swap(quick);
+        for (int l = 5; l <= level; ++l) {
+            const std::vector<OverlapChange> changes = find_overlaps(best, l == 6, progress);
+            if (changes.empty()) continue;
+            before.emplace(best);
+            remove_overlaps(best, changes, l == 6);
+            order_by_pens(best, 5, costs.budget_seconds, progress);
+            if (const Weighed w = weigh(best, drawn_length(best), costs);
+                w.no_worse_than(best_weight)) {
+                best_weight = w;
             } else {
-                planned = best;
-                if (!remove_overlaps(planned, l == 6, progress)) continue;
+                put_back();
             }
-            order_by_pens(planned, std::min(l, 5), costs.budget_seconds, progress);
-            const Weighed weight = weigh(planned, costs);
-            if (l == 2 ||
-                (weight.travel <= best_weight.travel && weight.cost <= best_weight.cost)) {
-                best = std::move(planned);
-                best_weight = weight;
-            }
+            before.reset();
         }
     } catch (...) {
+        put_back();
         paths = std::move(best);
         throw;
     }

@@ -94,37 +94,17 @@ Pieces take(Covered& covered, int64_t a, int64_t b) {
     return free;
 }
 
-// A segment that loses some of its length to those before it: what is left
-// of it, one piece each; a piece from and to the same place when nothing is.
-struct Change {
-    uint64_t segment;
-    int64_t lo, hi;
+// A 32-bit hash of a segment's line: collisions only cost a closer look
+// (lines are compared whole).
+struct Keyed {
+    uint32_t hash, segment;  // the segment's running number through the paths
 };
 
-// The changes to the segments, in drawing order. Most segments share their
-// line with none, so segments are grouped by a hash of their line and only
-// the groups of more than one are followed closely.
-std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal,
-                            WorkProgress& progress) {
-    // The running number of each path's first segment.
-    std::vector<uint64_t> first(paths.size() + 1, 0);
-    for (size_t i = 0; i < paths.size(); ++i)
-        first[i + 1] = first[i] + (paths[i].points.size() > 1 ? paths[i].points.size() - 1 : 0);
-    struct Keyed {
-        uint64_t hash, segment;
-    };
-    std::vector<Keyed> keyed;
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (i % 4096 == 0) progress.step("Removing overlaps", i, paths.size());
-        const auto& pts = paths[i].points;
-        for (size_t k = 0; k + 1 < pts.size(); ++k)
-            if (auto l = on_line(paths[i], pts[k], pts[k + 1], diagonal))
-                keyed.push_back({hash_of(l->line), first[i] + k});
-    }
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
-    });
-    std::vector<Change> out;
+// The changes to the segments of `keyed`, sorted by line: a line's segments
+// in drawing order take what is free of it.
+void follow_lines(const std::vector<PenPath>& paths, const std::vector<Keyed>& keyed,
+                  const std::vector<uint64_t>& first, bool diagonal, WorkProgress& progress,
+                  std::vector<OverlapChange>& out) {
     for (size_t i = 0, lines = 0; i < keyed.size(); ++lines) {
         if (lines % 4096 == 0) progress.step("Removing overlaps", i, keyed.size());
         size_t j = i + 1;
@@ -148,17 +128,52 @@ std::vector<Change> changes(const std::vector<PenPath>& paths, bool diagonal,
             for (auto [a, b] : free) out.push_back({n, a, b});
         }
     }
-    std::sort(out.begin(), out.end(), [](const Change& a, const Change& b) {
-        return a.segment != b.segment ? a.segment < b.segment : a.lo < b.lo;
-    });
-    return out;
 }
 
 }  // namespace
 
-bool remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& progress) {
-    const std::vector<Change> changed = changes(paths, diagonal, progress);
-    if (changed.empty()) return false;
+// The changes to the segments, in drawing order. Most segments share their
+// line with none, so segments are grouped by a hash of their line and only
+// the groups of more than one are followed closely; pen by pen, since lines
+// of different pens never overlap (a key is 8 bytes a segment of one pen).
+std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool diagonal,
+                                         WorkProgress& progress) {
+    // The running number of each path's first segment.
+    std::vector<uint64_t> first(paths.size() + 1, 0);
+    for (size_t i = 0; i < paths.size(); ++i)
+        first[i + 1] = first[i] + (paths[i].points.size() > 1 ? paths[i].points.size() - 1 : 0);
+    std::vector<OverlapChange> out;
+    // Running numbers of 32 bits: more segments than that are more than any
+    // memory holds as points.
+    if (first.back() > UINT32_MAX) return out;
+    std::vector<int> pens;
+    for (const PenPath& p : paths) pens.push_back(p.pen);
+    std::sort(pens.begin(), pens.end());
+    pens.erase(std::unique(pens.begin(), pens.end()), pens.end());
+    std::vector<Keyed> keyed;
+    for (int pen : pens) {
+        keyed.clear();
+        for (size_t i = 0; i < paths.size(); ++i) {
+            if (i % 4096 == 0) progress.step("Removing overlaps", i, paths.size());
+            if (paths[i].pen != pen) continue;
+            const auto& pts = paths[i].points;
+            for (size_t k = 0; k + 1 < pts.size(); ++k)
+                if (auto l = on_line(paths[i], pts[k], pts[k + 1], diagonal))
+                    keyed.push_back({static_cast<uint32_t>(hash_of(l->line)),
+                                     static_cast<uint32_t>(first[i] + k)});
+        }
+        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+            return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
+        });
+        follow_lines(paths, keyed, first, diagonal, progress, out);
+    }
+    std::sort(out.begin(), out.end(), [](const OverlapChange& a, const OverlapChange& b) {
+        return a.segment != b.segment ? a.segment < b.segment : a.lo < b.lo;
+    });
+    return out;
+}
+void remove_overlaps(std::vector<PenPath>& paths, const std::vector<OverlapChange>& changed,
+                     bool diagonal) {
     size_t next = 0;  // the next change
     std::vector<PenPath> out;
     out.reserve(paths.size());
@@ -192,7 +207,7 @@ bool remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& p
             OnLine l = *on_line(path, p, q, diagonal);
             for (size_t c = 0; c < end - next; ++c) {
                 // Pieces run along the line; the segment may run against it.
-                const Change& piece = changed[l.sp < l.sq ? next + c : end - 1 - c];
+                const OverlapChange& piece = changed[l.sp < l.sq ? next + c : end - 1 - c];
                 if (piece.lo == piece.hi) continue;
                 if (l.sp < l.sq)
                     draw(l.at(piece.lo), l.at(piece.hi));
@@ -204,7 +219,6 @@ bool remove_overlaps(std::vector<PenPath>& paths, bool diagonal, WorkProgress& p
         flush();
     }
     paths = std::move(out);
-    return true;
 }
 
 }  // namespace tvk::host

@@ -9,6 +9,7 @@
 #include <tuple>
 
 #include "host/drawing/drawing.h"
+#include "host/drawing/packed_paths.h"
 
 namespace tvk::host {
 namespace {
@@ -241,14 +242,38 @@ TEST(Optimize, StoppedThroughItsProgressItLeavesEveryPathDrawnOnce) {
             if (--left == 0) throw std::runtime_error("stop");
         }
     };
+    struct Count : WorkProgress {
+        int steps = 0;
+        void step(const char*, uint64_t, uint64_t) override { ++steps; }
+    };
     const auto original = random_paths(5000, 30000, 21);
     for (int level : {4, 6}) {
-        for (int n : {1, 2, 5, 40}) {
+        auto whole = original;
+        Count count;
+        optimize_paths(whole, level, OrderCosts{}, count);
+        // Stopped early, late, and in each stage between.
+        for (int n :
+             {1, 2, 5, count.steps / 4, count.steps / 2, count.steps * 3 / 4, count.steps}) {
             auto paths = original;
             StopAt stop(n);
             EXPECT_THROW(optimize_paths(paths, level, OrderCosts{}, stop), std::runtime_error);
             EXPECT_EQ(segments(paths), segments(original)) << "level " << level << ", step " << n;
         }
+    }
+}
+
+TEST(Optimize, PackedPathsComeBackAsTheyWere) {
+    constexpr int32_t lo = INT32_MIN, hi = INT32_MAX;
+    std::vector<PenPath> paths = random_paths(500, 30000, 31);
+    paths.push_back({-7, 2, 35, {{lo, hi}, {hi, lo}, {lo, lo}, {0, 0}}});
+    paths.push_back({255, 0, 0, {}});
+    paths.push_back({1, 0, 0, {{hi, hi}}});
+    const auto back = PackedPaths(paths).unpack();
+    ASSERT_EQ(back.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        EXPECT_EQ(std::tie(back[i].pen, back[i].line_type, back[i].speed, back[i].points),
+                  std::tie(paths[i].pen, paths[i].line_type, paths[i].speed, paths[i].points))
+            << "path " << i;
     }
 }
 
