@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <tuple>
 
@@ -254,7 +255,9 @@ void join_continuations(std::vector<PenPath>& paths) {
 // Paths of one style that meet end to start become one path (turned round
 // where needed): each meeting saves a pen lift, and the route is planned
 // over fewer, longer paths. A chain that returns to its start is closed.
-void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
+// `marks` (one a path), where given, follow the paths: a chain is marked where any of its paths is.
+void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress,
+                   std::vector<uint8_t>* marks = nullptr) {
     struct End {
         int line_type, speed;
         Point at;
@@ -283,7 +286,7 @@ void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
             ++k;
         }
     }
-    std::vector<uint8_t> used(group.size(), 0);
+    std::vector<uint8_t> used(group.size(), 0), out_marks;
     std::vector<PenPath> out;
     out.reserve(group.size());
     for (uint32_t i = 0; i < group.size(); ++i) {
@@ -299,6 +302,7 @@ void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
         }
         if (partner[entry] != kNone) first = i, entry = 2 * i;  // a loop: start at i
         PenPath chain = std::move(group[first]);
+        uint8_t mark = marks ? (*marks)[first] : 0;
         used[first] = 1;
         if (entry % 2) std::reverse(chain.points.begin(), chain.points.end());
         for (uint32_t exit = entry ^ 1; partner[exit] != kNone && !used[partner[exit] / 2];) {
@@ -308,11 +312,14 @@ void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress) {
             chain.points.insert(chain.points.end(), pts.begin() + 1, pts.end());
             pts = {};
             used[next / 2] = 1;
+            if (marks) mark |= (*marks)[next / 2];
             exit = next ^ 1;
         }
         out.push_back(std::move(chain));
+        if (marks) out_marks.push_back(mark);
     }
     group = std::move(out);
+    if (marks) *marks = std::move(out_marks);
 }
 
 // Levels 2 and 3, pen by pen: endpoint swapping, or the nearest of the next
@@ -338,28 +345,43 @@ void order_quickly(std::vector<P>& paths, int level) {
     }
 }
 
-// Orders the paths pen by pen (pen changes cost more than travel): merging,
-// then at level 4 nearest neighbour and the route's improvement within
-// `seconds`; 5 merges and improves the order as it stands.
-void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress) {
-    std::stable_sort(paths.begin(), paths.end(),
-                     [](const PenPath& a, const PenPath& b) { return a.pen < b.pen; });
+// Orders the paths pen by pen (pen changes cost more than travel): at level
+// 4 merging, nearest neighbour and the route's improvement within `seconds`;
+// at 5 merging, and the order as it stands mended from the paths marked in
+// `changed` (one flag a path: the pieces of paths that lost overlaps).
+void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress,
+                   std::vector<uint8_t> changed = {}) {
+    changed.resize(paths.size(), 1);
+    // Pens in order, each pen's paths (and their marks) as they stand.
+    std::vector<uint32_t> by_pen(paths.size());
+    std::iota(by_pen.begin(), by_pen.end(), 0);
+    std::stable_sort(by_pen.begin(), by_pen.end(),
+                     [&](uint32_t a, uint32_t b) { return paths[a].pen < paths[b].pen; });
     const double total = static_cast<double>(paths.size());
     Point pen{0, 0};
     std::vector<PenPath> out;
     out.reserve(paths.size());
-    for (size_t first = 0; first < paths.size();) {
+    for (size_t first = 0; first < by_pen.size();) {
         size_t last = first;
-        while (last < paths.size() && paths[last].pen == paths[first].pen) ++last;
-        std::vector<PenPath> group(
-            std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(first)),
-            std::make_move_iterator(paths.begin() + static_cast<std::ptrdiff_t>(last)));
+        while (last < by_pen.size() && paths[by_pen[last]].pen == paths[by_pen[first]].pen) ++last;
+        std::vector<PenPath> group;
+        std::vector<uint8_t> marks;
+        for (size_t k = first; k < last; ++k) {
+            group.push_back(std::move(paths[by_pen[k]]));
+            marks.push_back(changed[by_pen[k]]);
+        }
         progress.step("Ordering", first, paths.size());
         const Point start = pen;
-        merge_meeting(group, progress);
-        if (level == 4) nearest_neighbour(group, pen, progress);
         // The budget shared by the pens as their paths are.
-        improve_route(group, start, seconds * static_cast<double>(last - first) / total, progress);
+        const double share = seconds * static_cast<double>(last - first) / total;
+        if (level == 4) {
+            merge_meeting(group, progress);
+            nearest_neighbour(group, pen, progress);
+            improve_route(group, start, share, progress);
+        } else {
+            merge_meeting(group, progress, &marks);
+            improve_route(group, start, share, progress, marks);
+        }
         pen = group.back().points.back();
         for (auto& p : group) out.push_back(std::move(p));
         first = last;
@@ -449,8 +471,9 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     // no more travel and costs no more time than the level below: removing
     // overlaps splits paths, and may not pay. Levels 2 and 3 are planned on
     // the paths' ends; 5 and 6 remove overlaps from the best plan so far and
-    // improve its order. Each plan may take the whole budget: most finish
-    // well within it, and so come out the same whatever the level asked for.
+    // mend its order where paths were split, in time proportional to them.
+    // Each plan may take the whole budget: most finish well within it, and
+    // so come out the same whatever the level asked for.
     // A plan that may have to be put back is kept packed, at a few bytes a
     // point. Stopped (progress throws), the best plan so far is left in `paths`.
     const double drawn = drawn_length(paths);
@@ -485,8 +508,8 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
             const std::vector<OverlapChange> changes = find_overlaps(best, l == 6, progress);
             if (changes.empty()) continue;
             before.emplace(best);
-            remove_overlaps(best, changes, l == 6);
-            order_by_pens(best, 5, costs.budget_seconds, progress);
+            std::vector<uint8_t> pieces = remove_overlaps(best, changes, l == 6);
+            order_by_pens(best, 5, costs.budget_seconds, progress, std::move(pieces));
             if (const Weighed w = weigh(best, drawn_length(best), costs);
                 w.no_worse_than(best_weight)) {
                 best_weight = w;

@@ -172,17 +172,29 @@ std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool
     });
     return out;
 }
-void remove_overlaps(std::vector<PenPath>& paths, const std::vector<OverlapChange>& changed,
-                     bool diagonal) {
+std::vector<uint8_t> remove_overlaps(std::vector<PenPath>& paths,
+                                     const std::vector<OverlapChange>& changed, bool diagonal) {
     size_t next = 0;  // the next change
     std::vector<PenPath> out;
     out.reserve(paths.size());
+    std::vector<uint8_t> pieces;
+    pieces.reserve(paths.size());
     uint64_t number = 0;
     for (PenPath& path : paths) {
         if (path.points.size() < 2) {
             out.push_back(std::move(path));
+            pieces.push_back(0);
             continue;
         }
+        // Most paths lose nothing: taken whole.
+        const uint64_t segments = path.points.size() - 1;
+        if (next == changed.size() || changed[next].segment >= number + segments) {
+            number += segments;
+            out.push_back(std::move(path));
+            pieces.push_back(0);
+            continue;
+        }
+        const size_t first_change = next;
         PenPath current{path.pen, path.line_type, path.speed, {}};
         auto flush = [&] {
             if (current.points.size() >= 2) out.push_back(current);
@@ -217,8 +229,10 @@ void remove_overlaps(std::vector<PenPath>& paths, const std::vector<OverlapChang
             next = end;
         }
         flush();
+        pieces.resize(out.size(), next != first_change);
     }
     paths = std::move(out);
+    return pieces;
 }
 
 }  // namespace tvk::host

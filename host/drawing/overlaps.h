@@ -22,8 +22,9 @@ struct OverlapChange {
 std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool diagonal,
                                          WorkProgress& progress);
 // Removes them (found with the same `diagonal`): paths are split where a part
-// is removed; nothing else changes.
-void remove_overlaps(std::vector<PenPath>& paths, const std::vector<OverlapChange>& changes,
-                     bool diagonal);
+// is removed; nothing else changes. Returns, for each path then, whether it
+// is a piece of one that changed.
+std::vector<uint8_t> remove_overlaps(std::vector<PenPath>& paths,
+                                     const std::vector<OverlapChange>& changes, bool diagonal);
 
 }  // namespace tvk::host

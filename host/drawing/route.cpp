@@ -6,6 +6,7 @@
 #include <cmath>
 #include <deque>
 #include <limits>
+#include <optional>
 
 namespace tvk::host {
 
@@ -114,7 +115,8 @@ class Route {
           pos_(paths.size()),
           flipped_(paths.size(), 0),
           closed_(paths.size()),
-          near_(paths.size() * 2 * kNeighbours, kNone) {
+          near_(paths.size() * 2 * kNeighbours, kNone),
+          near_known_(paths.size() * 2, 0) {
         std::vector<EndTree::End> ends;
         ends.reserve(paths.size() * 2);
         for (uint32_t t = 0; t < paths.size(); ++t) {
@@ -123,18 +125,20 @@ class Route {
             ends.push_back({paths[t].points.front(), 2 * t});
             if (!closed_[t]) ends.push_back({paths[t].points.back(), 2 * t + 1});
         }
-        const EndTree tree(ends);
-        for (const auto& e : ends) tree.nearest(e.at, e.id / 2, &near_[e.id * kNeighbours]);
+        tree_.emplace(std::move(ends));
     }
 
-    void improve(double seconds, WorkProgress& progress) {
+    // Moves from the paths marked in `from` (all when null), and from those they touch.
+    void improve(double seconds, WorkProgress& progress, const std::vector<uint8_t>* from) {
         using Clock = std::chrono::steady_clock;
         const bool timed = std::isfinite(seconds);
         const auto deadline = timed ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                          std::chrono::duration<double>(seconds))
                                     : Clock::time_point::max();
-        queued_.assign(paths_.size(), 1);
-        queue_.assign(order_.begin(), order_.end());
+        queued_.assign(paths_.size(), 0);
+        queue_.clear();
+        for (uint32_t t : order_)
+            if (!from || (*from)[t]) push(t);
         for (uint64_t popped = 0; !queue_.empty(); ++popped) {
             if (popped % 256 == 0) {
                 progress.step("Ordering", popped, popped + queue_.size());
@@ -199,7 +203,14 @@ class Route {
     // Whether end `e` (2p or 2p + 1) is where its path is entered, or left.
     bool is_entry(uint32_t e) const { return closed_[e / 2] || (e % 2) == flipped_[e / 2]; }
     bool is_exit(uint32_t e) const { return closed_[e / 2] || (e % 2) != flipped_[e / 2]; }
-    const uint32_t* near(uint32_t e) const { return &near_[e * kNeighbours]; }
+    // Found when first wanted: a route mended from a few paths looks at few ends.
+    const uint32_t* near(uint32_t e) {
+        if (!near_known_[e]) {
+            tree_->nearest(e % 2 ? back(e / 2) : front(e / 2), e / 2, &near_[e * kNeighbours]);
+            near_known_[e] = 1;
+        }
+        return &near_[e * kNeighbours];
+    }
     // The end by which the path at position k is entered, or left.
     uint32_t entry_end(long k) const {
         uint32_t t = path_at(k);
@@ -311,7 +322,9 @@ class Route {
     std::vector<uint32_t> pos_;     // position of each path
     std::vector<uint8_t> flipped_;  // path plotted last point first
     std::vector<uint8_t> closed_;
+    std::optional<EndTree> tree_;
     std::vector<uint32_t> near_;  // kNeighbours nearest ends of other paths, per end
+    std::vector<uint8_t> near_known_;
     std::deque<uint32_t> queue_;  // paths whose moves may gain
     std::vector<uint8_t> queued_;
 };
@@ -322,7 +335,15 @@ void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> star
                    WorkProgress& progress) {
     if (paths.size() < 2) return;
     Route route(paths, start);
-    if (seconds > 0) route.improve(seconds, progress);
+    if (seconds > 0) route.improve(seconds, progress, nullptr);
+    route.apply();
+}
+
+void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start, double seconds,
+                   WorkProgress& progress, const std::vector<uint8_t>& from) {
+    if (paths.size() < 2) return;
+    Route route(paths, start);
+    if (seconds > 0) route.improve(seconds, progress, &from);
     route.apply();
 }
 

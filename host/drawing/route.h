@@ -3,6 +3,7 @@
 // either way round), tried between paths whose ends lie near each other.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "host/drawing/drawing.h"
@@ -15,5 +16,10 @@ namespace tvk::host {
 // lengthens the travel; keeps every path as it is but for its direction.
 void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start, double seconds,
                    WorkProgress& progress);
+// The same, trying moves only from the paths marked in `from` (one flag a
+// path) and from those each move touches: a route good but for a few
+// changed paths is mended in time proportional to them.
+void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start, double seconds,
+                   WorkProgress& progress, const std::vector<uint8_t>& from);
 
 }  // namespace tvk::host
