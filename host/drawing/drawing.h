@@ -1,4 +1,4 @@
-// The drawing as the host program sees it: DXF entities read with dxflib,
+// The drawing as the host program sees it: DXF entities read by its own reader,
 // blocks expanded, colours resolved, curves and text flattened to polylines.
 // The plot job (host/) turns it into driver requests.
 #pragma once

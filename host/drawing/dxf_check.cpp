@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string_view>
 
 #include "host/drawing/drawing.h"
@@ -13,8 +14,8 @@ namespace tvk::host {
 
 namespace {
 
-// dxflib keeps one value per group code below this, and values of at most
-// this many characters.
+// Group codes run below this; values are kept up to this many characters
+// (the limits of the readers that wrote files for years).
 constexpr long kMaxGroupCode = 1100;
 constexpr size_t kMaxLine = 1000;
 
@@ -61,8 +62,8 @@ bool parse_code(std::string_view s, long& code) {
     return error == std::errc{} && end == s.data() + s.size();
 }
 
-// Groups that dxflib takes as the number of vertices, knots or points to
-// allocate room for, in the entities that use them so.
+// Groups that announce the number of vertices, knots or points of an
+// entity: readers allocate room for them.
 bool allocation_count(std::string_view type, long code) {
     return (type == "LWPOLYLINE" && code == 90) || (type == "SPLINE" && code >= 72 && code <= 74) ||
            (type == "LEADER" && code == 76);
@@ -99,7 +100,7 @@ bool binary(std::string_view s) {
 
 void read_dxf_groups(
     const std::string& contents, const std::string& path,
-    const std::function<void(int code, const std::string& value, std::string_view raw)>& visit,
+    const std::function<void(int code, std::string_view value, double number)>& visit,
     WorkProgress& progress) {
     auto fail = [&](size_t line, const std::string& what) -> DxfError {
         return DxfError(path + ": line " + std::to_string(line) + ": " + what);
@@ -108,7 +109,6 @@ void read_dxf_groups(
         throw DxfError(path + ": binary DXF files are not supported; save it as ASCII DXF");
     if (contents.rfind("\x1F\x8B", 0) == 0)
         throw DxfError(path + ": not a DXF file: it is compressed with gzip; unpack it first");
-    std::string text;
     std::string_view rest(contents);
     // Editors on Windows begin UTF-8 files with a byte order mark.
     if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
@@ -129,7 +129,7 @@ void read_dxf_groups(
     };
     const size_t lines =
         static_cast<size_t>(std::count(contents.begin(), contents.end(), line_end)) + 1;
-    std::string entity_type;
+    std::string_view entity_type;
     bool first = true;
     std::string_view code_text, value;
     for (uint64_t groups = 1; next_line(code_text); ++groups) {
@@ -151,28 +151,22 @@ void read_dxf_groups(
         if (!next_line(value))
             throw fail(code_line, "the file is truncated: group code " + std::to_string(code) +
                                       " has no value");
-        double number = 0;
+        double number = std::numeric_limits<double>::quiet_NaN();
         if (numeric_code(code) && !parse_number(value, number))
             throw fail(line,
                        "group " + std::to_string(code) + " needs a number, found " + shown(value));
-        // A file of n lines holds fewer than n vertices: a larger count would
-        // only make dxflib allocate gigabytes.
+        // A file of n lines holds fewer than n vertices: a larger count is a
+        // broken file, and would only make a reader allocate gigabytes.
         if (allocation_count(entity_type, code) && number > static_cast<double>(lines))
-            throw fail(line, entity_type + " announces " + std::string(trim(value)) +
+            throw fail(line, std::string(entity_type) + " announces " + std::string(trim(value)) +
                                  " points, more than the file can hold");
         if (first && !(code == 999 || (code == 0 && trim(value) == "SECTION")))
             throw fail(code_line, "not a DXF file: it does not begin with a SECTION");
         first = false;
         bool is_text = code == 1 || code == 3;
-        text.assign(is_text ? value : trim(value));
-        if (text.size() > kMaxLine) text.resize(kMaxLine);
+        std::string_view text = (is_text ? value : trim(value)).substr(0, kMaxLine);
         if (code == 0) entity_type = text;
-        const bool as_it_stands = line_end == '\n' && text.size() == value.size() &&
-                                  code_text.size() < kMaxLine && rest.data() != nullptr;
-        visit(static_cast<int>(code), text,
-              as_it_stands ? std::string_view(code_text.data(),
-                                              static_cast<size_t>(rest.data() - code_text.data()))
-                           : std::string_view{});
+        visit(static_cast<int>(code), text, number);
         if (code == 0 && text == "EOF") return;
     }
     if (first) throw DxfError(path + ": the file is empty");

@@ -1,17 +1,15 @@
 #include "host/drawing/dxf_reader.h"
 
-#include <dxflib/dl_creationadapter.h>
-#include <dxflib/dl_dxf.h>
-#include <dxflib/dl_exception.h>
-
 #include <algorithm>
-#include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <numbers>
 #include <optional>
 #include <set>
-#include <sstream>
+#include <string_view>
+#include <unordered_map>
 
 #include "host/drawing/code_page.h"
 #include "host/drawing/dxf_check.h"
@@ -19,6 +17,7 @@
 #include "host/drawing/font_families.h"
 #include "host/drawing/geometry.h"
 #include "host/drawing/hatch_boundary.h"
+#include "host/drawing/hatch_paths.h"
 #include "host/drawing/hatch_pattern.h"
 #include "host/drawing/layouts.h"
 #include "host/drawing/mleader.h"
@@ -35,11 +34,10 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kDegree = kPi / 180;
 
-// The groups of one DXF entity as they pass by, for what dxflib's callbacks
-// leave out (vertex flags, extrusions, the block of a dimension, ...).
+// The groups of one DXF entity or table entry, read once it is complete.
 struct RawEntity : Groups {
-    std::string type;
-    std::string section;
+    std::string_view type;
+    std::string_view section;
     bool handled = false;
     // The groups after a 101 "Embedded Object" marker (the columns of an MTEXT),
     // kept apart: they reuse the codes of the entity's own groups.
@@ -50,8 +48,8 @@ struct RawEntity : Groups {
 
 // Entity types that are structure, or definitions that are not drawn: never
 // counted as unsupported.
-const std::set<std::string> kNotDrawn = {"SEQEND",   "VERTEX",  "BLOCK",  "ENDBLK", "ATTDEF",
-                                         "VIEWPORT", "SECTION", "ENDSEC", "EOF"};
+const std::set<std::string, std::less<>> kNotDrawn = {
+    "SEQEND", "VERTEX", "BLOCK", "ENDBLK", "ATTDEF", "VIEWPORT", "SECTION", "ENDSEC", "EOF"};
 
 struct TextStyle {
     double width_factor = 1;
@@ -61,31 +59,21 @@ struct TextStyle {
 };
 constexpr double kDefaultTextHeight = 2.5;
 
-// The true colour of group 420, 0xRRGGBB.
+// The true colour of group 420, 0xRRGGBB: the low 24 bits of the number
+// (some programs set bits above them).
 int32_t true_color(const Groups& g) {
-    return static_cast<int32_t>(static_cast<uint32_t>(g.integer(420, 0)) & 0xFFFFFF);
+    const double v = g.real(420, 0);
+    const int64_t bits = std::fabs(v) < 9e18 ? static_cast<int64_t>(v) : 0;
+    return static_cast<int32_t>(static_cast<uint64_t>(bits) & 0xFFFFFF);
 }
 
-// An arc from a to b (radians); clockwise arcs of hatch boundaries keep their
-// angles mirrored, as the DXF format stores them.
-EllipseArc arc_between(Vec2 c, Vec2 u, Vec2 v, double a, double b, bool ccw) {
-    if (ccw) {
-        if (b <= a) b += 2 * kPi;
-        return {c, u, v, a, b};
-    }
-    a = -a, b = -b;
-    if (b >= a) b -= 2 * kPi;
-    return {c, u, v, a, b};
-}
-
-class Reader : public DL_CreationAdapter {
+class Reader {
   public:
     Reader(Drawing::Impl& d, const StrokeFont& font) : d_(d), font_(font) {}
 
     void finish() {
+        next_entity({});
         close_open();
-        settle(pending_);
-        settle(current_);
         d_.model_space_empty = model_.empty();
         d_.paper_entities = paper_;
         d_.entities = model_.empty() ? std::move(paper_) : std::move(model_);
@@ -95,184 +83,209 @@ class Reader : public DL_CreationAdapter {
     }
 
     // ---- bookkeeping -------------------------------------------------------------------
-    // Takes each group before dxflib does; false for groups dxflib must not see.
-    bool take(int code, const std::string& value) {
+    // Each group as it is read: an entity is complete at the next group 0.
+    void take(int code, std::string_view value, double number) {
         if (code == 0) {
-            if (current_.type == "VERTEX") add_vertex(current_);
-            // Objects name blocks by the handles of their block records.
-            if (current_.type == "BLOCK_RECORD") block_names_[current_.text(5)] = current_.text(2);
-            if (current_.type == "LAYOUT") layout_objects_.push_back(current_);
-            if (current_.type == "VIEWPORT") viewports_.push_back(current_);
-            if (current_.type == "DIMSTYLE" && current_.section == "TABLES") {
-                dim_styles_[upper(current_.text(2))] = {current_.real(41, -1), current_.real(40, 1),
-                                                        current_.text(341)};
-            }
-            // dxflib hands an entity over once the next one begins, so the one
-            // before that has had its chance to be drawn.
-            settle(pending_);
-            pending_ = std::move(current_);
-            current_ = RawEntity{};
-            current_.type = value;
-            current_.section = section_;
-            if (value == "ENDSEC") section_.clear();
-            expect_section_name_ = value == "SECTION";
-            return true;
+            next_entity(value);
+            return;
         }
         if (code == 2 && expect_section_name_) {
             section_ = value;
+            in_header_ = value == "HEADER";
             expect_section_name_ = false;
         }
-        if (section_ == "HEADER") {
+        if (in_header_) {
             if (code == 9) header_variable_ = value;
             if (code == 3 && header_variable_ == "$DWGCODEPAGE") code_page_ = value;
             if (code == 70 && header_variable_ == "$MEASUREMENT") metric_ = value == "1";
         }
         if (code == 101 || !current_.embedded.groups.empty()) {
-            current_.embedded.groups.emplace_back(code, value);
-            return false;
+            current_.embedded.groups.push_back({code, value, number});
+            return;
         }
-        current_.groups.emplace_back(code, value);
-        return true;
+        current_.groups.push_back({code, value, number});
     }
 
-    void endEntity() override { close_open(); }
-    void endSequence() override { close_open(); }
+  private:
+    // The entity collected so far is complete: it is read, and the next one
+    // (of type `type`, empty at the end) begins. The two entities' group
+    // lists take turns, so that their room is allocated once.
+    void next_entity(std::string_view type) {
+        std::swap(pending_, current_);
+        current_.groups.clear();
+        current_.embedded.groups.clear();
+        current_.handled = false;
+        current_.type = type;
+        current_.section = section_;
+        if (type == "ENDSEC") {
+            section_ = {};
+            in_header_ = false;
+        }
+        expect_section_name_ = type == "SECTION";
+        complete(pending_, type);
+    }
+
+    void complete(const RawEntity& raw, std::string_view next) {
+        const std::string_view type = raw.type;
+        if (type == "VERTEX") add_vertex(raw);
+        // Objects name blocks by the handles of their block records.
+        if (type == "BLOCK_RECORD") block_names_[raw.text(5)] = raw.text(2);
+        if (type == "LAYOUT") layout_objects_.push_back(raw);
+        if (type == "VIEWPORT") viewports_.push_back(raw);
+        if (type == "DIMSTYLE" && raw.section == "TABLES")
+            dim_styles_[upper(raw.text(2))] = {raw.real(41, -1), raw.real(40, 1), raw.text(341)};
+        if (auto read = kReaders.find(type); read != kReaders.end()) (this->*read->second)();
+        // The last vertex of a polyline ends it, where no SEQEND does.
+        if (type == "VERTEX" && next != "VERTEX") close_open();
+        settle(raw);
+    }
 
     // ---- tables and blocks -----------------------------------------------------------
-    void addLayer(const DL_LayerData& data) override {
+    void add_layer() {
+        std::string name = pending_.last_text(2);
+        if (name.empty()) return;
         int color = pending_.integer(62, 7);
         Layer layer;
         layer.color = std::abs(color) >= 1 && std::abs(color) <= 255 ? std::abs(color) : 7;
         layer.linetype = upper(pending_.text(6, "CONTINUOUS"));
         if (pending_.has(420)) layer.true_color = true_color(pending_);
         // A layer that is off, or that is not to be plotted (group 290), is not plotted.
-        layer.off = data.off || color < 0 || pending_.integer(290, 1) == 0;
-        layer.frozen = (data.flags & 1) != 0;
-        d_.layers[upper(data.name)] = layer;
+        layer.off = color < 0 || pending_.integer(290, 1) == 0;
+        layer.frozen = (pending_.last_integer(70, 0) & 1) != 0;
+        d_.layers[upper(name)] = layer;
     }
 
     // A style's font file goes to the stroke font of the same family; a
     // TrueType style may name its family only in its extended data.
-    void addTextStyle(const DL_StyleData& data) override {
-        std::string file = data.primaryFontFile;
+    void add_text_style() {
+        std::string name = pending_.last_text(2);
+        if (name.empty()) return;
+        std::string file = pending_.last_text(3);
         if (file.empty()) file = pending_.text(1000);
-        styles_[upper(data.name)] =
-            TextStyle{data.widthFactor > 0 ? data.widthFactor : 1, pending_.real(50, 0),
-                      data.fixedTextHeight, &family_font(font_family(file))};
+        double width_factor = pending_.last_real(41, 0);
+        styles_[upper(name)] =
+            TextStyle{width_factor > 0 ? width_factor : 1, pending_.real(50, 0),
+                      pending_.last_real(40, 0), &family_font(font_family(file))};
     }
 
-    void addBlock(const DL_BlockData& data) override {
+    void add_block() {
+        std::string name = pending_.last_text(2);
+        if (name.empty()) return;
         close_open();
-        Block& block = d_.blocks[upper(data.name)];
-        block = Block{{data.bpx, data.bpy}, {}, (data.flags & (4 | 8)) != 0};
+        Block& block = d_.blocks[upper(name)];
+        block = Block{{pending_.last_real(10, 0), pending_.last_real(20, 0)},
+                      {},
+                      (pending_.last_integer(70, 0) & (4 | 8)) != 0};
         block_ = &block;
     }
 
-    void endBlock() override {
+    void end_block() {
         close_open();
         block_ = nullptr;
     }
 
     // ---- simple entities ---------------------------------------------------------------
-    void addPoint(const DL_PointData& p) override {
-        if (!begin()) return;
-        add_shape(Segment{{p.x, p.y}, {p.x, p.y}});
+    Vec2 point(int x_code) const {
+        return {pending_.last_real(x_code, 0), pending_.last_real(x_code + 10, 0)};
     }
 
-    void addLine(const DL_LineData& l) override {
+    void add_point() {
         if (!begin()) return;
-        add_shape(Segment{{l.x1, l.y1}, {l.x2, l.y2}});
+        add_shape(Segment{point(10), point(10)});
     }
 
-    void addArc(const DL_ArcData& a) override {
+    void add_line() {
         if (!begin()) return;
-        add_circle(a.cx, a.cy, a.radius, a.angle1 * kDegree, a.angle2 * kDegree);
+        add_shape(Segment{point(10), point(11)});
     }
 
-    void addCircle(const DL_CircleData& c) override {
+    void add_arc() {
         if (!begin()) return;
-        add_circle(c.cx, c.cy, c.radius, 0, 2 * kPi);
+        add_circle(point(10), pending_.last_real(40, 0), pending_.last_real(50, 0) * kDegree,
+                   pending_.last_real(51, 0) * kDegree);
     }
 
-    void addEllipse(const DL_EllipseData& e) override {
+    void add_full_circle() {
+        if (!begin()) return;
+        add_circle(point(10), pending_.last_real(40, 0), 0, 2 * kPi);
+    }
+
+    void add_ellipse() {
         if (!begin()) return;
         // The minor axis is the major one turned about the extrusion direction.
         double nx = pending_.real(210, 0), ny = pending_.real(220, 0), nz = pending_.real(230, 1);
-        Vec2 minor{e.ratio * (ny * e.mz - nz * e.my), e.ratio * (nz * e.mx - nx * e.mz)};
-        double t1 = e.angle2 <= e.angle1 ? e.angle2 + 2 * kPi : e.angle2;
-        add_shape(EllipseArc{{e.cx, e.cy}, {e.mx, e.my}, minor, e.angle1, t1});
+        double mx = pending_.last_real(11, 0), my = pending_.last_real(21, 0),
+               mz = pending_.last_real(31, 0);
+        double ratio = pending_.last_real(40, 1);
+        Vec2 minor{ratio * (ny * mz - nz * my), ratio * (nz * mx - nx * mz)};
+        double t0 = pending_.last_real(41, 0), t1 = pending_.last_real(42, 2 * kPi);
+        if (t1 <= t0) t1 += 2 * kPi;
+        add_shape(EllipseArc{point(10), {mx, my}, minor, t0, t1});
     }
 
     // In world coordinates; a direction along z draws nothing on the plan.
-    void addXLine(const DL_XLineData& l) override {
-        add_infinite({l.bx, l.by}, {l.dx, l.dy}, Shape::kLine);
-    }
-    void addRay(const DL_RayData& r) override {
-        add_infinite({r.bx, r.by}, {r.dx, r.dy}, Shape::kRay);
-    }
+    void add_xline() { add_infinite(point(10), point(11), Shape::kLine); }
+    void add_ray() { add_infinite(point(10), point(11), Shape::kRay); }
 
-    void addSolid(const DL_SolidData& s) override { add_quad(s); }
-    void addTrace(const DL_TraceData& t) override { add_quad(t); }
-
-    void add3dFace(const DL_3dFaceData& f) override {
+    void add_3d_face() {
         if (!begin()) return;
         int invisible = pending_.integer(70, 0);
-        int corners = f.x[3] == f.x[2] && f.y[3] == f.y[2] ? 3 : 4;
+        Vec2 corner[4] = {point(10), point(11), point(12), point(13)};
+        int corners = corner[3] == corner[2] ? 3 : 4;
         Shape shape;
         for (int i = 0; i < corners; ++i) {
             if (invisible & (1 << i)) continue;
-            int j = (i + 1) % corners;
-            shape.traces.push_back(Trace{{Segment{{f.x[i], f.y[i]}, {f.x[j], f.y[j]}}}});
+            shape.traces.push_back(Trace{{Segment{corner[i], corner[(i + 1) % corners]}}});
         }
         push(std::move(shape));
     }
 
-    void addInsert(const DL_InsertData& i) override {
-        if (!begin()) return;
+    void add_insert() {
+        std::string name = pending_.last_text(2);
+        if (name.empty() || !begin()) return;
         BlockRef ref;
-        ref.block = upper(i.name);
-        ref.frame =
-            pending_.ocs() * Affine::translate({i.ipx, i.ipy}) * Affine::rotate(i.angle * kDegree);
-        ref.sx = i.sx;
-        ref.sy = i.sy;
-        ref.cols = std::max(i.cols, 1);
-        ref.rows = std::max(i.rows, 1);
-        ref.col_spacing = i.colSp;
-        ref.row_spacing = i.rowSp;
+        ref.block = upper(name);
+        ref.frame = pending_.ocs() * Affine::translate(point(10)) *
+                    Affine::rotate(pending_.last_real(50, 0) * kDegree);
+        ref.sx = pending_.last_real(41, 1);
+        ref.sy = pending_.last_real(42, 1);
+        ref.cols = std::max(pending_.last_integer(70, 1), 1);
+        ref.rows = std::max(pending_.last_integer(71, 1), 1);
+        ref.col_spacing = pending_.last_real(44, 0);
+        ref.row_spacing = pending_.last_real(45, 0);
         push(std::move(ref));
     }
 
     // ---- text --------------------------------------------------------------------------
-    void addText(const DL_TextData& t) override {
+    void add_text_entity() {
         if (!begin()) return;
-        add_text(t);
+        add_text(text_from_groups(pending_, 73), pending_.last_real(40, 2.5));
     }
 
-    void addAttribute(const DL_AttributeData& a) override {
+    void add_attribute() {
         if (!begin() || (pending_.integer(70, 0) & 1)) return;  // an invisible attribute
-        add_text(a);
+        add_text(text_from_groups(pending_, 74), pending_.last_real(40, 2.5));
     }
 
-    void addMText(const DL_MTextData& m) override {
+    void add_mtext() {
         if (!begin()) return;
         MTextEntity t;
-        for (const auto& [code, value] : pending_.groups)
-            if (code == 3) t.text += value;
+        for (const Group& g : pending_.groups)
+            if (g.code == 3) t.text += g.text;
         t.text += pending_.text(1);
         t.text = to_utf8(t.text, code_page_);
-        t.insert = {m.ipx, m.ipy};
+        t.insert = point(10);
         if (pending_.has(11)) {
             t.direction = {pending_.real(11, 1), pending_.real(21, 0)};
         } else {
             double rotation = pending_.real(50, 0) * kDegree;
             t.direction = {std::cos(rotation), std::sin(rotation)};
         }
-        t.height = m.height > 0         ? m.height
-                   : style().height > 0 ? style().height
-                                        : kDefaultTextHeight;
+        double height = pending_.last_real(40, 2.5);
+        t.height = height > 0 ? height : style().height > 0 ? style().height : kDefaultTextHeight;
         t.width = pending_.real(41, 0);
         t.line_spacing = pending_.real(44, 1);
-        t.attachment = m.attachmentPoint;
+        t.attachment = pending_.last_integer(71, 1);
         t.columns = mtext_columns(pending_.embedded);
         t.width_factor = style().width_factor;
         t.oblique = style().oblique * kDegree;
@@ -282,37 +295,41 @@ class Reader : public DL_CreationAdapter {
     }
 
     // ---- entities with parts -----------------------------------------------------------
-    void addPolyline(const DL_PolylineData& p) override {
+    void add_polyline() {
         if (!begin()) return;
-        bool planar = (p.flags & (8 | 16 | 64)) == 0;
+        int flags = pending_.last_integer(70, 0);
+        bool planar = (flags & (8 | 16 | 64)) == 0;
         open_.emplace(Open{Open::kPolyline, entity(), &container()});
-        open_->polyline = {p.flags,
-                           static_cast<int>(p.m),
-                           static_cast<int>(p.n),
+        open_->polyline = {flags,
+                           pending_.last_integer(71, 0),
+                           pending_.last_integer(72, 0),
                            planar ? pending_.ocs() : Affine{},
                            {}};
         open_->start_width = pending_.real(40, 0);
         open_->end_width = pending_.real(41, 0);
+    }
+
+    // Every vertex, whatever group 90 announces.
+    void add_lwpolyline() {
+        add_polyline();
+        if (!open_) return;
         auto& vertices = open_->polyline.vertices;
-        if (pending_.type != "LWPOLYLINE") return;
-        // dxflib keeps only as many vertices as group 90 announces: read them all.
-        for (const auto& [code, value] : pending_.groups) {
-            double number = std::strtod(value.c_str(), nullptr);
-            if (code == 10) vertices.push_back({.p = {number, 0}});
+        for (const Group& g : pending_.groups) {
+            if (g.code == 10) vertices.push_back({.p = {g.real(), 0}});
             if (vertices.empty()) continue;
-            if (code == 20) vertices.back().p.y = number;
-            if (code == 42) vertices.back().bulge = number;
-            if (code == 40) vertices.back().start_width = number;
-            if (code == 41) vertices.back().end_width = number;
+            if (g.code == 20) vertices.back().p.y = g.real();
+            if (g.code == 42) vertices.back().bulge = g.real();
+            if (g.code == 40) vertices.back().start_width = g.real();
+            if (g.code == 41) vertices.back().end_width = g.real();
         }
         // A constant width stands for every segment's, as AutoCAD draws it.
         if (double width = pending_.real(43, 0); width != 0) {
             for (auto& v : vertices) v.start_width = v.end_width = width;
         }
+        close_open();
     }
 
-    // Read from its groups once complete: dxflib leaves out the faces of
-    // polyface meshes.
+    // A vertex of the polyline being read, the faces of polyface meshes included.
     void add_vertex(const RawEntity& raw) {
         if (!open_ || open_->kind != Open::kPolyline) return;
         PolylineVertex vertex{.p = {raw.real(10, 0), raw.real(20, 0)},
@@ -324,9 +341,8 @@ class Reader : public DL_CreationAdapter {
         open_->polyline.vertices.push_back(vertex);
     }
 
-    // Read from its groups: dxflib keeps only as many knots and points as the
-    // spline announces.
-    void addSpline(const DL_SplineData&) override {
+    // Every knot and point, whatever the counts announce.
+    void add_spline() {
         if (!begin()) return;
         if (auto element = spline_from_groups(pending_)) {
             push(Shape{{Trace{{std::move(*element)}}}, false});
@@ -335,11 +351,12 @@ class Reader : public DL_CreationAdapter {
         }
     }
 
-    void addLeader(const DL_LeaderData& l) override {
+    // Every vertex, whatever group 76 announces.
+    void add_leader() {
         if (!begin()) return;
         open_.emplace(Open{Open::kLeader, entity(), &container()});
-        open_->spline = l.leaderPathType == 1;
-        if (l.arrowHeadFlag == 1) {
+        open_->spline = pending_.last_integer(72, 0) == 1;
+        if (pending_.last_integer(71, 1) == 1) {
             // The arrowhead of its dimension style, or of the style's overrides.
             auto overrides = dimension_overrides(pending_);
             auto style = dim_styles_.find(upper(pending_.text(3, "STANDARD")));
@@ -347,91 +364,45 @@ class Reader : public DL_CreationAdapter {
             if (s.arrow_size < 0) s.arrow_size = metric_ ? 2.5 : 0.18;
             auto value = [&](int code, double fallback) {
                 auto it = overrides.find(code);
-                return it == overrides.end() ? fallback : std::strtod(it->second.c_str(), nullptr);
+                return it == overrides.end() ? fallback : it->second.real();
             };
             double scale = value(40, s.scale);
             open_->arrow_size = value(41, s.arrow_size) * (scale > 0 ? scale : 1);
-            auto block = overrides.count(341) ? overrides[341] : s.leader_arrow;
+            auto block = overrides.count(341) ? std::string(overrides[341].text) : s.leader_arrow;
             if (auto name = block_names_.find(block); name != block_names_.end())
                 open_->arrow_block = upper(name->second);
         }
-    }
-    void addLeaderVertex(const DL_LeaderVertexData& v) override {
-        if (open_ && open_->kind == Open::kLeader)
-            open_->polyline.vertices.push_back({.p = {v.x, v.y}});
+        auto& vertices = open_->polyline.vertices;
+        for (const Group& g : pending_.groups) {
+            if (g.code == 10) vertices.push_back({.p = {g.real(), 0}});
+            if (g.code == 20 && !vertices.empty()) vertices.back().p.y = g.real();
+        }
+        close_open();
     }
 
-    void addHatch(const DL_HatchData& h) override {
+    void add_hatch() {
         if (!begin()) return;
         open_.emplace(Open{Open::kHatch, entity(), &container()});
-        open_->solid = h.solid;
+        open_->solid = pending_.last_integer(70, 0) != 0;
         open_->ocs = pending_.ocs();
-        if (h.solid) return;
-        open_->pattern = pattern_lines(pending_);
-        // Some programs name the pattern but leave out its lines.
-        if (open_->pattern.empty())
-            open_->pattern = standard_pattern(pending_.text(2), pending_.real(52, 0) * kDegree,
-                                              pending_.real(41, 1), metric_);
-    }
-    void addHatchLoop(const DL_HatchLoopData&) override {
-        if (open_ && open_->kind == Open::kHatch) open_->loops.emplace_back();
-    }
-    void addHatchEdge(const DL_HatchEdgeData& e) override {
-        if (!open_ || open_->kind != Open::kHatch) return;
-        if (open_->loops.empty()) open_->loops.emplace_back();
-        // In object coordinates: the loops are mapped once complete.
-        std::vector<Element>& loop = open_->loops.back().elements;
-        switch (e.type) {
-            case 0: {  // a polyline boundary, vertices (x, y[, bulge])
-                std::vector<Vec2> points;
-                std::vector<double> bulges;
-                for (const auto& v : e.vertices) {
-                    if (v.size() < 2) continue;
-                    points.push_back({v[0], v[1]});
-                    bulges.push_back(v.size() > 2 ? v[2] : 0);
-                }
-                for (auto& element : bulged_trace(points, bulges, true, {}).elements)
-                    loop.push_back(std::move(element));
-                break;
-            }
-            case 1:
-                loop.push_back(Segment{{e.x1, e.y1}, {e.x2, e.y2}});
-                break;
-            case 2:
-                loop.push_back(arc_between({e.cx, e.cy}, {e.radius, 0}, {0, e.radius}, e.angle1,
-                                           e.angle2, e.ccw));
-                break;
-            case 3:
-                loop.push_back(arc_between({e.cx, e.cy}, {e.mx, e.my},
-                                           {-e.my * e.ratio, e.mx * e.ratio}, e.angle1, e.angle2,
-                                           e.ccw));
-                break;
-            case 4: {
-                BSpline s;
-                s.degree = static_cast<int>(e.degree);
-                s.knots = e.knots;
-                for (const auto& c : e.controlPoints)
-                    if (c.size() >= 2) s.control.push_back({c[0], c[1]});
-                s.weights = e.weights;
-                std::vector<Vec2> fit;
-                for (const auto& f : e.fitPoints)
-                    if (f.size() >= 2) fit.push_back({f[0], f[1]});
-                std::optional<Vec2> start, end;
-                if (e.nFit > 0 && (e.startTangentX != 0 || e.startTangentY != 0))
-                    start = Vec2{e.startTangentX, e.startTangentY};
-                if (e.nFit > 0 && (e.endTangentX != 0 || e.endTangentY != 0))
-                    end = Vec2{e.endTangentX, e.endTangentY};
-                if (auto element = spline_element(s, fit, false, start, end))
-                    loop.push_back(std::move(*element));
-                break;
-            }
-            default:
-                break;
+        open_->loops = hatch_paths(pending_);
+        if (!open_->solid) {
+            open_->pattern = pattern_lines(pending_);
+            // Some programs name the pattern but leave out its lines.
+            if (open_->pattern.empty())
+                open_->pattern = standard_pattern(pending_.text(2), pending_.real(52, 0) * kDegree,
+                                                  pending_.real(41, 1), metric_);
         }
+        close_open();
     }
 
-  private:
-    // Something dxflib hands over piece by piece: a polyline, leader or hatch.
+    // What each entity type and table entry is read by; entities of other
+    // types are drawn from their groups where they are drawn at all.
+    using Read = void (Reader::*)();
+    static const std::unordered_map<std::string_view, Read> kReaders;
+
+    // Something read in parts: a polyline and its vertices; a leader or
+    // hatch is closed as soon as it is read.
     struct Open {
         enum Kind { kPolyline, kLeader, kHatch } kind;
         Entity entity;
@@ -458,20 +429,21 @@ class Reader : public DL_CreationAdapter {
 
     // The dimension variables an entity overrides in its extended data
     // ("DSTYLE"), by their group codes.
-    static std::map<int, std::string> dimension_overrides(const Groups& g) {
-        std::map<int, std::string> out;
+    static std::map<int, Group> dimension_overrides(const Groups& g) {
+        std::map<int, Group> out;
         bool in = false;
         int code = 0;
-        for (const auto& [c, v] : g.groups) {
-            if (c == 1000 && v == "DSTYLE") in = true;
+        for (const Group& group : g.groups) {
+            const int c = group.code;
+            if (c == 1000 && group.text == "DSTYLE") in = true;
             if (!in || c == 1000 || c == 1002) {
-                if (in && c == 1002 && v == "}") break;
+                if (in && c == 1002 && group.text == "}") break;
                 continue;
             }
             if (code == 0 && c == 1070) {
-                code = static_cast<int>(std::strtol(v.c_str(), nullptr, 10));
+                code = group.integer();
             } else {
-                out[code] = v;
+                out[code] = group;
                 code = 0;
             }
         }
@@ -486,14 +458,14 @@ class Reader : public DL_CreationAdapter {
         return pending_.integer(60, 0) != 1;
     }
 
-    // Once dxflib is done with an entity: a dimension becomes a reference to
-    // its picture; anything else nothing drew is counted where it stands, so
-    // that layers and blocks decide whether it would have been seen.
-    void settle(RawEntity& raw) {
+    // Once an entity is read: a dimension becomes a reference to its
+    // picture; anything else nothing drew is counted where it stands, so that
+    // layers and blocks decide whether it would have been seen.
+    void settle(const RawEntity& raw) {
         bool drawable_section = raw.section == "ENTITIES" || raw.section == "BLOCKS";
         bool visible =
             !raw.type.empty() && !raw.handled && drawable_section && raw.integer(60, 0) != 1;
-        if (visible && raw.type == "ATTDEF" && &raw == &pending_) {
+        if (visible && raw.type == "ATTDEF") {
             add_constant_attribute();
         } else if (visible && !kNotDrawn.count(raw.type)) {
             if (raw.type == "MULTILEADER" || raw.type == "MLEADER") {
@@ -504,7 +476,6 @@ class Reader : public DL_CreationAdapter {
                 container(raw).push_back(std::move(e));
             }
         }
-        raw = {};
     }
 
     // A constant attribute shows in every reference of its block as its
@@ -513,10 +484,7 @@ class Reader : public DL_CreationAdapter {
         const RawEntity& a = pending_;
         int flags = a.integer(70, 0);
         if (!(flags & 2) || (flags & 1)) return;
-        add_text(DL_TextData(a.real(10, 0), a.real(20, 0), 0, a.real(11, 0), a.real(21, 0), 0,
-                             a.real(40, 0), a.real(41, 1), a.integer(71, 0), a.integer(72, 0),
-                             a.integer(74, 0), a.text(1), a.text(7, "STANDARD"),
-                             a.real(50, 0) * kDegree));
+        add_text(text_from_groups(a, 74), a.real(40, 0));
     }
 
     void add_multileader(const RawEntity& raw) {
@@ -540,7 +508,7 @@ class Reader : public DL_CreationAdapter {
         if (!parts.block_handle.empty()) {
             auto name = block_names_.find(parts.block_handle);
             if (name == block_names_.end()) {
-                add(Unsupported{raw.type});
+                add(Unsupported{std::string(raw.type)});
             } else {
                 parts.block.block = upper(name->second);
                 add(std::move(parts.block));
@@ -548,11 +516,11 @@ class Reader : public DL_CreationAdapter {
         }
     }
 
-    // What dxflib left undrawn: dimensions and tables are drawn from the
-    // blocks that hold their pictures, multilines from their groups;
-    // anything else cannot be drawn.
+    // Entities without a reader of their own: dimensions and tables are
+    // drawn from the blocks that hold their pictures, multilines and helices
+    // from their groups; anything else cannot be drawn.
     static Entity::What drawn_from_groups(const RawEntity& raw) {
-        const std::string& type = raw.type;
+        const std::string_view type = raw.type;
         if (type == "MLINE") {
             if (Shape s = mline_shape(raw.groups); !s.traces.empty()) return s;
         } else if (type == "HELIX") {
@@ -562,17 +530,17 @@ class Reader : public DL_CreationAdapter {
             if (std::string block = raw.text(2); !block.empty()) {
                 BlockRef ref;
                 ref.block = upper(block);
-                ref.kind = type;
+                ref.kind = std::string(type);
                 // A table's block stands at its insertion point; a dimension's where it is.
                 if (type == "ACAD_TABLE")
                     ref.frame = Affine::translate({raw.real(10, 0), raw.real(20, 0)});
                 return ref;
             }
         }
-        return Unsupported{type};
+        return Unsupported{std::string(type)};
     }
 
-    // The layer, colour and line type of the entity that dxflib is handing over.
+    // The layer, colour and line type of an entity.
     static Entity entity(const RawEntity& raw) {
         Entity e;
         e.layer = upper(raw.text(8, "0"));
@@ -611,9 +579,9 @@ class Reader : public DL_CreationAdapter {
 
     void add_shape(Element element) { push(Shape{{Trace{{std::move(element)}}}, false}); }
 
-    void add_circle(double cx, double cy, double r, double a0, double a1) {
+    void add_circle(Vec2 c, double r, double a0, double a1) {
         if (a1 <= a0) a1 += 2 * kPi;
-        add_shape(EllipseArc{{cx, cy}, {r, 0}, {0, r}, a0, a1}.transformed(pending_.ocs()));
+        add_shape(EllipseArc{c, {r, 0}, {0, r}, a0, a1}.transformed(pending_.ocs()));
     }
 
     void add_infinite(Vec2 base, Vec2 direction, Shape::Reach reach) {
@@ -624,10 +592,9 @@ class Reader : public DL_CreationAdapter {
     }
 
     // SOLID and TRACE: corners in the order 1, 2, 4, 3; a triangle repeats the third.
-    void add_quad(const DL_TraceData& q) {
+    void add_quad() {
         if (!begin()) return;
-        std::vector<Vec2> corners{
-            {q.x[0], q.y[0]}, {q.x[1], q.y[1]}, {q.x[3], q.y[3]}, {q.x[2], q.y[2]}};
+        std::vector<Vec2> corners{point(10), point(11), point(13), point(12)};
         if (corners[2] == corners[3]) corners.pop_back();
         push(Shape{{bulged_trace(corners, {}, true, pending_.ocs())}, true});
     }
@@ -638,20 +605,30 @@ class Reader : public DL_CreationAdapter {
         return it == styles_.end() ? standard : it->second;
     }
 
-    void add_text(const DL_TextData& t) {
-        const TextStyle& s = style();
+    // A TEXT, ATTRIB or ATTDEF as its groups give it; the vertical
+    // justification is group 73 of a TEXT, 74 of an attribute.
+    static TextEntity text_from_groups(const RawEntity& raw, int vjust_code) {
         TextEntity text;
-        text.text = to_utf8(t.text, code_page_);
-        text.insert = {t.ipx, t.ipy};
-        text.align = {t.apx, t.apy};
-        text.height = t.height > 0 ? t.height : s.height > 0 ? s.height : kDefaultTextHeight;
-        text.width_factor = pending_.has(41) ? t.xScaleFactor : s.width_factor;
-        text.rotation = t.angle;
+        text.text = raw.last_text(1);
+        text.insert = {raw.last_real(10, 0), raw.last_real(20, 0)};
+        // Without its second alignment point, a text aligns at its insertion point.
+        text.align = {raw.last_real(11, text.insert.x), raw.last_real(21, text.insert.y)};
+        text.rotation = raw.last_real(50, 0) * kDegree;
+        text.hjust = raw.last_integer(72, 0);
+        text.vjust = raw.last_integer(vjust_code, 0);
+        const int flags = raw.last_integer(71, 0);
+        text.backward = (flags & 2) != 0;
+        text.upside_down = (flags & 4) != 0;
+        return text;
+    }
+
+    // The text in its style; a height of 0 is the style's.
+    void add_text(TextEntity text, double height) {
+        const TextStyle& s = style();
+        text.text = to_utf8(text.text, code_page_);
+        text.height = height > 0 ? height : s.height > 0 ? s.height : kDefaultTextHeight;
+        text.width_factor = pending_.last_real(41, s.width_factor);
         text.oblique = pending_.real(51, s.oblique) * kDegree;
-        text.hjust = t.hJustification;
-        text.vjust = t.vJustification;
-        text.backward = (t.textGenerationFlags & 2) != 0;
-        text.upside_down = (t.textGenerationFlags & 4) != 0;
         count_missing(decode_text(text.text), *s.font);
         push(text_shape(text, pending_.ocs(), *s.font));
         d_.has_text = true;
@@ -766,9 +743,10 @@ class Reader : public DL_CreationAdapter {
     Block* block_ = nullptr;
     std::optional<Open> open_;
     RawEntity current_, pending_;
-    std::string section_;
+    std::string_view section_;
+    bool in_header_ = false;
     bool expect_section_name_ = false;
-    std::string header_variable_;
+    std::string_view header_variable_;
     std::string code_page_;  // of text that is not UTF-8
     // The pattern strokes all hatches together may still make: patterns far
     // too fine for their areas would fill the memory.
@@ -777,18 +755,20 @@ class Reader : public DL_CreationAdapter {
     std::map<std::string, DimStyle> dim_styles_;  // by upper-case name
 };
 
-}  // namespace
-
-namespace {
-
-// What dxflib reads each group from: the group's lines where they stand in
-// the file, without a copy.
-class GroupBuffer : public std::streambuf {
-  public:
-    void set(std::string_view text) {
-        char* at = const_cast<char*>(text.data());
-        setg(at, at, at + text.size());
-    }
+const std::unordered_map<std::string_view, Reader::Read> Reader::kReaders = {
+    {"LAYER", &Reader::add_layer},       {"STYLE", &Reader::add_text_style},
+    {"BLOCK", &Reader::add_block},       {"ENDBLK", &Reader::end_block},
+    {"POINT", &Reader::add_point},       {"LINE", &Reader::add_line},
+    {"XLINE", &Reader::add_xline},       {"RAY", &Reader::add_ray},
+    {"POLYLINE", &Reader::add_polyline}, {"LWPOLYLINE", &Reader::add_lwpolyline},
+    {"SEQEND", &Reader::close_open},     {"SPLINE", &Reader::add_spline},
+    {"ARC", &Reader::add_arc},           {"CIRCLE", &Reader::add_full_circle},
+    {"ELLIPSE", &Reader::add_ellipse},   {"INSERT", &Reader::add_insert},
+    {"TEXT", &Reader::add_text_entity},  {"ATTRIB", &Reader::add_attribute},
+    {"MTEXT", &Reader::add_mtext},       {"LEADER", &Reader::add_leader},
+    {"HATCH", &Reader::add_hatch},       {"IMAGE", &Reader::close_open},
+    {"TRACE", &Reader::add_quad},        {"SOLID", &Reader::add_quad},
+    {"3DFACE", &Reader::add_3d_face},
 };
 
 }  // namespace
@@ -796,35 +776,10 @@ class GroupBuffer : public std::streambuf {
 void read_dxf(const std::string& contents, const std::string& path, Drawing::Impl& drawing,
               WorkProgress& progress) {
     Reader reader(drawing, StrokeFont::standard());
-    DL_Dxf parser;
-    // dxflib's parse state is set up by in(); its handlers read the group
-    // from its own stream reader, so each checked group is passed through it:
-    // as it stands in the file, or (trimmed or cut short) written out anew.
-    std::istringstream nothing;
-    parser.in(nothing, &reader);
-    GroupBuffer buffer;
-    std::istream group(&buffer);
-    std::string written;
-    try {
-        read_dxf_groups(
-            contents, path,
-            [&](int code, const std::string& value, std::string_view raw) {
-                if (!reader.take(code, value)) return;
-                if (raw.empty()) {
-                    written.assign(std::to_string(code))
-                        .append(1, '\n')
-                        .append(value)
-                        .append(1, '\n');
-                    raw = written;
-                }
-                buffer.set(raw);
-                group.clear();
-                parser.readDxfGroups(group, &reader);
-            },
-            progress);
-    } catch (const DL_Exception&) {
-        throw DxfError(path + ": dxflib could not read the drawing");
-    }
+    read_dxf_groups(
+        contents, path,
+        [&](int code, std::string_view value, double number) { reader.take(code, value, number); },
+        progress);
     reader.finish();
 }
 

@@ -1,4 +1,4 @@
-// Builds the entity model from checked DXF text with dxflib.
+// Builds the entity model from the checked groups of a DXF file.
 #pragma once
 
 #include <string>

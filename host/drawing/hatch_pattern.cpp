@@ -148,10 +148,11 @@ std::optional<std::vector<Stroke>> pattern_strokes(const std::vector<std::vector
 std::vector<PatternLine> pattern_lines(const Groups& g) {
     std::vector<PatternLine> lines;
     bool started = false;
-    for (const auto& [code, value] : g.groups) {
+    for (const Group& group : g.groups) {
+        const int code = group.code;
         started = started || code == 78;
         if (!started || (code != 53 && lines.empty())) continue;
-        double v = std::strtod(value.c_str(), nullptr);
+        double v = group.real();
         switch (code) {
             case 53:
                 lines.emplace_back().angle = v * std::numbers::pi / 180;

@@ -12,11 +12,11 @@ namespace {
 Groups subclass(const Groups& all, const std::string& marker) {
     Groups part;
     bool inside = false;
-    for (const auto& [code, value] : all.groups) {
-        if (code == 100) {
-            inside = value == marker;
+    for (const Group& g : all.groups) {
+        if (g.code == 100) {
+            inside = g.text == marker;
         } else if (inside) {
-            part.groups.emplace_back(code, value);
+            part.groups.push_back(g);
         }
     }
     return part;

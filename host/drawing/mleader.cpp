@@ -1,7 +1,6 @@
 #include "host/drawing/mleader.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "host/drawing/geometry.h"
 
@@ -32,8 +31,7 @@ struct Reading {
     int leader_type = 1;  // 0 none, 1 straight, 2 spline
     bool has_dogleg = true;
 
-    void group(int code, const std::string& value) {
-        double v = std::strtod(value.c_str(), nullptr);
+    void group(int code, std::string_view value, double v) {
         switch (section) {
             case kEntity:
                 if (code == 300) section = kContext;
@@ -55,7 +53,7 @@ struct Reading {
         }
     }
 
-    void context(int code, const std::string& value, double v) {
+    void context(int code, std::string_view value, double v) {
         MTextEntity* t = text ? &*text : nullptr;
         switch (code) {
             case 301:
@@ -183,9 +181,9 @@ Trace closed_filled_arrow(Vec2 tip, Vec2 toward, double size) {
     return Trace{{Polyline{{tip, back + side, back - side, tip}}}};
 }
 
-MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& groups) {
+MLeaderParts multileader_parts(const std::vector<Group>& groups) {
     Reading r;
-    for (const auto& [code, value] : groups) r.group(code, value);
+    for (const Group& g : groups) r.group(g.code, g.text, g.real());
     MLeaderParts parts;
     if (r.text) {
         parts.text = std::move(r.text);

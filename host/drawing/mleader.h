@@ -1,5 +1,5 @@
 // MULTILEADER: its leader lines, arrowheads and content, read from the
-// entity's groups (dxflib does not know the entity).
+// entity's groups.
 #pragma once
 
 #include <optional>
@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/drawing/dxf_groups.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/text.h"
 
@@ -26,6 +27,6 @@ struct MLeaderParts {
 Trace closed_filled_arrow(Vec2 tip, Vec2 toward, double size);
 
 // The parts of a MULTILEADER from its groups in file order.
-MLeaderParts multileader_parts(const std::vector<std::pair<int, std::string>>& groups);
+MLeaderParts multileader_parts(const std::vector<Group>& groups);
 
 }  // namespace tvk::host

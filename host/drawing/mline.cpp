@@ -1,10 +1,8 @@
 #include "host/drawing/mline.h"
 
-#include <cstdlib>
-
 namespace tvk::host {
 
-Shape mline_shape(const std::vector<std::pair<int, std::string>>& groups) {
+Shape mline_shape(const std::vector<Group>& groups) {
     struct Vertex {
         Vec2 at, mitre;
         std::vector<double> offsets;  // the first parameter of each element
@@ -12,8 +10,7 @@ Shape mline_shape(const std::vector<std::pair<int, std::string>>& groups) {
     std::vector<Vertex> vertices;
     int flags = 0;
     bool first_parameter = false;  // the next group 41 is an element's offset
-    for (const auto& [code, value] : groups) {
-        double v = std::strtod(value.c_str(), nullptr);
+    for (const auto& [code, text, v] : groups) {
         if (code == 71) flags = static_cast<int>(v);
         if (code == 11) vertices.push_back({{v, 0}, {0, 0}, {}});
         if (vertices.empty()) continue;

@@ -1,7 +1,6 @@
 #include "host/drawing/splines.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "host/drawing/geometry.h"
 
@@ -38,9 +37,10 @@ std::optional<Element> spline_from_groups(const Groups& g) {
     spline.degree = g.integer(71, 3);
     std::vector<Vec2> fit;
     std::optional<Vec2> tangents[2];
-    for (const auto& [code, value] : g.groups) {
-        if (code == 100 && value == "AcDbHelix") break;
-        double number = std::strtod(value.c_str(), nullptr);
+    for (const Group& group : g.groups) {
+        const int code = group.code;
+        if (code == 100 && group.text == "AcDbHelix") break;
+        const double number = group.real();
         if (code == 40) spline.knots.push_back(number);
         if (code == 41) spline.weights.push_back(number);
         if (code == 10) spline.control.push_back({number, 0});

@@ -1,5 +1,5 @@
-// Annotations dxflib leaves to the host: multileaders, the arrowheads and
-// curves of leaders, multilines, and tables drawn from their blocks.
+// Annotations: multileaders, the arrowheads and curves of leaders,
+// multilines, and tables drawn from their blocks.
 #include <gtest/gtest.h>
 
 #include <algorithm>

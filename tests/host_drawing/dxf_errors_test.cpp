@@ -108,7 +108,7 @@ TEST(DxfErrors, NumbersThatAreNotFiniteAndImpossibleCounts) {
     std::string nan =
         dxf_file(entity("LINE", {{8, "0"}, {10, "nan"}, {20, "0"}, {11, "1"}, {21, "1"}}));
     expect_contains(error_for(nan), "needs a number, found 'nan'");
-    // dxflib would allocate room for two billion vertices.
+    // A count far beyond what the file holds: a broken file.
     std::string huge = dxf_file(
         entity("LWPOLYLINE", {{8, "0"}, {90, "2000000000"}, {70, "0"}, {10, "0"}, {20, "0"}}));
     expect_contains(error_for(huge), "more than the file can hold");
