@@ -90,7 +90,8 @@ void nearest_in_window(std::vector<P>& group, Point& pen) {
         double best_d = 1e300;
         for (size_t w = 0; w < window.size(); ++w) {
             const P& p = group[window[w]];
-            double ds = distance(pen, p.points.front()), de = distance(pen, p.points.back());
+            double ds = distance_squared(pen, p.points.front()),
+                   de = distance_squared(pen, p.points.back());
             if (std::min(ds, de) < best_d)
                 best_d = std::min(ds, de), best = w, best_reversed = de < ds;
         }

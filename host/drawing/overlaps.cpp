@@ -1,9 +1,9 @@
 #include "host/drawing/overlaps.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 #include <map>
-#include <numeric>
 #include <optional>
 
 namespace tvk::host {
@@ -43,14 +43,28 @@ bool in_range(Point p) {
            std::abs(int64_t{p.second}) < kMaxCoordinate;
 }
 
+// Binary, without division: every segment of the drawing passes here.
+uint32_t gcd(uint32_t a, uint32_t b) {
+    if (a == 0 || b == 0) return a | b;
+    const int shift = std::countr_zero(a | b);
+    a >>= std::countr_zero(a);
+    do {
+        b >>= std::countr_zero(b);
+        if (a > b) std::swap(a, b);
+        b -= a;
+    } while (b != 0);
+    return a << shift;
+}
+
 // The line of a segment that may overlap others, or nothing.
 std::optional<OnLine> on_line(const PenPath& path, Point p, Point q, bool diagonal) {
     int64_t dx = int64_t{q.first} - p.first, dy = int64_t{q.second} - p.second;
     bool straight = dx == 0 || dy == 0;
     if ((dx == 0 && dy == 0) || !(diagonal || straight) || !in_range(p) || !in_range(q))
         return std::nullopt;
-    int64_t g = std::gcd(std::abs(dx), std::abs(dy));
-    int64_t ux = dx / g, uy = dy / g;
+    const int32_t g = static_cast<int32_t>(
+        gcd(static_cast<uint32_t>(std::abs(dx)), static_cast<uint32_t>(std::abs(dy))));
+    int64_t ux = static_cast<int32_t>(dx) / g, uy = static_cast<int32_t>(dy) / g;
     if (ux < 0 || (ux == 0 && uy < 0)) ux = -ux, uy = -uy;
     Line line{path.pen, path.line_type, ux, uy, uy * p.first - ux * p.second};
     return OnLine{line, p, p.first * ux + p.second * uy, q.first * ux + q.second * uy};
