@@ -20,8 +20,9 @@ namespace tvk::host {
 
 namespace {
 
-// More points and curves than any plotter plots in a day: a drawing whose
-// blocks multiply into more is refused rather than expanded.
+// More points than any plotter plots in a day (and about 500 MB of paths
+// to plot): a drawing whose blocks multiply into more is refused rather than
+// expanded.
 constexpr std::size_t kMaxExpandedSize = 20'000'000;
 
 // Appends an element's chords under the transform m, without repeating the
@@ -177,7 +178,7 @@ Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
     read_dxf(contents, path, *impl, progress);
     if (expanded_size(*impl, kMaxExpandedSize) >= kMaxExpandedSize) {
         throw DxfError(path + ": its blocks expand to more than " +
-                       std::to_string(kMaxExpandedSize) + " points and curves");
+                       std::to_string(kMaxExpandedSize) + " points (a curve counting as 32)");
     }
     return made_of(std::move(impl), {});
 }

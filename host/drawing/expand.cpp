@@ -108,12 +108,16 @@ class Expander {
 
 class SizeCounter {
   public:
+    static constexpr double kCurvePoints = 32;
+
     SizeCounter(const Drawing::Impl& d, double limit) : d_(d), limit_(limit) {}
 
+    // What the entities draw; at the top, only what their block references
+    // draw: the drawing's own entities are as many as its file holds.
     double count(const std::vector<Entity>& list, int depth) {
         double total = 0;
         for (const Entity& e : list) {
-            total += weight(e);
+            if (depth > 0) total += weight(e);
             if (const auto* ref = std::get_if<Boxed<BlockRef>>(&e.what)) {
                 double copies = std::max((*ref)->cols, 1) * double(std::max((*ref)->rows, 1));
                 total += copies * block((*ref)->block, depth);
@@ -124,7 +128,8 @@ class SizeCounter {
     }
 
   private:
-    // What an entity costs to draw: its points and curves.
+    // What an entity costs to draw: its points, a curve counting as the
+    // points it is drawn with (a few dozen for a circle on paper).
     static double weight(const Entity& e) {
         const auto* shape = std::get_if<Shape>(&e.what);
         if (!shape) return 1;
@@ -134,11 +139,13 @@ class SizeCounter {
                 if (const auto* line = std::get_if<Polyline>(&element))
                     n += static_cast<double>(line->points.size());
                 else if (const auto* fit = std::get_if<FitCurve>(&element))
-                    n += static_cast<double>(fit->points.size());
+                    n += kCurvePoints * static_cast<double>(fit->points.size());
                 else if (const auto* spline = std::get_if<BSpline>(&element))
-                    n += static_cast<double>(spline->control.size());
+                    n += kCurvePoints * static_cast<double>(spline->control.size());
+                else if (std::holds_alternative<EllipseArc>(element))
+                    n += kCurvePoints;
                 else
-                    n += 1;
+                    n += 2;
             }
         }
         return std::max(n, 1.0);

@@ -30,8 +30,9 @@ void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);
 void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
             const ExpandVisitor& visitor);
 
-// How many points and curves a full expansion draws, saturating at `limit`:
-// a few nested arrays can multiply into more than any plot can hold.
+// How many points the block references of a full expansion draw (a curve
+// counting as 32), saturating at `limit`: a few nested arrays can multiply
+// into more than any plot can hold.
 std::size_t expanded_size(const Drawing::Impl& drawing, std::size_t limit);
 
 }  // namespace tvk::host

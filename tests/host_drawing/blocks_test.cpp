@@ -162,6 +162,13 @@ TEST(Blocks, ADrawingWhoseArraysMultiplyBeyondReasonIsRefused) {
                         block("Q", {0, 0}, insert("P", {0, 0}, {{70, "200"}, {71, "200"}}));
     EXPECT_THROW(load(dxf_file(insert("Q", {0, 0}), heavy)), DxfError);
     EXPECT_NO_THROW(load(dxf_file(insert("P", {0, 0}, {{70, "20"}, {71, "20"}}), heavy)));
+    // A circle counts as the points it is drawn with: a million of them in a
+    // 300-byte file would take gigabytes to plot.
+    const std::string circle =
+        block("O", {0, 0}, entity("CIRCLE", {{8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}}));
+    EXPECT_THROW(load(dxf_file(insert("O", {0, 0}, {{70, "1000"}, {71, "1000"}}), circle)),
+                 DxfError);
+    EXPECT_NO_THROW(load(dxf_file(insert("O", {0, 0}, {{70, "200"}, {71, "200"}}), circle)));
 }
 
 TEST(Blocks, ConstantAttributesShowInEveryReference) {
