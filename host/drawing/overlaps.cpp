@@ -108,10 +108,10 @@ Pieces take(Covered& covered, int64_t a, int64_t b) {
     return free;
 }
 
-// A 32-bit hash of a segment's line: collisions only cost a closer look
+// A segment with the hash of its line: collisions only cost a closer look
 // (lines are compared whole).
 struct Keyed {
-    uint32_t hash, segment;  // the segment's running number through the paths
+    uint64_t hash, segment;  // the segment's running number through the paths
 };
 
 // The changes to the segments of `keyed`, sorted by line: a line's segments
@@ -157,30 +157,37 @@ std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool
     for (size_t i = 0; i < paths.size(); ++i)
         first[i + 1] = first[i] + (paths[i].points.size() > 1 ? paths[i].points.size() - 1 : 0);
     std::vector<OverlapChange> out;
-    // Running numbers of 32 bits: more segments than that are more than any
-    // memory holds as points.
-    if (first.back() > UINT32_MAX) return out;
-    std::vector<int> pens;
-    for (const PenPath& p : paths) pens.push_back(p.pen);
-    std::sort(pens.begin(), pens.end());
-    pens.erase(std::unique(pens.begin(), pens.end()), pens.end());
-    std::vector<Keyed> keyed;
-    for (int pen : pens) {
-        keyed.clear();
+    const auto each_segment = [&](auto&& visit) {
         for (size_t i = 0; i < paths.size(); ++i) {
             if (i % 4096 == 0) progress.step("Removing overlaps", i, paths.size());
-            if (paths[i].pen != pen) continue;
             const auto& pts = paths[i].points;
             for (size_t k = 0; k + 1 < pts.size(); ++k)
                 if (auto l = on_line(paths[i], pts[k], pts[k + 1], diagonal))
-                    keyed.push_back({static_cast<uint32_t>(hash_of(l->line)),
-                                     static_cast<uint32_t>(first[i] + k)});
+                    visit(hash_of(l->line), first[i] + k);
         }
-        std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-            return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
-        });
-        follow_lines(paths, keyed, first, diagonal, progress, out);
-    }
+    };
+    // Most segments share their line with none: the lines met more than
+    // once are found first, in two bits for each of eight slots a segment,
+    // and only their segments are sorted by line.
+    const int bits = std::bit_width(std::max<uint64_t>(first.back(), 8) * 8 - 1);
+    const auto slot = [&](uint64_t hash) { return (hash * 0x9E3779B97F4A7C15ull) >> (64 - bits); };
+    std::vector<uint64_t> once(((size_t{1} << bits) + 63) / 64), again(once.size());
+    each_segment([&](uint64_t hash, uint64_t) {
+        const uint64_t s = slot(hash), bit = uint64_t{1} << (s % 64);
+        if (once[s / 64] & bit) again[s / 64] |= bit;
+        once[s / 64] |= bit;
+    });
+    std::vector<uint64_t>().swap(once);
+    std::vector<Keyed> keyed;
+    each_segment([&](uint64_t hash, uint64_t segment) {
+        const uint64_t s = slot(hash);
+        if (again[s / 64] & (uint64_t{1} << (s % 64))) keyed.push_back({hash, segment});
+    });
+    std::vector<uint64_t>().swap(again);
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
+    });
+    follow_lines(paths, keyed, first, diagonal, progress, out);
     std::sort(out.begin(), out.end(), [](const OverlapChange& a, const OverlapChange& b) {
         return a.segment != b.segment ? a.segment < b.segment : a.lo < b.lo;
     });
