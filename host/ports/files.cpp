@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "host/host_error.h"
 
@@ -60,24 +61,35 @@ void check_can_write(const std::string& path, const std::string& what) {
     }
 }
 
-void write_whole_file(const std::string& path, const std::string& content,
-                      const std::string& what) {
+void write_file(const std::string& path, const std::string& what,
+                const std::function<void(std::ostream&)>& write) {
     check_can_write(path, what);
     const bool device = is_device(path);
     const std::string part = device ? path : part_path(path);
-    std::FILE* file = std::fopen(part.c_str(), "wb");
-    if (file == nullptr) fail("write " + what, path, std::strerror(errno));
-    int why = std::fwrite(content.data(), 1, content.size(), file) == content.size() ? 0 : errno;
-    if (std::fclose(file) != 0 && why == 0) why = errno;
-    if (why != 0) {
+    const auto failed = [&](int why) {
         if (!device) std::remove(part.c_str());
         fail("write " + what, path, std::strerror(why));
+    };
+    std::ofstream file(part, std::ios::binary | std::ios::trunc);
+    if (!file) failed(errno);
+    errno = 0;
+    try {
+        write(file);
+    } catch (...) {
+        file.close();
+        if (!device) std::remove(part.c_str());
+        throw;
     }
-    if (!device && std::rename(part.c_str(), path.c_str()) != 0) {
-        why = errno;
-        std::remove(part.c_str());
-        fail("write " + what, path, std::strerror(why));
-    }
+    file.close();
+    if (!file) failed(errno != 0 ? errno : EIO);
+    if (!device && std::rename(part.c_str(), path.c_str()) != 0) failed(errno);
+}
+
+void write_whole_file(const std::string& path, const std::string& content,
+                      const std::string& what) {
+    write_file(path, what, [&](std::ostream& out) {
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    });
 }
 
 }  // namespace tvk::host

@@ -3,6 +3,8 @@
 // so that a failure never leaves a file that looks finished.
 #pragma once
 
+#include <functional>
+#include <ostream>
 #include <string>
 
 namespace tvk::host {
@@ -15,7 +17,11 @@ std::string read_whole_file(const std::string& path, const std::string& what);
 // its directory is missing or not writable. Checked before long work starts.
 void check_can_write(const std::string& path, const std::string& what);
 
-// Writes FILE.part and renames it to FILE; throws HostError, leaving neither.
+// Writes FILE.part with `write` and renames it to FILE; throws HostError (or
+// what `write` throws), leaving neither.
+void write_file(const std::string& path, const std::string& what,
+                const std::function<void(std::ostream&)>& write);
+// The same with `content`.
 void write_whole_file(const std::string& path, const std::string& content, const std::string& what);
 
 // An existing file that is not a regular file or a directory (a device, a

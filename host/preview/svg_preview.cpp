@@ -1,15 +1,11 @@
 #include "host/preview/svg_preview.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <functional>
 #include <sstream>
 
-#include "host/host_error.h"
 #include "host/ports/files.h"
 
 namespace tvk::host {
@@ -264,27 +260,8 @@ std::string preview_refusal(const StreamSurvey& survey, const std::string& sourc
 
 void save_svg(const std::string& path, std::string_view stream, const StreamSurvey& survey,
               const SvgOptions& options) {
-    // As write_whole_file: FILE.part renamed when complete; a device as it stands.
-    check_can_write(path, "the preview");
-    const bool device = is_device(path);
-    const std::string part = device ? path : part_path(path);
-    const auto fail = [&](int why) {
-        if (!device) std::remove(part.c_str());
-        throw HostError("cannot write the preview " + path + ": " + std::strerror(why));
-    };
-    std::ofstream file(part, std::ios::binary | std::ios::trunc);
-    if (!file) fail(errno);
-    errno = 0;
-    try {
-        write_svg(file, stream, survey, options);
-    } catch (...) {
-        file.close();
-        if (!device) std::remove(part.c_str());
-        throw;
-    }
-    file.close();
-    if (!file) fail(errno != 0 ? errno : EIO);
-    if (!device && std::rename(part.c_str(), path.c_str()) != 0) fail(errno);
+    write_file(path, "the preview",
+               [&](std::ostream& out) { write_svg(out, stream, survey, options); });
 }
 
 }  // namespace tvk::host
