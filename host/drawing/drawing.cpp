@@ -1,14 +1,11 @@
 #include "host/drawing/drawing.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
+#include "host/drawing/drawing_file.h"
 #include "host/drawing/dxf_groups.h"
 #include "host/drawing/dxf_reader.h"
 #include "host/drawing/entities.h"
@@ -155,25 +152,12 @@ Drawing Drawing::load_dxf(const std::string& path) {
 }
 
 Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw DxfError(path + ": is a directory, not a DXF file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DxfError(path + ": cannot open: " + std::strerror(errno));
-    // In large pieces: as fast as the disk gives them, and Ctrl-C heard between.
-    constexpr size_t kPiece = size_t{1} << 22;
     std::string contents;
-    const auto size = std::filesystem::file_size(path, ec);
-    if (!ec) contents.reserve(size + kPiece);
-    while (in) {
-        progress.step("Reading", 0, ec ? 0 : size);
-        const size_t at = contents.size();
-        contents.resize(at + kPiece);
-        in.read(contents.data() + at, static_cast<std::streamsize>(kPiece));
-        contents.resize(at + static_cast<size_t>(in.gcount()));
+    try {
+        contents = read_drawing_file(path, progress);
+    } catch (const DrawingError& e) {
+        throw DxfError(e.what());  // what load_dxf's callers catch
     }
-    if (in.bad()) throw DxfError(path + ": cannot read: " + std::strerror(errno));
-
     auto impl = std::make_shared<Impl>();
     read_dxf(contents, path, *impl, progress);
     if (expanded_size(*impl, kMaxExpandedSize) >= kMaxExpandedSize) {

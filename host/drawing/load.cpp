@@ -1,11 +1,8 @@
 // Drawings of every kind the program reads, told apart by their content.
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "host/drawing/drawing.h"
+#include "host/drawing/drawing_file.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/expand.h"
 #include "host/drawing/plot_reader.h"
@@ -35,25 +32,6 @@ std::string trimmed_line(const std::string& text, std::size_t& at) {
     return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
 }
 
-std::string read_file(const std::string& path, std::size_t limit) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        throw DrawingError(path + ": is a directory, not a drawing");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DrawingError(path + ": cannot open: " + std::strerror(errno));
-    std::string contents;
-    if (limit == std::string::npos) {
-        if (auto size = std::filesystem::file_size(path, ec); !ec) contents.reserve(size);
-        contents.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } else {
-        contents.resize(limit);
-        in.read(contents.data(), static_cast<std::streamsize>(limit));
-        contents.resize(static_cast<std::size_t>(in.gcount()));
-    }
-    if (in.bad()) throw DrawingError(path + ": cannot read: " + std::strerror(errno));
-    return contents;
-}
-
 }  // namespace
 
 DrawingKind drawing_kind(const std::string& head, const std::string& path) {
@@ -76,15 +54,15 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options) {
 }
 
 Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkProgress& progress) {
-    switch (drawing_kind(read_file(path, kHeadSize), path)) {
+    switch (drawing_kind(read_drawing_head(path, kHeadSize), path)) {
         case DrawingKind::kDxf:
             return load_dxf(path, progress);
         case DrawingKind::kSvg:
-            return from_svg(read_file(path, std::string::npos), path);
+            return from_svg(read_drawing_file(path, progress), path);
         case DrawingKind::kPlot:
             break;
     }
-    const std::string contents = read_file(path, std::string::npos);
+    const std::string contents = read_drawing_file(path, progress);
     if (contents.rfind("\x1f\x8b", 0) == 0)
         throw DrawingError(path + ": compressed (an .svgz?): uncompress it with gunzip first");
     return from_plot(contents, path, options.units_per_inch);
