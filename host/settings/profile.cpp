@@ -385,11 +385,30 @@ std::string safe_file_name(const std::string& model) {
     return name;
 }
 
+// The code point of the UTF-8 sequence at `i` and its length; length 0 when
+// it is not one (cut short, overlong, a surrogate, beyond U+10FFFF).
+std::pair<char32_t, std::size_t> utf8_at(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+    if (length == 0 || lead > 0xF4 || i + length > text.size()) return {0, 0};
+    char32_t code = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return {0, 0};
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return {0, 0};
+    return {code, length};
+}
+
 // The text of a profile, ready for the TOML parser. toml++ 3.3.0, as Debian
-// ships it, reaches undefined behaviour (its "unreachable" marker) on a
-// character beyond ASCII where it expects a key or a value; such characters
-// belong only in quoted texts and comments, so they are refused here, before
-// the parser sees them. So is a file too large to be a profile.
+// ships it, reaches undefined behaviour (its "unreachable" marker) on
+// characters beyond ASCII in places that cannot be told from outside the
+// parser, so it is given none: in quoted texts they are written as the \u
+// escapes the parser reads back, in comments as "?"; where a key or a value
+// belongs they are refused. So is a file too large to be a profile.
 std::string profile_text(const std::string& path) {
     constexpr std::uintmax_t kMaxSize = 1 << 20;
     std::error_code ec;
@@ -414,15 +433,34 @@ std::string profile_text(const std::string& path) {
     // reads as a text: it opens a comment only on a line without quotes.
     bool quote_on_line = false;
     const auto starts = [&](std::size_t i, const char* s) { return text.compare(i, 3, s) == 0; };
+    std::string ascii;  // what the parser is given
+    ascii.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t from = i;
         const char c = text[i];
         if (c == '\n') ++line, quote_on_line = false;
         const bool plain_ascii = static_cast<unsigned char>(c) < 0x80;
-        if (!plain_ascii && (in == In::kPlain || after_line_end_backslash)) {
+        const In before = in;
+        const bool in_text = in != In::kPlain && in != In::kComment;
+        if (!plain_ascii && (in_text || in == In::kComment) && !after_line_end_backslash) {
+            const auto [code, length] = utf8_at(text, i);
+            if (length == 0) {
+                throw HostError("profile " + path + ":" + std::to_string(line) +
+                                ": a text that is not UTF-8");
+            }
+            char escape[16];
+            std::snprintf(escape, sizeof escape, code > 0xFFFF ? "\\U%08X" : "\\u%04X",
+                          static_cast<unsigned>(code));
+            ascii += in_text ? escape : "?";
+            i += length - 1;
+            continue;
+        }
+        if (!plain_ascii) {
             throw HostError("profile " + path + ":" + std::to_string(line) +
                             ": a character beyond ASCII stands where a key or a value belongs; "
                             "such characters may stand only in quoted texts and comments");
         }
+        ascii += c;
         // Control characters (DEL among them) where a key may begin trip the
         // parser's own assertions: no key or value holds one.
         const bool control =
@@ -469,8 +507,20 @@ std::string profile_text(const std::string& path) {
                 if (starts(i, "'''")) in = In::kPlain, i += 2;
                 break;
         }
+        ascii.append(text, from + 1, i - from);  // what was stepped over (quotes, an escaped one)
+        // A 'single-quoted' text goes to the parser "double-quoted", so that
+        // what is beyond ASCII in it can be written as escapes.
+        const auto literal = [](In state) {
+            return state == In::kLiteral || state == In::kMultiLiteral;
+        };
+        if (literal(before) != literal(in) && (c == '\'')) {
+            std::replace(ascii.end() - static_cast<std::ptrdiff_t>(i - from + 1), ascii.end(), '\'',
+                         '"');
+        } else if (literal(before) && (c == '\\' || c == '"')) {
+            ascii.insert(ascii.end() - 1, '\\');
+        }
     }
-    return text;
+    return ascii;
 }
 
 }  // namespace

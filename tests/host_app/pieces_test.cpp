@@ -169,6 +169,18 @@ TEST(Profiles, CharactersBeyondAsciiOnlyInTextsAndComments) {
     std::string text = host_test::read_file(dir.file("q.toml"));
     dir.write("q.toml", "# профиль\n" + text + "# к\n");
     EXPECT_EQ(load_profile(dir.file("q.toml")).model, p.model);
+    // Texts in single quotes are read as they stand, backslashes included.
+    std::string edited = text;
+    edited.replace(edited.find("model = "),
+                   edited.find('\n', edited.find("model = ")) - edited.find("model = "),
+                   "model = 'Плоттер \"к\" C:\\'");
+    dir.write("q.toml", edited);
+    EXPECT_EQ(load_profile(dir.file("q.toml")).model, "Плоттер \"к\" C:\\");
+    // Even where the parser and this check read the text differently (a
+    // broken value before a quote), the parser is given no character beyond
+    // ASCII: "\xef\xba\xbf" (U+FEBF) reached its "unreachable" marker.
+    dir.write("p.toml", "2=2_____=\"\xef\xba\xbf\"");
+    EXPECT_THROW(load_profile(dir.file("p.toml")), HostError);
 }
 
 TEST(Report, TransferTimeCountsStartParityAndStopBits) {
