@@ -181,6 +181,8 @@ class PlotRun {
         host_.session.wait_seconds = o_.wait;
         port_ = open_output(o_, t_, profile);
         host_.session.port = port_.get();
+        // A large plot's stream is as large as its drawing: held only for the preview.
+        host_.session.keep_sent = !t_.preview.empty();
         host_.session.stored = profile.stored;
         host_.start(EntryKind::kPlot);
         select_model(host_.driver, chosen.model.number, profile.max_line_type);
@@ -243,7 +245,7 @@ class PlotRun {
     int broke_off(bool stopped, bool port_failed, const Profile& profile) {
         std::string text;
         if (!o_.port.empty() && !o_.dry_run) {
-            text = break_off(*port_, stopped, port_failed, host_.session.sent.size(),
+            text = break_off(*port_, stopped, port_failed, host_.session.sent_bytes,
                              profile.language_index());
         } else {
             port_->abandon("");
@@ -264,7 +266,7 @@ class PlotRun {
         PlotFigures& figures = r.figures;
         figures.pens = sent.pens.size();
         figures.vectors = sent.vectors;
-        figures.bytes = host_.session.sent.size();
+        figures.bytes = host_.session.sent_bytes;
         figures.pen_up_mm = pen_up_travel(job.paths) * mm;
         figures.pen_down_mm = pen_down_length(job) * mm;
         figures.serial = profile.port_kind != 2;
@@ -352,6 +354,7 @@ class PlotRun {
         // Chords within half a host unit: finer than the plotter can show.
         JobBuilder job({*placement_, area_, limits.resolution}, profile, choices);
         drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_, job);
+        drawing_.let_go();  // the job is all the plot needs of it now
         return job.finish();
     }
 

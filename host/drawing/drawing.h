@@ -111,6 +111,9 @@ class Drawing {
     // own entities, and model space through its viewports, at their scales,
     // cut to them. Throws DxfError naming the layouts when there is none.
     void use_layout(const std::string& name);
+    // Lets go of the entity model (where no copy of the drawing shares it):
+    // the drawing draws nothing afterwards; what it reported stays.
+    void let_go() { impl_.reset(); }
 
     // The extents of everything drawable (curves and text included); of the
     // layers `plotted` takes, when given.

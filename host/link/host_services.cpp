@@ -53,8 +53,9 @@ bool send(const void* bytes, size_t count) {
     size_t done = 0;
     const Written written =
         s.port->write(static_cast<const uint8_t*>(bytes), count, done, s.write_deadline_ms);
-    s.sent.append(static_cast<const char*>(bytes), done);
-    if (done > 0 && s.on_sent) s.on_sent(s.sent.size());
+    if (s.keep_sent) s.sent.append(static_cast<const char*>(bytes), done);
+    s.sent_bytes += done;
+    if (done > 0 && s.on_sent) s.on_sent(s.sent_bytes);
     if (written == Written::kFailed) {
         s.write_failed = true;
         return false;

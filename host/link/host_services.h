@@ -37,17 +37,19 @@ struct HostSession {
     // user's does not suit it; its texts name the user's file instead.
     std::string definition_alias;  // empty: none
     std::string definition_file;
-    PlotTimeDialog* dialog = nullptr;   // answers the plot-time questions while they run
+    PlotTimeDialog* dialog = nullptr;  // answers the plot-time questions while they run
 
     // ---- what the services record ----
-    std::string sent;             // every byte sent to the port, in order
-    bool write_failed = false;    // a port write failed or was refused
-    bool cancelled = false;       // the last prompt was cancelled
-    bool skipped = false;         // the last prompt took its default
-    int cancels = 0;              // prompts cancelled so far
-    bool break_asked = false;     // host_check_break was asked (the model has BREAK-ON)
-    bool break_answered = false;  // host_check_break has answered 1
-    int32_t wait = 0;             // the port wait time as the driver handed it
+    bool keep_sent = true;            // keep the bytes sent (for a preview), or only count them
+    std::string sent;                 // every byte sent to the port, in order, where kept
+    size_t sent_bytes = 0;            // how many bytes were sent
+    bool write_failed = false;        // a port write failed or was refused
+    bool cancelled = false;           // the last prompt was cancelled
+    bool skipped = false;             // the last prompt took its default
+    int cancels = 0;                  // prompts cancelled so far
+    bool break_asked = false;         // host_check_break was asked (the model has BREAK-ON)
+    bool break_answered = false;      // host_check_break has answered 1
+    int32_t wait = 0;                 // the port wait time as the driver handed it
     std::optional<int> wait_seconds;  // --wait, overriding the model's wait time
     // A write that takes nothing for this long fails.
     int write_deadline_ms = kDefaultWaitSeconds * 1000;
