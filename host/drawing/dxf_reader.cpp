@@ -577,7 +577,15 @@ class Reader {
         container().push_back(std::move(e));
     }
 
-    void add_shape(Element element) { push(Shape{{Trace{{std::move(element)}}}, false}); }
+    // A segment or an arc alone is kept as it is.
+    void add_shape(Element element) {
+        if (auto* s = std::get_if<Segment>(&element))
+            push(*s);
+        else if (auto* arc = std::get_if<EllipseArc>(&element))
+            push(*arc);
+        else
+            push(Shape{{Trace{{std::move(element)}}}, false});
+    }
 
     void add_circle(Vec2 c, double r, double a0, double a1) {
         if (a1 <= a0) a1 += 2 * kPi;
@@ -630,7 +638,7 @@ class Reader {
         text.width_factor = pending_.last_real(41, s.width_factor);
         text.oblique = pending_.real(51, s.oblique) * kDegree;
         count_missing(decode_text(text.text), *s.font);
-        push(text_shape(text, pending_.ocs(), *s.font));
+        push(Boxed<StrokedText>({std::move(text), pending_.ocs(), s.font}));
         d_.has_text = true;
     }
 

@@ -91,6 +91,25 @@ class Boxed {
     std::unique_ptr<T> p_;
 };
 
+// A TEXT or ATTRIB as it stands in the file.
+struct TextEntity {
+    std::string text;
+    Vec2 insert, align;
+    double height = 1, width_factor = 1;
+    double rotation = 0, oblique = 0;  // radians
+    int hjust = 0, vjust = 0;          // groups 72 and 73
+    bool backward = false, upside_down = false;
+};
+
+class StrokeFont;
+// A TEXT or ATTRIB kept as text and stroked each time it is drawn: its
+// strokes take twenty times the room.
+struct StrokedText {
+    TextEntity text;
+    Affine ocs;  // its object coordinate system
+    const StrokeFont* font;
+};
+
 // A drawing has millions of entities and a handful of layer and line-type
 // names: each entity holds small numbers for them.
 struct Entity {
@@ -98,7 +117,11 @@ struct Entity {
     SharedName linetype = kByLayerName;  // upper case
     int color = kByLayer;
     int32_t true_color = -1;  // 0xRRGGBB; -1: none
-    using What = std::variant<Shape, Boxed<BlockRef>, Unsupported>;
+    // A segment or an arc alone (LINE, POINT, CIRCLE, ARC, ELLIPSE: most of
+    // a drawing's entities) is held as it is, without a Shape around it, and
+    // a TEXT as its text.
+    using What =
+        std::variant<Shape, Boxed<BlockRef>, Unsupported, Segment, EllipseArc, Boxed<StrokedText>>;
     What what;
 };
 

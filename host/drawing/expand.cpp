@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "host/drawing/text.h"
+
 namespace tvk::host {
 
 namespace {
@@ -51,11 +53,27 @@ class Expander {
             return;
         }
         if (layer.off) return;
-        if (const auto* shape = std::get_if<Shape>(&e.what)) {
-            if (v_.shape) v_.shape(*shape, ctx.m, color, true_color, linetype, layer_name);
-        } else if (v_.unsupported) {
-            v_.unsupported(std::get<Unsupported>(e.what).type);
+        if (const auto* unsupported = std::get_if<Unsupported>(&e.what)) {
+            if (v_.unsupported) v_.unsupported(unsupported->type);
+        } else if (v_.shape) {
+            v_.shape(shape_of(e), ctx.m, color, true_color, linetype, layer_name);
         }
+    }
+
+    // The shape of an entity that draws; a segment or an arc alone is lent
+    // one, filled anew each time.
+    const Shape& shape_of(const Entity& e) {
+        if (const auto* shape = std::get_if<Shape>(&e.what)) return *shape;
+        if (const auto* text = std::get_if<Boxed<StrokedText>>(&e.what)) {
+            text_ = text_shape((*text)->text, (*text)->ocs, *(*text)->font);
+            return text_;
+        }
+        Element& element = alone_.traces.front().elements.front();
+        if (const auto* s = std::get_if<Segment>(&e.what))
+            element = *s;
+        else
+            element = std::get<EllipseArc>(e.what);
+        return alone_;
     }
 
     struct Colours {
@@ -103,6 +121,8 @@ class Expander {
 
     const Drawing::Impl& d_;
     const ExpandVisitor& v_;
+    Shape alone_{{Trace{{Segment{}}}}, false};
+    Shape text_;
     std::vector<const std::string*> open_;  // the blocks being expanded, outermost first
 };
 
@@ -131,6 +151,10 @@ class SizeCounter {
     // What an entity costs to draw: its points, a curve counting as the
     // points it is drawn with (a few dozen for a circle on paper).
     static double weight(const Entity& e) {
+        if (std::holds_alternative<Segment>(e.what)) return 2;
+        if (std::holds_alternative<EllipseArc>(e.what)) return kCurvePoints;
+        if (const auto* text = std::get_if<Boxed<StrokedText>>(&e.what))
+            return kCurvePoints * static_cast<double>((*text)->text.text.size());
         const auto* shape = std::get_if<Shape>(&e.what);
         if (!shape) return 1;
         double n = 0;

@@ -21,14 +21,6 @@ std::vector<std::u32string> mtext_lines(const std::string& raw);
 // The width of a line in cap heights.
 double text_width(const std::u32string& text, const StrokeFont& font);
 
-struct TextEntity {
-    std::string text;
-    Vec2 insert, align;
-    double height = 1, width_factor = 1;
-    double rotation = 0, oblique = 0;  // radians
-    int hjust = 0, vjust = 0;          // groups 72 and 73
-    bool backward = false, upside_down = false;
-};
 // The strokes of a TEXT (or ATTRIB) in its object coordinates, then mapped by `ocs`.
 Shape text_shape(const TextEntity& t, const Affine& ocs, const StrokeFont& font);
 
