@@ -61,8 +61,8 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The drawing flattened straight into pen paths, as the plot job is built.
-std::vector<PenPath> pen_paths(const Drawing& drawing) {
+// The drawing flattened straight into pen paths and let go, as the plot job is built.
+std::vector<PenPath> pen_paths(Drawing drawing) {
     struct Sink : FlatSink {
         std::vector<PenPath> out;
         void add(Path p) override {
@@ -76,7 +76,7 @@ std::vector<PenPath> pen_paths(const Drawing& drawing) {
         void add(Fill) override {}
     } sink;
     NoProgress progress;
-    drawing.flatten(0.5 / kUnits, drawing.extents(), progress, sink);
+    drawing.flatten_letting_go(0.5 / kUnits, drawing.extents(), progress, sink);
     return std::move(sink.out);
 }
 
@@ -282,7 +282,7 @@ int peak_of(const char* file, int level) {
     if (level < 0) {
         Drawing drawing = Drawing::load_dxf(file);
         if (level == -1) return 0;
-        return pen_paths(drawing).empty() ? 1 : 0;
+        return pen_paths(std::move(drawing)).empty() ? 1 : 0;
     }
     std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
     NoProgress progress;

@@ -353,8 +353,8 @@ class PlotRun {
         placement_ = Placement::place(extents, request, area_);
         // Chords within half a host unit: finer than the plotter can show.
         JobBuilder job({*placement_, area_, limits.resolution}, profile, choices);
-        drawing_.flatten(0.5 / placement_->scale(), placement_->window(area_), bar_, job);
-        drawing_.let_go();  // the job is all the plot needs of it now
+        // The job is all the plot needs of the drawing from now on.
+        drawing_.flatten_letting_go(0.5 / placement_->scale(), placement_->window(area_), bar_, job);
         return job.finish();
     }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <span>
 
 #include "host/drawing/drawing_file.h"
 #include "host/drawing/dxf_groups.h"
@@ -252,7 +253,7 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
 }
 
 void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress& progress,
-                      FlatSink& sink) const {
+                      FlatSink& sink, bool let_go_entities) const {
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     if (!impl_) return;
@@ -271,10 +272,12 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
             sink.add(std::move(part));
         }
     };
+    // A window is needed before any entity is let go: infinite lines reach across it.
+    if (let_go_entities && !window) window = extents(progress);
     for_each_space([&](const std::vector<Entity>& entities, const Affine& space_m,
                        const Box* clip) {
-        expand(*impl_, entities, space_m,
-               {[&](const Shape& shape, const Affine& m, int color, int32_t true_color,
+        const ExpandVisitor visitor{
+                [&](const Shape& shape, const Affine& m, int color, int32_t true_color,
                     SharedName linetype, SharedName layer) {
                     if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
                     if (shape.filled) {
@@ -310,8 +313,28 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
                         if (!points.empty()) add_path(path(std::move(points)), clip);
                     }
                 },
-                nullptr, nullptr});
+                nullptr, nullptr};
+        // Model space a few thousand entities at a time, each let go once
+        // drawn, where no copy of the drawing shares them (this drawing
+        // made them, so they may be changed).
+        if (let_go_entities && &entities == &impl_->entities && impl_.use_count() == 1) {
+            auto& owned = const_cast<std::vector<Entity>&>(entities);
+            constexpr size_t kChunk = 4096;
+            for (size_t first = 0; first < owned.size(); first += kChunk) {
+                const size_t n = std::min(kChunk, owned.size() - first);
+                expand(*impl_, std::span<const Entity>(owned).subspan(first, n), space_m, visitor);
+                for (size_t k = first; k < first + n; ++k) owned[k].what = Entity::What{};
+            }
+            return;
+        }
+        expand(*impl_, entities, space_m, visitor);
     });
+}
+
+void Drawing::flatten_letting_go(double tolerance, const Box& window, WorkProgress& progress,
+                                 FlatSink& sink) {
+    flatten(tolerance, std::optional<Box>(window), progress, sink, true);
+    let_go();
 }
 
 std::vector<Drawing::LayoutInfo> Drawing::layouts() const {

@@ -114,6 +114,11 @@ class Drawing {
     // Lets go of the entity model (where no copy of the drawing shares it):
     // the drawing draws nothing afterwards; what it reported stays.
     void let_go() { impl_.reset(); }
+    // flatten(), letting go of each entity once flattened, then of the
+    // model, as let_go() does: the drawing and its paths are never held
+    // whole together.
+    void flatten_letting_go(double tolerance, const Box& window, WorkProgress& progress,
+                            FlatSink& sink);
 
     // The extents of everything drawable (curves and text included); of the
     // layers `plotted` takes, when given.
@@ -140,7 +145,7 @@ class Drawing {
   private:
     // Infinite lines across `window`, or across the extents when there is none.
     void flatten(double tolerance, std::optional<Box> window, WorkProgress& progress,
-                 FlatSink& sink) const;
+                 FlatSink& sink, bool let_go_entities = false) const;
     FlatDrawing flatten(double tolerance, std::optional<Box> window, WorkProgress& progress) const;
     // Calls draw(entities, transform, clip box or null) for each list of
     // entities drawn: model space, or the layout's own and its viewports'.

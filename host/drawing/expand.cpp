@@ -27,7 +27,7 @@ class Expander {
   public:
     Expander(const Drawing::Impl& d, const ExpandVisitor& v) : d_(d), v_(v) {}
 
-    void entities(const std::vector<Entity>& list, const Context& ctx) {
+    void entities(std::span<const Entity> list, const Context& ctx) {
         for (const Entity& e : list) entity(e, ctx);
     }
 
@@ -201,7 +201,7 @@ void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor) {
     Expander(drawing, visitor).entities(drawing.entities, Context{});
 }
 
-void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
+void expand(const Drawing::Impl& drawing, std::span<const Entity> entities, const Affine& m,
             const ExpandVisitor& visitor) {
     Context top;
     top.m = m;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "host/drawing/entities.h"
@@ -27,7 +28,7 @@ struct ExpandVisitor {
 void expand(const Drawing::Impl& drawing, const ExpandVisitor& visitor);
 // The same for a list of entities of the drawing (a layout's, or model space
 // through a viewport) under a transform.
-void expand(const Drawing::Impl& drawing, const std::vector<Entity>& entities, const Affine& m,
+void expand(const Drawing::Impl& drawing, std::span<const Entity> entities, const Affine& m,
             const ExpandVisitor& visitor);
 
 // How many points the block references of a full expansion draw (a curve

@@ -236,11 +236,10 @@ void nearest_neighbour(std::vector<PenPath>& group, Point& pen, WorkProgress& pr
 // Paths that continue one another with the same pen and style become one,
 // saving a pen lift.
 void join_continuations(std::vector<PenPath>& paths) {
-    std::vector<PenPath> out;
-    out.reserve(paths.size());
+    size_t kept = 0;
     for (auto& p : paths) {
-        if (!out.empty()) {
-            PenPath& last = out.back();
+        if (kept > 0) {
+            PenPath& last = paths[kept - 1];
             if (last.pen == p.pen && last.line_type == p.line_type && last.speed == p.speed &&
                 last.points.back() == p.points.front() && p.points.size() > 1 &&
                 last.points.size() > 1) {
@@ -248,9 +247,10 @@ void join_continuations(std::vector<PenPath>& paths) {
                 continue;
             }
         }
-        out.push_back(std::move(p));
+        if (&p != &paths[kept]) paths[kept] = std::move(p);
+        ++kept;
     }
-    paths = std::move(out);
+    paths.resize(kept);
 }
 
 // Paths of one style that meet end to start become one path (turned round
@@ -323,6 +323,31 @@ void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress,
     if (marks) *marks = std::move(out_marks);
 }
 
+// The paths (and their marks) in pen order, each pen's as they stand; in
+// place, following the cycles of the order, so that no second copy is made.
+void sort_by_pen(std::vector<PenPath>& paths, std::vector<uint8_t>& marks) {
+    std::vector<uint32_t> order(paths.size());  // the path that goes to each place
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](uint32_t a, uint32_t b) { return paths[a].pen < paths[b].pen; });
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (order[k] == k) continue;
+        PenPath held = std::move(paths[k]);
+        const uint8_t held_mark = marks[k];
+        size_t at = k;
+        while (order[at] != k) {
+            const size_t from = order[at];
+            paths[at] = std::move(paths[from]);
+            marks[at] = marks[from];
+            order[at] = static_cast<uint32_t>(at);
+            at = from;
+        }
+        paths[at] = std::move(held);
+        marks[at] = held_mark;
+        order[at] = static_cast<uint32_t>(at);
+    }
+}
+
 // Levels 2 and 3, pen by pen: endpoint swapping, or the nearest of the next
 // few paths.
 template <typename P>
@@ -353,24 +378,20 @@ void order_quickly(std::vector<P>& paths, int level) {
 void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress,
                    std::vector<uint8_t> changed = {}) {
     changed.resize(paths.size(), 1);
-    // Pens in order, each pen's paths (and their marks) as they stand.
-    std::vector<uint32_t> by_pen(paths.size());
-    std::iota(by_pen.begin(), by_pen.end(), 0);
-    std::stable_sort(by_pen.begin(), by_pen.end(),
-                     [&](uint32_t a, uint32_t b) { return paths[a].pen < paths[b].pen; });
+    sort_by_pen(paths, changed);
     const double total = static_cast<double>(paths.size());
     Point pen{0, 0};
-    std::vector<PenPath> out;
-    out.reserve(paths.size());
-    for (size_t first = 0; first < by_pen.size();) {
+    // Each pen's paths planned apart and written back in place: a pen's
+    // plan has no more paths than it had.
+    size_t kept = 0;
+    for (size_t first = 0; first < paths.size();) {
         size_t last = first;
-        while (last < by_pen.size() && paths[by_pen[last]].pen == paths[by_pen[first]].pen) ++last;
-        std::vector<PenPath> group;
-        std::vector<uint8_t> marks;
-        for (size_t k = first; k < last; ++k) {
-            group.push_back(std::move(paths[by_pen[k]]));
-            marks.push_back(changed[by_pen[k]]);
-        }
+        while (last < paths.size() && paths[last].pen == paths[first].pen) ++last;
+        const auto from = paths.begin() + static_cast<std::ptrdiff_t>(first),
+                   to = paths.begin() + static_cast<std::ptrdiff_t>(last);
+        std::vector<PenPath> group(std::make_move_iterator(from), std::make_move_iterator(to));
+        std::vector<uint8_t> marks(changed.begin() + static_cast<std::ptrdiff_t>(first),
+                                   changed.begin() + static_cast<std::ptrdiff_t>(last));
         progress.step("Ordering", first, paths.size());
         const Point start = pen;
         // The budget shared by the pens as their paths are.
@@ -384,10 +405,10 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkP
             improve_route(group, start, share, progress, marks);
         }
         pen = group.back().points.back();
-        for (auto& p : group) out.push_back(std::move(p));
+        for (auto& p : group) paths[kept++] = std::move(p);
         first = last;
     }
-    paths = std::move(out);
+    paths.resize(kept);
     join_continuations(paths);
 }
 
@@ -425,10 +446,14 @@ Weighed weigh(const std::vector<P>& paths, double drawn, const OrderCosts& costs
             travel + costs.lift * static_cast<double>(paths.size()) + costs.pen_down * drawn};
 }
 
+// A plan of levels 2 and 3: for each place, the path that goes there (its
+// index, twice over) and whether it is turned round (the low bit).
+using QuickPlan = std::vector<uint32_t>;
+
 // The better plan of levels 2 and 3 (up to `level`), with its weight.
-std::vector<Stub> quick_plan(const std::vector<PenPath>& paths, int level, double drawn,
-                             const OrderCosts& costs, Weighed& weight) {
-    std::vector<Stub> best;
+QuickPlan quick_plan(const std::vector<PenPath>& paths, int level, double drawn,
+                     const OrderCosts& costs, Weighed& weight) {
+    QuickPlan best;
     for (int l = 2; l <= std::min(level, 3); ++l) {
         std::vector<Stub> plan;
         plan.reserve(paths.size());
@@ -436,18 +461,23 @@ std::vector<Stub> quick_plan(const std::vector<PenPath>& paths, int level, doubl
             plan.push_back({paths[i].pen, {paths[i].points.front(), paths[i].points.back()}, i});
         order_quickly(plan, l);
         const Weighed w = weigh(plan, drawn, costs);
-        if (l == 2 || w.no_worse_than(weight)) best = std::move(plan), weight = w;
+        if (l == 2 || w.no_worse_than(weight)) {
+            best.clear();
+            for (const Stub& stub : plan) best.push_back(2 * stub.index + (stub.reversed ? 1 : 0));
+            weight = w;
+        }
     }
+    best.shrink_to_fit();
     return best;
 }
 
 // The paths in the plan's order and directions.
-std::vector<PenPath> applied(std::vector<PenPath>& paths, const std::vector<Stub>& plan) {
+std::vector<PenPath> applied(std::vector<PenPath>& paths, const QuickPlan& plan) {
     std::vector<PenPath> out;
     out.reserve(plan.size());
-    for (const Stub& s : plan) {
-        out.push_back(std::move(paths[s.index]));
-        if (s.reversed) reverse_path(out.back());
+    for (const uint32_t step : plan) {
+        out.push_back(std::move(paths[step / 2]));
+        if (step % 2) reverse_path(out.back());
     }
     return out;
 }
@@ -479,7 +509,7 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     // point. Stopped (progress throws), the best plan so far is left in `paths`.
     const double drawn = drawn_length(paths);
     Weighed best_weight{};
-    std::vector<Stub> quick = quick_plan(paths, level, drawn, costs, best_weight);
+    QuickPlan quick = quick_plan(paths, level, drawn, costs, best_weight);
     if (level <= 3) {
         paths = applied(paths, quick);
         return;
@@ -504,7 +534,7 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
             put_back();
         }
         as_drawn.reset();
-        std::vector<Stub>().swap(quick);
+        QuickPlan().swap(quick);
         for (int l = 5; l <= level; ++l) {
             const std::vector<OverlapChange> changes = find_overlaps(best, l == 6, progress);
             if (changes.empty()) continue;
