@@ -354,7 +354,8 @@ class PlotRun {
         // Chords within half a host unit: finer than the plotter can show.
         JobBuilder job({*placement_, area_, limits.resolution}, profile, choices);
         // The job is all the plot needs of the drawing from now on.
-        drawing_.flatten_letting_go(0.5 / placement_->scale(), placement_->window(area_), bar_, job);
+        drawing_.flatten_letting_go(0.5 / placement_->scale(), placement_->window(area_), bar_,
+                                    job);
         return job.finish();
     }
 

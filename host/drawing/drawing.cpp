@@ -277,43 +277,43 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
     for_each_space([&](const std::vector<Entity>& entities, const Affine& space_m,
                        const Box* clip) {
         const ExpandVisitor visitor{
-                [&](const Shape& shape, const Affine& m, int color, int32_t true_color,
-                    SharedName linetype, SharedName layer) {
-                    if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
-                    if (shape.filled) {
-                        Fill fill{
-                            .color = color, .true_color = true_color, .rings = {}, .layer = layer};
-                        for (const Trace& t : shape.traces) {
-                            auto ring = flatten_trace(t, m, tolerance);
-                            if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
-                            if (clip) ring = clip_ring_to_box(ring, *clip);
-                            if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
-                        }
-                        if (!fill.rings.empty()) sink.add(std::move(fill));
-                        return;
-                    }
-                    const auto path = [&](std::vector<Vec2> points) {
-                        return Path{.color = color,
-                                    .true_color = true_color,
-                                    .linetype = linetype,
-                                    .layer = layer,
-                                    .points = std::move(points),
-                                    .width = shape.width * m.width_scale()};
-                    };
-                    if (shape.reach != Shape::kBounded) {
-                        const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
-                        if (!window) window = extents(progress);
-                        auto points = infinite_line(m.apply(s.a), m.apply(s.b),
-                                                    shape.reach == Shape::kRay, *window);
-                        if (!points.empty()) add_path(path(std::move(points)), clip);
-                        return;
-                    }
+            [&](const Shape& shape, const Affine& m, int color, int32_t true_color,
+                SharedName linetype, SharedName layer) {
+                if (++shapes % 1024 == 0) progress.step("Flattening", shapes, 0);
+                if (shape.filled) {
+                    Fill fill{
+                        .color = color, .true_color = true_color, .rings = {}, .layer = layer};
                     for (const Trace& t : shape.traces) {
-                        auto points = flatten_trace(t, m, tolerance);
-                        if (!points.empty()) add_path(path(std::move(points)), clip);
+                        auto ring = flatten_trace(t, m, tolerance);
+                        if (ring.size() > 1 && ring.front() == ring.back()) ring.pop_back();
+                        if (clip) ring = clip_ring_to_box(ring, *clip);
+                        if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
                     }
-                },
-                nullptr, nullptr};
+                    if (!fill.rings.empty()) sink.add(std::move(fill));
+                    return;
+                }
+                const auto path = [&](std::vector<Vec2> points) {
+                    return Path{.color = color,
+                                .true_color = true_color,
+                                .linetype = linetype,
+                                .layer = layer,
+                                .points = std::move(points),
+                                .width = shape.width * m.width_scale()};
+                };
+                if (shape.reach != Shape::kBounded) {
+                    const auto& s = std::get<Segment>(shape.traces.at(0).elements.at(0));
+                    if (!window) window = extents(progress);
+                    auto points = infinite_line(m.apply(s.a), m.apply(s.b),
+                                                shape.reach == Shape::kRay, *window);
+                    if (!points.empty()) add_path(path(std::move(points)), clip);
+                    return;
+                }
+                for (const Trace& t : shape.traces) {
+                    auto points = flatten_trace(t, m, tolerance);
+                    if (!points.empty()) add_path(path(std::move(points)), clip);
+                }
+            },
+            nullptr, nullptr};
         // Model space a few thousand entities at a time, each let go once
         // drawn, where no copy of the drawing shares them (this drawing
         // made them, so they may be changed).

@@ -265,10 +265,27 @@ void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress,
         uint32_t id;  // 2 * path + 1 for its last point
         auto key() const { return std::tie(line_type, speed, at); }
     };
+    const auto open = [&](const PenPath& p) {
+        return p.points.size() >= 2 && !is_closed(p) && p.points.front() != p.points.back();
+    };
+    // With marks, only where a marked path ends can anything new meet.
+    std::vector<Point> places;
+    if (marks) {
+        for (uint32_t i = 0; i < group.size(); ++i) {
+            if (!(*marks)[i] || !open(group[i])) continue;
+            places.push_back(group[i].points.front());
+            places.push_back(group[i].points.back());
+        }
+        std::sort(places.begin(), places.end());
+    }
+    const auto wanted = [&](Point at) {
+        return !marks || std::binary_search(places.begin(), places.end(), at);
+    };
     std::vector<End> ends;
     for (uint32_t i = 0; i < group.size(); ++i) {
         const PenPath& p = group[i];
-        if (p.points.size() < 2 || is_closed(p) || p.points.front() == p.points.back()) continue;
+        if (!open(p)) continue;
+        if (!wanted(p.points.front()) && !wanted(p.points.back())) continue;
         ends.push_back({p.line_type, p.speed, p.points.front(), 2 * i});
         ends.push_back({p.line_type, p.speed, p.points.back(), 2 * i + 1});
     }

@@ -195,27 +195,20 @@ std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool
 }
 std::vector<uint8_t> remove_overlaps(std::vector<PenPath>& paths,
                                      const std::vector<OverlapChange>& changed, bool diagonal) {
+    // The pieces of the paths that change (few), by path; every other path
+    // stays as it is and where it is, moved along in place.
+    std::vector<std::pair<size_t, std::vector<PenPath>>> split;
     size_t next = 0;  // the next change
-    std::vector<PenPath> out;
-    out.reserve(paths.size());
-    std::vector<uint8_t> pieces;
-    pieces.reserve(paths.size());
     uint64_t number = 0;
-    for (PenPath& path : paths) {
-        if (path.points.size() < 2) {
-            out.push_back(std::move(path));
-            pieces.push_back(0);
-            continue;
-        }
-        // Most paths lose nothing: taken whole.
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const PenPath& path = paths[i];
+        if (path.points.size() < 2) continue;
         const uint64_t segments = path.points.size() - 1;
         if (next == changed.size() || changed[next].segment >= number + segments) {
             number += segments;
-            out.push_back(std::move(path));
-            pieces.push_back(0);
             continue;
         }
-        const size_t first_change = next;
+        std::vector<PenPath> out;
         PenPath current{path.pen, path.line_type, path.speed, {}};
         auto flush = [&] {
             if (current.points.size() >= 2) out.push_back(current);
@@ -250,9 +243,40 @@ std::vector<uint8_t> remove_overlaps(std::vector<PenPath>& paths,
             next = end;
         }
         flush();
-        pieces.resize(out.size(), next != first_change);
+        split.emplace_back(i, std::move(out));
     }
-    paths = std::move(out);
+    // From the back, each path to its place: with room for every piece
+    // (and a place kept for a path split into none), no path is written
+    // over before it is moved.
+    const size_t old_size = paths.size();
+    size_t size = old_size, room = old_size;
+    for (const auto& [i, out] : split) {
+        size = size - 1 + out.size();
+        room += out.size() > 1 ? out.size() - 1 : 0;
+    }
+    paths.resize(room);
+    std::vector<uint8_t> pieces(room, 0);
+    size_t write = room;
+    auto piece = split.rbegin();
+    for (size_t i = old_size; i-- > 0;) {
+        if (piece != split.rend() && piece->first == i) {
+            for (auto it = piece->second.rbegin(); it != piece->second.rend(); ++it) {
+                paths[--write] = std::move(*it);
+                pieces[write] = 1;
+            }
+            ++piece;
+        } else if (--write != i) {  // moving a vector onto itself would empty it
+            paths[write] = std::move(paths[i]);
+        }
+    }
+    // Paths split into none leave room at the front.
+    if (write > 0) {
+        std::move(paths.begin() + static_cast<std::ptrdiff_t>(write), paths.end(), paths.begin());
+        std::move(pieces.begin() + static_cast<std::ptrdiff_t>(write), pieces.end(),
+                  pieces.begin());
+    }
+    paths.resize(size);
+    pieces.resize(size);
     return pieces;
 }
 

@@ -26,6 +26,12 @@ int64_t get(const uint8_t*& at) {
 }  // namespace
 
 PackedPaths::PackedPaths(const std::vector<PenPath>& paths) : count_(paths.size()) {
+    // Room for the most it can take, reserved once: what is not written is
+    // never touched, and costs no memory, while growing by copies would
+    // hold two copies at a time.
+    size_t most = 0;
+    for (const PenPath& p : paths) most += 4 * 10 + p.points.size() * 2 * 5;
+    bytes_.reserve(most);
     int64_t x = 0, y = 0;
     for (const PenPath& p : paths) {
         put(bytes_, p.pen);
@@ -38,7 +44,6 @@ PackedPaths::PackedPaths(const std::vector<PenPath>& paths) : count_(paths.size(
             x = px, y = py;
         }
     }
-    bytes_.shrink_to_fit();
 }
 
 std::vector<PenPath> PackedPaths::unpack() const {

@@ -115,8 +115,7 @@ class Route {
           pos_(paths.size()),
           flipped_(paths.size(), 0),
           closed_(paths.size()),
-          near_(paths.size() * 2 * kNeighbours, kNone),
-          near_known_(paths.size() * 2, 0) {
+          near_at_(paths.size() * 2, kNone) {
         std::vector<EndTree::End> ends;
         ends.reserve(paths.size() * 2);
         for (uint32_t t = 0; t < paths.size(); ++t) {
@@ -135,6 +134,8 @@ class Route {
         const auto deadline = timed ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                                          std::chrono::duration<double>(seconds))
                                     : Clock::time_point::max();
+        // From every path, every end's neighbours will be wanted.
+        if (!from) near_.reserve(paths_.size() * 2 * kNeighbours);
         queued_.assign(paths_.size(), 0);
         queue_.clear();
         for (uint32_t t : order_)
@@ -205,11 +206,12 @@ class Route {
     bool is_exit(uint32_t e) const { return closed_[e / 2] || (e % 2) != flipped_[e / 2]; }
     // Found when first wanted: a route mended from a few paths looks at few ends.
     const uint32_t* near(uint32_t e) {
-        if (!near_known_[e]) {
-            tree_->nearest(e % 2 ? back(e / 2) : front(e / 2), e / 2, &near_[e * kNeighbours]);
-            near_known_[e] = 1;
+        if (near_at_[e] == kNone) {
+            near_at_[e] = static_cast<uint32_t>(near_.size());
+            near_.resize(near_.size() + kNeighbours);
+            tree_->nearest(e % 2 ? back(e / 2) : front(e / 2), e / 2, &near_[near_at_[e]]);
         }
-        return &near_[e * kNeighbours];
+        return &near_[near_at_[e]];
     }
     // The end by which the path at position k is entered, or left.
     uint32_t entry_end(long k) const {
@@ -323,9 +325,10 @@ class Route {
     std::vector<uint8_t> flipped_;  // path plotted last point first
     std::vector<uint8_t> closed_;
     std::optional<EndTree> tree_;
-    std::vector<uint32_t> near_;  // kNeighbours nearest ends of other paths, per end
-    std::vector<uint8_t> near_known_;
-    std::deque<uint32_t> queue_;  // paths whose moves may gain
+    // The kNeighbours nearest ends of other paths, of the ends looked at so far.
+    std::vector<uint32_t> near_;
+    std::vector<uint32_t> near_at_;  // where each end's are in near_; kNone: not yet
+    std::deque<uint32_t> queue_;     // paths whose moves may gain
     std::vector<uint8_t> queued_;
 };
 
