@@ -317,7 +317,7 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
         // Model space a few thousand entities at a time, each let go once
         // drawn, where no copy of the drawing shares them (this drawing
         // made them, so they may be changed).
-        if (let_go_entities && &entities == &impl_->entities && impl_.use_count() == 1) {
+        if (let_go_entities && layout_ < 0 && impl_.use_count() == 1) {
             auto& owned = const_cast<std::vector<Entity>&>(entities);
             constexpr size_t kChunk = 4096;
             for (size_t first = 0; first < owned.size(); first += kChunk) {

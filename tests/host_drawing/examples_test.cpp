@@ -57,5 +57,34 @@ TEST(Examples, OptimisationShortensThePenUpTravelOfEachExample) {
     }
 }
 
+// A plot lets go of the drawing as it flattens it: the paths are the same,
+// and nothing is left to draw afterwards.
+TEST(Examples, FlatteningWhileLettingGoDrawsTheSame) {
+    struct Collect : FlatSink {
+        FlatDrawing flat;
+        void add(Path path) override { flat.paths.push_back(std::move(path)); }
+        void add(Fill fill) override { flat.fills.push_back(std::move(fill)); }
+    };
+    for (const char* name : {"bracket.dxf", "floorplan.dxf", "logo.dxf"}) {
+        Drawing d = example(name);
+        const Box box = d.extents();
+        const FlatDrawing kept = d.flatten(0.05, box);
+        Collect let_go;
+        NoProgress progress;
+        d.flatten_letting_go(0.05, box, progress, let_go);
+        ASSERT_EQ(let_go.flat.paths.size(), kept.paths.size()) << name;
+        for (size_t i = 0; i < kept.paths.size(); ++i) {
+            ASSERT_EQ(let_go.flat.paths[i].points.size(), kept.paths[i].points.size()) << name;
+            for (size_t k = 0; k < kept.paths[i].points.size(); ++k) {
+                EXPECT_EQ(let_go.flat.paths[i].points[k].x, kept.paths[i].points[k].x);
+                EXPECT_EQ(let_go.flat.paths[i].points[k].y, kept.paths[i].points[k].y);
+            }
+        }
+        EXPECT_EQ(let_go.flat.fills.size(), kept.fills.size()) << name;
+        EXPECT_TRUE(d.extents().empty()) << name;
+        EXPECT_TRUE(d.unsupported().empty()) << name;
+    }
+}
+
 }  // namespace
 }  // namespace tvk::host
