@@ -69,7 +69,9 @@ std::string rgb_text(uint32_t rgb) {
 }
 
 // A value as the user wrote it, near enough: numbers without float noise,
-// strings in double quotes.
+// strings in double quotes. Arrays and tables are written here too: toml++
+// 3.3.0's own writer reaches undefined behaviour on a number between 0 and
+// 1 in them (it takes the logarithm as a length).
 std::string shown(const toml::node& node) {
     if (const auto s = node.value_exact<std::string>()) return "\"" + *s + "\"";
     if (const auto d = node.value_exact<double>()) {
@@ -77,9 +79,21 @@ std::string shown(const toml::node& node) {
         std::snprintf(buf, sizeof buf, "%.10g", *d);
         return buf;
     }
-    std::ostringstream out;
-    node.visit([&out](const auto& v) { out << v; });
-    return out.str();
+    if (const auto i = node.value_exact<int64_t>()) return std::to_string(*i);
+    if (const auto b = node.value_exact<bool>()) return *b ? "true" : "false";
+    std::string out;
+    if (const toml::array* a = node.as_array()) {
+        for (const toml::node& item : *a) out += (out.empty() ? "" : ", ") + shown(item);
+        return "[" + out + "]";
+    }
+    if (const toml::table* t = node.as_table()) {
+        for (const auto& [key, item] : *t)
+            out += (out.empty() ? "" : ", ") + std::string(key.str()) + " = " + shown(item);
+        return "{ " + out + " }";
+    }
+    std::ostringstream text;  // dates and times
+    node.visit([&text](const auto& v) { text << v; });
+    return text.str();
 }
 
 std::optional<int> whole_number(const std::string& s) {

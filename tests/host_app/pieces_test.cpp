@@ -134,6 +134,20 @@ TEST(Profiles, ABadProfileIsReportedWithItsFileAndKey) {
     }
     dir.write("q.toml", "model = \"M\"\n[plotter\n");
     EXPECT_THROW(load_profile(dir.file("q.toml")), HostError);
+    // A value shown in the message as written; small numbers in an array
+    // took toml++'s own writer into undefined behaviour.
+    text = host_test::read_file(dir.file("p.toml"));
+    const size_t model = text.find("model = ");
+    text.replace(model, text.find('\n', model) - model, "model = [0.0118, -2, { a = 0.5 }]");
+    dir.write("p.toml", text);
+    try {
+        load_profile(dir.file("p.toml"));
+        FAIL() << "loaded";
+    } catch (const HostError& e) {
+        EXPECT_NE(std::string(e.what()).find("model = [0.0118, -2, { a = 0.5 }]"),
+                  std::string::npos)
+            << e.what();
+    }
 }
 
 // Characters beyond ASCII where a key or a value belongs are refused before
