@@ -18,10 +18,10 @@ namespace tvk::host {
 
 namespace {
 
-// More points than any plotter plots in a day (and about 500 MB of paths
-// to plot): a drawing whose blocks multiply into more is refused rather than
-// expanded.
-constexpr std::size_t kMaxExpandedSize = 20'000'000;
+// More points than a plotter plots in a day, and a few seconds' work to
+// plot: a drawing whose blocks multiply into more is refused rather than
+// expanded (a 200-byte MINSERT could otherwise take minutes and gigabytes).
+constexpr std::size_t kMaxExpandedSize = 4'000'000;
 
 // Appends an element's chords under the transform m, without repeating the
 // point where it joins the previous element.
