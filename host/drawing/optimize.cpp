@@ -256,7 +256,8 @@ void join_continuations(std::vector<PenPath>& paths) {
 // Paths of one style that meet end to start become one path (turned round
 // where needed): each meeting saves a pen lift, and the route is planned
 // over fewer, longer paths. A chain that returns to its start is closed.
-// `marks` (one a path), where given, follow the paths: a chain is marked where any of its paths is.
+// `marks` (one a path), where given, follow the paths: a chain is marked
+// where any of its paths is.
 void merge_meeting(std::vector<PenPath>& group, WorkProgress& progress,
                    std::vector<uint8_t>* marks = nullptr) {
     struct End {
