@@ -51,7 +51,11 @@ bool clip_contains(const SvgClip& clip, Vec2 p) {
                        [&](const SvgClipShape& s) { return shape_contains(s, p); });
 }
 
-std::vector<std::vector<Vec2>> clip_polyline(const std::vector<Vec2>& line, const SvgClip& clip) {
+std::vector<std::vector<Vec2>> clip_polyline(const std::vector<Vec2>& line, const SvgClip& clip,
+                                             const std::function<void(double)>& spend) {
+    double edges = 0;
+    for (const SvgClipShape& shape : clip)
+        for (const auto& ring : shape.rings) edges += static_cast<double>(ring.size());
     std::vector<std::vector<Vec2>> pieces;
     std::vector<Vec2> current;
     auto flush = [&] {
@@ -69,6 +73,8 @@ std::vector<std::vector<Vec2>> clip_polyline(const std::vector<Vec2>& line, cons
                 }
             }
         }
+        // Each piece between two crossings is tested against every edge again.
+        spend(edges * static_cast<double>(cuts.size()));
         std::sort(cuts.begin(), cuts.end());
         for (size_t k = 1; k < cuts.size(); ++k) {
             const double t0 = cuts[k - 1], t1 = cuts[k];
@@ -152,6 +158,19 @@ void SvgBuilder::add_unsupported(const std::string& type, const std::string& lay
     d_.entities.push_back(std::move(e));
 }
 
+// Clipping takes each segment against each edge of the clip: curves
+// flattened to a hundred thousand points on both sides would take hours.
+constexpr double kMaxClipSteps = 300'000'000;
+
+void SvgBuilder::clipping(double steps) {
+    clip_steps_ += steps;
+    if (clip_steps_ > kMaxClipSteps) {
+        throw DrawingError("its clip paths take more than " +
+                           std::to_string(static_cast<long>(kMaxClipSteps)) +
+                           " steps to apply (segments times clip edges)");
+    }
+}
+
 void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     if (traces.empty()) return;
     if (draw.clips.empty()) {
@@ -167,7 +186,10 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
         for (auto ring : lines) {
             for (const SvgClip* clip : draw.clips) {
                 // A clip that is not one convex outline leaves fills whole.
-                if (auto convex = convex_ring(*clip)) ring = clip_ring(ring, *convex);
+                if (auto convex = convex_ring(*clip)) {
+                    clipping(static_cast<double>(ring.size() * convex->size()));
+                    ring = clip_ring(ring, *convex);
+                }
             }
             if (ring.size() >= 3) fill.traces.push_back(Trace{{Polyline{std::move(ring)}}});
         }
@@ -178,7 +200,8 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
         for (const SvgClip* clip : draw.clips) {
             std::vector<std::vector<Vec2>> cut;
             for (const auto& piece : pieces) {
-                for (auto& p : clip_polyline(piece, *clip)) cut.push_back(std::move(p));
+                for (auto& p : clip_polyline(piece, *clip, [&](double s) { clipping(s); }))
+                    cut.push_back(std::move(p));
             }
             pieces = std::move(cut);
         }

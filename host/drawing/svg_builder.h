@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -24,8 +25,11 @@ struct SvgClipShape {
 using SvgClip = std::vector<SvgClipShape>;
 
 bool clip_contains(const SvgClip& clip, Vec2 p);
-// The pieces of a polyline inside the clip.
-std::vector<std::vector<Vec2>> clip_polyline(const std::vector<Vec2>& line, const SvgClip& clip);
+// The pieces of a polyline inside the clip; `spend` is told the work of
+// each segment (tests of a segment or a point against a clip edge) and may
+// stop it by throwing.
+std::vector<std::vector<Vec2>> clip_polyline(const std::vector<Vec2>& line, const SvgClip& clip,
+                                             const std::function<void(double)>& spend);
 // A convex clip as one counter-clockwise ring, or nothing when it is not one.
 std::optional<std::vector<Vec2>> convex_ring(const SvgClip& clip);
 // A ring cut to a convex counter-clockwise ring (Sutherland-Hodgman).
@@ -65,8 +69,11 @@ class SvgBuilder {
     // appearance, so that each gets a pen of its own.
     int color_number(uint32_t rgb);
     void add_entity(Shape shape, uint32_t rgb, const std::string& layer);
+    // Counts `steps` of clipping work; throws DrawingError beyond the limit.
+    void clipping(double steps);
 
     Drawing::Impl& d_;
+    double clip_steps_ = 0;
     std::map<uint32_t, int> numbers_;
     std::set<std::string> fonts_;
 };
