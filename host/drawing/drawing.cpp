@@ -272,8 +272,6 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
             sink.add(std::move(part));
         }
     };
-    // A window is needed before any entity is let go: infinite lines reach across it.
-    if (let_go_entities && !window) window = extents(progress);
     for_each_space([&](const std::vector<Entity>& entities, const Affine& space_m,
                        const Box* clip) {
         const ExpandVisitor visitor{

@@ -61,7 +61,7 @@ class Expander {
     }
 
     // The shape of an entity that draws; a segment or an arc alone is lent
-    // one, filled anew each time.
+    // one, filled anew each time, and a text is stroked into one.
     const Shape& shape_of(const Entity& e) {
         if (const auto* shape = std::get_if<Shape>(&e.what)) return *shape;
         if (const auto* text = std::get_if<Boxed<StrokedText>>(&e.what)) {

@@ -443,6 +443,7 @@ double travel_of(const std::vector<P>& paths) {
     double total = 0;
     Point pen{0, 0};
     for (const auto& p : paths) {
+        if (p.points.empty()) continue;
         total += distance(pen, p.points.front());
         pen = p.points.back();
     }
@@ -576,14 +577,7 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
 }
 
 double pen_up_travel(const std::vector<PenPath>& paths) {
-    double total = 0;
-    Point pen{0, 0};
-    for (const auto& p : paths) {
-        if (p.points.empty()) continue;
-        total += distance(pen, p.points.front());
-        pen = p.points.back();
-    }
-    return total;
+    return travel_of(paths);
 }
 
 }  // namespace tvk::host
