@@ -176,11 +176,10 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("DEVICE")
         ->excludes(out_opt);
     add_wait_option(*command, o->wait);
-    auto* preview_opt =
-        command
-            ->add_option("--preview", o->preview,
-                         "Also write an SVG picture of the plot ({name} as for -o)")
-            ->type_name("OUT.svg");
+    auto* preview_opt = command
+                            ->add_option("--preview", o->preview,
+                                         "Also write an SVG picture of the plot ({name} as for -o)")
+                            ->type_name("OUT.svg");
     command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview")
         ->needs(preview_opt);
     command
@@ -188,6 +187,16 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                      "The plotter units of a plot file given as the drawing (default 1016)")
         ->type_name("N")
         ->check(above_zero("plotter units per inch"));
+    command
+        ->add_option("--language", o->plot_language,
+                     "The language of a plot file given as the drawing: HP-GL, HP-GL/2 or VTX-GL "
+                     "(TK-GL1 and TK-GL2 are HP-GL, TK-GL3 HP-GL/2; default: as the file reads)")
+        ->type_name("L")
+        ->transform(CLI::IsMember({"HP-GL", "HP-GL/2", "VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"},
+                                  CLI::ignore_case));
+    command->add_option("--page", o->page, "The page of a plot file of several pages (default: 1)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     command->add_flag("--dry-run", o->dry_run,
                       "Everything but the output: the questions, the summary, the preview");
     command->add_flag("--json", o->json,

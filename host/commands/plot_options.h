@@ -36,6 +36,8 @@ struct PlotOptions {
     bool json = false;     // the summary as JSON on standard output
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
+    std::string plot_language;     // of a plot file: HP-GL, HP-GL/2, VTX-GL; empty: as it reads
+    int page = 0;                  // of a plot file, from 1; 0: the first
 };
 
 // The output of one drawing: the pattern with {name} replaced by the

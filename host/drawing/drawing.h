@@ -74,6 +74,8 @@ struct DxfError : DrawingError {
 // How drawings are read where their files do not say.
 struct LoadOptions {
     double units_per_inch = 1016;  // the plotter units of plot files
+    std::string language;          // of plot files: HP-GL, HP-GL/2, VTX-GL; empty: chosen
+    int page = 0;                  // of plot files, from 1; 0: the first
 };
 
 // What a drawing file holds, told by its content (and, failing that, its name).
@@ -99,6 +101,8 @@ class Drawing {
     static Drawing from_svg(const std::string& contents, const std::string& name);
     static Drawing from_plot(const std::string& contents, const std::string& name,
                              double units_per_inch);
+    static Drawing from_plot(const std::string& contents, const std::string& name,
+                             const LoadOptions& options);
 
     // The paper-space layouts, in the drawing's order.
     struct LayoutInfo {

@@ -5,7 +5,7 @@
 #include "host/drawing/drawing_file.h"
 #include "host/drawing/entities.h"
 #include "host/drawing/expand.h"
-#include "host/drawing/plot_reader.h"
+#include "host/drawing/plotfile/plot_file.h"
 #include "host/drawing/stroke_font.h"
 #include "host/drawing/svg_reader.h"
 
@@ -65,7 +65,7 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkP
     const std::string contents = read_drawing_file(path, progress);
     if (contents.rfind("\x1f\x8b", 0) == 0)
         throw DrawingError(path + ": compressed (an .svgz?): uncompress it with gunzip first");
-    return from_plot(contents, path, options.units_per_inch);
+    return from_plot(contents, path, options);
 }
 
 Drawing Drawing::from_svg(const std::string& contents, const std::string& name) {
@@ -77,9 +77,18 @@ Drawing Drawing::from_svg(const std::string& contents, const std::string& name) 
 
 Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
                            double units_per_inch) {
+    LoadOptions options;
+    options.units_per_inch = units_per_inch;
+    return from_plot(contents, name, options);
+}
+
+Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
+                           const LoadOptions& options) {
     auto impl = std::make_shared<Impl>();
-    read_plot(contents, name, units_per_inch, *impl);
-    return made_of(std::move(impl), {});
+    std::vector<std::string> notes;
+    read_plot_file(contents, name, {options.units_per_inch, options.language, options.page}, *impl,
+                   notes);
+    return made_of(std::move(impl), std::move(notes));
 }
 
 }  // namespace tvk::host
