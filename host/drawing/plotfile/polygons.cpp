@@ -183,7 +183,7 @@ void Interpreter::wedge(const std::vector<double>& v, bool fill) {
     if (!whole) ring.push_back(position_);
     ring.push_back(to_plotter(from));
     for (const Vec2 p : arc_points(center, from, v[2], chord)) ring.push_back(p);
-    ring.push_back(ring.front());
+    if (!whole) ring.push_back(ring.front());
     if (fill) {
         fill_rings({ring});
     } else {
