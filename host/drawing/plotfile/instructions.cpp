@@ -88,7 +88,7 @@ void InstructionReader::parameters(Instruction& out) {
         } else if (is_digit(c) || c == '-' || c == '+' || c == '.') {
             double v = 0;
             if (number(v)) {
-                if (out.numbers.size() < 100000) out.numbers.push_back(v);
+                out.numbers.push_back(v);
             } else {
                 out.bad_parameters = true;
                 ++i_;
