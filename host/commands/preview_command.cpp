@@ -27,6 +27,8 @@ struct PreviewOptions {
 // TK-GL3, whose commands include those of the other dialects.
 decoder::Language guess_language(const std::string& stream, std::string& note) {
     const plotfile::LanguageChoice choice = plotfile::choose_language(stream);
+    // Nothing of it in any language: refused as no stream of the simplest.
+    if (!(choice.share > 0)) return decoder::Language::kVtxGl;
     note = plotfile::language_note(choice);
     return choice.language == plotfile::PlotLanguage::kVtxGl ? decoder::Language::kVtxGl
                                                              : decoder::Language::kTkGl3;
