@@ -146,11 +146,16 @@ void Interpreter::label_instruction(const Instruction& in) {
 }
 
 void Interpreter::symbol(Vec2 at) {
-    const LabelState saved = labels_;
+    // Centred on the point; the label's own state stays as it was.
+    const int origin = labels_.origin;
+    const Vec2 line_start = labels_.line_start;
+    const bool alternate = labels_.alternate;
     const bool down = pen_down_;
     labels_.origin = 5;
     label(std::string(1, *symbol_));
-    labels_ = saved;
+    labels_.origin = origin;
+    labels_.line_start = line_start;
+    labels_.alternate = alternate;
     position_ = at;
     pen_down_ = down;
 }

@@ -10,8 +10,10 @@ namespace tvk::host::plotfile {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-// Hatch lines of one fill at most: a finer spacing is widened to this.
+// Hatch lines of one fill at most, and lines times edges: a finer spacing
+// is widened to these.
 constexpr double kMaxHatchLines = 20000;
+constexpr double kMaxHatchWork = 1e8;
 
 }  // namespace
 
@@ -137,7 +139,10 @@ void Interpreter::hatch(const std::vector<std::vector<Vec2>>& rings, double spac
         }
     }
     if (!(high >= low)) return;
-    if ((high - low) / spacing > kMaxHatchLines) spacing = (high - low) / kMaxHatchLines;
+    std::size_t edges = 0;
+    for (const auto& ring : turned) edges += ring.size();
+    const double most = std::min(kMaxHatchLines, kMaxHatchWork / static_cast<double>(edges + 1));
+    if ((high - low) / spacing > most) spacing = (high - low) / most;
     std::vector<double> xs;
     output_.lift();
     for (double k = std::ceil(low / spacing); k * spacing <= high; ++k) {
