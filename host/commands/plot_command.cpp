@@ -12,6 +12,7 @@
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
 #include "host/commands/plot_run.h"
+#include "host/drawing/drawing.h"
 
 namespace tvk::host {
 namespace {
@@ -26,7 +27,9 @@ constexpr const char* kPlotFooter =
     "take their defaults with --yes or when input is not a terminal.\n"
     "Several drawings are plotted one after another, each to its own output: give -o a\n"
     "pattern with {name} (the drawing's file name without its extension). On a port,\n"
-    "tvkplot asks for new paper between them (not with --yes).\n"
+    "tvkplot asks for new paper between them (not with --yes). The pages of a plot file\n"
+    "are plotted so too (on a port, to standard output, or to -o NAME with {name}, which\n"
+    "then gets -1, -2, ...); else its first page, or the one --page names.\n"
     "\nExamples:\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot plot plan.dxf --scale 1:50 --rotate auto --paper A1 -o plan.plt\n"
@@ -119,17 +122,38 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
     // On a port, new paper before each drawing after the first; with --yes
     // or without a terminal nobody is there to put it in: no question.
     const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
+    // The pages of a plot file are plotted one after another where each can
+    // go somewhere of its own: to a port, standard output, or outputs named
+    // by {name} (the page's number added to the name).
+    const bool pages_apart = o.page == 0 && (o.preview.empty() || has_name(o.preview)) &&
+                             (!o.port.empty() || to_stdout || o.dry_run || has_name(o.output));
+    std::vector<PlotTarget> targets;
+    for (const std::string& drawing : o.drawings) {
+        const int pages =
+            pages_apart ? Drawing::plot_pages(drawing, {o.units_per_inch, o.plot_language, 0}) : 1;
+        if (pages <= 1) {
+            targets.push_back(
+                {drawing, output_for(o.output, drawing), output_for(o.preview, drawing)});
+            continue;
+        }
+        for (int page = 1; page <= pages; ++page) {
+            const std::string suffix = "-" + std::to_string(page);
+            targets.push_back({drawing, output_for(o.output, drawing, suffix),
+                               output_for(o.preview, drawing, suffix), page});
+        }
+    }
     Terminal between(stderr, true);
     int result = 0;
-    for (size_t i = 0; i < o.drawings.size(); ++i) {
-        const std::string& drawing = o.drawings[i];
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const PlotTarget& target = targets[i];
+        const std::string what =
+            target.drawing +
+            (target.page > 0 ? " (page " + std::to_string(target.page) + ")" : std::string());
         if (i > 0 && ask_paper) {
             const auto go_on =
-                between.ask_yes_no("Put in new paper for " + drawing + ", then go on? ", true);
-            if (!go_on || !*go_on) throw Cancelled("stopped before " + drawing);
+                between.ask_yes_no("Put in new paper for " + what + ", then go on? ", true);
+            if (!go_on || !*go_on) throw Cancelled("stopped before " + what);
         }
-        const PlotTarget target{drawing, output_for(o.output, drawing),
-                                output_for(o.preview, drawing)};
         result = plot_drawing(global, o, target);
         if (result != 0) return result;
     }
@@ -138,10 +162,11 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
 
 }  // namespace
 
-std::string output_for(const std::string& pattern, const std::string& drawing) {
+std::string output_for(const std::string& pattern, const std::string& drawing,
+                       const std::string& suffix) {
     std::string out = pattern;
     for (size_t at; (at = out.find("{name}")) != std::string::npos;) {
-        out.replace(at, 6, stem_of(drawing));
+        out.replace(at, 6, stem_of(drawing) + suffix);
     }
     return out;
 }

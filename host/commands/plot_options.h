@@ -42,6 +42,8 @@ struct PlotOptions {
 
 // The output of one drawing: the pattern with {name} replaced by the
 // drawing's file name without its directory and extension.
-std::string output_for(const std::string& pattern, const std::string& drawing);
+// `suffix` follows the name: "-2" for a plot file's second page.
+std::string output_for(const std::string& pattern, const std::string& drawing,
+                       const std::string& suffix = "");
 
 }  // namespace tvk::host

@@ -103,6 +103,9 @@ class Drawing {
                              double units_per_inch);
     static Drawing from_plot(const std::string& contents, const std::string& name,
                              const LoadOptions& options);
+    // The pages of a plot file (PG, FR, AF begin the next); 1 for any other
+    // drawing, and for a file that cannot be read (loading it says why).
+    static int plot_pages(const std::string& path, const LoadOptions& options);
 
     // The paper-space layouts, in the drawing's order.
     struct LayoutInfo {

@@ -68,6 +68,17 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkP
     return from_plot(contents, path, options);
 }
 
+int Drawing::plot_pages(const std::string& path, const LoadOptions& options) {
+    try {
+        if (drawing_kind(read_drawing_head(path, kHeadSize), path) != DrawingKind::kPlot) return 1;
+        NoProgress progress;
+        return plot_file_pages(read_drawing_file(path, progress),
+                               {options.units_per_inch, options.language, 0});
+    } catch (const DrawingError&) {
+        return 1;
+    }
+}
+
 Drawing Drawing::from_svg(const std::string& contents, const std::string& name) {
     auto impl = std::make_shared<Impl>();
     std::vector<std::string> notes;

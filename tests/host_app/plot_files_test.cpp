@@ -121,6 +121,16 @@ TEST_F(PlotFilesTest, LabelsAndDotsArePlottedAndTheLanguageIsNamedAndChosen) {
          decoder::drawn_segments(decoder::decode(read_file(dir.file("p2.plt")), Language::kTkGl3)))
         pens.insert(s.style.pen);
     EXPECT_EQ(pens, (std::set<int>{2}));
+    // Every page, each to an output of its own.
+    o = plot({dir.file("pages.plt"), "--model", "TVK-RX24"}, "{name}.plt");
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    for (int page : {1, 2}) {
+        std::set<int> page_pens;
+        for (const auto& s : decoder::drawn_segments(decoder::decode(
+                 read_file(dir.file("pages-" + std::to_string(page) + ".plt")), Language::kTkGl3)))
+            page_pens.insert(s.style.pen);
+        EXPECT_EQ(page_pens, (std::set<int>{page}));
+    }
     o = plot({dir.file("pages.plt"), "--page", "3"}, "p3.plt");
     EXPECT_NE(o.exit_code, 0);
     EXPECT_NE(o.err.find("there is no page 3: the file has 2 pages"), std::string::npos) << o.err;

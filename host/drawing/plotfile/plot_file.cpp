@@ -51,6 +51,8 @@ void read_plot_file(const std::string& contents, const std::string& name,
     if (count > 1 && options.page == 0)
         notes.push_back("The file has " + std::to_string(count) +
                         " pages; page 1 is plotted (--page N plots another).");
+    if (count > 1 && options.page > 0)
+        notes.push_back("Page " + std::to_string(page) + " of " + std::to_string(count) + ".");
     drawing.entities = std::move(pages[static_cast<size_t>(page - 1)]);
     if (drawing.entities.empty()) throw DrawingError(nothing);
     for (const auto& [instruction, what] : interpreter.not_drawn()) {
@@ -63,6 +65,22 @@ void read_plot_file(const std::string& contents, const std::string& name,
     if (interpreter.truncated())
         notes.push_back("Drawn up to " + std::to_string(plotfile::PenOutput::kMaxPoints) +
                         " points, the most a plot file may draw; the rest is not drawn.");
+}
+
+int plot_file_pages(const std::string& contents, const PlotFileOptions& options) {
+    PlotLanguage language = plotfile::choose_language(contents).language;
+    if (!options.language.empty()) {
+        const auto named = plotfile::plot_language_from_name(options.language);
+        if (named) language = *named;
+    }
+    if (language == PlotLanguage::kVtxGl || !(options.units_per_inch > 0)) return 1;
+    Drawing::Impl scratch;
+    plotfile::Interpreter interpreter(language == PlotLanguage::kHpgl2, options.units_per_inch,
+                                      scratch);
+    interpreter.run(contents);
+    auto& pages = interpreter.pages();
+    while (pages.size() > 1 && pages.back().empty()) pages.pop_back();
+    return static_cast<int>(pages.size());
 }
 
 }  // namespace tvk::host

@@ -24,4 +24,7 @@ void read_plot_file(const std::string& contents, const std::string& name,
                     const PlotFileOptions& options, Drawing::Impl& drawing,
                     std::vector<std::string>& notes);
 
+// The pages of a plot file: those with something drawn on them, at least 1.
+int plot_file_pages(const std::string& contents, const PlotFileOptions& options);
+
 }  // namespace tvk::host
