@@ -12,7 +12,7 @@
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
 #include "host/commands/plot_run.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 namespace tvk::host {
 namespace {

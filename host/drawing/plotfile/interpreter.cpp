@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/drawing/stroke_font.h"
+#include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host::plotfile {
 namespace {

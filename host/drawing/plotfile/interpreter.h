@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/drawing/entities.h"
+#include "host/drawing/model/entities.h"
 #include "host/drawing/plotfile/instructions.h"
 #include "host/drawing/plotfile/pen_output.h"
 

@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/drawing/font_families.h"
+#include "host/drawing/text/font_families.h"
 #include "host/drawing/plotfile/character_sets.h"
 #include "host/drawing/plotfile/interpreter.h"
-#include "host/drawing/stroke_font.h"
+#include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host::plotfile {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/drawing/entities.h"
+#include "host/drawing/model/entities.h"
 
 namespace tvk::host::plotfile {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/drawing/entities.h"
+#include "host/drawing/model/entities.h"
 
 namespace tvk::host {
 

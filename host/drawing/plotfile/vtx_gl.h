@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "host/drawing/entities.h"
+#include "host/drawing/model/entities.h"
 
 namespace tvk::host::plotfile {
 

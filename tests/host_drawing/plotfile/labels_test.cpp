@@ -1,7 +1,7 @@
 // Labels in the stroke fonts: where the label state puts them and how large,
 // the control characters of a label, and the character sets.
 #include "host/drawing/plotfile/character_sets.h"
-#include "host/drawing/stroke_font.h"
+#include "host/drawing/text/stroke_font.h"
 #include "tests/host_drawing/plotfile/plot_file_test.h"
 
 namespace tvk::host::test {
