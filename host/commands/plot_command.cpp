@@ -105,23 +105,6 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
             "several drawings need several previews: give --preview a pattern with "
             "{name}, as --preview '{name}.svg'");
     }
-    // Before anything is read or written: no output may replace an input or
-    // another output.
-    std::vector<FileRole> inputs = {{o.profile, "the profile"},
-                                    {definition_file(global), "the plotter definition file"}};
-    std::vector<FileRole> outputs = {{o.port, "the port (--port)"}};
-    for (const std::string& drawing : o.drawings) {
-        // With several drawings, each role names its drawing.
-        const std::string of = several ? " of " + drawing : "";
-        inputs.push_back({drawing, several ? "the drawing " + drawing : "the drawing"});
-        if (!o.dry_run && o.port.empty() && !to_stdout)
-            outputs.push_back({output_for(o.output, drawing), "the plot" + of + " (-o)"});
-        outputs.push_back({output_for(o.preview, drawing), "the preview" + of + " (--preview)"});
-    }
-    check_distinct_files(inputs, outputs);
-    // On a port, new paper before each drawing after the first; with --yes
-    // or without a terminal nobody is there to put it in: no question.
-    const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
     // The pages of a plot file are plotted one after another where each can
     // go somewhere of its own: to a port, standard output, or outputs named
     // by {name} (the page's number added to the name).
@@ -142,6 +125,26 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
                                output_for(o.preview, drawing, suffix), page});
         }
     }
+    // Before anything is written: no output may replace an input or another
+    // output.
+    std::vector<FileRole> inputs = {{o.profile, "the profile"},
+                                    {definition_file(global), "the plotter definition file"}};
+    std::vector<FileRole> outputs = {{o.port, "the port (--port)"}};
+    for (const std::string& drawing : o.drawings)
+        inputs.push_back({drawing, several ? "the drawing " + drawing : "the drawing"});
+    for (const PlotTarget& target : targets) {
+        // With several drawings, each role names its drawing.
+        const std::string of = several || target.page > 0 ? " of " + target.drawing : std::string();
+        const std::string page =
+            target.page > 0 ? " (page " + std::to_string(target.page) + ")" : std::string();
+        if (!o.dry_run && o.port.empty() && !to_stdout)
+            outputs.push_back({target.output, "the plot" + of + page + " (-o)"});
+        outputs.push_back({target.preview, "the preview" + of + page + " (--preview)"});
+    }
+    check_distinct_files(inputs, outputs);
+    // On a port, new paper before each drawing after the first; with --yes
+    // or without a terminal nobody is there to put it in: no question.
+    const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
     Terminal between(stderr, true);
     int result = 0;
     for (size_t i = 0; i < targets.size(); ++i) {

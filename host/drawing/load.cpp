@@ -74,8 +74,8 @@ int Drawing::plot_pages(const std::string& path, const LoadOptions& options) {
         NoProgress progress;
         return plot_file_pages(read_drawing_file(path, progress),
                                {options.units_per_inch, options.language, 0});
-    } catch (const DrawingError&) {
-        return 1;
+    } catch (const std::exception&) {
+        return 1;  // reading it for the plot says what is wrong
     }
 }
 
