@@ -53,6 +53,7 @@ void Interpreter::initialise(bool full) {
     output_.set_window(std::nullopt);
     update_scaling();
     line_type_ = 0;
+    line_type_set_ = false;
     chord_deviation_ = false;
     fill_type_ = 1;
     fill_spacing_ = 0;
@@ -122,8 +123,6 @@ void Interpreter::set_style() {
     if (line_type_ != 0) {
         const int n = std::abs(line_type_);
         style.linetype = n >= 1 && n <= 8 ? kPatternNames[n - 1] : "CONTINUOUS";
-    } else if (line_type_set_) {
-        style.linetype = "DOT";  // LT0: dots where the vectors end
     }
     if (auto c = pen_colours_.find(pen_); c != pen_colours_.end()) style.true_color = c->second;
     if (auto w = pen_widths_.find(pen_); w != pen_widths_.end()) {

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/drawing/text/font_families.h"
 #include "host/drawing/plotfile/character_sets.h"
 #include "host/drawing/plotfile/interpreter.h"
+#include "host/drawing/text/font_families.h"
 #include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host::plotfile {

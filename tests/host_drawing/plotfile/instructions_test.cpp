@@ -256,7 +256,9 @@ TEST(PlotFileInstructions, PensColoursLineTypesAndWidthsGoWithTheStrokes) {
     EXPECT_EQ(r.stroked[2]->true_color, 0xFF0080);
     EXPECT_EQ(std::get<Shape>(r.stroked[2]->what).width, 0.5);
     EXPECT_EQ(r.stroked[3]->color, 300 - 255);
-    EXPECT_EQ(r.stroked[4]->linetype, "DOT");
+    // LT0: a dot where the vector ends.
+    EXPECT_EQ(r.segments[4].a, (Vec2{5, 0}));
+    EXPECT_EQ(r.segments[4].b, (Vec2{5, 0}));
 }
 
 TEST(PlotFileInstructions, PagesAreDrawnOneAtATime) {
