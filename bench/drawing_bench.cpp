@@ -35,8 +35,6 @@ using Point = std::pair<int32_t, int32_t>;
 
 // Host units (a fortieth of a millimetre) per drawing unit (a millimetre).
 constexpr double kUnits = 40;
-// The ordering's time for improving the route, as the plot command gives it at most.
-constexpr double kBudgetSeconds = 0.5;
 
 enum Kind { kMix, kLines };
 
@@ -207,7 +205,7 @@ void BM_Ordering(benchmark::State& state, Kind kind) {
         std::vector<PenPath> ordered = paths;
         NoProgress progress;
         const auto start = Clock::now();
-        optimize_paths(ordered, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
+        optimize_paths(ordered, level, OrderCosts{}, progress);
         state.SetIterationTime(seconds_since(start));
         state.counters["vs_nn_2opt"] = pen_up_travel(ordered) / reference;
         state.counters["lifts"] = static_cast<double>(ordered.size());
@@ -230,7 +228,7 @@ void BM_Plot(benchmark::State& state, Kind kind) {
         start = Clock::now();
         std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
         NoProgress progress;
-        optimize_paths(paths, 6, OrderCosts{0, 0, kBudgetSeconds}, progress);
+        optimize_paths(paths, 6, OrderCosts{}, progress);
         const double plot = seconds_since(start);
         state.SetIterationTime(plot);
         state.counters["vs_dxflib"] = plot / bare;
@@ -291,7 +289,7 @@ void run_child(const char* file, int level) {
     }
     std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
     NoProgress progress;
-    optimize_paths(paths, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
+    optimize_paths(paths, level, OrderCosts{}, progress);
 }
 
 int peak_of(const char* file, int level) {

@@ -2,7 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <vector>
+
+#include "host/plotting/ordering/plan_bounds.h"
 
 namespace tvk::host {
 namespace {
@@ -94,12 +98,32 @@ PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model) {
     return t;
 }
 
-OrderCosts order_costs(const TimeModel& model, double budget_seconds) {
+PlotBounds plot_bounds(const PlotJob& job, const PlotTime& planned, const TimeModel& model) {
+    PlotBounds b;
+    // A plan that takes up each pen once (as few pen changes as can be)
+    // travels through each pen's paths in turn: a tree for each pen.
+    std::map<int, PathStops> stops;
+    for (const PenPath& p : job.paths) stops[p.pen].add(p.points);
+    for (const FillPolygon& f : job.polygons) stops[f.pen].add(f.vertices, true);
+    double from_home = stops.empty() ? 0 : std::numeric_limits<double>::infinity();
+    for (const auto& [pen, of_pen] : stops) {
+        b.travel += spanning_length(of_pen);
+        from_home = std::min(from_home, nearest_distance(of_pen, {0, 0}));
+    }
+    b.travel += from_home;
+    b.lifts = fewest_strokes(job.paths);
+    for (const FillPolygon& f : job.polygons) b.lifts += f.vertices.empty() ? 0 : 1;
+    const PlotterTiming& timing = model.timing;
+    b.plotter_s = planned.pen_down_s + b.travel * model.mm_per_unit / timing.travel_mm_s +
+                  static_cast<double>(b.lifts) * timing.lift_s + planned.changes_s;
+    return b;
+}
+
+OrderCosts order_costs(const TimeModel& model) {
     OrderCosts costs;
     const double units_per_second = model.timing.travel_mm_s / model.mm_per_unit;
     costs.lift = model.timing.lift_s * units_per_second;
     costs.pen_down = model.timing.travel_mm_s / draw_speed(0, model);
-    costs.budget_seconds = budget_seconds;
     return costs;
 }
 
