@@ -205,70 +205,161 @@ double nearest_distance(const PathStops& stops, Point home) {
     return std::sqrt(from_home);
 }
 
+namespace {
+
+// The nearest points (kd order) of other parts than `part` to p, nearest
+// first, as many as Found holds: subtrees of one part alone are skipped.
+template <size_t K>
+struct Found {
+    std::array<double, K> d;  // squared distances
+    std::array<uint32_t, K> at;
+    size_t count = 0;
+    double bound;
+    explicit Found(double limit) : bound(limit) {}
+    double worst() const { return count < K ? bound : d[K - 1]; }
+    void add(double dist, uint32_t k) {
+        size_t i = count < K ? count++ : K - 1;
+        while (i > 0 && d[i - 1] > dist) d[i] = d[i - 1], at[i] = at[i - 1], --i;
+        d[i] = dist, at[i] = k;
+    }
+};
+
+template <size_t K>
+void search_foreign(const StopTree& tree, const std::vector<Point>& points,
+                    const std::vector<uint32_t>& part_at, const std::vector<uint32_t>& node_part,
+                    Point p, uint32_t part, Found<K>& found, std::vector<uint32_t>& stack) {
+    const auto& nodes = tree.nodes();
+    const auto& order = tree.ids();
+    stack.assign(1, 0);
+    while (!stack.empty()) {
+        const uint32_t n = stack.back();
+        stack.pop_back();
+        const auto& node = nodes[n];
+        if (node_part[n] == part || StopTree::box_squared(node, p) >= found.worst()) continue;
+        if (node.left == kNone) {
+            for (uint32_t j = node.lo; j < node.hi; ++j) {
+                if (part_at[j] == part) continue;
+                const double d = squared(p, points[order[j]]);
+                if (d < found.worst()) found.add(d, j);
+            }
+            continue;
+        }
+        // The nearer child last, to be searched first.
+        const double dl = StopTree::box_squared(nodes[node.left], p),
+                     dr = StopTree::box_squared(nodes[node.right], p);
+        stack.push_back(dl < dr ? node.right : node.left);
+        stack.push_back(dl < dr ? node.left : node.right);
+    }
+}
+
+// Each subtree's part, kNone where it holds more than one.
+void subtree_parts(const StopTree& tree, const std::vector<uint32_t>& part_at,
+                   std::vector<uint32_t>& node_part) {
+    const auto& nodes = tree.nodes();
+    node_part.resize(nodes.size());
+    // Children come after their parent: backwards, each from its children.
+    for (size_t n = nodes.size(); n-- > 0;) {
+        const auto& node = nodes[n];
+        uint32_t part;
+        if (node.left == kNone) {
+            part = part_at[node.lo];
+            for (uint32_t k = node.lo + 1; k < node.hi && part != kNone; ++k)
+                if (part_at[k] != part) part = kNone;
+        } else {
+            part = node_part[node.left] == node_part[node.right] ? node_part[node.left] : kNone;
+        }
+        node_part[n] = part;
+    }
+}
+
+// Each point keeps this many nearest points of other paths: in most rounds
+// one of them is of another part, and is then the nearest of any.
+constexpr size_t kKept = 4;
+
+}  // namespace
+
 double spanning_length(const PathStops& stops) {
     const std::vector<Point>& points = stops.points;
     if (points.empty()) return 0;
     // Borůvka's spanning tree: each round, every part of the forest takes the
-    // shortest move from it to another part, found through the tree with
-    // the parts of whole subtrees known, until one part is left.
+    // shortest move from it to another part, until one part is left.
     const size_t paths = stops.first.size() - 1;
-    std::vector<uint32_t> path_of(points.size());
-    for (uint32_t i = 0; i < paths; ++i)
-        for (uint32_t k = stops.first[i]; k < stops.first[i + 1]; ++k) path_of[k] = i;
     std::vector<uint32_t> ids(points.size());
     std::iota(ids.begin(), ids.end(), 0u);
     const StopTree tree(points, std::move(ids));
-    const auto& nodes = tree.nodes();
     const auto& order = tree.ids();
+    std::vector<uint32_t> path_at(order.size());
+    {
+        std::vector<uint32_t> path_of(points.size());
+        for (uint32_t i = 0; i < paths; ++i)
+            for (uint32_t k = stops.first[i]; k < stops.first[i + 1]; ++k) path_of[k] = i;
+        for (size_t k = 0; k < order.size(); ++k) path_at[k] = path_of[order[k]];
+    }
+    std::vector<uint32_t> node_part, stack;
+    subtree_parts(tree, path_at, node_part);
+    // The nearest points of other paths, and for each point how near the
+    // nearest point of another part can be (at first: the last of those
+    // kept, as no point of another path is nearer but they).
+    std::vector<uint32_t> kept(order.size() * kKept, kNone);
+    std::vector<float> reach(order.size());
+    for (size_t k = 0; k < order.size(); ++k) {
+        Found<kKept> found(std::numeric_limits<double>::infinity());
+        search_foreign(tree, points, path_at, node_part, points[order[k]], path_at[k], found,
+                       stack);
+        std::copy(found.at.begin(), found.at.begin() + static_cast<long>(found.count),
+                  kept.begin() + static_cast<long>(k * kKept));
+        // Rounded down, so that it stays a bound.
+        reach[k] = found.count < kKept
+                       ? std::numeric_limits<float>::infinity()
+                       : std::nextafter(static_cast<float>(found.d[kKept - 1]), 0.0f);
+    }
     Sets parts(paths);
     size_t left = 0;
     for (uint32_t i = 0; i < paths; ++i) left += stops.first[i + 1] > stops.first[i] ? 1 : 0;
-    std::vector<uint32_t> part_at(order.size()), node_part(nodes.size());
+    std::vector<uint32_t> part_at(order.size());
     std::vector<double> best(paths);
     std::vector<std::pair<uint32_t, uint32_t>> edge(paths);
     double tree_length = 0;
     while (left > 1) {
-        for (size_t k = 0; k < order.size(); ++k) part_at[k] = parts.find(path_of[order[k]]);
-        // Children come after their parent: backwards, each subtree's part
-        // (kNone where it holds more than one) is known from its children's.
-        for (size_t n = nodes.size(); n-- > 0;) {
-            const auto& node = nodes[n];
-            uint32_t part;
-            if (node.left == kNone) {
-                part = part_at[node.lo];
-                for (uint32_t k = node.lo + 1; k < node.hi && part != kNone; ++k)
-                    if (part_at[k] != part) part = kNone;
-            } else {
-                part = node_part[node.left] == node_part[node.right] ? node_part[node.left] : kNone;
-            }
-            node_part[n] = part;
-        }
+        for (size_t k = 0; k < order.size(); ++k) part_at[k] = parts.find(path_at[k]);
         std::fill(best.begin(), best.end(), std::numeric_limits<double>::infinity());
-        std::vector<uint32_t> stack;
+        // First the points with a kept neighbour of another part: the
+        // nearest such is the nearest of any.
+        std::vector<uint32_t> searched;
         for (size_t k = 0; k < order.size(); ++k) {
             const uint32_t part = part_at[k];
-            const Point p = points[order[k]];
-            double& found = best[part];
-            stack.assign(1, 0);
-            while (!stack.empty()) {
-                const auto& node = nodes[stack.back()];
-                stack.pop_back();
-                if (node_part[&node - nodes.data()] == part) continue;
-                if (StopTree::box_squared(node, p) >= found) continue;
-                if (node.left == kNone) {
-                    for (uint32_t j = node.lo; j < node.hi; ++j) {
-                        if (part_at[j] == part) continue;
-                        const double d = squared(p, points[order[j]]);
-                        if (d < found) found = d, edge[part] = {part, part_at[j]};
-                    }
-                    continue;
-                }
-                // The nearer child last, to be searched first.
-                const double dl = StopTree::box_squared(nodes[node.left], p),
-                             dr = StopTree::box_squared(nodes[node.right], p);
-                stack.push_back(dl < dr ? node.right : node.left);
-                stack.push_back(dl < dr ? node.left : node.right);
+            bool found = false;
+            for (size_t i = 0; i < kKept && !found; ++i) {
+                const uint32_t j = kept[k * kKept + i];
+                if (j == kNone) break;
+                if (part_at[j] == part) continue;
+                found = true;
+                if (const double d = squared(points[order[k]], points[order[j]]); d < best[part])
+                    best[part] = d, edge[part] = {part, part_at[j]};
             }
+            if (!found) searched.push_back(static_cast<uint32_t>(k));
+        }
+        // Then the others whose part has no shorter move yet, through the
+        // tree, the nearest to other parts first. Each learns how far the
+        // nearest point of another part is; parts only grow, so that stays
+        // a bound for later rounds, and points deep inside one are searched
+        // once, not every round.
+        std::sort(searched.begin(), searched.end(),
+                  [&](uint32_t a, uint32_t b) { return reach[a] < reach[b]; });
+        bool tree_ready = false;
+        for (const uint32_t k : searched) {
+            const uint32_t part = part_at[k];
+            if (reach[k] >= best[part]) continue;
+            if (!tree_ready) subtree_parts(tree, part_at, node_part), tree_ready = true;
+            Found<1> found(best[part]);
+            search_foreign(tree, points, part_at, node_part, points[order[k]], part, found, stack);
+            if (found.count == 0) {
+                // None nearer than the part's best so far.
+                reach[k] = std::nextafter(static_cast<float>(best[part]), 0.0f);
+                continue;
+            }
+            reach[k] = std::nextafter(static_cast<float>(found.d[0]), 0.0f);
+            best[part] = found.d[0], edge[part] = {part, part_at[found.at[0]]};
         }
         struct Join {
             double d;
