@@ -1,5 +1,6 @@
-// The time a plot takes on the plotter: the pen-down length at the pen
-// speeds, the pen-up moves at the travel speed, a time for every pen lift and
+// The time a plot takes on the plotter: the pen-down vectors at the pen
+// speeds and the pen-up moves at the travel speed, each speeding up from rest
+// and slowing down to it at the plotter's acceleration, a time for every pen lift and
 // pen change, and the bytes on the line, which run ahead of the plotter as
 // far as its buffer allows. The path ordering weighs lifts and travel by it.
 #pragma once
@@ -39,7 +40,7 @@ PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model);
 // What no plan of the job's ink can beat: the fewest pen lifts (strokes),
 // the least pen-up travel through its paths (taking up each pen once, as
 // every plan with the fewest pen changes does), and the plotter's time at
-// them.
+// them (the travel at full speed: a lower bound whatever the moves are).
 struct PlotBounds {
     size_t lifts = 0;
     double travel = 0;  // host units
