@@ -224,10 +224,28 @@ struct Found {
     }
 };
 
-template <size_t K>
+// What a search starts from: a point, or the box of a subtree.
+struct PointQuery {
+    Point p;
+    double to(Point q) const { return squared(p, q); }
+    double to(const StopTree::Node& n) const { return StopTree::box_squared(n, p); }
+};
+
+struct BoxQuery {
+    const StopTree::Node& box;
+    double to(Point q) const { return StopTree::box_squared(box, q); }
+    double to(const StopTree::Node& n) const {
+        const double dx = std::max({double(n.min_x) - box.max_x, 0.0, double(box.min_x) - n.max_x}),
+                     dy = std::max({double(n.min_y) - box.max_y, 0.0, double(box.min_y) - n.max_y});
+        return dx * dx + dy * dy;
+    }
+};
+
+template <size_t K, typename Query>
 void search_foreign(const StopTree& tree, const std::vector<Point>& points,
                     const std::vector<uint32_t>& part_at, const std::vector<uint32_t>& node_part,
-                    Point p, uint32_t part, Found<K>& found, std::vector<uint32_t>& stack) {
+                    const Query& query, uint32_t part, Found<K>& found,
+                    std::vector<uint32_t>& stack) {
     const auto& nodes = tree.nodes();
     const auto& order = tree.ids();
     stack.assign(1, 0);
@@ -235,18 +253,17 @@ void search_foreign(const StopTree& tree, const std::vector<Point>& points,
         const uint32_t n = stack.back();
         stack.pop_back();
         const auto& node = nodes[n];
-        if (node_part[n] == part || StopTree::box_squared(node, p) >= found.worst()) continue;
+        if (node_part[n] == part || query.to(node) >= found.worst()) continue;
         if (node.left == kNone) {
             for (uint32_t j = node.lo; j < node.hi; ++j) {
                 if (part_at[j] == part) continue;
-                const double d = squared(p, points[order[j]]);
+                const double d = query.to(points[order[j]]);
                 if (d < found.worst()) found.add(d, j);
             }
             continue;
         }
         // The nearer child last, to be searched first.
-        const double dl = StopTree::box_squared(nodes[node.left], p),
-                     dr = StopTree::box_squared(nodes[node.right], p);
+        const double dl = query.to(nodes[node.left]), dr = query.to(nodes[node.right]);
         stack.push_back(dl < dr ? node.right : node.left);
         stack.push_back(dl < dr ? node.left : node.right);
     }
@@ -288,6 +305,7 @@ double spanning_length(const PathStops& stops) {
     std::iota(ids.begin(), ids.end(), 0u);
     const StopTree tree(points, std::move(ids));
     const auto& order = tree.ids();
+    const auto& nodes = tree.nodes();
     std::vector<uint32_t> path_at(order.size());
     {
         std::vector<uint32_t> path_of(points.size());
@@ -304,8 +322,8 @@ double spanning_length(const PathStops& stops) {
     std::vector<float> reach(order.size());
     for (size_t k = 0; k < order.size(); ++k) {
         Found<kKept> found(std::numeric_limits<double>::infinity());
-        search_foreign(tree, points, path_at, node_part, points[order[k]], path_at[k], found,
-                       stack);
+        search_foreign(tree, points, path_at, node_part, PointQuery{points[order[k]]}, path_at[k],
+                       found, stack);
         std::copy(found.at.begin(), found.at.begin() + static_cast<long>(found.count),
                   kept.begin() + static_cast<long>(k * kKept));
         // Rounded down, so that it stays a bound.
@@ -339,27 +357,61 @@ double spanning_length(const PathStops& stops) {
             }
             if (!found) searched.push_back(static_cast<uint32_t>(k));
         }
-        // Then the others whose part has no shorter move yet, through the
-        // tree, the nearest to other parts first. Each learns how far the
-        // nearest point of another part is; parts only grow, so that stays
-        // a bound for later rounds, and points deep inside one are searched
-        // once, not every round.
-        std::sort(searched.begin(), searched.end(),
-                  [&](uint32_t a, uint32_t b) { return reach[a] < reach[b]; });
-        bool tree_ready = false;
-        for (const uint32_t k : searched) {
-            const uint32_t part = part_at[k];
-            if (reach[k] >= best[part]) continue;
-            if (!tree_ready) subtree_parts(tree, part_at, node_part), tree_ready = true;
-            Found<1> found(best[part]);
-            search_foreign(tree, points, part_at, node_part, points[order[k]], part, found, stack);
-            if (found.count == 0) {
-                // None nearer than the part's best so far.
-                reach[k] = std::nextafter(static_cast<float>(best[part]), 0.0f);
+        // Then the others, through the tree, where their part may have a
+        // shorter move from them: in groups (the largest subtrees of one
+        // part), each searched point by point only where another part comes
+        // nearer its box than the part's best so far, the nearest first.
+        // Each point learns how near another part can be; parts only grow,
+        // so that stays a bound for later rounds.
+        subtree_parts(tree, part_at, node_part);
+        std::vector<uint8_t> pending(order.size(), 0);
+        for (const uint32_t k : searched) pending[k] = 1;
+        struct Group {
+            double near;  // no point of another part is nearer to the group
+            uint32_t node;
+        };
+        std::vector<Group> groups;
+        std::vector<uint32_t> to_visit(1, 0);
+        while (!to_visit.empty()) {
+            const uint32_t n = to_visit.back();
+            to_visit.pop_back();
+            const auto& node = nodes[n];
+            const uint32_t part = node_part[n];
+            if (part == kNone && node.left != kNone) {
+                to_visit.push_back(node.left);
+                to_visit.push_back(node.right);
                 continue;
             }
-            reach[k] = std::nextafter(static_cast<float>(found.d[0]), 0.0f);
-            best[part] = found.d[0], edge[part] = {part, part_at[found.at[0]]};
+            double near = 0;
+            if (part != kNone) {
+                Found<1> found(best[part]);
+                search_foreign(tree, points, part_at, node_part, BoxQuery{node}, part, found,
+                               stack);
+                if (found.count == 0) continue;  // nothing nearer than the part's best
+                near = found.d[0];
+            }
+            groups.push_back({near, n});
+        }
+        std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+            return std::tie(a.near, a.node) < std::tie(b.near, b.node);
+        });
+        for (const Group& group : groups) {
+            const auto& node = nodes[group.node];
+            for (uint32_t k = node.lo; k < node.hi; ++k) {
+                const uint32_t part = part_at[k];
+                if (!pending[k] || reach[k] >= best[part]) continue;
+                if (group.near >= best[part]) break;
+                Found<1> found(best[part]);
+                search_foreign(tree, points, part_at, node_part, PointQuery{points[order[k]]}, part,
+                               found, stack);
+                if (found.count == 0) {
+                    // None nearer than the part's best so far.
+                    reach[k] = std::nextafter(static_cast<float>(best[part]), 0.0f);
+                    continue;
+                }
+                reach[k] = std::nextafter(static_cast<float>(found.d[0]), 0.0f);
+                best[part] = found.d[0], edge[part] = {part, part_at[found.at[0]]};
+            }
         }
         struct Join {
             double d;
