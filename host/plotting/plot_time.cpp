@@ -125,17 +125,27 @@ PlotBounds plot_bounds(const PlotJob& job, const PlotTime& planned, const TimeMo
     std::map<int, PathStops> stops;
     for (const PenPath& p : job.paths) stops[p.pen].add(p.points);
     for (const FillPolygon& f : job.polygons) stops[f.pen].add(f.vertices, true);
+    // Each of a plan's moves is at least as long as the tree's edge it
+    // stands for, and takes at least that edge's time.
+    const PlotterTiming& timing = model.timing;
+    const auto seconds = [&](double units) {
+        return move_seconds(units * model.mm_per_unit, timing.travel_mm_s,
+                            timing.acceleration_mm_s2);
+    };
     double from_home = stops.empty() ? 0 : std::numeric_limits<double>::infinity();
     for (const auto& [pen, of_pen] : stops) {
-        b.travel += spanning_length(of_pen);
+        for (const double edge : spanning_edges(of_pen)) {
+            b.travel += edge;
+            b.travel_s += seconds(edge);
+        }
         from_home = std::min(from_home, nearest_distance(of_pen, {0, 0}));
     }
     b.travel += from_home;
+    b.travel_s += seconds(from_home);
     b.lifts = fewest_strokes(job.paths);
     for (const FillPolygon& f : job.polygons) b.lifts += f.vertices.empty() ? 0 : 1;
-    const PlotterTiming& timing = model.timing;
-    b.plotter_s = planned.pen_down_s + b.travel * model.mm_per_unit / timing.travel_mm_s +
-                  static_cast<double>(b.lifts) * timing.lift_s + planned.changes_s;
+    b.plotter_s = planned.pen_down_s + b.travel_s + static_cast<double>(b.lifts) * timing.lift_s +
+                  planned.changes_s;
     return b;
 }
 

@@ -40,10 +40,11 @@ PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model);
 // What no plan of the job's ink can beat: the fewest pen lifts (strokes),
 // the least pen-up travel through its paths (taking up each pen once, as
 // every plan with the fewest pen changes does), and the plotter's time at
-// them (the travel at full speed: a lower bound whatever the moves are).
+// them.
 struct PlotBounds {
     size_t lifts = 0;
-    double travel = 0;  // host units
+    double travel = 0;    // host units
+    double travel_s = 0;  // the least time of the pen-up moves
     double plotter_s = 0;
 };
 

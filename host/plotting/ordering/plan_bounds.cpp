@@ -296,8 +296,15 @@ constexpr size_t kKept = 4;
 }  // namespace
 
 double spanning_length(const PathStops& stops) {
+    double total = 0;
+    for (const double edge : spanning_edges(stops)) total += edge;
+    return total;
+}
+
+std::vector<double> spanning_edges(const PathStops& stops) {
+    std::vector<double> edges;
     const std::vector<Point>& points = stops.points;
-    if (points.empty()) return 0;
+    if (points.empty()) return edges;
     // Borůvka's spanning tree: each round, every part of the forest takes the
     // shortest move from it to another part, until one part is left.
     const size_t paths = stops.first.size() - 1;
@@ -337,7 +344,6 @@ double spanning_length(const PathStops& stops) {
     std::vector<uint32_t> part_at(order.size());
     std::vector<double> best(paths);
     std::vector<std::pair<uint32_t, uint32_t>> edge(paths);
-    double tree_length = 0;
     while (left > 1) {
         for (size_t k = 0; k < order.size(); ++k) part_at[k] = parts.find(path_at[k]);
         std::fill(best.begin(), best.end(), std::numeric_limits<double>::infinity());
@@ -427,13 +433,13 @@ double spanning_length(const PathStops& stops) {
         size_t joined = 0;
         for (const Join& j : joins) {
             if (!parts.unite(j.a, j.b)) continue;
-            tree_length += std::sqrt(j.d);
+            edges.push_back(std::sqrt(j.d));
             ++joined;
         }
         if (joined == 0) break;
         left -= joined;
     }
-    return tree_length;
+    return edges;
 }
 
 }  // namespace tvk::host

@@ -35,8 +35,11 @@ struct PathStops {
 // the distance between their nearest stops, plus the move from home to the
 // nearest stop of any path. Any order of the paths travels at least this far.
 double least_travel(const PathStops& stops, std::pair<int32_t, int32_t> home = {0, 0});
-// Its parts: the spanning tree's length, and the move from home.
+// Its parts: the spanning tree's length (or its edges' lengths), and the
+// move from home. A tree that is shortest is shortest for any cost that grows
+// with length: the least time of the moves is that of the tree's edges.
 double spanning_length(const PathStops& stops);
+std::vector<double> spanning_edges(const PathStops& stops);
 double nearest_distance(const PathStops& stops, std::pair<int32_t, int32_t> home);
 
 }  // namespace tvk::host
