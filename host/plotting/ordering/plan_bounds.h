@@ -1,6 +1,6 @@
 // What no plan of a plot's ink can beat, so that a plan can be shown against
 // it: the fewest strokes (pen lifts) that draw the same segments, and the
-// least pen-up travel through the same paths. Uses only host/drawing's pen
+// least pen-up travel through the same paths. Uses only the ordering's pen
 // paths.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/drawing/drawing.h"
+#include "host/plotting/ordering/ordering.h"
 
 namespace tvk::host {
 
