@@ -23,7 +23,6 @@ void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> star
 // changed paths is mended in work proportional to them (the budget is per
 // marked path).
 void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start,
-                   double moves_per_path, WorkProgress& progress,
-                   const std::vector<uint8_t>& from);
+                   double moves_per_path, WorkProgress& progress, const std::vector<uint8_t>& from);
 
 }  // namespace tvk::host
