@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/drawing/entities.h"
+#include "host/drawing/svg/dashes.h"
 
 namespace tvk::host {
 
@@ -45,6 +46,7 @@ struct SvgDraw {
     double width = 0;  // of the stroke, in millimetres
     std::string layer = "0";
     std::vector<const SvgClip*> clips;  // all apply
+    SvgDashes dashes;                   // of the stroke, in millimetres
 };
 
 class SvgBuilder {
@@ -63,6 +65,8 @@ class SvgBuilder {
         d_.has_text = true;
     }
     const std::set<std::string>& fonts() const { return fonts_; }
+    // A character of text that no font has (drawn as "?"), for the report.
+    void count_missing(char32_t c) { ++d_.missing_characters[c]; }
 
   private:
     // The colour number of a colour: one per distinct colour in order of
@@ -74,6 +78,7 @@ class SvgBuilder {
 
     Drawing::Impl& d_;
     double clip_steps_ = 0;
+    double dashes_ = 0;
     std::map<uint32_t, int> numbers_;
     std::set<std::string> fonts_;
 };

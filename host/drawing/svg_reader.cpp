@@ -17,6 +17,10 @@
 #include <svgpp/svgpp.hpp>
 
 #include "host/drawing/stroke_font.h"
+#include "host/drawing/svg/css.h"
+#include "host/drawing/svg/dashes.h"
+#include "host/drawing/svg/references.h"
+#include "host/drawing/svg/text_layout.h"
 #include "host/drawing/svg_builder.h"
 #include "host/drawing/text.h"
 
@@ -101,11 +105,18 @@ struct Style {
     double font_size = 16;
     std::string font_family = "serif";
     int anchor = 0;  // start, middle, end
+    std::vector<double> dasharray;  // user units
+    double dashoffset = 0;
+    bool vertical = false;  // writing-mode
 };
 
-struct TextCursor {
-    Vec2 at;
-    bool fresh = true;  // no character yet: leading spaces are dropped
+// A <text> being laid out: its characters are drawn when it ends, when the
+// anchors of its chunks are known.
+struct TextState {
+    explicit TextState(bool vertical) : layout(vertical) {}
+    SvgTextLayout layout;
+    std::vector<SvgDraw> styles;  // of the spans, by SvgGlyph::style
+    bool fresh = true;            // no character yet: leading spaces are dropped
 };
 
 struct Shared {
@@ -116,6 +127,8 @@ struct Shared {
     int depth = 0;              // of <use> and clip-path references being followed
     long elements = 0;
     int top_groups = 0;
+    std::set<const xmlNode*> recursive;  // <use>s that would draw themselves again
+    std::set<std::string> refused;       // their targets, for the report
 };
 
 class Node;
@@ -134,21 +147,31 @@ class Node {
           layer_(parent.layer_),
           clips_(parent.resolved_clips()),
           collect_(parent.collect_),
-          cursor_(parent.cursor_),
+          text_(parent.text_),
           skip_(parent.skip_),
           viewport_w_(parent.use_w_.value_or(parent.viewport_w_)),
           viewport_h_(parent.use_h_.value_or(parent.viewport_h_)) {
+        parent_ = &parent;
+        element_ = element;
         if (++s_.elements > kMaxElements) throw DrawingError(too_many_elements());
         const std::string_view kind = reinterpret_cast<const char*>(element->name);
-        if (kind == "text") cursor_ = std::make_shared<TextCursor>();
+        if (const auto mode = attribute(element, "writing-mode"))
+            style_.vertical = mode->rfind("tb", 0) == 0 || mode->rfind("vertical", 0) == 0;
+        if (kind == "text") {
+            text_ = std::make_shared<TextState>(style_.vertical);
+            text_root_ = true;
+        }
+        if (text_) list_start_ = text_->layout.count();
         image_ = kind == "image";
         use_ = kind == "use";
         // A line has no inside to fill.
         if (kind == "line") style_.fill.kind = Paint::kNone;
         // SVG 2 writes href without the xlink namespace.
-        if (use_) {
-            const std::string href = attribute(element, "href").value_or("");
-            if (href.size() > 1 && href[0] == '#') href_ = href.substr(1);
+        if (use_) href_ = use_target(element);
+        nested_svg_ = kind == "svg";
+        if (nested_svg_) {
+            const std::string overflow = attribute(element, "overflow").value_or("hidden");
+            clips_viewport_ = overflow == "hidden" || overflow == "scroll";
         }
         if (kind == "g") {
             const auto label = attribute(element, "label");
@@ -168,11 +191,20 @@ class Node {
 
     // ---- elements
     void on_exit_element() {
+        if (!traces_.empty()) {
+            draw(std::move(traces_));
+            traces_.clear();
+        }
+        if (text_root_) draw_text();
         if (image_ && !skip_ && !style_.hidden && !collect_)
             s_.builder.add_unsupported("IMAGE", layer_);
         if (use_ && !skip_ && !href_.empty() && s_.depth < kMaxReferenceDepth) {
             auto it = s_.ids.find(href_);
             if (it == s_.ids.end()) return;
+            if (s_.recursive.count(element_)) {
+                s_.refused.insert(href_);
+                return;
+            }
             resolved_clips();  // in the user space of the <use>, before its x and y
             m_ = m_ * Affine::translate({use_x_, use_y_});
             ++s_.depth;
@@ -186,9 +218,19 @@ class Node {
     void transform_matrix(const boost::array<double, 6>& t) {
         m_ = m_ * Affine{t[0], t[2], t[4], t[1], t[3], t[5]};
     }
-    void set_viewport(double, double, double w, double h) {
+    void set_viewport(double x, double y, double w, double h) {
         // The page's lower-left corner is the drawing's origin.
         if (root_) m_ = Affine::translate({0, h * kMmPerPx}) * m_;
+        // An inner viewport hides what lies outside it (the page itself is
+        // left to the plot's own fitting and clipping).
+        if (nested_svg_ && clips_viewport_ && !collect_) {
+            SvgClip& clip = s_.clips.emplace_back();
+            SvgClipShape rect;
+            rect.rings.push_back({m_.apply({x, y}), m_.apply({x + w, y}), m_.apply({x + w, y + h}),
+                                  m_.apply({x, y + h})});
+            clip.push_back(std::move(rect));
+            clips_.push_back(&clip);
+        }
         set_viewbox_size(w, h);
     }
     void set_viewbox_size(double w, double h) {
@@ -225,37 +267,35 @@ class Node {
         end_subpath();
         pos_ = start_;
     }
-    void path_exit() {
-        end_subpath();
-        draw(std::move(traces_));
-        traces_.clear();
-    }
+    // Drawn when the element ends: its transform and style may come after its geometry.
+    void path_exit() { end_subpath(); }
 
     // ---- text
     template <class Range>
     void set_text(const Range& range) {
-        if (!cursor_ || skip_ || style_.hidden || collect_) return;
-        std::u32string chars;
-        for (char32_t c : to_characters(text_of(range))) {
-            if (c == U'\n' || c == U'\r' || c == U'\t') c = U' ';
-            if (c == U' ' && (cursor_->fresh || (!chars.empty() && chars.back() == U' '))) continue;
-            chars.push_back(c);
-            cursor_->fresh = false;
-        }
-        if (chars.empty()) return;
+        if (!text_ || skip_ || style_.hidden || collect_) return;
         const StrokeFont& font = StrokeFont::standard();
         const double cap = style_.font_size * kCapHeight;
-        const double width = text_width(chars, font) * cap;
-        const Vec2 at = cursor_->at - (style_.anchor * 0.5 * width) * Vec2{1, 0};
-        Shape shape;
-        add_strokes(chars, font, m_ * Affine{cap, 0, at.x, 0, -cap, at.y}, shape);
-        cursor_->at.x = at.x + width;
-        s_.builder.add_font(style_.font_family);
-        SvgDraw d = drawn();
-        // Text is filled: its strokes take the fill's colour, else the stroke's.
-        if (d.fill) d.stroke = d.fill;
-        d.fill.reset();
-        s_.builder.add(shape.traces, d);
+        int style = -1;
+        for (char32_t c : to_characters(text_of(range))) {
+            if (c == U'\n' || c == U'\r' || c == U'\t') c = U' ';
+            // White space collapses, and none leads the text.
+            if (c == U' ' && text_->fresh) continue;
+            text_->fresh = c == U' ';
+            if (style < 0) {
+                SvgDraw d = drawn();
+                // Text is filled: its strokes take the fill's colour, else the stroke's.
+                if (d.fill) d.stroke = d.fill;
+                d.fill.reset();
+                d.dashes = {};
+                text_->styles.push_back(std::move(d));
+                style = static_cast<int>(text_->styles.size()) - 1;
+            }
+            if (c >= U' ' && !font.has(c)) s_.builder.count_missing(c);
+            text_->layout.place(c, position(text_->layout.count()), font.glyph(c).advance(), cap,
+                                style_.font_size, style_.anchor, style);
+        }
+        if (style >= 0) s_.builder.add_font(style_.font_family);
     }
 
     // ---- attributes and properties
@@ -299,7 +339,11 @@ class Node {
         pending_clip_ = text_of(id);
     }
     void set(tag::attribute::font_size, double v) {
-        if (v > 0) style_.font_size = v;
+        if (!(v > 0)) return;
+        style_.font_size = v;
+        // The element's other lengths in em and ex are of its own font size.
+        lengths_.set_em_coefficient(v);
+        lengths_.set_ex_coefficient(v / 2);
     }
     template <class Range>
     void set(tag::attribute::font_family, const Range& r) {
@@ -311,14 +355,36 @@ class Node {
     // x and y: of a <use> one length, of text a list whose first counts.
     void set(tag::attribute::x, double v) { use_x_ = v; }
     void set(tag::attribute::y, double v) { use_y_ = v; }
+    // Of text, lists: one value a character.
     template <class Range>
     void set(tag::attribute::x, const Range& r) {
-        if (cursor_ && !boost::empty(r)) cursor_->at.x = *boost::begin(r);
+        xs_.assign(boost::begin(r), boost::end(r));
     }
     template <class Range>
     void set(tag::attribute::y, const Range& r) {
-        if (cursor_ && !boost::empty(r)) cursor_->at.y = *boost::begin(r);
+        ys_.assign(boost::begin(r), boost::end(r));
     }
+    template <class Range>
+    void set(tag::attribute::dx, const Range& r) {
+        dxs_.assign(boost::begin(r), boost::end(r));
+    }
+    template <class Range>
+    void set(tag::attribute::dy, const Range& r) {
+        dys_.assign(boost::begin(r), boost::end(r));
+    }
+    template <class Range>
+    void set(tag::attribute::rotate, const Range& r) {
+        rotates_.assign(boost::begin(r), boost::end(r));
+    }
+    template <class Range>
+    void set(tag::attribute::stroke_dasharray, const Range& r) {
+        style_.dasharray.assign(boost::begin(r), boost::end(r));
+        if (style_.dasharray.size() % 2 == 1)
+            style_.dasharray.insert(style_.dasharray.end(), style_.dasharray.begin(),
+                                    style_.dasharray.end());
+    }
+    void set(tag::attribute::stroke_dasharray, tag::value::none) { style_.dasharray.clear(); }
+    void set(tag::attribute::stroke_dashoffset, double v) { style_.dashoffset = v; }
     void set(tag::attribute::width, double v) { use_w_ = v; }
     void set(tag::attribute::height, double v) { use_h_ = v; }
 
@@ -369,7 +435,55 @@ class Node {
         d.width = style_.stroke_width * m_.width_scale();
         d.layer = layer_;
         d.clips = resolved_clips();
+        d.dashes = SvgDashes{style_.dasharray, style_.dashoffset}.scaled(m_.width_scale());
         return d;
+    }
+
+    // Where the character at `index` of the text goes: each of x, y, dx, dy
+    // and rotate from the innermost span whose list reaches that far (rotate's
+    // last value holds for the rest of its span).
+    SvgCharPosition position(long index) const {
+        SvgCharPosition p;
+        bool dx = false, dy = false, rotate = false;
+        for (const Node* n = this; n; n = n->parent_) {
+            const auto k = static_cast<size_t>(index - n->list_start_);
+            if (!p.x && k < n->xs_.size()) p.x = n->xs_[k];
+            if (!p.y && k < n->ys_.size()) p.y = n->ys_[k];
+            if (!dx && k < n->dxs_.size()) {
+                p.dx = n->dxs_[k];
+                dx = true;
+            }
+            if (!dy && k < n->dys_.size()) {
+                p.dy = n->dys_[k];
+                dy = true;
+            }
+            if (!rotate && !n->rotates_.empty()) {
+                p.rotate = n->rotates_[std::min(k, n->rotates_.size() - 1)];
+                rotate = true;
+            }
+            if (n->text_root_) break;
+        }
+        return p;
+    }
+
+    void draw_text() {
+        std::vector<SvgGlyph> glyphs = text_->layout.take(true);
+        const StrokeFont& font = StrokeFont::standard();
+        Shape shape;
+        int current = -1;
+        const auto flush = [&] {
+            if (!shape.traces.empty()) s_.builder.add(shape.traces, text_->styles[current]);
+            shape.traces.clear();
+        };
+        for (const SvgGlyph& g : glyphs) {
+            if (g.style != current) flush();
+            current = g.style;
+            const Affine place = m_ * Affine::translate(g.at) *
+                                 Affine::rotate(g.rotate * std::numbers::pi / 180) *
+                                 Affine::scale(g.scale, -g.scale);
+            add_strokes(std::u32string(1, g.c), font, place, shape);
+        }
+        flush();
     }
 
     void line_to(Vec2 p) {
@@ -448,7 +562,13 @@ class Node {
     std::vector<const SvgClip*> clips_;
     std::string pending_clip_;
     SvgClip* collect_ = nullptr;  // inside a clip path: the shapes go here
-    std::shared_ptr<TextCursor> cursor_;
+    Node* parent_ = nullptr;
+    xmlNode* element_ = nullptr;
+    std::shared_ptr<TextState> text_;
+    bool text_root_ = false;
+    long list_start_ = 0;  // the text's characters before this element's
+    std::vector<double> xs_, ys_, dxs_, dys_, rotates_;
+    bool nested_svg_ = false, clips_viewport_ = false;
     bool skip_ = false;  // display:none, or nothing to render
     bool root_ = false;
     bool image_ = false;
@@ -552,7 +672,8 @@ using Properties = boost::mpl::vector<
     tag::attribute::fill_rule, tag::attribute::clip_rule, tag::attribute::clip_path,
     tag::attribute::opacity, tag::attribute::fill_opacity, tag::attribute::stroke_opacity,
     tag::attribute::stroke_width, tag::attribute::font_size, tag::attribute::font_family,
-    tag::attribute::text_anchor>;
+    tag::attribute::text_anchor, tag::attribute::stroke_dasharray,
+    tag::attribute::stroke_dashoffset>;
 using ViewportAttributes = boost::mpl::vector<
     pair<tag::element::svg, tag::attribute::x>, pair<tag::element::svg, tag::attribute::y>,
     pair<tag::element::svg, tag::attribute::width>, pair<tag::element::svg, tag::attribute::height>,
@@ -565,11 +686,16 @@ using ViewportAttributes = boost::mpl::vector<
     pair<tag::element::use_, tag::attribute::height>, pair<tag::element::text, tag::attribute::x>,
     pair<tag::element::text, tag::attribute::y>, pair<tag::element::tspan, tag::attribute::x>,
     pair<tag::element::tspan, tag::attribute::y>>;
+using TextAttributes = boost::mpl::vector<pair<tag::element::text, tag::attribute::dx>,
+    pair<tag::element::text, tag::attribute::dy>, pair<tag::element::tspan, tag::attribute::dx>,
+    pair<tag::element::tspan, tag::attribute::dy>, pair<tag::element::text, tag::attribute::rotate>,
+    pair<tag::element::tspan, tag::attribute::rotate>>;
 template <class Set, class More>
 using Joined =
     typename boost::mpl::fold<More, Set, boost::mpl::insert<boost::mpl::_1, boost::mpl::_2>>::type;
 using Attributes =
-    Joined<Joined<svgpp::traits::shapes_attributes_by_element, Properties>, ViewportAttributes>;
+    Joined<Joined<Joined<svgpp::traits::shapes_attributes_by_element, Properties>, ViewportAttributes>,
+           TextAttributes>;
 
 using Traversal = svgpp::document_traversal<
     svgpp::processed_elements<DrawnElements>, svgpp::processed_attributes<Attributes>,
@@ -627,30 +753,21 @@ void adopt_namespace(xmlNode* node, xmlNs* ns) {
     }
 }
 
-void collect_ids(xmlNode* node, std::map<std::string, xmlNode*>& ids) {
-    for (; node; node = node->next) {
-        if (node->type != XML_ELEMENT_NODE) continue;
-        if (xmlChar* id = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>("id"))) {
-            ids.emplace(reinterpret_cast<const char*>(id), node);
-            xmlFree(id);
-        }
-        collect_ids(node->children, ids);
-    }
-}
-
 // How many elements drawing `node` instantiates, each <use> counting its
 // target again; saturating at the limit.
 class ElementCounter {
   public:
-    explicit ElementCounter(const std::map<std::string, xmlNode*>& ids) : ids_(ids) {}
+    ElementCounter(const std::map<std::string, xmlNode*>& ids,
+                   const std::set<const xmlNode*>& recursive)
+        : ids_(ids), recursive_(recursive) {}
 
     double count(const xmlNode* node, int depth) {
         if (depth > kMaxReferenceDepth) return 0;
         if (auto known = memo_.find(node); known != memo_.end()) return known->second;
         double n = 1;
-        if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("use")) == 0) {
-            const std::string href = attribute(node, "href").value_or("");
-            if (auto it = ids_.find(href.empty() ? "" : href.substr(1)); it != ids_.end())
+        if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("use")) == 0 &&
+            !recursive_.count(node)) {
+            if (auto it = ids_.find(use_target(node)); it != ids_.end())
                 n += count(it->second, depth + 1);
         }
         for (const xmlNode* c = node->children; c && n < kMaxElements; c = c->next) {
@@ -663,73 +780,9 @@ class ElementCounter {
 
   private:
     const std::map<std::string, xmlNode*>& ids_;
+    const std::set<const xmlNode*>& recursive_;
     std::map<const xmlNode*, double> memo_;
 };
-
-std::string trimmed(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return "";
-    return std::string(s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1));
-}
-
-// Whether a simple selector (tag, .class, #id, tag.class) picks the element.
-bool selects(const std::string& selector, const xmlNode* node) {
-    const auto dot = selector.find('.');
-    const std::string tag = selector.substr(0, std::min(dot, selector.find('#')));
-    if (!tag.empty() && tag != "*" && tag != reinterpret_cast<const char*>(node->name))
-        return false;
-    if (selector.size() > tag.size() && selector[tag.size()] == '#')
-        return attribute(node, "id").value_or("") == selector.substr(tag.size() + 1);
-    if (dot == std::string::npos) return !tag.empty();
-    std::istringstream classes(attribute(node, "class").value_or(""));
-    const std::string wanted = selector.substr(dot + 1);
-    for (std::string c; classes >> c;)
-        if (c == wanted) return true;
-    return false;
-}
-
-// Style sheets (<style>) of simple selectors, as illustration programs write
-// them: the declarations of the rules that pick an element go before its own
-// style attribute, later rules after earlier ones.
-void apply_style_sheets(xmlNode* root) {
-    std::vector<std::pair<std::string, std::string>> rules;  // selector, declarations
-    std::vector<xmlNode*> elements;
-    const std::function<void(xmlNode*)> walk = [&](xmlNode* node) {
-        for (; node; node = node->next) {
-            if (node->type != XML_ELEMENT_NODE) continue;
-            elements.push_back(node);
-            if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("style")) == 0) {
-                xmlChar* text = xmlNodeGetContent(node);
-                std::string css = text ? reinterpret_cast<const char*>(text) : "";
-                xmlFree(text);
-                for (size_t open; (open = css.find("/*")) != std::string::npos;)
-                    css.erase(open, css.find("*/", open) == std::string::npos
-                                        ? std::string::npos
-                                        : css.find("*/", open) + 2 - open);
-                for (size_t at = 0, brace; (brace = css.find('{', at)) != std::string::npos;) {
-                    const size_t end = std::min(css.find('}', brace), css.size());
-                    const std::string body = css.substr(brace + 1, end - brace - 1);
-                    std::istringstream selectors(css.substr(at, brace - at));
-                    for (std::string selector; std::getline(selectors, selector, ',');)
-                        rules.emplace_back(trimmed(selector), body);
-                    at = end + 1;
-                }
-            }
-            walk(node->children);
-        }
-    };
-    walk(root);
-    if (rules.empty()) return;
-    for (xmlNode* node : elements) {
-        std::string style;
-        for (const auto& [selector, body] : rules)
-            if (selects(selector, node)) style += body + ";";
-        if (style.empty()) continue;
-        style += attribute(node, "style").value_or("");
-        xmlSetProp(node, reinterpret_cast<const xmlChar*>("style"),
-                   reinterpret_cast<const xmlChar*>(style.c_str()));
-    }
-}
 
 bool has_non_ascii(const std::string& text) {
     return std::any_of(text.begin(), text.end(),
@@ -821,12 +874,13 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
         adopt_namespace(root,
                         xmlNewNs(root, reinterpret_cast<const xmlChar*>(kSvgNamespace), nullptr));
     default_size(root);
-    apply_style_sheets(root);
+    cascade_styles(root);
     drop_non_ascii_values(root);
 
     Shared shared(drawing);
-    collect_ids(root, shared.ids);
-    if (ElementCounter(shared.ids).count(root, 0) > kMaxElements)
+    shared.ids = ids_of(root);
+    shared.recursive = recursive_uses(root, shared.ids);
+    if (ElementCounter(shared.ids, shared.recursive).count(root, 0) > kMaxElements)
         throw DrawingError(name + ": " + too_many_elements());
     // User units are CSS pixels, y down; the drawing is in millimetres, y up.
     Node top(shared, Affine::scale(kMmPerPx, -kMmPerPx));
@@ -834,6 +888,12 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
         Traversal::load_document(root, top);
     } catch (const std::exception& e) {  // SVG++'s, and the limit above
         throw DrawingError(name + ": " + e.what());
+    }
+    if (!shared.refused.empty()) {
+        std::string ids;
+        for (const std::string& id : shared.refused) ids += (ids.empty() ? "#" : ", #") + id;
+        notes.push_back("<use> of " + ids +
+                        " not drawn: it holds itself (directly or through other <use>s)");
     }
     if (!shared.builder.fonts().empty()) {
         std::string families;
