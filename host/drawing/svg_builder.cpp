@@ -171,16 +171,9 @@ void SvgBuilder::clipping(double steps) {
     }
 }
 
-// Dashes finer than this (a period, in millimetres) are drawn solid: a pen
-// draws them as a line anyway.
-constexpr double kMinDashPeriod = 0.05;
-// Points of dashes in a drawing: beyond, a pattern too fine for its length.
-constexpr double kMaxDashPoints = 50'000'000;
-
 void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     if (traces.empty()) return;
-    const bool dashed_stroke = draw.stroke && !draw.dashes.solid();
-    if (draw.clips.empty() && !dashed_stroke) {
+    if (draw.clips.empty()) {
         if (draw.fill) add_entity(Shape{traces, true}, *draw.fill, draw.layer);
         if (draw.stroke)
             add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer);
@@ -188,7 +181,7 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     }
     std::vector<std::vector<Vec2>> lines;
     for (const Trace& t : traces) lines.push_back(flatten_trace(t, Affine{}, kSvgClipTolerance));
-    if (draw.fill && !draw.clips.empty()) {
+    if (draw.fill) {
         Shape fill{{}, true};
         for (auto ring : lines) {
             for (const SvgClip* clip : draw.clips) {
@@ -202,19 +195,8 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
         }
         if (!fill.traces.empty()) add_entity(std::move(fill), *draw.fill, draw.layer);
     }
-    if (draw.fill && draw.clips.empty()) add_entity(Shape{traces, true}, *draw.fill, draw.layer);
     if (draw.stroke) {
-        std::vector<std::vector<Vec2>> pieces;
-        for (const auto& line : lines) {
-            for (auto& dash : dashed(line, draw.dashes, kMinDashPeriod)) {
-                dashes_ += static_cast<double>(dash.size());
-                if (dashes_ > kMaxDashPoints)
-                    throw DrawingError("its dashed strokes make more than " +
-                                       std::to_string(static_cast<long>(kMaxDashPoints)) +
-                                       " points");
-                pieces.push_back(std::move(dash));
-            }
-        }
+        std::vector<std::vector<Vec2>> pieces = lines;
         for (const SvgClip* clip : draw.clips) {
             std::vector<std::vector<Vec2>> cut;
             for (const auto& piece : pieces) {

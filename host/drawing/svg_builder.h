@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "host/drawing/entities.h"
-#include "host/drawing/svg/dashes.h"
 
 namespace tvk::host {
 
@@ -46,7 +45,6 @@ struct SvgDraw {
     double width = 0;  // of the stroke, in millimetres
     std::string layer = "0";
     std::vector<const SvgClip*> clips;  // all apply
-    SvgDashes dashes;                   // of the stroke, in millimetres
 };
 
 class SvgBuilder {
@@ -78,7 +76,6 @@ class SvgBuilder {
 
     Drawing::Impl& d_;
     double clip_steps_ = 0;
-    double dashes_ = 0;
     std::map<uint32_t, int> numbers_;
     std::set<std::string> fonts_;
 };

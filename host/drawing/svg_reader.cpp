@@ -43,6 +43,11 @@ std::string too_many_elements() {
     return "its <use> references multiply into more than " + std::to_string(kMaxElements) +
            " elements";
 }
+// Dashes finer than this (a period, in millimetres) are drawn solid: the pen
+// draws them as a line anyway.
+constexpr double kMinDashPeriod = 0.05;
+// Points of dashes in a drawing: beyond, a pattern too fine for its length.
+constexpr double kMaxDashPoints = 20'000'000;
 // Stroke fonts are drawn at their cap height: about this share of the em.
 constexpr double kCapHeight = 0.7;
 
@@ -129,6 +134,7 @@ struct Shared {
     int top_groups = 0;
     std::set<const xmlNode*> recursive;  // <use>s that would draw themselves again
     std::set<std::string> refused;       // their targets, for the report
+    double dash_points = 0;
 };
 
 class Node;
@@ -238,9 +244,11 @@ class Node {
         viewport_h_ = h;
         lengths_.set_viewport_size(w, h);
     }
+    // The width and height a <use> gives what it refers to; the referred
+    // element's own (or 100 %) where it gives none.
     void get_reference_viewport_size(double& w, double& h) const {
-        w = viewport_w_;
-        h = viewport_h_;
+        if (parent_ && parent_->use_w_) w = *parent_->use_w_;
+        if (parent_ && parent_->use_h_) h = *parent_->use_h_;
     }
     void disable_rendering() { skip_ = true; }
 
@@ -287,7 +295,6 @@ class Node {
                 // Text is filled: its strokes take the fill's colour, else the stroke's.
                 if (d.fill) d.stroke = d.fill;
                 d.fill.reset();
-                d.dashes = {};
                 text_->styles.push_back(std::move(d));
                 style = static_cast<int>(text_->styles.size()) - 1;
             }
@@ -435,7 +442,6 @@ class Node {
         d.width = style_.stroke_width * m_.width_scale();
         d.layer = layer_;
         d.clips = resolved_clips();
-        d.dashes = SvgDashes{style_.dasharray, style_.dashoffset}.scaled(m_.width_scale());
         return d;
     }
 
@@ -536,8 +542,43 @@ class Node {
         trace_ = Trace{};
     }
 
+    // The dashes of the stroke, laid out in user units (as the pattern is)
+    // and then transformed.
+    std::vector<Trace> dashes_of(const std::vector<Trace>& traces) {
+        const double stretch = std::max(m_.max_stretch(), 1e-12);
+        const SvgDashes dashes{style_.dasharray, style_.dashoffset};
+        std::vector<Trace> out;
+        for (const Trace& t : traces) {
+            const auto line = flatten_trace(t, Affine{}, kSvgClipTolerance / stretch);
+            for (auto& dash : dashed(line, dashes, kMinDashPeriod / stretch)) {
+                s_.dash_points += static_cast<double>(dash.size());
+                if (s_.dash_points > kMaxDashPoints)
+                    throw DrawingError("its dashed strokes make more than " +
+                                       std::to_string(static_cast<long>(kMaxDashPoints)) +
+                                       " points");
+                for (Vec2& p : dash) p = m_.apply(p);
+                out.push_back(Trace{{Polyline{std::move(dash)}}});
+            }
+        }
+        return out;
+    }
+
     void draw(std::vector<Trace> traces) {
         if (skip_ || style_.hidden || traces.empty()) return;
+        if (!collect_ && style_.stroke.kind != Paint::kNone &&
+            !SvgDashes{style_.dasharray, style_.dashoffset}.solid()) {
+            std::vector<Trace> dashes = dashes_of(traces);
+            for (Trace& t : traces) t = transformed(t, m_);
+            std::erase_if(traces, [](const Trace& t) { return !finite(t); });
+            std::erase_if(dashes, [](const Trace& t) { return !finite(t); });
+            SvgDraw d = drawn();
+            SvgDraw fill = d;
+            fill.stroke.reset();
+            if (fill.fill) s_.builder.add(traces, fill);
+            d.fill.reset();
+            if (d.stroke) s_.builder.add(dashes, d);
+            return;
+        }
         for (Trace& t : traces) t = transformed(t, m_);
         std::erase_if(traces, [](const Trace& t) { return !finite(t); });
         if (traces.empty()) return;
