@@ -19,6 +19,7 @@
 #include "host/drawing/stroke_font.h"
 #include "host/drawing/svg/css.h"
 #include "host/drawing/svg/dashes.h"
+#include "host/drawing/svg/markers.h"
 #include "host/drawing/svg/references.h"
 #include "host/drawing/svg/text_layout.h"
 #include "host/drawing/svg_builder.h"
@@ -113,7 +114,21 @@ struct Style {
     std::vector<double> dasharray;  // user units
     double dashoffset = 0;
     bool vertical = false;  // writing-mode
+    std::string marker_start, marker_mid, marker_end;  // ids
 };
+
+// The id of a url(#id) reference; "" for none.
+std::string url_id(const std::string& value) {
+    const auto hash = value.find('#');
+    const auto close = value.find(')', hash);
+    if (value.rfind("url(", 0) != 0 || hash == std::string::npos || close == std::string::npos)
+        return "";
+    std::string id = value.substr(hash + 1, close - hash - 1);
+    while (!id.empty() && (id.back() == '"' || id.back() == '\'' || id.back() == ' ')) id.pop_back();
+    return id;
+}
+
+double number_attribute(const xmlNode* node, const char* name, double otherwise);
 
 // A <text> being laid out: its characters are drawn when it ends, when the
 // anchors of its chunks are known.
@@ -161,6 +176,10 @@ class Node {
         element_ = element;
         if (++s_.elements > kMaxElements) throw DrawingError(too_many_elements());
         const std::string_view kind = reinterpret_cast<const char*>(element->name);
+        markable_ = kind == "path" || kind == "line" || kind == "polyline" || kind == "polygon";
+        if (const auto m = attribute(element, "marker-start")) style_.marker_start = url_id(*m);
+        if (const auto m = attribute(element, "marker-mid")) style_.marker_mid = url_id(*m);
+        if (const auto m = attribute(element, "marker-end")) style_.marker_end = url_id(*m);
         if (const auto mode = attribute(element, "writing-mode"))
             style_.vertical = mode->rfind("tb", 0) == 0 || mode->rfind("vertical", 0) == 0;
         if (kind == "text") {
@@ -202,6 +221,7 @@ class Node {
             traces_.clear();
         }
         if (text_root_) draw_text();
+        if (markable_ && !skip_ && !style_.hidden && !collect_) draw_markers();
         if (image_ && !skip_ && !style_.hidden && !collect_)
             s_.builder.add_unsupported("IMAGE", layer_);
         if (use_ && !skip_ && !href_.empty() && s_.depth < kMaxReferenceDepth) {
@@ -256,6 +276,8 @@ class Node {
     void path_move_to(double x, double y, tag::coordinate::absolute) {
         end_subpath();
         pos_ = start_ = {x, y};
+        vertices_.push_back({pos_, {}, {}});
+        subpath_vertex_ = vertices_.size() - 1;
     }
     void path_line_to(double x, double y, tag::coordinate::absolute) { line_to({x, y}); }
     void path_cubic_bezier_to(double x1, double y1, double x2, double y2, double x, double y,
@@ -272,6 +294,11 @@ class Node {
     }
     void path_close_subpath() {
         if (!trace_.elements.empty() && !(pos_ == start_)) line_to(start_);
+        // The closing vertex turns from the last segment into the first.
+        if (subpath_vertex_ + 1 < vertices_.size()) {
+            vertices_.back().out = vertices_[subpath_vertex_].out;
+            vertices_[subpath_vertex_].in = vertices_.back().in;
+        }
         end_subpath();
         pos_ = start_;
     }
@@ -472,6 +499,70 @@ class Node {
         return p;
     }
 
+    void draw_markers() {
+        if (style_.marker_start.empty() && style_.marker_mid.empty() && style_.marker_end.empty())
+            return;
+        for (const SvgMarkerPlace& place : marker_places(vertices_)) {
+            const std::string& id = place.which == SvgMarkerPlace::kStart ? style_.marker_start
+                                    : place.which == SvgMarkerPlace::kMid ? style_.marker_mid
+                                                                          : style_.marker_end;
+            auto it = s_.ids.find(id);
+            if (id.empty() || it == s_.ids.end() ||
+                xmlStrcmp(it->second->name, reinterpret_cast<const xmlChar*>("marker")) != 0)
+                continue;
+            if (s_.depth >= kMaxReferenceDepth) return;
+            draw_marker(it->second, place);
+        }
+    }
+
+    // A marker's content at a vertex: its reference point there, turned as
+    // orient says, in units of the stroke width (markerUnits), its viewBox
+    // fitted to markerWidth by markerHeight, clipped to that unless its
+    // overflow shows.
+    void draw_marker(xmlNode* marker, const SvgMarkerPlace& place) {
+        const double w = number_attribute(marker, "markerWidth", 3);
+        const double h = number_attribute(marker, "markerHeight", 3);
+        if (!(w > 0) || !(h > 0)) return;
+        const std::string orient = attribute(marker, "orient").value_or("0");
+        double angle = std::strtod(orient.c_str(), nullptr);
+        if (orient == "auto") angle = place.angle;
+        if (orient == "auto-start-reverse")
+            angle = place.angle + (place.which == SvgMarkerPlace::kStart ? 180 : 0);
+        const double units =
+            attribute(marker, "markerUnits").value_or("") == "userSpaceOnUse" ? 1 : style_.stroke_width;
+        Affine box;
+        if (const auto view = attribute(marker, "viewBox")) {
+            const auto fitted =
+                viewbox_transform(*view, attribute(marker, "preserveAspectRatio").value_or(""), w, h);
+            if (!fitted) return;
+            box = *fitted;
+        }
+        const Vec2 ref =
+            box.apply({number_attribute(marker, "refX", 0), number_attribute(marker, "refY", 0)});
+        const Affine frame = m_ * Affine::translate(place.at) *
+                             Affine::rotate(angle * std::numbers::pi / 180) *
+                             Affine::scale(units, units) * Affine::translate(Vec2{} - ref);
+        Node content(*this, marker);
+        content.m_ = frame * box;
+        content.style_ = Style{};
+        content.clips_ = resolved_clips();
+        content.skip_ = false;
+        content.markable_ = false;
+        const std::string overflow = attribute(marker, "overflow").value_or("hidden");
+        if (overflow == "hidden" || overflow == "scroll") {
+            SvgClip& clip = s_.clips.emplace_back();
+            SvgClipShape rect;
+            rect.rings.push_back({frame.apply({0, 0}), frame.apply({w, 0}), frame.apply({w, h}),
+                                  frame.apply({0, h})});
+            clip.push_back(std::move(rect));
+            content.clips_.push_back(&clip);
+        }
+        ++s_.depth;
+        for (xmlNode* c = marker->children; c; c = c->next)
+            if (c->type == XML_ELEMENT_NODE) load_reference(content, c, true);
+        --s_.depth;
+    }
+
     void draw_text() {
         std::vector<SvgGlyph> glyphs = text_->layout.take(true);
         const StrokeFont& font = StrokeFont::standard();
@@ -492,7 +583,18 @@ class Node {
         flush();
     }
 
+    // A segment to `to`, leaving the pen along t0 and arriving along t1.
+    void vertex(Vec2 to, Vec2 t0, Vec2 t1) {
+        const auto direction = [](Vec2 t) {
+            return t.x != 0 || t.y != 0 ? std::optional<Vec2>(t) : std::nullopt;
+        };
+        if (vertices_.empty()) vertices_.push_back({pos_, {}, {}});
+        if (!vertices_.back().out) vertices_.back().out = direction(t0);
+        vertices_.push_back({to, direction(t1), {}});
+    }
+
     void line_to(Vec2 p) {
+        vertex(p, p - pos_, p - pos_);
         if (!trace_.elements.empty()) {
             if (auto* line = std::get_if<Polyline>(&trace_.elements.back());
                 line && line->points.back() == pos_) {
@@ -505,6 +607,11 @@ class Node {
         pos_ = p;
     }
     void curve(BSpline spline) {
+        const auto& c = spline.control;
+        Vec2 t0 = c[1] - c[0], t1 = c.back() - c[c.size() - 2];
+        if (t0 == Vec2{}) t0 = c[2 % c.size()] - c[0];
+        if (t1 == Vec2{}) t1 = c.back() - c[c.size() >= 3 ? c.size() - 3 : 0];
+        vertex(c.back(), t0, t1);
         pos_ = spline.control.back();
         trace_.elements.push_back(std::move(spline));
     }
@@ -534,7 +641,12 @@ class Node {
         double t1 = std::atan2((-q.y - cq.y) / ry, (-q.x - cq.x) / rx);
         if (sweep && t1 <= t0) t1 += 2 * std::numbers::pi;
         if (!sweep && t1 >= t0) t1 -= 2 * std::numbers::pi;
-        trace_.elements.push_back(EllipseArc{centre, {rx * c, rx * s}, {-ry * s, ry * c}, t0, t1});
+        const EllipseArc arc{centre, {rx * c, rx * s}, {-ry * s, ry * c}, t0, t1};
+        const auto tangent = [&](double t) {
+            return (t1 > t0 ? 1.0 : -1.0) * (std::cos(t) * arc.v - std::sin(t) * arc.u);
+        };
+        vertex(p, tangent(t0), tangent(t1));
+        trace_.elements.push_back(arc);
         pos_ = p;
     }
     void end_subpath() {
@@ -610,6 +722,9 @@ class Node {
     long list_start_ = 0;  // the text's characters before this element's
     std::vector<double> xs_, ys_, dxs_, dys_, rotates_;
     bool nested_svg_ = false, clips_viewport_ = false;
+    bool markable_ = false;  // path, line, polyline, polygon
+    std::vector<SvgVertex> vertices_;
+    size_t subpath_vertex_ = 0;
     bool skip_ = false;  // display:none, or nothing to render
     bool root_ = false;
     bool image_ = false;
@@ -778,6 +893,14 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     // An empty clip path hides everything it clips.
     clips_.push_back(&clip);
     return clips_;
+}
+
+double number_attribute(const xmlNode* node, const char* name, double otherwise) {
+    const auto value = attribute(node, name);
+    if (!value) return otherwise;
+    char* end = nullptr;
+    const double v = std::strtod(value->c_str(), &end);
+    return end == value->c_str() || !std::isfinite(v) ? otherwise : v;
 }
 
 struct XmlDoc {

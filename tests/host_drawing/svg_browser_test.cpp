@@ -245,6 +245,91 @@ TEST(SvgBrowser, NestedViewportsClipWhatLiesOutsideThem) {
     }
 }
 
+
+// ---- markers
+
+TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
+    // A triangle pointing along +x, its tip at (10, 5).
+    const std::string arrow = "<path d='M0 0 L10 5 L0 10 z' stroke='black' fill='none'/>";
+    const std::vector<Vec2> triangle{{0, 0}, {10, 5}, {0, 10}};
+    const auto marker = [&](const std::string& attributes) {
+        return "<defs><marker id='m' markerWidth='10' markerHeight='10' refX='0' refY='5' " +
+               attributes + ">" + arrow + "</marker></defs>";
+    };
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<Vec2> path;              // the path's own points
+        std::vector<Affine> markers;         // where each marker's content goes
+        std::vector<Vec2> content = {};      // the marker's content, when not the triangle
+    } cases[] = {
+        {"end, auto, user space",
+         marker("orient='auto' markerUnits='userSpaceOnUse'") +
+             "<path d='M10 50 H 50' marker-end='url(#m)' stroke='black'/>",
+         {{10, 50}, {50, 50}},
+         {Affine::translate({50, 50}) * Affine::translate({0, -5})}},
+        {"end on a line going down",
+         marker("orient='auto' markerUnits='userSpaceOnUse'") +
+             "<line x1='50' y1='10' x2='50' y2='50' marker-end='url(#m)' stroke='black'/>",
+         {{50, 10}, {50, 50}},
+         {Affine::translate({50, 50}) * rotation(90) * Affine::translate({0, -5})}},
+        {"in stroke widths",
+         marker("orient='auto'") +
+             "<path d='M10 50 H 50' marker-end='url(#m)' stroke='black' stroke-width='2'/>",
+         {{10, 50}, {50, 50}},
+         {Affine::translate({50, 50}) * Affine::scale(2, 2) * Affine::translate({0, -5})}},
+        {"start reversed, a fixed angle at the end",
+         "<defs><marker id='s' markerWidth='10' markerHeight='10' refY='5' orient='auto-start-reverse' "
+         "markerUnits='userSpaceOnUse'>" +
+             arrow +
+             "</marker><marker id='e' markerWidth='10' markerHeight='10' refY='5' orient='90deg' "
+             "markerUnits='userSpaceOnUse'>" +
+             arrow +
+             "</marker></defs><path d='M10 50 H 50' marker-start='url(#s)' marker-end='url(#e)' "
+             "stroke='black'/>",
+         {{10, 50}, {50, 50}},
+         {Affine::translate({10, 50}) * rotation(180) * Affine::translate({0, -5}),
+          Affine::translate({50, 50}) * rotation(90) * Affine::translate({0, -5})}},
+        {"mid vertices halve the turn, from CSS",
+         marker("orient='auto' markerUnits='userSpaceOnUse'") +
+             "<style>polyline{marker-mid:url(#m)}</style><polyline points='10,50 30,50 30,70' "
+             "stroke='black' fill='none'/>",
+         {{10, 50}, {30, 50}, {30, 70}},
+         {Affine::translate({30, 50}) * rotation(45) * Affine::translate({0, -5})}},
+        {"a viewBox fitted into the marker's size",
+         marker("viewBox='0 0 20 20' orient='auto' markerUnits='userSpaceOnUse'") +
+             "<path d='M10 50 H 50' marker-end='url(#m)' stroke='black'/>",
+         {{10, 50}, {50, 50}},
+         // refY 5 in the viewBox is 2.5 in the marker's size
+         {Affine::translate({50, 50}) * Affine::translate({0, -2.5}) * Affine::scale(0.5, 0.5)}},
+        {"clipped to its size", marker("markerUnits='userSpaceOnUse'") +
+             "<path d='M10 50 H 50' marker-end='url(#m)' stroke='none'/>",
+         {},
+         {Affine::translate({50, 50}) * Affine::translate({0, -5})},
+         // the diagonal from (-5, 0) to (15, 10) within x 0 to 10; the square's edges all outside
+         {{0, 2.5}, {10, 7.5}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string body = c.body;
+        std::vector<Vec2> content = triangle;
+        if (!c.content.empty()) {
+            // A square larger than the marker and a diagonal across it: only
+            // what lies within the marker's own square shows.
+            body = "<defs><marker id='m' markerWidth='10' markerHeight='10' refY='5' "
+                   "markerUnits='userSpaceOnUse'><rect x='-10' y='-10' width='30' height='30' "
+                   "stroke='black' fill='none'/><path d='M-5 0 L 15 10' stroke='black'/></marker></defs>"
+                   "<path d='M10 50 H 50' marker-end='url(#m)' stroke='none'/>";
+            content = c.content;
+        }
+        Box expected;
+        for (Vec2 p : c.path) expected.add(on_page(p));
+        for (const Affine& m : c.markers)
+            for (Vec2 p : content) expected.add(on_page(m.apply(p)));
+        expect_box(box_of(flat(page(body))), expected, 1e-6);
+    }
+}
+
 // ---- text
 
 // The box of a text set with the standard font, worked out from its glyphs:
