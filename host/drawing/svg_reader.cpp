@@ -677,6 +677,14 @@ class Node {
 
     void draw(std::vector<Trace> traces) {
         if (skip_ || style_.hidden || traces.empty()) return;
+        if (!pending_clip_.empty()) {
+            // The shape's box in its user space, for a clip in those units.
+            Box box;
+            const double tolerance = kSvgClipTolerance / std::max(m_.max_stretch(), 1e-12);
+            for (const Trace& t : traces)
+                for (Vec2 p : flatten_trace(t, Affine{}, tolerance)) box.add(p);
+            bbox_ = box;
+        }
         if (!collect_ && style_.stroke.kind != Paint::kNone &&
             !SvgDashes{style_.dasharray, style_.dashoffset}.solid()) {
             std::vector<Trace> dashes = dashes_of(traces);
@@ -723,6 +731,7 @@ class Node {
     std::vector<double> xs_, ys_, dxs_, dys_, rotates_;
     bool nested_svg_ = false, clips_viewport_ = false;
     bool markable_ = false;  // path, line, polyline, polygon
+    std::optional<Box> bbox_;  // of a shape, in its user space
     std::vector<SvgVertex> vertices_;
     size_t subpath_vertex_ = 0;
     bool skip_ = false;  // display:none, or nothing to render
@@ -878,11 +887,18 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     pending_clip_.clear();
     auto it = s_.ids.find(id);
     if (it == s_.ids.end() || s_.depth >= kMaxReferenceDepth) return clips_;
-    // Clips in the units of the bounding box are left out: not drawn clipped.
-    if (attribute(it->second, "clipPathUnits").value_or("") == "objectBoundingBox") return clips_;
+    // Clips in the units of the bounding box: of a shape, its box; of a
+    // group (not known before its content is drawn), left out.
+    const bool of_box = attribute(it->second, "clipPathUnits").value_or("") == "objectBoundingBox";
+    if (of_box && (!bbox_ || !(bbox_->max_x > bbox_->min_x) || !(bbox_->max_y > bbox_->min_y)))
+        return clips_;
     SvgClip& clip = s_.clips.emplace_back();
     // The clip path's content is in the user space of the element it clips.
     Node collector(*this, it->second);
+    if (of_box) {
+        const Box& b = *bbox_;
+        collector.m_ = m_ * Affine{b.max_x - b.min_x, 0, b.min_x, 0, b.max_y - b.min_y, b.min_y};
+    }
     collector.collect_ = &clip;
     collector.clips_.clear();
     collector.skip_ = false;

@@ -330,6 +330,67 @@ TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
     }
 }
 
+
+// ---- clipped fills
+
+// The filled area, by even-odd tests on a half-millimetre grid.
+double filled_area(const FlatDrawing& f) {
+    double area = 0;
+    for (double y = 0.25; y < 100; y += 0.5) {
+        for (double x = 0.25; x < 100; x += 0.5) {
+            int crossings = 0;
+            for (const auto& fill : f.fills) {
+                for (const auto& ring : fill.rings) {
+                    for (size_t i = 0, n = ring.size(); i < n; ++i) {
+                        const Vec2 a = ring[i], b = ring[(i + 1) % n];
+                        if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
+                            ++crossings;
+                    }
+                }
+            }
+            if (crossings % 2) area += 0.25;
+        }
+    }
+    return area;
+}
+
+TEST(SvgBrowser, FillsAreCutToClipsOfAnyShape) {
+    const std::string l_shape =
+        "<clipPath id='c'><polygon points='0,0 50,0 50,50 100,50 100,100 0,100'/></clipPath>";
+    const std::string holed = "M 20 20 H 80 V 80 H 20 Z M 40 40 H 60 V 60 H 40 Z";
+    const std::string holed_reversed = "M 20 20 H 80 V 80 H 20 Z M 40 40 V 60 H 60 V 40 Z";
+    const struct {
+        const char* what;
+        std::string body;
+        double area;
+    } cases[] = {
+        // 50 x 50, less the quarter beyond the L's notch
+        {"a non-convex clip", l_shape + "<rect x='25' y='25' width='50' height='50' clip-path='url(#c)'/>",
+         2500 - 625},
+        {"a clip with a hole",
+         "<clipPath id='c'><path clip-rule='evenodd' d='M0 0 H100 V100 H0 Z M40 40 H60 V60 H40 Z'/>"
+         "</clipPath><rect x='30' y='30' width='40' height='40' clip-path='url(#c)'/>",
+         1600 - 400},
+        // 3200 of the ring, less the notch's 900 less the hole's 100 in it
+        {"an even-odd fill with a hole",
+         l_shape + "<path fill-rule='evenodd' d='" + holed + "' clip-path='url(#c)'/>", 3200 - 800},
+        {"a nonzero fill with a reversed hole",
+         l_shape + "<path d='" + holed_reversed + "' clip-path='url(#c)'/>", 3200 - 800},
+        {"a clip of two shapes",
+         "<clipPath id='c'><rect width='30' height='100'/><rect x='70' width='30' height='100'/>"
+         "</clipPath><rect y='40' width='100' height='20' clip-path='url(#c)'/>",
+         1200},
+        {"a clip in the units of the box, a triangle",
+         "<clipPath id='c' clipPathUnits='objectBoundingBox'><polygon points='0,0 1,0 0,1'/></clipPath>"
+         "<rect x='20' y='20' width='60' height='40' clip-path='url(#c)'/>",
+         60 * 40 / 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NEAR(filled_area(flat(page(c.body))), c.area, c.area * 0.01);
+    }
+}
+
 // ---- text
 
 // The box of a text set with the standard font, worked out from its glyphs:
