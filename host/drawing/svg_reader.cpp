@@ -136,6 +136,8 @@ struct TextState {
     explicit TextState(bool vertical) : layout(vertical) {}
     SvgTextLayout layout;
     std::vector<SvgDraw> styles;  // of the spans, by SvgGlyph::style
+    // The path of each style's span when it is set along one (<textPath>).
+    std::vector<std::shared_ptr<const SvgPathMeasure>> paths;
     bool fresh = true;            // no character yet: leading spaces are dropped
 };
 
@@ -169,6 +171,8 @@ class Node {
           clips_(parent.resolved_clips()),
           collect_(parent.collect_),
           text_(parent.text_),
+          text_path_(parent.text_path_),
+          path_out_(parent.path_out_),
           skip_(parent.skip_),
           viewport_w_(parent.use_w_.value_or(parent.viewport_w_)),
           viewport_h_(parent.use_h_.value_or(parent.viewport_h_)) {
@@ -187,6 +191,10 @@ class Node {
             text_root_ = true;
         }
         if (text_) list_start_ = text_->layout.count();
+        if (kind == "textPath" && text_) {
+            text_path_root_ = true;
+            start_text_path(element);
+        }
         image_ = kind == "image";
         use_ = kind == "use";
         // A line has no inside to fill.
@@ -221,7 +229,7 @@ class Node {
             traces_.clear();
         }
         if (text_root_) draw_text();
-        if (markable_ && !skip_ && !style_.hidden && !collect_) draw_markers();
+        if (markable_ && !skip_ && !style_.hidden && !collect_ && !path_out_) draw_markers();
         if (image_ && !skip_ && !style_.hidden && !collect_)
             s_.builder.add_unsupported("IMAGE", layer_);
         if (use_ && !skip_ && !href_.empty() && s_.depth < kMaxReferenceDepth) {
@@ -323,6 +331,7 @@ class Node {
                 if (d.fill) d.stroke = d.fill;
                 d.fill.reset();
                 text_->styles.push_back(std::move(d));
+                text_->paths.push_back(text_path_);
                 style = static_cast<int>(text_->styles.size()) - 1;
             }
             if (c >= U' ' && !font.has(c)) s_.builder.count_missing(c);
@@ -494,7 +503,8 @@ class Node {
                 p.rotate = n->rotates_[std::min(k, n->rotates_.size() - 1)];
                 rotate = true;
             }
-            if (n->text_root_) break;
+            // Positions of the text around a <textPath> are not along it.
+            if (n->text_root_ || n->text_path_root_) break;
         }
         return p;
     }
@@ -563,6 +573,40 @@ class Node {
         --s_.depth;
     }
 
+    // A <textPath>: the path it refers to, in the text's user space (with
+    // the path's own transform), and the pen at its start offset on it.
+    void start_text_path(xmlNode* element) {
+        const std::string id = use_target(element);
+        auto it = s_.ids.find(id);
+        if (id.empty() || it == s_.ids.end() || s_.depth >= kMaxReferenceDepth) {
+            skip_ = true;  // browsers draw no text for a path that is not there
+            return;
+        }
+        std::vector<Trace> traces;
+        Node collector(*this, it->second);
+        collector.m_ = Affine{};
+        collector.text_.reset();
+        collector.skip_ = false;
+        collector.style_.hidden = false;
+        collector.markable_ = false;
+        collector.path_out_ = &traces;
+        ++s_.depth;
+        load_reference(collector, it->second, true);
+        --s_.depth;
+        std::vector<Vec2> points;
+        for (const Trace& t : traces) {
+            auto line = flatten_trace(t, Affine{}, kSvgClipTolerance / std::max(m_.max_stretch(), 1e-12));
+            points.insert(points.end(), line.begin(), line.end());
+        }
+        auto path = std::make_shared<const SvgPathMeasure>(std::move(points));
+        const std::string offset = attribute(element, "startOffset").value_or("0");
+        double start = std::strtod(offset.c_str(), nullptr);
+        if (!std::isfinite(start)) start = 0;
+        if (offset.find('%') != std::string::npos) start = start / 100 * path->length();
+        text_path_ = std::move(path);
+        text_->layout.move_to({start, 0});
+    }
+
     void draw_text() {
         std::vector<SvgGlyph> glyphs = text_->layout.take(true);
         const StrokeFont& font = StrokeFont::standard();
@@ -575,6 +619,19 @@ class Node {
         for (const SvgGlyph& g : glyphs) {
             if (g.style != current) flush();
             current = g.style;
+            if (const auto& path = text_->paths[g.style]) {
+                // Along a path: the middle of the character's advance on it,
+                // the character turned with the path there.
+                const double half = 0.5 * font.glyph(g.c).advance() * g.scale;
+                const auto on = path->at(g.at.x + half);
+                if (!on) continue;
+                const Affine place = m_ * Affine::translate(on->first) * Affine::rotate(on->second) *
+                                     Affine::translate({-half, g.at.y}) *
+                                     Affine::rotate(g.rotate * std::numbers::pi / 180) *
+                                     Affine::scale(g.scale, -g.scale);
+                add_strokes(std::u32string(1, g.c), font, place, shape);
+                continue;
+            }
             const Affine place = m_ * Affine::translate(g.at) *
                                  Affine::rotate(g.rotate * std::numbers::pi / 180) *
                                  Affine::scale(g.scale, -g.scale);
@@ -685,7 +742,7 @@ class Node {
                 for (Vec2 p : flatten_trace(t, Affine{}, tolerance)) box.add(p);
             bbox_ = box;
         }
-        if (!collect_ && style_.stroke.kind != Paint::kNone &&
+        if (!collect_ && !path_out_ && style_.stroke.kind != Paint::kNone &&
             !SvgDashes{style_.dasharray, style_.dashoffset}.solid()) {
             std::vector<Trace> dashes = dashes_of(traces);
             for (Trace& t : traces) t = transformed(t, m_);
@@ -702,6 +759,10 @@ class Node {
         for (Trace& t : traces) t = transformed(t, m_);
         std::erase_if(traces, [](const Trace& t) { return !finite(t); });
         if (traces.empty()) return;
+        if (path_out_) {
+            for (Trace& t : traces) path_out_->push_back(std::move(t));
+            return;
+        }
         if (collect_) {
             SvgClipShape shape;
             shape.even_odd = style_.clip_even_odd;
@@ -731,6 +792,9 @@ class Node {
     std::vector<double> xs_, ys_, dxs_, dys_, rotates_;
     bool nested_svg_ = false, clips_viewport_ = false;
     bool markable_ = false;  // path, line, polyline, polygon
+    std::shared_ptr<const SvgPathMeasure> text_path_;  // of a <textPath> and its spans
+    std::vector<Trace>* path_out_ = nullptr;            // reading a path for a <textPath>
+    bool text_path_root_ = false;
     std::optional<Box> bbox_;  // of a shape, in its user space
     std::vector<SvgVertex> vertices_;
     size_t subpath_vertex_ = 0;
@@ -822,8 +886,8 @@ using DrawnElements =
     boost::mpl::set<tag::element::svg, tag::element::g, tag::element::path, tag::element::rect,
                     tag::element::circle, tag::element::ellipse, tag::element::line,
                     tag::element::polyline, tag::element::polygon, tag::element::use_,
-                    tag::element::text, tag::element::tspan, tag::element::image, tag::element::a,
-                    tag::element::switch_>::type;
+                    tag::element::text, tag::element::tspan, tag::element::textPath,
+                    tag::element::image, tag::element::a, tag::element::switch_>::type;
 using ReferencedElements =
     boost::mpl::set<tag::element::svg, tag::element::g, tag::element::path, tag::element::rect,
                     tag::element::circle, tag::element::ellipse, tag::element::line,

@@ -477,6 +477,39 @@ TEST(SvgBrowser, TextIsLaidOutInChunksWithItsPositionListsAndUnits) {
     }
 }
 
+TEST(SvgBrowser, TextAlongAPathFollowsIt) {
+    const auto body = [](const std::string& path, const std::string& offset) {
+        return "<defs><path id='p' d='" + path + "'/></defs><text font-size='10'><textPath href='#p'" +
+               offset + ">AB</textPath></text>";
+    };
+    const double a = advance(U'A', 10), b = advance(U'B', 10);
+    // A character's middle sits on the path: on a straight path the text is set as on a line.
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<Char> expected;
+    } cases[] = {
+        {"straight", body("M 10 50 H 90", ""), {{U'A', {10, 50}, 10}, {U'B', {10 + a, 50}, 10}}},
+        {"start offset", body("M 10 50 H 90", " startOffset='20'"),
+         {{U'A', {30, 50}, 10}, {U'B', {30 + a, 50}, 10}}},
+        {"start offset in percent", body("M 10 50 H 90", " startOffset='50%'"),
+         {{U'A', {50, 50}, 10}, {U'B', {50 + a, 50}, 10}}},
+        {"going down: turned",
+         body("M 50 10 V 90", ""),
+         {{U'A', {50, 10}, 10, 90}, {U'B', {50, 10 + a}, 10, 90}}},
+        {"a path with its own transform",
+         "<defs><path id='p' d='M 0 0 H 80' transform='translate(10 50)'/></defs><text "
+         "font-size='10'><textPath href='#p'>AB</textPath></text>",
+         {{U'A', {10, 50}, 10}, {U'B', {10 + a, 50}, 10}}},
+        {"characters beyond the end are not drawn", body("M 10 50 H " + std::to_string(10 + a + b / 4), ""),
+         {{U'A', {10, 50}, 10}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        expect_box(box_of(flat(page(c.body))), glyphs_box(c.expected), 1e-3);
+    }
+}
+
 TEST(SvgBrowser, VerticalTextStacksItsCharactersDownwards) {
     const FlatDrawing f = flat(page("<text x='50' y='10' font-size='10' writing-mode='tb'>AAA</text>"));
     const Box box = box_of(f);

@@ -1,6 +1,29 @@
 #include "host/drawing/svg/text_layout.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace tvk::host {
+
+SvgPathMeasure::SvgPathMeasure(std::vector<Vec2> points) : points_(std::move(points)) {
+    for (size_t i = 0; i < points_.size(); ++i) {
+        if (i > 0) total_ += tvk::host::length(points_[i] - points_[i - 1]);
+        distance_.push_back(total_);
+    }
+}
+
+std::optional<std::pair<Vec2, double>> SvgPathMeasure::at(double s) const {
+    if (points_.size() < 2 || s < 0 || s > total_) return std::nullopt;
+    size_t i = static_cast<size_t>(std::upper_bound(distance_.begin(), distance_.end(), s) -
+                                   distance_.begin());
+    i = std::clamp<size_t>(i, 1, points_.size() - 1);
+    // Past zero-length pieces to one with a direction.
+    while (i + 1 < points_.size() && distance_[i] == distance_[i - 1]) ++i;
+    const Vec2 a = points_[i - 1], b = points_[i];
+    const double piece = distance_[i] - distance_[i - 1];
+    const double t = piece > 0 ? (s - distance_[i - 1]) / piece : 0;
+    return std::pair(a + t * (b - a), std::atan2(b.y - a.y, b.x - a.x));
+}
 
 void SvgTextLayout::place(char32_t c, const SvgCharPosition& p, double advance, double scale,
                           double em, int anchor, int style) {

@@ -20,6 +20,21 @@ struct SvgGlyph {
     int style = 0;      // the caller's: which span it belongs to
 };
 
+// A polyline measured along its length, for text set along a path.
+class SvgPathMeasure {
+  public:
+    explicit SvgPathMeasure(std::vector<Vec2> points);
+    double length() const { return total_; }
+    // The point at distance s along the path and the path's direction there
+    // (radians); nothing beyond its ends.
+    std::optional<std::pair<Vec2, double>> at(double s) const;
+
+  private:
+    std::vector<Vec2> points_;
+    std::vector<double> distance_;  // from the start to each point
+    double total_ = 0;
+};
+
 // Where one character goes, as the text's attributes say.
 struct SvgCharPosition {
     std::optional<double> x, y;
@@ -39,6 +54,12 @@ class SvgTextLayout {
     std::vector<SvgGlyph> take(bool at_end);
 
     Vec2 pen() const { return pen_; }
+    // Moves the pen (a <textPath>: to its start offset along the path),
+    // beginning a new chunk.
+    void move_to(Vec2 p) {
+        finish_chunk();
+        pen_ = p;
+    }
     // Characters placed so far (the index of the next one in position lists).
     long count() const { return count_; }
 
