@@ -180,7 +180,11 @@ class Node {
         element_ = element;
         if (++s_.elements > kMaxElements) throw DrawingError(too_many_elements());
         const std::string_view kind = reinterpret_cast<const char*>(element->name);
-        markable_ = kind == "path" || kind == "line" || kind == "polyline" || kind == "polygon";
+        // Paths inside markers draw no markers of their own: a marker on its
+        // own vertices would multiply without end.
+        in_marker_ = parent.in_marker_;
+        markable_ = !in_marker_ &&
+                    (kind == "path" || kind == "line" || kind == "polyline" || kind == "polygon");
         if (const auto m = attribute(element, "marker-start")) style_.marker_start = url_id(*m);
         if (const auto m = attribute(element, "marker-mid")) style_.marker_mid = url_id(*m);
         if (const auto m = attribute(element, "marker-end")) style_.marker_end = url_id(*m);
@@ -558,6 +562,7 @@ class Node {
         content.clips_ = resolved_clips();
         content.skip_ = false;
         content.markable_ = false;
+        content.in_marker_ = true;
         const std::string overflow = attribute(marker, "overflow").value_or("hidden");
         if (overflow == "hidden" || overflow == "scroll") {
             SvgClip& clip = s_.clips.emplace_back();
@@ -795,6 +800,7 @@ class Node {
     std::shared_ptr<const SvgPathMeasure> text_path_;  // of a <textPath> and its spans
     std::vector<Trace>* path_out_ = nullptr;            // reading a path for a <textPath>
     bool text_path_root_ = false;
+    bool in_marker_ = false;
     std::optional<Box> bbox_;  // of a shape, in its user space
     std::vector<SvgVertex> vertices_;
     size_t subpath_vertex_ = 0;
@@ -1118,7 +1124,11 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
         adopt_namespace(root,
                         xmlNewNs(root, reinterpret_cast<const xmlChar*>(kSvgNamespace), nullptr));
     default_size(root);
-    cascade_styles(root);
+    try {
+        cascade_styles(root);
+    } catch (const std::runtime_error& e) {
+        throw DrawingError(name + ": " + e.what());
+    }
     drop_non_ascii_values(root);
 
     Shared shared(drawing);

@@ -8,6 +8,8 @@
 #include <map>
 #include <numbers>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <sstream>
 #include <string_view>
 #include <tuple>
@@ -301,25 +303,53 @@ bool matches(const Compound& c, const xmlNode* n) {
     return true;
 }
 
-// Whether parts[0..k] match with parts[k] at n.
-bool matches_from(const std::vector<Compound>& parts, size_t k, const xmlNode* n) {
-    if (!matches(parts[k], n)) return false;
-    if (k == 0) return true;
-    switch (parts[k - 1].combinator) {
-        case '>':
-            return element_parent(n) && matches_from(parts, k - 1, element_parent(n));
-        case '+':
-            return element_sibling(n, false) && matches_from(parts, k - 1, element_sibling(n, false));
-        case '~':
-            for (const xmlNode* s = element_sibling(n, false); s; s = element_sibling(s, false))
-                if (matches_from(parts, k - 1, s)) return true;
-            return false;
-        default:
-            for (const xmlNode* p = element_parent(n); p; p = element_parent(p))
-                if (matches_from(parts, k - 1, p)) return true;
-            return false;
+// Selector matching work (compounds tested) in a document: beyond it, a
+// style sheet built to take hours.
+constexpr long kMaxMatchSteps = 100'000'000;
+
+// Matches a selector from its right end, remembering what failed: without,
+// chains of descendant combinators in deep documents take exponential time.
+class Matcher {
+  public:
+    Matcher(const std::vector<Compound>& parts, long& steps) : parts_(parts), steps_(steps) {}
+
+    bool at(const xmlNode* n) { return from(parts_.size() - 1, n); }
+
+  private:
+    // Whether parts[0..k] match with parts[k] at n.
+    bool from(size_t k, const xmlNode* n) {
+        if (failed_.count({k, n})) return false;
+        if (++steps_ > kMaxMatchSteps)
+            throw std::runtime_error("its style sheets take more than " +
+                                     std::to_string(kMaxMatchSteps) + " steps to match");
+        const bool ok = match(k, n);
+        if (!ok) failed_.insert({k, n});
+        return ok;
     }
-}
+
+    bool match(size_t k, const xmlNode* n) {
+        if (!matches(parts_[k], n)) return false;
+        if (k == 0) return true;
+        switch (parts_[k - 1].combinator) {
+            case '>':
+                return element_parent(n) && from(k - 1, element_parent(n));
+            case '+':
+                return element_sibling(n, false) && from(k - 1, element_sibling(n, false));
+            case '~':
+                for (const xmlNode* s = element_sibling(n, false); s; s = element_sibling(s, false))
+                    if (from(k - 1, s)) return true;
+                return false;
+            default:
+                for (const xmlNode* p = element_parent(n); p; p = element_parent(p))
+                    if (from(k - 1, p)) return true;
+                return false;
+        }
+    }
+
+    const std::vector<Compound>& parts_;
+    long& steps_;
+    std::set<std::pair<size_t, const xmlNode*>> failed_;
+};
 
 struct Rule {
     Selector selector;
@@ -516,7 +546,7 @@ class Cascade {
             offer(name, own_attribute(node, name.c_str()).value_or(""), Rank{0, {}, 0});
         }
         for (const Rule& r : rules_) {
-            if (!matches_from(r.selector.parts, r.selector.parts.size() - 1, node)) continue;
+            if (!Matcher(r.selector.parts, steps_).at(node)) continue;
             for (const Declaration& d : r.declarations)
                 offer(d.name, d.value, Rank{d.important ? 3 : 1, r.selector.specificity(), r.order});
         }
@@ -557,6 +587,7 @@ class Cascade {
     }
 
     std::vector<Rule> rules_;
+    long steps_ = 0;
 };
 
 }  // namespace

@@ -15,7 +15,8 @@
 namespace tvk::host {
 
 // Leaves each element's winning declarations as its attributes and drops its
-// style attribute, so that the reader sees one value a property: the
+// style attribute, so that the reader sees one value a property (throws
+// std::runtime_error for style sheets that would take too long to match): the
 // `transform` property in CSS syntax (units, rotate(45deg)) becomes the
 // transform attribute, with `transform-origin` folded into it; geometry
 // properties (x, y, width, height, r, rx, ry, cx, cy, d) become the attributes
