@@ -205,7 +205,7 @@ class Node {
         if (kind == "line") style_.fill.kind = Paint::kNone;
         // SVG 2 writes href without the xlink namespace.
         if (use_) href_ = use_target(element);
-        nested_svg_ = kind == "svg";
+        nested_svg_ = kind == "svg" || kind == "symbol";
         if (nested_svg_) {
             const std::string overflow = attribute(element, "overflow").value_or("hidden");
             clips_viewport_ = overflow == "hidden" || overflow == "scroll";
@@ -261,14 +261,7 @@ class Node {
         if (root_) m_ = Affine::translate({0, h * kMmPerPx}) * m_;
         // An inner viewport hides what lies outside it (the page itself is
         // left to the plot's own fitting and clipping).
-        if (nested_svg_ && clips_viewport_ && !collect_) {
-            SvgClip& clip = s_.clips.emplace_back();
-            SvgClipShape rect;
-            rect.rings.push_back({m_.apply({x, y}), m_.apply({x + w, y}), m_.apply({x + w, y + h}),
-                                  m_.apply({x, y + h})});
-            clip.push_back(std::move(rect));
-            clips_.push_back(&clip);
-        }
+        if (nested_svg_ && clips_viewport_ && !collect_) clips_.push_back(&clip_rect(m_, x, y, w, h));
         set_viewbox_size(w, h);
     }
     void set_viewbox_size(double w, double h) {
@@ -513,6 +506,22 @@ class Node {
         return p;
     }
 
+    // A viewport's clip: its rectangle in user units mapped by m, a hair
+    // larger, so that a frame drawn on its edge stays whole.
+    const SvgClip& clip_rect(const Affine& m, double x, double y, double w, double h) {
+        const double hair = 1e-6 / std::max(m.max_stretch(), 1e-12);
+        x -= hair;
+        y -= hair;
+        w += 2 * hair;
+        h += 2 * hair;
+        SvgClip& clip = s_.clips.emplace_back();
+        SvgClipShape rect;
+        rect.rings.push_back(
+            {m.apply({x, y}), m.apply({x + w, y}), m.apply({x + w, y + h}), m.apply({x, y + h})});
+        clip.push_back(std::move(rect));
+        return clip;
+    }
+
     void draw_markers() {
         if (style_.marker_start.empty() && style_.marker_mid.empty() && style_.marker_end.empty())
             return;
@@ -564,14 +573,8 @@ class Node {
         content.markable_ = false;
         content.in_marker_ = true;
         const std::string overflow = attribute(marker, "overflow").value_or("hidden");
-        if (overflow == "hidden" || overflow == "scroll") {
-            SvgClip& clip = s_.clips.emplace_back();
-            SvgClipShape rect;
-            rect.rings.push_back({frame.apply({0, 0}), frame.apply({w, 0}), frame.apply({w, h}),
-                                  frame.apply({0, h})});
-            clip.push_back(std::move(rect));
-            content.clips_.push_back(&clip);
-        }
+        if (overflow == "hidden" || overflow == "scroll")
+            content.clips_.push_back(&clip_rect(frame, 0, 0, w, h));
         ++s_.depth;
         for (xmlNode* c = marker->children; c; c = c->next)
             if (c->type == XML_ELEMENT_NODE) load_reference(content, c, true);
