@@ -17,6 +17,7 @@
 #include <svgpp/svgpp.hpp>
 
 #include "host/drawing/stroke_font.h"
+#include "host/drawing/svg/conditional.h"
 #include "host/drawing/svg/css.h"
 #include "host/drawing/svg/dashes.h"
 #include "host/drawing/svg/markers.h"
@@ -1127,6 +1128,7 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
         adopt_namespace(root,
                         xmlNewNs(root, reinterpret_cast<const xmlChar*>(kSvgNamespace), nullptr));
     default_size(root);
+    resolve_switches(root, user_language());
     try {
         cascade_styles(root);
     } catch (const std::runtime_error& e) {

@@ -254,6 +254,27 @@ TEST(SvgBrowser, NestedViewportsClipWhatLiesOutsideThem) {
 }
 
 
+TEST(SvgBrowser, ASwitchDrawsItsFirstChildWhoseConditionsHold) {
+    const std::string a = "<path d='M0 0 H 10' stroke='black'/>";
+    const std::string b = "<path d='M0 0 H 20' stroke='black'/>";
+    const struct {
+        const char* what;
+        std::string body;
+        double length;
+    } cases[] = {
+        {"the first", "<switch>" + a + b + "</switch>", 10},
+        {"an extension not supported", "<switch><g requiredExtensions='http://x'>" + a + "</g>" + b + "</switch>", 20},
+        {"a language", "<switch><g systemLanguage='xx'>" + a + "</g><g systemLanguage='de, en-GB'>" + b + "</g></switch>", 20},
+        {"none holds", "<switch><g systemLanguage='xx'>" + a + "</g></switch>", 0},
+        {"outside a switch too", "<g systemLanguage='xx'>" + a + "</g>" + b, 20},
+    };
+    setenv("LC_ALL", "en_US.UTF-8", 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NEAR(length_of(flat(page(c.body))), c.length, 1e-9);
+    }
+}
+
 // ---- markers
 
 TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
