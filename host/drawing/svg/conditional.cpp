@@ -42,7 +42,8 @@ bool holds(const xmlNode* node, const std::string& language) {
 std::string user_language() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* v = std::getenv(name);
-        if (v && *v && std::string(v) != "C" && std::string(v) != "POSIX") return v;
+        // The C locale (C, C.UTF-8, POSIX) names no language.
+        if (v && *v && primary(v) != "c" && primary(v) != "posix") return v;
     }
     return "en";
 }
