@@ -336,10 +336,10 @@ void StrokeFont::add_punctuation() {
     const auto dash = [&](char32_t c, double width) {
         glyphs_.try_emplace(c, Glyph{-0.1, width + 0.1, {{{0, dash_y}, {width, dash_y}}}});
     };
-    dash(U'\u2013', 0.5);   // en dash
-    dash(U'\u2014', 1.0);   // em dash
-    dash(U'\u2015', 1.0);   // horizontal bar
-    dash(U'\u2212', 0.6);   // minus sign
+    dash(U'\u2013', 0.5);  // en dash
+    dash(U'\u2014', 1.0);  // em dash
+    dash(U'\u2015', 1.0);  // horizontal bar
+    dash(U'\u2212', 0.6);  // minus sign
     for (char32_t hyphen : {U'\u2010', U'\u2011', U'\u00AD'}) glyphs_.try_emplace(hyphen, minus);
     // Typographic quotes as the typewriter's, the low ones on the baseline.
     const Glyph& single = glyph(U'\'');

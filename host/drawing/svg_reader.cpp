@@ -111,10 +111,10 @@ struct Style {
     double stroke_width = 1;  // user units
     double font_size = 16;
     std::string font_family = "serif";
-    int anchor = 0;  // start, middle, end
+    int anchor = 0;                 // start, middle, end
     std::vector<double> dasharray;  // user units
     double dashoffset = 0;
-    bool vertical = false;  // writing-mode
+    bool vertical = false;                             // writing-mode
     std::string marker_start, marker_mid, marker_end;  // ids
 };
 
@@ -125,7 +125,8 @@ std::string url_id(const std::string& value) {
     if (value.rfind("url(", 0) != 0 || hash == std::string::npos || close == std::string::npos)
         return "";
     std::string id = value.substr(hash + 1, close - hash - 1);
-    while (!id.empty() && (id.back() == '"' || id.back() == '\'' || id.back() == ' ')) id.pop_back();
+    while (!id.empty() && (id.back() == '"' || id.back() == '\'' || id.back() == ' '))
+        id.pop_back();
     return id;
 }
 
@@ -139,7 +140,7 @@ struct TextState {
     std::vector<SvgDraw> styles;  // of the spans, by SvgGlyph::style
     // The path of each style's span when it is set along one (<textPath>).
     std::vector<std::shared_ptr<const SvgPathMeasure>> paths;
-    bool fresh = true;            // no character yet: leading spaces are dropped
+    bool fresh = true;  // no character yet: leading spaces are dropped
 };
 
 struct Shared {
@@ -262,7 +263,8 @@ class Node {
         if (root_) m_ = Affine::translate({0, h * kMmPerPx}) * m_;
         // An inner viewport hides what lies outside it (the page itself is
         // left to the plot's own fitting and clipping).
-        if (nested_svg_ && clips_viewport_ && !collect_) clips_.push_back(&clip_rect(m_, x, y, w, h));
+        if (nested_svg_ && clips_viewport_ && !collect_)
+            clips_.push_back(&clip_rect(m_, x, y, w, h));
         set_viewbox_size(w, h);
     }
     void set_viewbox_size(double w, double h) {
@@ -552,12 +554,13 @@ class Node {
         if (orient == "auto") angle = place.angle;
         if (orient == "auto-start-reverse")
             angle = place.angle + (place.which == SvgMarkerPlace::kStart ? 180 : 0);
-        const double units =
-            attribute(marker, "markerUnits").value_or("") == "userSpaceOnUse" ? 1 : style_.stroke_width;
+        const double units = attribute(marker, "markerUnits").value_or("") == "userSpaceOnUse"
+                                 ? 1
+                                 : style_.stroke_width;
         Affine box;
         if (const auto view = attribute(marker, "viewBox")) {
-            const auto fitted =
-                viewbox_transform(*view, attribute(marker, "preserveAspectRatio").value_or(""), w, h);
+            const auto fitted = viewbox_transform(
+                *view, attribute(marker, "preserveAspectRatio").value_or(""), w, h);
             if (!fitted) return;
             box = *fitted;
         }
@@ -604,7 +607,8 @@ class Node {
         --s_.depth;
         std::vector<Vec2> points;
         for (const Trace& t : traces) {
-            auto line = flatten_trace(t, Affine{}, kSvgClipTolerance / std::max(m_.max_stretch(), 1e-12));
+            auto line =
+                flatten_trace(t, Affine{}, kSvgClipTolerance / std::max(m_.max_stretch(), 1e-12));
             points.insert(points.end(), line.begin(), line.end());
         }
         auto path = std::make_shared<const SvgPathMeasure>(std::move(points));
@@ -634,7 +638,8 @@ class Node {
                 const double half = 0.5 * font.glyph(g.c).advance() * g.scale;
                 const auto on = path->at(g.at.x + half);
                 if (!on) continue;
-                const Affine place = m_ * Affine::translate(on->first) * Affine::rotate(on->second) *
+                const Affine place = m_ * Affine::translate(on->first) *
+                                     Affine::rotate(on->second) *
                                      Affine::translate({-half, g.at.y}) *
                                      Affine::rotate(g.rotate * std::numbers::pi / 180) *
                                      Affine::scale(g.scale, -g.scale);
@@ -800,9 +805,9 @@ class Node {
     long list_start_ = 0;  // the text's characters before this element's
     std::vector<double> xs_, ys_, dxs_, dys_, rotates_;
     bool nested_svg_ = false, clips_viewport_ = false;
-    bool markable_ = false;  // path, line, polyline, polygon
+    bool markable_ = false;                            // path, line, polyline, polygon
     std::shared_ptr<const SvgPathMeasure> text_path_;  // of a <textPath> and its spans
-    std::vector<Trace>* path_out_ = nullptr;            // reading a path for a <textPath>
+    std::vector<Trace>* path_out_ = nullptr;           // reading a path for a <textPath>
     bool text_path_root_ = false;
     bool in_marker_ = false;
     std::optional<Box> bbox_;  // of a shape, in its user space
@@ -925,16 +930,17 @@ using ViewportAttributes = boost::mpl::vector<
     pair<tag::element::use_, tag::attribute::height>, pair<tag::element::text, tag::attribute::x>,
     pair<tag::element::text, tag::attribute::y>, pair<tag::element::tspan, tag::attribute::x>,
     pair<tag::element::tspan, tag::attribute::y>>;
-using TextAttributes = boost::mpl::vector<pair<tag::element::text, tag::attribute::dx>,
-    pair<tag::element::text, tag::attribute::dy>, pair<tag::element::tspan, tag::attribute::dx>,
-    pair<tag::element::tspan, tag::attribute::dy>, pair<tag::element::text, tag::attribute::rotate>,
+using TextAttributes = boost::mpl::vector<
+    pair<tag::element::text, tag::attribute::dx>, pair<tag::element::text, tag::attribute::dy>,
+    pair<tag::element::tspan, tag::attribute::dx>, pair<tag::element::tspan, tag::attribute::dy>,
+    pair<tag::element::text, tag::attribute::rotate>,
     pair<tag::element::tspan, tag::attribute::rotate>>;
 template <class Set, class More>
 using Joined =
     typename boost::mpl::fold<More, Set, boost::mpl::insert<boost::mpl::_1, boost::mpl::_2>>::type;
-using Attributes =
-    Joined<Joined<Joined<svgpp::traits::shapes_attributes_by_element, Properties>, ViewportAttributes>,
-           TextAttributes>;
+using Attributes = Joined<
+    Joined<Joined<svgpp::traits::shapes_attributes_by_element, Properties>, ViewportAttributes>,
+    TextAttributes>;
 
 using Traversal = svgpp::document_traversal<
     svgpp::processed_elements<DrawnElements>, svgpp::processed_attributes<Attributes>,

@@ -77,26 +77,29 @@ TEST(SvgBrowser, EveryElementFollowsItsTransformWhereverItIsWritten) {
     const std::vector<Vec2> triangle{{10, 10}, {20, 30}, {30, 10}};
     const std::vector<Vec2> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
     const Transformed cases[] = {
-        {"path, transform after d", "<path d='M10 10 L50 10' transform='translate(0,50)'" + s + "/>",
-         segment, Affine::translate({0, 50})},
-        {"path, transform before d", "<path transform='translate(0,50)' d='M10 10 L50 10'" + s + "/>",
-         segment, Affine::translate({0, 50})},
+        {"path, transform after d",
+         "<path d='M10 10 L50 10' transform='translate(0,50)'" + s + "/>", segment,
+         Affine::translate({0, 50})},
+        {"path, transform before d",
+         "<path transform='translate(0,50)' d='M10 10 L50 10'" + s + "/>", segment,
+         Affine::translate({0, 50})},
         {"polygon", "<polygon points='10 10 20 30 30 10' transform='translate(5 5)'" + s + "/>",
          triangle, Affine::translate({5, 5})},
         {"polyline", "<polyline points='10,10 20,30 30,10' transform='scale(2)'" + s + "/>",
          triangle, Affine::scale(2, 2)},
         {"a plotter's matrix",
-         "<path d='M10 10 L50 10' transform='matrix(0 -1.1189 -.85216 0 70 90)'" + s + "/>", segment,
-         matrix(0, -1.1189, -.85216, 0, 70, 90)},
-        {"style after d", "<path d='M10 10 L50 10' style='stroke:black' transform='rotate(90 30 10)'/>",
-         segment, Affine::translate({30, 10}) * rotation(90) * Affine::translate({-30, -10})},
+         "<path d='M10 10 L50 10' transform='matrix(0 -1.1189 -.85216 0 70 90)'" + s + "/>",
+         segment, matrix(0, -1.1189, -.85216, 0, 70, 90)},
+        {"style after d",
+         "<path d='M10 10 L50 10' style='stroke:black' transform='rotate(90 30 10)'/>", segment,
+         Affine::translate({30, 10}) * rotation(90) * Affine::translate({-30, -10})},
         {"CSS transform in style",
          "<rect width='10' height='10' style='transform: translate(20px, 30px) rotate(90deg)'" + s +
              "/>",
          square, Affine::translate({20, 30}) * rotation(90)},
         {"CSS transform beats the attribute",
-         "<rect width='10' height='10' transform='scale(3)' style='transform:translateX(40px)'" + s +
-             "/>",
+         "<rect width='10' height='10' transform='scale(3)' style='transform:translateX(40px)'" +
+             s + "/>",
          square, Affine::translate({40, 0})},
         {"CSS transform from a style sheet, turns and radians",
          "<style>.t{transform:rotate(0.25turn) scale(2)}</style><rect class='t' width='10' "
@@ -118,11 +121,13 @@ TEST(SvgBrowser, EveryElementFollowsItsTransformWhereverItIsWritten) {
         {"geometry properties in CSS",
          "<style>#r{x:20px;y:30px;width:15px;height:5px}</style><rect id='r' width='1' height='1'" +
              s + "/>",
-         {{20, 30}, {35, 30}, {35, 35}, {20, 35}}, Affine{}},
+         {{20, 30}, {35, 30}, {35, 35}, {20, 35}},
+         Affine{}},
         {"path data in CSS", "<path style='d:path(\"M 10 10 L 50 10\")' d='M 0 0 L 1 1'" + s + "/>",
          segment, Affine{}},
         {"group, then element, then nested svg",
-         "<g transform='translate(10 0)'><svg x='5' y='5' width='50' height='50' overflow='visible'>"
+         "<g transform='translate(10 0)'><svg x='5' y='5' width='50' height='50' "
+         "overflow='visible'>"
          "<path d='M10 10 L50 10' transform='scale(0.5)'" +
              s + "/></svg></g>",
          segment, Affine::translate({15, 5}) * Affine::scale(0.5, 0.5)},
@@ -161,18 +166,20 @@ TEST(SvgBrowser, TheCascadePicksTheWinningDeclarationAsBrowsersDo) {
         {"first-child", "<style>path:first-child{stroke:#ff8000}</style>", 0xff8000},
         {"last-child fails", "<style>path:last-child{stroke:#ff8000}</style>", 0x123456},
         {"hover never on paper", "<style>path:hover{stroke:#ff8000 !important}</style>", 0x123456},
-        {"media block", "<style>@media all { .c { stroke: #ff0000 !important } }</style>", 0xff0000},
+        {"media block", "<style>@media all { .c { stroke: #ff0000 !important } }</style>",
+         0xff0000},
         {"a presentation attribute loses to the sheet", "<style>g path{stroke:#00ff00}</style>",
          0x00ff00},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const bool inline_style = std::string(c.what).find("style attribute") != std::string::npos ||
-                                  std::string(c.what).find("fail") != std::string::npos ||
-                                  std::string(c.what).find("hover") != std::string::npos;
-        const std::string path = std::string("<path id='a' class='c' data-kind='cut' fill='none' d='M0 0 H 5'") +
-                                 (inline_style ? " style='stroke:#123456'" : " stroke='#123456'") +
-                                 "/><desc/>";
+        const bool inline_style =
+            std::string(c.what).find("style attribute") != std::string::npos ||
+            std::string(c.what).find("fail") != std::string::npos ||
+            std::string(c.what).find("hover") != std::string::npos;
+        const std::string path =
+            std::string("<path id='a' class='c' data-kind='cut' fill='none' d='M0 0 H 5'") +
+            (inline_style ? " style='stroke:#123456'" : " stroke='#123456'") + "/><desc/>";
         Drawing::Impl d;
         std::vector<std::string> notes;
         read_svg(page(c.body + "<g><g>" + path + "</g></g>"), "t.svg", d, notes);
@@ -193,12 +200,14 @@ TEST(SvgBrowser, UsesThatHoldThemselvesAreRefusedAndNamedAndTheRestDrawn) {
     } cases[] = {
         {"itself", "<g id='g'>" + line + "<use href='#g'/></g>", 1, "#g"},
         {"its own use", "<use id='u' href='#u'/>" + line, 1, "#u"},
-        {"through another", "<g id='a'>" + line + "<use href='#b'/></g><g id='b'><use href='#a'/></g>",
-         1, "#a"},
+        {"through another",
+         "<g id='a'>" + line + "<use href='#b'/></g><g id='b'><use href='#a'/></g>", 1, "#a"},
         {"an ancestor, deep down",
-         "<g id='top'>" + line + "<g><g><g><use xlink:href='#top' x='5'/></g></g></g></g>", 1, "#top"},
-        {"used twice, no cycle", "<defs><g id='d'>" + line + "</g></defs><use href='#d'/><use href='#d' y='5'/>",
-         2, nullptr},
+         "<g id='top'>" + line + "<g><g><g><use xlink:href='#top' x='5'/></g></g></g></g>", 1,
+         "#top"},
+        {"used twice, no cycle",
+         "<defs><g id='d'>" + line + "</g></defs><use href='#d'/><use href='#d' y='5'/>", 2,
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -225,17 +234,19 @@ TEST(SvgBrowser, NestedViewportsClipWhatLiesOutsideThem) {
         double length;
     } cases[] = {
         {"nested svg", "<svg x='10' y='0' width='30' height='10'>" + line + "</svg>", 30},
-        {"with a viewBox", "<svg x='10' y='0' width='30' height='10' viewBox='0 0 60 20'>" + line + "</svg>",
-         30},
-        {"overflow visible", "<svg x='10' y='0' width='30' height='10' overflow='visible'>" + line + "</svg>",
+        {"with a viewBox",
+         "<svg x='10' y='0' width='30' height='10' viewBox='0 0 60 20'>" + line + "</svg>", 30},
+        {"overflow visible",
+         "<svg x='10' y='0' width='30' height='10' overflow='visible'>" + line + "</svg>", 200},
+        {"overflow in CSS",
+         "<svg x='10' y='0' width='30' height='10' style='overflow:visible'>" + line + "</svg>",
          200},
-        {"overflow in CSS", "<svg x='10' y='0' width='30' height='10' style='overflow:visible'>" + line +
-                                "</svg>",
-         200},
-        {"nested twice", "<svg x='10' width='30' height='10'><svg x='20' width='30' height='10'>" + line +
-                             "</svg></svg>",
+        {"nested twice",
+         "<svg x='10' width='30' height='10'><svg x='20' width='30' height='10'>" + line +
+             "</svg></svg>",
          10},
-        {"use of an svg", "<defs><svg id='v' width='30' height='10'>" + line + "</svg></defs><use href='#v' x='5'/>",
+        {"use of an svg",
+         "<defs><svg id='v' width='30' height='10'>" + line + "</svg></defs><use href='#v' x='5'/>",
          30},
         {"the page itself does not clip", line, 200},
         {"a frame on the viewport's edge stays whole",
@@ -243,8 +254,9 @@ TEST(SvgBrowser, NestedViewportsClipWhatLiesOutsideThem) {
          "fill='none'/></svg>",
          100},
         {"use of a symbol",
-         "<defs><symbol id='s' viewBox='0 0 10 10'>" + line + "</symbol></defs><use href='#s' "
-         "x='20' width='10' height='10'/>",
+         "<defs><symbol id='s' viewBox='0 0 10 10'>" + line +
+             "</symbol></defs><use href='#s' "
+             "x='20' width='10' height='10'/>",
          10},
     };
     for (const auto& c : cases) {
@@ -252,7 +264,6 @@ TEST(SvgBrowser, NestedViewportsClipWhatLiesOutsideThem) {
         EXPECT_NEAR(length_of(flat(page(c.body))), c.length, 1e-5);  // clips are a nanometre larger
     }
 }
-
 
 TEST(SvgBrowser, ASwitchDrawsItsFirstChildWhoseConditionsHold) {
     const std::string a = "<path d='M0 0 H 10' stroke='black'/>";
@@ -263,8 +274,12 @@ TEST(SvgBrowser, ASwitchDrawsItsFirstChildWhoseConditionsHold) {
         double length;
     } cases[] = {
         {"the first", "<switch>" + a + b + "</switch>", 10},
-        {"an extension not supported", "<switch><g requiredExtensions='http://x'>" + a + "</g>" + b + "</switch>", 20},
-        {"a language", "<switch><g systemLanguage='xx'>" + a + "</g><g systemLanguage='de, en-GB'>" + b + "</g></switch>", 20},
+        {"an extension not supported",
+         "<switch><g requiredExtensions='http://x'>" + a + "</g>" + b + "</switch>", 20},
+        {"a language",
+         "<switch><g systemLanguage='xx'>" + a + "</g><g systemLanguage='de, en-GB'>" + b +
+             "</g></switch>",
+         20},
         {"none holds", "<switch><g systemLanguage='xx'>" + a + "</g></switch>", 0},
         {"outside a switch too", "<g systemLanguage='xx'>" + a + "</g>" + b, 20},
     };
@@ -288,9 +303,9 @@ TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
     const struct {
         const char* what;
         std::string body;
-        std::vector<Vec2> path;              // the path's own points
-        std::vector<Affine> markers;         // where each marker's content goes
-        std::vector<Vec2> content = {};      // the marker's content, when not the triangle
+        std::vector<Vec2> path;          // the path's own points
+        std::vector<Affine> markers;     // where each marker's content goes
+        std::vector<Vec2> content = {};  // the marker's content, when not the triangle
     } cases[] = {
         {"end, auto, user space",
          marker("orient='auto' markerUnits='userSpaceOnUse'") +
@@ -308,7 +323,8 @@ TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
          {{10, 50}, {50, 50}},
          {Affine::translate({50, 50}) * Affine::scale(2, 2) * Affine::translate({0, -5})}},
         {"start reversed, a fixed angle at the end",
-         "<defs><marker id='s' markerWidth='10' markerHeight='10' refY='5' orient='auto-start-reverse' "
+         "<defs><marker id='s' markerWidth='10' markerHeight='10' refY='5' "
+         "orient='auto-start-reverse' "
          "markerUnits='userSpaceOnUse'>" +
              arrow +
              "</marker><marker id='e' markerWidth='10' markerHeight='10' refY='5' orient='90deg' "
@@ -331,7 +347,8 @@ TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
          {{10, 50}, {50, 50}},
          // refY 5 in the viewBox is 2.5 in the marker's size
          {Affine::translate({50, 50}) * Affine::translate({0, -2.5}) * Affine::scale(0.5, 0.5)}},
-        {"clipped to its size", marker("markerUnits='userSpaceOnUse'") +
+        {"clipped to its size",
+         marker("markerUnits='userSpaceOnUse'") +
              "<path d='M10 50 H 50' marker-end='url(#m)' stroke='none'/>",
          {},
          {Affine::translate({50, 50}) * Affine::translate({0, -5})},
@@ -345,10 +362,12 @@ TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
         if (!c.content.empty()) {
             // A square larger than the marker and a diagonal across it: only
             // what lies within the marker's own square shows.
-            body = "<defs><marker id='m' markerWidth='10' markerHeight='10' refY='5' "
-                   "markerUnits='userSpaceOnUse'><rect x='-10' y='-10' width='30' height='30' "
-                   "stroke='black' fill='none'/><path d='M-5 0 L 15 10' stroke='black'/></marker></defs>"
-                   "<path d='M10 50 H 50' marker-end='url(#m)' stroke='none'/>";
+            body =
+                "<defs><marker id='m' markerWidth='10' markerHeight='10' refY='5' "
+                "markerUnits='userSpaceOnUse'><rect x='-10' y='-10' width='30' height='30' "
+                "stroke='black' fill='none'/><path d='M-5 0 L 15 10' "
+                "stroke='black'/></marker></defs>"
+                "<path d='M10 50 H 50' marker-end='url(#m)' stroke='none'/>";
             content = c.content;
         }
         Box expected;
@@ -358,7 +377,6 @@ TEST(SvgBrowser, MarkersSitOnTheVerticesTurnedAndScaledAsTheySay) {
         expect_box(box_of(flat(page(body))), expected, 1e-6);
     }
 }
-
 
 // ---- clipped fills
 
@@ -372,7 +390,8 @@ double filled_area(const FlatDrawing& f) {
                 for (const auto& ring : fill.rings) {
                     for (size_t i = 0, n = ring.size(); i < n; ++i) {
                         const Vec2 a = ring[i], b = ring[(i + 1) % n];
-                        if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
+                        if ((a.y > y) != (b.y > y) &&
+                            x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
                             ++crossings;
                     }
                 }
@@ -394,8 +413,8 @@ TEST(SvgBrowser, FillsAreCutToClipsOfAnyShape) {
         double area;
     } cases[] = {
         // 50 x 50, less the quarter beyond the L's notch
-        {"a non-convex clip", l_shape + "<rect x='25' y='25' width='50' height='50' clip-path='url(#c)'/>",
-         2500 - 625},
+        {"a non-convex clip",
+         l_shape + "<rect x='25' y='25' width='50' height='50' clip-path='url(#c)'/>", 2500 - 625},
         {"a clip with a hole",
          "<clipPath id='c'><path clip-rule='evenodd' d='M0 0 H100 V100 H0 Z M40 40 H60 V60 H40 Z'/>"
          "</clipPath><rect x='30' y='30' width='40' height='40' clip-path='url(#c)'/>",
@@ -410,7 +429,8 @@ TEST(SvgBrowser, FillsAreCutToClipsOfAnyShape) {
          "</clipPath><rect y='40' width='100' height='20' clip-path='url(#c)'/>",
          1200},
         {"a clip in the units of the box, a triangle",
-         "<clipPath id='c' clipPathUnits='objectBoundingBox'><polygon points='0,0 1,0 0,1'/></clipPath>"
+         "<clipPath id='c' clipPathUnits='objectBoundingBox'><polygon points='0,0 1,0 "
+         "0,1'/></clipPath>"
          "<rect x='20' y='20' width='60' height='40' clip-path='url(#c)'/>",
          60 * 40 / 2},
     };
@@ -481,14 +501,19 @@ TEST(SvgBrowser, TextIsLaidOutInChunksWithItsPositionListsAndUnits) {
          run(right, {90 - w, 50}, 10)},
         {"middle", "<text x='50' y='50' font-size='10' text-anchor='middle'>RIGHT ALIGNED  </text>",
          run(right, {50 - w / 2, 50}, 10)},
-        {"x and y lists", "<text x='10 30 50' y='20 40' font-size='10'>ABCD</text>",
-         {{U'A', {10, 20}, 10}, {U'B', {30, 40}, 10}, {U'C', {50, 40}, 10},
+        {"x and y lists",
+         "<text x='10 30 50' y='20 40' font-size='10'>ABCD</text>",
+         {{U'A', {10, 20}, 10},
+          {U'B', {30, 40}, 10},
+          {U'C', {50, 40}, 10},
           {U'D', {50 + advance(U'C', 10), 40}, 10}}},
-        {"dx and dy lists", "<text x='10' y='20' dx='0 5' dy='1 2 3' font-size='10'>ABC</text>",
+        {"dx and dy lists",
+         "<text x='10' y='20' dx='0 5' dy='1 2 3' font-size='10'>ABC</text>",
          {{U'A', {10, 21}, 10},
           {U'B', {10 + advance(U'A', 10) + 5, 23}, 10},
           {U'C', {10 + advance(U'A', 10) + 5 + advance(U'B', 10), 26}, 10}}},
-        {"rotate, the last value for the rest", "<text x='50' y='50' rotate='0 90' font-size='10'>HIL</text>",
+        {"rotate, the last value for the rest",
+         "<text x='50' y='50' rotate='0 90' font-size='10'>HIL</text>",
          {{U'H', {50, 50}, 10},
           {U'I', {50 + advance(U'H', 10), 50}, 10, 90},
           {U'L', {50 + advance(U'H', 10) + advance(U'I', 10), 50}, 10, 90}}},
@@ -496,9 +521,12 @@ TEST(SvgBrowser, TextIsLaidOutInChunksWithItsPositionListsAndUnits) {
          "<text x='10' y='50' font-size='10'>AB<tspan x='90' text-anchor='end'>CD</tspan></text>",
          chars(run(U"AB", {10, 50}, 10), run(U"CD", {90 - width(U"CD", 10), 50}, 10))},
         {"font size in percent of the parent's",
-         "<g font-size='20'><text x='10' y='50' font-size='50%'>AB</text></g>", run(U"AB", {10, 50}, 10)},
-        {"em and ex", "<text x='2em' y='5em' style='font-size:10px'>AB</text>", run(U"AB", {20, 50}, 10)},
-        {"font size in pt", "<text x='10' y='50' font-size='7.5pt'>AB</text>", run(U"AB", {10, 50}, 10)},
+         "<g font-size='20'><text x='10' y='50' font-size='50%'>AB</text></g>",
+         run(U"AB", {10, 50}, 10)},
+        {"em and ex", "<text x='2em' y='5em' style='font-size:10px'>AB</text>",
+         run(U"AB", {20, 50}, 10)},
+        {"font size in pt", "<text x='10' y='50' font-size='7.5pt'>AB</text>",
+         run(U"AB", {10, 50}, 10)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -508,8 +536,9 @@ TEST(SvgBrowser, TextIsLaidOutInChunksWithItsPositionListsAndUnits) {
 
 TEST(SvgBrowser, TextAlongAPathFollowsIt) {
     const auto body = [](const std::string& path, const std::string& offset) {
-        return "<defs><path id='p' d='" + path + "'/></defs><text font-size='10'><textPath href='#p'" +
-               offset + ">AB</textPath></text>";
+        return "<defs><path id='p' d='" + path +
+               "'/></defs><text font-size='10'><textPath href='#p'" + offset +
+               ">AB</textPath></text>";
     };
     const double a = advance(U'A', 10), b = advance(U'B', 10);
     // A character's middle sits on the path: on a straight path the text is set as on a line.
@@ -519,9 +548,11 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
         std::vector<Char> expected;
     } cases[] = {
         {"straight", body("M 10 50 H 90", ""), {{U'A', {10, 50}, 10}, {U'B', {10 + a, 50}, 10}}},
-        {"start offset", body("M 10 50 H 90", " startOffset='20'"),
+        {"start offset",
+         body("M 10 50 H 90", " startOffset='20'"),
          {{U'A', {30, 50}, 10}, {U'B', {30 + a, 50}, 10}}},
-        {"start offset in percent", body("M 10 50 H 90", " startOffset='50%'"),
+        {"start offset in percent",
+         body("M 10 50 H 90", " startOffset='50%'"),
          {{U'A', {50, 50}, 10}, {U'B', {50 + a, 50}, 10}}},
         {"going down: turned",
          body("M 50 10 V 90", ""),
@@ -530,7 +561,8 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
          "<defs><path id='p' d='M 0 0 H 80' transform='translate(10 50)'/></defs><text "
          "font-size='10'><textPath href='#p'>AB</textPath></text>",
          {{U'A', {10, 50}, 10}, {U'B', {10 + a, 50}, 10}}},
-        {"characters beyond the end are not drawn", body("M 10 50 H " + std::to_string(10 + a + b / 4), ""),
+        {"characters beyond the end are not drawn",
+         body("M 10 50 H " + std::to_string(10 + a + b / 4), ""),
          {{U'A', {10, 50}, 10}}},
     };
     for (const auto& c : cases) {
@@ -540,7 +572,8 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
 }
 
 TEST(SvgBrowser, VerticalTextStacksItsCharactersDownwards) {
-    const FlatDrawing f = flat(page("<text x='50' y='10' font-size='10' writing-mode='tb'>AAA</text>"));
+    const FlatDrawing f =
+        flat(page("<text x='50' y='10' font-size='10' writing-mode='tb'>AAA</text>"));
     const Box box = box_of(f);
     EXPECT_LT(box.max_x - box.min_x, 10);
     EXPECT_GT(box.max_y - box.min_y, 25);  // three ems, less a little
@@ -590,7 +623,8 @@ TEST(SvgBrowser, DashedStrokesAreDrawnAsTheirDashes) {
         SCOPED_TRACE(c.what);
         std::string d = "M 0 50 H 100";
         if (std::string(c.what).find("scaled") != std::string::npos) d = "M 0 50 H 50";
-        const FlatDrawing f = flat(page("<path d='" + d + "' stroke='black' " + c.attributes + "/>"));
+        const FlatDrawing f =
+            flat(page("<path d='" + d + "' stroke='black' " + c.attributes + "/>"));
         EXPECT_EQ(f.paths.size(), c.dashes);
         EXPECT_NEAR(length_of(f), c.length, 1e-6);
     }

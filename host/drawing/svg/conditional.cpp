@@ -53,7 +53,8 @@ void resolve_switches(xmlNode* root, const std::string& language) {
     while (!stack.empty()) {
         xmlNode* node = stack.back();
         stack.pop_back();
-        const bool is_switch = xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("switch")) == 0;
+        const bool is_switch =
+            xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("switch")) == 0;
         bool chosen = false;
         for (xmlNode* c = node->children; c;) {
             xmlNode* next = c->next;

@@ -9,8 +9,8 @@
 #include <numbers>
 #include <optional>
 #include <set>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <string_view>
 #include <tuple>
 #include <vector>
@@ -99,8 +99,9 @@ std::vector<Declaration> declarations(std::string_view block) {
         }
         // Custom properties and vendors' own are not the reader's.
         if (d.name.empty() || d.name[0] == '-' || d.value.empty()) continue;
-        if (!std::all_of(d.name.begin(), d.name.end(),
-                         [](char c) { return std::islower(static_cast<unsigned char>(c)) || c == '-'; }))
+        if (!std::all_of(d.name.begin(), d.name.end(), [](char c) {
+                return std::islower(static_cast<unsigned char>(c)) || c == '-';
+            }))
             continue;
         // The marker shorthand sets all three.
         if (d.name == "marker") {
@@ -163,8 +164,8 @@ Selector parse_selector(std::string_view s) {
         const char c = s[i];
         if (std::isspace(static_cast<unsigned char>(c)) || c == '>' || c == '+' || c == '~') {
             finish();
-            while (i < s.size() && (std::isspace(static_cast<unsigned char>(s[i])) ||
-                                    s[i] == '>' || s[i] == '+' || s[i] == '~')) {
+            while (i < s.size() && (std::isspace(static_cast<unsigned char>(s[i])) || s[i] == '>' ||
+                                    s[i] == '+' || s[i] == '~')) {
                 if (s[i] != ' ' && !std::isspace(static_cast<unsigned char>(s[i]))) pending = s[i];
                 ++i;
             }
@@ -204,7 +205,8 @@ Selector parse_selector(std::string_view s) {
                 t.name = trim(body);
             } else {
                 size_t name_end = eq;
-                if (eq > 0 && std::string_view("~|^$*").find(body[eq - 1]) != std::string_view::npos) {
+                if (eq > 0 &&
+                    std::string_view("~|^$*").find(body[eq - 1]) != std::string_view::npos) {
                     t.op = body[eq - 1];
                     name_end = eq - 1;
                 } else {
@@ -275,7 +277,8 @@ bool matches(const Compound& c, const xmlNode* n) {
                 if (w.empty() || v->rfind(w, 0) != 0) return false;
                 break;
             case '$':
-                if (w.empty() || v->size() < w.size() || v->compare(v->size() - w.size(), w.size(), w) != 0)
+                if (w.empty() || v->size() < w.size() ||
+                    v->compare(v->size() - w.size(), w.size(), w) != 0)
                     return false;
                 break;
             case '*':
@@ -396,26 +399,74 @@ void parse_sheet(std::string_view css, std::vector<Rule>& rules) {
 
 // SVG's presentation attributes: CSS properties an attribute may also set.
 bool is_presentation_attribute(const std::string& name) {
-    static const char* const kNames[] = {
-        "alignment-baseline", "baseline-shift", "clip", "clip-path", "clip-rule", "color",
-        "color-interpolation", "color-interpolation-filters", "color-profile", "color-rendering",
-        "cursor", "direction", "display", "dominant-baseline", "enable-background", "fill",
-        "fill-opacity", "fill-rule", "filter", "flood-color", "flood-opacity", "font-family",
-        "font-size", "font-size-adjust", "font-stretch", "font-style", "font-variant",
-        "font-weight", "glyph-orientation-horizontal", "glyph-orientation-vertical",
-        "image-rendering", "kerning", "letter-spacing", "lighting-color", "marker-end",
-        "marker-mid", "marker-start", "mask", "opacity", "overflow", "pointer-events",
-        "shape-rendering", "stop-color", "stop-opacity", "stroke", "stroke-dasharray",
-        "stroke-dashoffset", "stroke-linecap", "stroke-linejoin", "stroke-miterlimit",
-        "stroke-opacity", "stroke-width", "text-anchor", "text-decoration", "text-rendering",
-        "transform", "transform-origin", "unicode-bidi", "visibility", "word-spacing",
-        "writing-mode"};
+    static const char* const kNames[] = {"alignment-baseline",
+                                         "baseline-shift",
+                                         "clip",
+                                         "clip-path",
+                                         "clip-rule",
+                                         "color",
+                                         "color-interpolation",
+                                         "color-interpolation-filters",
+                                         "color-profile",
+                                         "color-rendering",
+                                         "cursor",
+                                         "direction",
+                                         "display",
+                                         "dominant-baseline",
+                                         "enable-background",
+                                         "fill",
+                                         "fill-opacity",
+                                         "fill-rule",
+                                         "filter",
+                                         "flood-color",
+                                         "flood-opacity",
+                                         "font-family",
+                                         "font-size",
+                                         "font-size-adjust",
+                                         "font-stretch",
+                                         "font-style",
+                                         "font-variant",
+                                         "font-weight",
+                                         "glyph-orientation-horizontal",
+                                         "glyph-orientation-vertical",
+                                         "image-rendering",
+                                         "kerning",
+                                         "letter-spacing",
+                                         "lighting-color",
+                                         "marker-end",
+                                         "marker-mid",
+                                         "marker-start",
+                                         "mask",
+                                         "opacity",
+                                         "overflow",
+                                         "pointer-events",
+                                         "shape-rendering",
+                                         "stop-color",
+                                         "stop-opacity",
+                                         "stroke",
+                                         "stroke-dasharray",
+                                         "stroke-dashoffset",
+                                         "stroke-linecap",
+                                         "stroke-linejoin",
+                                         "stroke-miterlimit",
+                                         "stroke-opacity",
+                                         "stroke-width",
+                                         "text-anchor",
+                                         "text-decoration",
+                                         "text-rendering",
+                                         "transform",
+                                         "transform-origin",
+                                         "unicode-bidi",
+                                         "visibility",
+                                         "word-spacing",
+                                         "writing-mode"};
     return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
 }
 
 // Geometry properties: CSS may set them, and they become the attributes.
 bool is_geometry_property(const std::string& name) {
-    static const char* const kNames[] = {"x", "y", "width", "height", "r", "rx", "ry", "cx", "cy", "d"};
+    static const char* const kNames[] = {"x",  "y",  "width", "height", "r",
+                                         "rx", "ry", "cx",    "cy",     "d"};
     return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
 }
 
@@ -427,7 +478,8 @@ std::string attribute_value(const std::string& name, const std::string& value) {
         const std::string v = trim(value);
         if (lower(v).rfind("path(", 0) == 0 && v.back() == ')') {
             std::string inner = trim(std::string_view(v).substr(5, v.size() - 6));
-            if (inner.size() >= 2 && (inner[0] == '"' || inner[0] == '\'')) inner = inner.substr(1, inner.size() - 2);
+            if (inner.size() >= 2 && (inner[0] == '"' || inner[0] == '\''))
+                inner = inner.substr(1, inner.size() - 2);
             return inner;
         }
         return v == "none" ? "" : v;
@@ -464,7 +516,8 @@ std::optional<std::pair<double, double>> origin_of(const std::string& value, dou
     if (w.empty()) return std::nullopt;
     if (w.size() == 1) w.push_back("center");
     // "top left": the vertical keyword first.
-    if (w[0] == "top" || w[0] == "bottom" || w[1] == "left" || w[1] == "right") std::swap(w[0], w[1]);
+    if (w[0] == "top" || w[0] == "bottom" || w[1] == "left" || w[1] == "right")
+        std::swap(w[0], w[1]);
     auto axis = [&](const std::string& s, double size, const char* low, const char* high) {
         if (s == low) return std::optional<double>(0);
         if (s == "center") return std::optional<double>(size / 2);
@@ -509,7 +562,8 @@ class Cascade {
             if (node->type != XML_ELEMENT_NODE) continue;
             const double font_size = resolve(node, parent_font_size, viewport);
             Viewport inner = viewport;
-            if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("svg")) == 0) inner = viewport_of(node, viewport);
+            if (xmlStrcmp(node->name, reinterpret_cast<const xmlChar*>("svg")) == 0)
+                inner = viewport_of(node, viewport);
             apply(node->children, font_size, inner);
         }
     }
@@ -524,8 +578,10 @@ class Cascade {
             if (in >> x >> y >> w >> h && w > 0 && h > 0) return {w, h};
         }
         Viewport v = outer;
-        if (auto w = own_attribute(svg, "width")) v.width = length_of(*w, outer.width, 16).value_or(v.width);
-        if (auto h = own_attribute(svg, "height")) v.height = length_of(*h, outer.height, 16).value_or(v.height);
+        if (auto w = own_attribute(svg, "width"))
+            v.width = length_of(*w, outer.width, 16).value_or(v.width);
+        if (auto h = own_attribute(svg, "height"))
+            v.height = length_of(*h, outer.height, 16).value_or(v.height);
         return v;
     }
 
@@ -548,11 +604,13 @@ class Cascade {
         for (const Rule& r : rules_) {
             if (!Matcher(r.selector.parts, steps_).at(node)) continue;
             for (const Declaration& d : r.declarations)
-                offer(d.name, d.value, Rank{d.important ? 3 : 1, r.selector.specificity(), r.order});
+                offer(d.name, d.value,
+                      Rank{d.important ? 3 : 1, r.selector.specificity(), r.order});
         }
         if (const auto style = own_attribute(node, "style")) {
             size_t order = 0;
-            for (const Declaration& d : declarations(*style)) offer(d.name, d.value, Rank{d.important ? 4 : 2, {}, order++});
+            for (const Declaration& d : declarations(*style))
+                offer(d.name, d.value, Rank{d.important ? 4 : 2, {}, order++});
             xmlUnsetProp(node, reinterpret_cast<const xmlChar*>("style"));
         }
         double font_size = parent_font_size;
@@ -574,7 +632,8 @@ class Cascade {
         }
         if (auto origin = won.find("transform-origin"); origin != won.end()) {
             const auto transform = own_attribute(node, "transform");
-            const auto at = origin_of(origin->second.second, viewport.width, viewport.height, font_size);
+            const auto at =
+                origin_of(origin->second.second, viewport.width, viewport.height, font_size);
             if (transform && at && !trim(*transform).empty()) {
                 const std::string o = number(at->first) + " " + number(at->second);
                 const std::string back = number(-at->first) + " " + number(-at->second);
@@ -602,7 +661,9 @@ std::string svg_transform_of_css(const std::string& css) {
         if (close == std::string::npos) break;
         std::string name = lower(trim(std::string_view(css).substr(at, open - at)));
         // A comma between functions is no part of a name.
-        while (!name.empty() && (name[0] == ',' || std::isspace(static_cast<unsigned char>(name[0])))) name.erase(0, 1);
+        while (!name.empty() &&
+               (name[0] == ',' || std::isspace(static_cast<unsigned char>(name[0]))))
+            name.erase(0, 1);
         std::vector<double> args;
         std::string inner = css.substr(open + 1, close - open - 1);
         std::replace(inner.begin(), inner.end(), ',', ' ');
@@ -616,31 +677,48 @@ std::string svg_transform_of_css(const std::string& css) {
                 break;
             }
             const std::string unit = lower(end);
-            if (unit == "rad") v *= 180 / std::numbers::pi;
-            else if (unit == "grad") v *= 0.9;
-            else if (unit == "turn") v *= 360;
-            else if (unit == "pt") v *= 96.0 / 72;
-            else if (unit == "mm") v *= 96 / 25.4;
-            else if (unit == "cm") v *= 96 / 2.54;
-            else if (unit == "in") v *= 96;
+            if (unit == "rad")
+                v *= 180 / std::numbers::pi;
+            else if (unit == "grad")
+                v *= 0.9;
+            else if (unit == "turn")
+                v *= 360;
+            else if (unit == "pt")
+                v *= 96.0 / 72;
+            else if (unit == "mm")
+                v *= 96 / 25.4;
+            else if (unit == "cm")
+                v *= 96 / 2.54;
+            else if (unit == "in")
+                v *= 96;
             args.push_back(v);
         }
         at = close + 1;
         if (bad || args.empty()) continue;
-        const auto arg = [&](size_t i, double otherwise) { return i < args.size() ? args[i] : otherwise; };
+        const auto arg = [&](size_t i, double otherwise) {
+            return i < args.size() ? args[i] : otherwise;
+        };
         std::string svg;
-        if (name == "translatex") svg = "translate(" + number(args[0]) + " 0)";
-        else if (name == "translatey") svg = "translate(0 " + number(args[0]) + ")";
-        else if (name == "translate") svg = "translate(" + number(args[0]) + " " + number(arg(1, 0)) + ")";
-        else if (name == "scalex") svg = "scale(" + number(args[0]) + " 1)";
-        else if (name == "scaley") svg = "scale(1 " + number(args[0]) + ")";
-        else if (name == "scale") svg = "scale(" + number(args[0]) + " " + number(arg(1, args[0])) + ")";
+        if (name == "translatex")
+            svg = "translate(" + number(args[0]) + " 0)";
+        else if (name == "translatey")
+            svg = "translate(0 " + number(args[0]) + ")";
+        else if (name == "translate")
+            svg = "translate(" + number(args[0]) + " " + number(arg(1, 0)) + ")";
+        else if (name == "scalex")
+            svg = "scale(" + number(args[0]) + " 1)";
+        else if (name == "scaley")
+            svg = "scale(1 " + number(args[0]) + ")";
+        else if (name == "scale")
+            svg = "scale(" + number(args[0]) + " " + number(arg(1, args[0])) + ")";
         else if (name == "rotate" || name == "rotatez") {
             svg = "rotate(" + number(args[0]);
             if (args.size() == 3) svg += " " + number(args[1]) + " " + number(args[2]);
             svg += ")";
-        } else if (name == "skewx") svg = "skewX(" + number(args[0]) + ")";
-        else if (name == "skewy") svg = "skewY(" + number(args[0]) + ")";
+        } else if (name == "skewx")
+            svg = "skewX(" + number(args[0]) + ")";
+        else if (name == "skewy")
+            svg = "skewY(" + number(args[0]) + ")";
         else if (name == "skew") {
             const double tx = std::tan(args[0] * std::numbers::pi / 180);
             const double ty = std::tan(arg(1, 0) * std::numbers::pi / 180);
@@ -657,7 +735,7 @@ std::string svg_transform_of_css(const std::string& css) {
 
 double font_size_of(const std::string& css, double parent) {
     static const std::map<std::string, double> kKeywords = {
-        {"xx-small", 9}, {"x-small", 10}, {"small", 13}, {"medium", 16},
+        {"xx-small", 9}, {"x-small", 10}, {"small", 13},   {"medium", 16},
         {"large", 18},   {"x-large", 24}, {"xx-large", 32}};
     const std::string v = lower(trim(css));
     if (auto it = kKeywords.find(v); it != kKeywords.end()) return it->second;

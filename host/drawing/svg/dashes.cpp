@@ -9,7 +9,8 @@ namespace tvk::host {
 
 bool SvgDashes::solid() const {
     if (pattern.empty()) return true;
-    if (std::any_of(pattern.begin(), pattern.end(), [](double d) { return !(d >= 0) || !std::isfinite(d); }))
+    if (std::any_of(pattern.begin(), pattern.end(),
+                    [](double d) { return !(d >= 0) || !std::isfinite(d); }))
         return true;
     return std::accumulate(pattern.begin(), pattern.end(), 0.0) <= 0;
 }
@@ -40,12 +41,18 @@ std::vector<double> parse_dasharray(const std::string& value, double percent_of)
             const char* unit = at;
             while (std::isalpha(static_cast<unsigned char>(*at))) ++at;
             const std::string u(unit, at);
-            if (u == "mm") v *= 96 / 25.4;
-            else if (u == "cm") v *= 96 / 2.54;
-            else if (u == "in") v *= 96;
-            else if (u == "pt") v *= 96.0 / 72;
-            else if (u == "pc") v *= 16;
-            else if (u != "px") return {};
+            if (u == "mm")
+                v *= 96 / 25.4;
+            else if (u == "cm")
+                v *= 96 / 2.54;
+            else if (u == "in")
+                v *= 96;
+            else if (u == "pt")
+                v *= 96.0 / 72;
+            else if (u == "pc")
+                v *= 16;
+            else if (u != "px")
+                return {};
         }
         if (v < 0 || !std::isfinite(v)) return {};
         out.push_back(v);

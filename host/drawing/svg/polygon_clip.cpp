@@ -1,9 +1,9 @@
 #include "host/drawing/svg/polygon_clip.h"
 
 #include <boost/geometry.hpp>
+#include <boost/geometry/geometries/multi_polygon.hpp>
 #include <boost/geometry/geometries/point_xy.hpp>
 #include <boost/geometry/geometries/polygon.hpp>
-#include <boost/geometry/geometries/multi_polygon.hpp>
 
 namespace tvk::host {
 

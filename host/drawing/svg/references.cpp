@@ -47,8 +47,7 @@ std::map<std::string, xmlNode*> ids_of(xmlNode* root) {
 // <use> to its target: a tree with extra edges, so every cycle passes through
 // a <use>. Its strongly connected components (Tarjan's, without recursion:
 // drawings nest deeper than a stack) that have a cycle hold the recursive uses.
-std::set<const xmlNode*> recursive_uses(xmlNode* root,
-                                        const std::map<std::string, xmlNode*>& ids) {
+std::set<const xmlNode*> recursive_uses(xmlNode* root, const std::map<std::string, xmlNode*>& ids) {
     std::map<const xmlNode*, std::vector<const xmlNode*>> edges;
     std::vector<const xmlNode*> all;
     {
@@ -119,8 +118,7 @@ std::set<const xmlNode*> recursive_uses(xmlNode* root,
                 state[w].on_stack = false;
                 component.push_back(w);
             } while (w != v);
-            const bool self_loop =
-                std::find(edges[v].begin(), edges[v].end(), v) != edges[v].end();
+            const bool self_loop = std::find(edges[v].begin(), edges[v].end(), v) != edges[v].end();
             if (component.size() > 1 || self_loop) {
                 for (const xmlNode* n : component)
                     if (is_use(n)) recursive.insert(n);
