@@ -123,6 +123,12 @@ TEST(SvgBrowser, EveryElementFollowsItsTransformWhereverItIsWritten) {
              s + "/>",
          {{20, 30}, {35, 30}, {35, 35}, {20, 35}},
          Affine{}},
+        {"a web page's CSS size leaves the drawing's alone",
+         "<style>svg{width:100%;height:auto}</style><svg x='10' y='10' width='10' height='10' "
+         "viewBox='0 0 100 100' overflow='visible'><rect width='100' height='100'" +
+             s + "/></svg>",
+         {{10, 10}, {20, 20}},
+         Affine{}},
         {"path data in CSS", "<path style='d:path(\"M 10 10 L 50 10\")' d='M 0 0 L 1 1'" + s + "/>",
          segment, Affine{}},
         {"group, then element, then nested svg",

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <numbers>
 #include <optional>
@@ -464,10 +465,21 @@ bool is_presentation_attribute(const std::string& name) {
 }
 
 // Geometry properties: CSS may set them, and they become the attributes.
-bool is_geometry_property(const std::string& name) {
-    static const char* const kNames[] = {"x",  "y",  "width", "height", "r",
-                                         "rx", "ry", "cx",    "cy",     "d"};
-    return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
+// Geometry properties: CSS may set them on the elements that have them, and
+// they become the attributes. The <svg> elements keep their own size: web
+// pages size them by CSS (width: 100%), the plot by their attributes.
+bool is_geometry_property(const std::string& name, const xmlNode* node) {
+    const std::string_view element = c_str(node->name);
+    const auto is = [&](std::initializer_list<std::string_view> names) {
+        return std::find(names.begin(), names.end(), element) != names.end();
+    };
+    if (name == "x" || name == "y" || name == "width" || name == "height")
+        return is({"rect", "image", "use", "foreignObject"});
+    if (name == "r") return is({"circle"});
+    if (name == "rx" || name == "ry") return is({"rect", "ellipse"});
+    if (name == "cx" || name == "cy") return is({"circle", "ellipse"});
+    if (name == "d") return is({"path"});
+    return false;
 }
 
 // A CSS value in an attribute's syntax.
@@ -622,9 +634,9 @@ class Cascade {
                 xmlSetProp(node, xml(name), xml(number(font_size)));
                 continue;
             }
-            if (name == "transform-origin") continue;
+            if (name == "transform-origin" || value == "auto") continue;
             if (!from_css) continue;  // the attribute stands
-            if (!is_presentation_attribute(name) && !is_geometry_property(name)) {
+            if (!is_presentation_attribute(name) && !is_geometry_property(name, node)) {
                 // Other properties go in as attributes when the element has no such attribute.
                 if (xmlHasNsProp(node, xml(name), nullptr)) continue;
             }
