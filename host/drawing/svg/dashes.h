@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/drawing/geometry.h"
+#include "host/drawing/geometry/geometry.h"
 
 namespace tvk::host {
 

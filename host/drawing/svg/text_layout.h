@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/drawing/geometry.h"
+#include "host/drawing/geometry/geometry.h"
 
 namespace tvk::host {
 
