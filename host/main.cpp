@@ -126,12 +126,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     } catch (const Cancelled& e) {
         std::fprintf(stderr, "tvkplot: %s\n", e.what());
-        return interrupt_requested() ? kExitStopped : kExitCancelled;
+        return interrupt_requested() ? stop_exit_code() : kExitCancelled;
     } catch (const DriverFailure& e) {
         // The driver has shown its own message on the screen.
         std::fprintf(stderr, "tvkplot: %s (plotter definition file %s)\n", e.what(),
                      definition_file(global).c_str());
-        return interrupt_requested() ? kExitStopped : kExitFailed;
+        return interrupt_requested() ? stop_exit_code() : kExitFailed;
     } catch (const std::exception& e) {
         // Unreadable drawings, files and ports.
         std::fprintf(stderr, "tvkplot: %s\n", e.what());

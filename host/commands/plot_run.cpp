@@ -130,7 +130,12 @@ std::string unsupported_note(const Drawing& drawing) {
 class ProgressHooks {
   public:
     ProgressHooks(DriverHost& host, ProgressBar& bar) : host_(host) {
-        host_.session.on_sent = [&bar](size_t bytes) { bar.sent(bytes); };
+        // What is still queued on this machine has not reached the port.
+        PortOutput* port = host_.session.port;
+        host_.session.on_sent = [&bar, port](size_t bytes) {
+            const size_t queued = port != nullptr ? port->still_queued() : 0;
+            bar.sent(bytes > queued ? bytes - queued : 0);
+        };
         host_.terminal.set_before_print([&bar] { bar.clear(); });
     }
     ~ProgressHooks() {
@@ -180,6 +185,7 @@ class PlotRun {
         InterruptWatch watch;
         host_.session.wait_seconds = o_.wait;
         port_ = open_output(o_, t_, profile);
+        if (!o_.port.empty() && !o_.dry_run) port_->guard(stop_commands(profile.language_index()));
         host_.session.port = port_.get();
         // A large plot's stream is as large as its drawing: held only for the preview.
         host_.session.keep_sent = !t_.preview.empty();
@@ -253,7 +259,7 @@ class PlotRun {
                    (to_stdout_ ? "; the output is incomplete" : "; nothing was written");
         }
         std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
-        return stopped ? kExitStopped : kExitFailed;
+        return stopped ? stop_exit_code() : kExitFailed;
     }
 
     void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
@@ -411,7 +417,7 @@ int plot_drawing(const GlobalOptions& global, const PlotOptions& options,
         if (!interrupt_requested()) throw;
         std::fprintf(stderr, "tvkplot: plot stopped; nothing was %s\n",
                      options.port.empty() ? "written" : "sent");
-        return kExitStopped;
+        return stop_exit_code();
     }
 }
 

@@ -58,6 +58,7 @@ int run_send(const SendFileOptions& o) {
 
     InterruptWatch watch;
     const std::unique_ptr<PortOutput> port = open_plotter_port(o.port, port_kind, line);
+    port->guard(stop_commands(language));
     const std::string bytes = (port_kind == 2 ? "" : handshake_strings(line.handshake)) + stream;
     size_t sent = 0;
     Written written = Written::kAll;
@@ -69,8 +70,10 @@ int run_send(const SendFileOptions& o) {
             written = port->write(reinterpret_cast<const uint8_t*>(bytes.data()) + sent, count,
                                   done, deadline_ms);
             sent += done;
-            bar.sending(sent, bytes.size());
-            bar.sent(sent);
+            // What waits in this machine's queue has not reached the port.
+            const size_t queued = std::min(port->still_queued(), sent);
+            bar.sending(sent - queued, bytes.size());
+            bar.sent(sent - queued);
         }
         if (written == Written::kAll && !port->finish(deadline_ms)) {
             written = interrupt_requested() ? Written::kStopped : Written::kFailed;
@@ -80,7 +83,7 @@ int run_send(const SendFileOptions& o) {
         const bool stopped = written == Written::kStopped;
         std::fprintf(stderr, "tvkplot: %s\n",
                      break_off(*port, stopped, !stopped, sent, language).c_str());
-        return stopped ? kExitStopped : kExitFailed;
+        return stopped ? stop_exit_code() : kExitFailed;
     }
     std::printf("Sent %s to %s: %zu bytes.\n", o.stream.c_str(), port->name().c_str(),
                 bytes.size());

@@ -1,5 +1,7 @@
 // The plotter's port as the user names it, and what a plotter is told when a
 // plot breaks off.
+#include <algorithm>
+
 #include "host/ports/port_output.h"
 
 namespace tvk::host {
@@ -18,6 +20,8 @@ std::string stop_commands(int language_index) {
 
 std::string break_off(PortOutput& port, bool stopped, bool port_failed, size_t bytes_sent,
                       int language_index) {
+    // What still waited in this machine's queue never reached the plotter.
+    bytes_sent -= std::min(port.still_queued(), bytes_sent);
     const std::string left = port.abandon(stop_commands(language_index));
     std::string text = stopped ? "plot stopped" : "the plot failed";
     if (!stopped && port_failed) text += ": " + port.failure();

@@ -50,6 +50,11 @@ class PortOutput {
         discard();
         return {};
     }
+    // The pen-up commands that leave the plotter safe should the program
+    // have to end at once (see guard_port); a file needs none.
+    virtual void guard(const std::string& /*closing*/) {}
+    // Bytes written but not yet gone from this machine; 0 where unknown.
+    virtual size_t still_queued() const { return 0; }
     // Why the last write or finish failed.
     virtual std::string failure() const { return "unknown error"; }
     // Names the output in messages.

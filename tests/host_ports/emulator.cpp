@@ -118,6 +118,10 @@ void Background::interrupt() {
     kill(pid_, SIGINT);
 }
 
+void Background::signal(int number) {
+    kill(pid_, number);
+}
+
 int Background::wait(double seconds) {
     const double end = seconds_now() + seconds;
     int status = 0;

@@ -50,6 +50,7 @@ class Background {
     Background& operator=(const Background&) = delete;
 
     void interrupt();  // as Ctrl-C does
+    void signal(int number);
     // The exit code, or -1 when it had not ended within `seconds` (it is
     // then killed).
     int wait(double seconds);

@@ -3,6 +3,7 @@
 // up; the paper query; a stalled, vanished or stopped plot.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <thread>
 
 #include "decoder/stream_decoder.h"
@@ -286,6 +287,62 @@ TEST_F(PortsTest, CtrlCEndsThePlotWithinASecondAndLeavesThePenUp) {
         const Received r = plotter.stop();
         EXPECT_TRUE(r.bytes.ends_with(";PU;SP;")) << r.bytes.substr(r.bytes.size() - 40);
         EXPECT_LT(r.bytes.size(), file_plot(d, p).size());
+        EXPECT_EQ(r.number("overruns"), 0);
+    }
+}
+
+// However many stop requests come, and of whichever kind (a wrapper such as
+// `timeout` passes its signal on twice), the queue is dropped and the pen-up
+// commands are the last bytes the plotter gets, within about a second, for a
+// plot and for `send` alike; the exit code is that of the first signal.
+TEST_F(PortsTest, RepeatedStopSignalsStillLeaveThePenUpAndNothingQueuedAfterIt) {
+    const std::string d = drawing(6000);
+    const std::string p = profile("TEST-X");
+    dir.write("s.plt", file_plot(d, p));
+    struct Case {
+        const char* name;
+        bool send;
+        int signal;
+        int exit_code;
+        std::vector<std::string> emulator;
+    };
+    const std::vector<Case> cases = {
+        {"plot, Ctrl-C twice", false, SIGINT, 130, {"--buffer", "1024", "--rate", "300"}},
+        {"plot, terminate twice", false, SIGTERM, 143, {"--buffer", "1024", "--rate", "300"}},
+        {"plot, hang-up", false, SIGHUP, 129, {"--buffer", "512", "--rate", "4000"}},
+        {"send, Ctrl-C twice", true, SIGINT, 130, {"--buffer", "1024", "--rate", "300"}},
+        {"send over the network",
+         true,
+         SIGTERM,
+         143,
+         {"--tcp", "--buffer", "512", "--rate", "2000"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Emulator plotter(dir, c.emulator);
+        const std::vector<std::string> args =
+            c.send
+                ? std::vector<std::string>{"--def",  definitions(),  "send",      dir.file("s.plt"),
+                                           "--port", plotter.port(), "--profile", p}
+                : plot_args(d, p, plotter.port());
+        Background run(dir, args);
+        const double give_up = seconds_now() + 20;
+        while (plotter.received_so_far() < 1200 && seconds_now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        run.signal(c.signal);
+        run.signal(c.signal);
+        EXPECT_EQ(run.wait(1.6), c.exit_code) << run.output();
+        const std::string out = run.output();
+        EXPECT_NE(out.find("plot stopped; "), std::string::npos) << out;
+        EXPECT_EQ(out.find("--wait"), std::string::npos) << out;
+        // The pen-up may follow later (the plotter held the line): wait for it.
+        const double settle = seconds_now() + 6;
+        while (!read_file(dir.file("plotter.bin")).ends_with(";PU;SP;") && seconds_now() < settle) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const Received r = plotter.stop();
+        EXPECT_TRUE(r.bytes.ends_with(";PU;SP;")) << r.bytes.substr(r.bytes.size() - 40);
         EXPECT_EQ(r.number("overruns"), 0);
     }
 }

@@ -193,6 +193,7 @@ class Plotter {
             watch_line();
             flow();
             trickle_reply();
+            watch_flush();
             if (!may_read()) {
                 poll(nullptr, 0, 2);
                 continue;
@@ -220,7 +221,12 @@ class Plotter {
         }
         const auto now = std::chrono::steady_clock::now();
         if (now > end_by_) return false;
-        return !may_read() || now - idle_since_ < std::chrono::milliseconds(200);
+        // Quiet counts only while it could read.
+        if (!may_read()) {
+            idle_since_ = now;
+            return true;
+        }
+        return now - idle_since_ < std::chrono::milliseconds(200);
     }
 
     void accept_host() {
@@ -332,6 +338,18 @@ class Plotter {
         }
         std::memcpy(bytes, packet + 1, static_cast<size_t>(n - 1));
         return n - 1;
+    }
+
+    // In packet mode the host's tcflush shows as a status the master can
+    // read without taking data: seen even while the host is held.
+    void watch_flush() {
+        if (o_.tcp) return;
+        pollfd p{line_, POLLPRI, 0};
+        if (poll(&p, 1, 0) <= 0 || (p.revents & POLLPRI) == 0) return;
+        char status = 0;
+        if (read(line_, &status, 1) == 1 && status != TIOCPKT_DATA &&
+            (status & TIOCPKT_FLUSHWRITE) && stopped_)
+            drop_queue();
     }
 
     // The host dropped what it had queued for the line (tcflush). While it
