@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
         add_models_command(app, global), add_configure_command(app, global),
         add_show_command(app, global),   add_plot_command(app, global),
         add_preview_command(app),        add_layouts_command(app),
-        add_ports_command(app),          add_send_command(app, global)};
+        add_ports_command(app),          add_send_command(app, global),
+        add_probe_command(app)};
     // The commands a user is offered, for the message on an unknown one.
     std::string offered;
     for (size_t i = 0; i < commands.size(); ++i) {

@@ -176,11 +176,10 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("DEVICE")
         ->excludes(out_opt);
     add_wait_option(*command, o->wait);
-    auto* preview_opt =
-        command
-            ->add_option("--preview", o->preview,
-                         "Also write an SVG picture of the plot ({name} as for -o)")
-            ->type_name("OUT.svg");
+    auto* preview_opt = command
+                            ->add_option("--preview", o->preview,
+                                         "Also write an SVG picture of the plot ({name} as for -o)")
+                            ->type_name("OUT.svg");
     command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview")
         ->needs(preview_opt);
     command

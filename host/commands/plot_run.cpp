@@ -185,7 +185,17 @@ class PlotRun {
         InterruptWatch watch;
         host_.session.wait_seconds = o_.wait;
         port_ = open_output(o_, t_, profile);
-        if (!o_.port.empty() && !o_.dry_run) port_->guard(stop_commands(profile.language_index()));
+        if (!o_.port.empty() && !o_.dry_run) {
+            if (profile.status_queries) {
+                std::string note;
+                port_ = paced_by_status(std::move(port_), note);
+                if (!note.empty()) host_.terminal.print(note + "\n");
+            }
+            port_->guard(stop_commands(profile.language_index()));
+            port_->notice = [this](const std::string& text) {
+                host_.terminal.print("tvkplot: " + text + "\n");
+            };
+        }
         host_.session.port = port_.get();
         // A large plot's stream is as large as its drawing: held only for the preview.
         host_.session.keep_sent = !t_.preview.empty();

@@ -27,13 +27,6 @@ struct SendFileOptions {
     std::optional<int> wait;
 };
 
-// The strings that set a plotter's serial handshake, as a plot on a serial
-// port begins: XON/XOFF, or hardware.
-std::string handshake_strings(int handshake) {
-    return handshake == 0 ? "\x1b.M50;0;0;13;26;0:\x1b.I81;0;17:\x1b.N10;19:\x1b.@;0:"
-                          : "\x1b.M:\x1b.I:\x1b.N:\x1b.@;1:";
-}
-
 // The profile named, else that of the model configured last; else none.
 std::optional<Profile> send_profile(const std::string& path) {
     if (!path.empty()) return open_profile(path);
@@ -57,13 +50,22 @@ int run_send(const SendFileOptions& o) {
     const int deadline_ms = (o.wait ? *o.wait : kDefaultWaitSeconds) * 1000;
 
     InterruptWatch watch;
-    const std::unique_ptr<PortOutput> port = open_plotter_port(o.port, port_kind, line);
+    std::unique_ptr<PortOutput> port = open_plotter_port(o.port, port_kind, line);
+    if (profile && profile->status_queries) {
+        std::string note;
+        port = paced_by_status(std::move(port), note);
+        if (!note.empty()) std::fprintf(stderr, "tvkplot: %s\n", note.c_str());
+    }
     port->guard(stop_commands(language));
     const std::string bytes = (port_kind == 2 ? "" : handshake_strings(line.handshake)) + stream;
     size_t sent = 0;
     Written written = Written::kAll;
     {
         ProgressBar bar;
+        port->notice = [&bar](const std::string& text) {
+            bar.clear();
+            std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
+        };
         while (sent < bytes.size() && written == Written::kAll) {
             const size_t count = std::min(kSlice, bytes.size() - sent);
             size_t done = 0;

@@ -12,6 +12,11 @@ std::unique_ptr<PortOutput> open_plotter_port(const std::string& port, int port_
     return port_kind == 2 ? open_device_output(port) : open_serial_output(port, settings);
 }
 
+std::string handshake_strings(int handshake) {
+    return handshake == 0 ? "\x1b.M50;0;0;13;26;0:\x1b.I81;0;17:\x1b.N10;19:\x1b.@;0:"
+                          : "\x1b.M:\x1b.I:\x1b.N:\x1b.@;1:";
+}
+
 std::string stop_commands(int language_index) {
     // VTX-GL lifts with a zero relative move and homes with "H"; HP-GL ends
     // whatever command (or encoded polyline) it was in with ";".

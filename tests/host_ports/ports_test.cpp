@@ -391,3 +391,86 @@ TEST_F(PortsTest, PortsThatAreNotSerialPortsAreRefusedSayingWhy) {
 
 }  // namespace
 }  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// The stream without the host's buffer queries.
+std::string without_queries(std::string bytes) {
+    for (const std::string q : {"\x1b.B", "\x1b.L", "\x1b.O"}) {
+        for (size_t at = bytes.find(q); at != std::string::npos; at = bytes.find(q, at))
+            bytes.erase(at, q.size());
+    }
+    return bytes;
+}
+
+// A plotter that answers its buffer queries, on a line that holds nothing
+// back (an adapter that drops flow control): paced by its queries it never
+// overflows, and a raised paper lever pauses the plot, however short the
+// wait time, until it is lowered.
+TEST_F(PortsTest, StatusQueriesPaceAPlotterWithoutFlowControlAndALeverPausesIt) {
+    const std::string d = drawing(1500);
+    const std::string plain = profile("TEST-X");
+    const std::string expected = kXonXoffStrings + file_plot(d, plain);
+    host::Profile with_status = host::load_profile(plain);
+    with_status.status_queries = true;
+    const std::string paced = dir.file("paced.toml");
+    host::save_profile(with_status, paced);
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "2000"});
+        const Outcome o = tvkplot({"plot", d, "--profile", plain, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_GT(plotter.stop().number("overruns"), 0);  // what the queries are for
+    }
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "20000"});
+        const Outcome o = tvkplot({"plot", d, "--profile", paced, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        const Received r = plotter.stop();
+        EXPECT_EQ(r.number("overruns"), 0);
+        EXPECT_GT(r.number("status_queries"), 2);
+        EXPECT_EQ(without_queries(r.bytes), expected);
+    }
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "20000",
+                               "--lever-at", "4000", "--lever-for", "2500"});
+        const Outcome o =
+            tvkplot({"plot", d, "--profile", paced, "--port", plotter.port(), "--wait", "1"});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find("paused: paper lever raised"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("ready again"), std::string::npos) << o.out;
+        const Received r = plotter.stop();
+        EXPECT_EQ(r.number("lever"), 1);
+        EXPECT_EQ(r.number("overruns"), 0);
+        EXPECT_EQ(without_queries(r.bytes), expected);
+    }
+}
+
+TEST_F(PortsTest, ProbeTellsWhatThePlotterIsAndWhetherFlowControlHolds) {
+    {
+        Emulator plotter(dir, {"--buffer", "2048", "--rate", "50000", "--ident", "TVK-X9"});
+        const Outcome o = tvkplot({"probe", "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find("Plotter on " + plotter.port() + ": TVK-X9"), std::string::npos)
+            << o.out;
+        EXPECT_NE(o.out.find("hard-clip limits: -100,-200,16400,10900"), std::string::npos);
+        EXPECT_NE(o.out.find("buffer: 2048 bytes"), std::string::npos);
+        EXPECT_NE(o.out.find("XON/XOFF: holds"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("[port]\nkind = \"serial\""), std::string::npos);
+        EXPECT_NE(o.out.find("status = true"), std::string::npos);
+        EXPECT_EQ(plotter.stop().number("overruns"), 0);
+    }
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "50000"});
+        const Outcome o = tvkplot({"probe", "--port", plotter.port()});
+        EXPECT_NE(o.out.find("XON/XOFF: does NOT hold"), std::string::npos) << o.out;
+    }
+    {
+        Emulator silent(dir, {"--silent", "--stall-after", "1"});
+        const Outcome o = tvkplot({"probe", "--port", silent.port()});
+        EXPECT_EQ(o.exit_code, 1);
+    }
+}
+
+}  // namespace
+}  // namespace tvk::host_test
