@@ -281,6 +281,11 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                    "Turn the drawing 90 degrees counter-clockwise first; --rotate auto: when it "
                    "fits larger that way")
         ->group(placement);
+    // tvkplot resume gives these.
+    command->add_option("--resume-journal", o->journal)->group("");
+    command->add_option("--resume-from-path", o->from_path)->group("");
+    command->add_option("--resume-from-percent", o->from_percent)->group("");
+    command->add_option("--resume-back", o->back_mm)->group("");
     // main() turns "--rotate auto" into this.
     auto* rotate_auto = command->add_flag("--rotate-auto")->group("");
     command->add_flag("-y,--yes", global.yes, kYesHelp);

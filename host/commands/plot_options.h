@@ -36,7 +36,18 @@ struct PlotOptions {
     bool json = false;     // the summary as JSON on standard output
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
+
+    // A resumed plot (tvkplot resume): its journal, and where it goes on.
+    std::string journal;
+    size_t from_path = 0;      // 1-based; 0: the start
+    double from_percent = -1;  // of the pen-down length
+    double back_mm = 0;        // of pen-down line before from_path
 };
+
+// The command line as given (after the program's name), for the journal of
+// a plot that `tvkplot resume` runs again.
+void remember_command_line(int argc, char** argv);
+const std::vector<std::string>& remembered_command_line();
 
 // The output of one drawing: the pattern with {name} replaced by the
 // drawing's file name without its directory and extension.

@@ -54,6 +54,8 @@ class PortOutput {
     // The pen-up commands that leave the plotter safe should the program
     // have to end at once (see guard_port); a file needs none.
     virtual void guard(const std::string& /*closing*/) {}
+    // The plotter's buffer, where it told its size; 0 where unknown.
+    virtual size_t plotter_buffer() const { return 0; }
     // Bytes written but not yet gone from this machine; 0 where unknown.
     virtual size_t still_queued() const { return 0; }
     // Told what the plotter does that the user should know (it waits with

@@ -23,7 +23,7 @@ constexpr int kAskWhyAfterMs = 1000;  // no room for this long: ask the plotter 
 class StatusPacedPort final : public PortOutput {
   public:
     StatusPacedPort(std::unique_ptr<PortOutput> inner, int size)
-        : inner_(std::move(inner)), reserve_(size * 2 / 5) {}
+        : inner_(std::move(inner)), size_(size), reserve_(size * 2 / 5) {}
 
     Written write(const uint8_t* bytes, size_t count, size_t& done, int deadline_ms) override {
         done = 0;
@@ -50,6 +50,7 @@ class StatusPacedPort final : public PortOutput {
     std::string abandon(const std::string& closing) override { return inner_->abandon(closing); }
     void guard(const std::string& closing) override { inner_->guard(closing); }
     size_t still_queued() const override { return inner_->still_queued(); }
+    size_t plotter_buffer() const override { return static_cast<size_t>(size_); }
     std::string failure() const override { return failure_.empty() ? inner_->failure() : failure_; }
     std::string name() const override { return inner_->name(); }
 
@@ -59,8 +60,10 @@ class StatusPacedPort final : public PortOutput {
         size_t went = 0;
         const std::string q = query;
         if (inner_->write(reinterpret_cast<const uint8_t*>(q.data()), q.size(), went, kReplyMs) !=
-            Written::kAll)
+            Written::kAll) {
+            port_failed_ = true;
             return std::nullopt;
+        }
         return reply_number(inner_->read_reply(16, kReplyMs));
     }
 
@@ -78,6 +81,7 @@ class StatusPacedPort final : public PortOutput {
             const std::optional<int> free = ask("\x1b.B");
             if (!free) {
                 if (interrupt_requested()) return Written::kStopped;
+                if (port_failed_) return Written::kFailed;  // the port says why
                 failure_ = "the plotter on " + name() +
                            " did not answer its buffer query (ESC.B): is it switched on? A "
                            "plotter that does not answer it needs status = false in the "
@@ -123,8 +127,10 @@ class StatusPacedPort final : public PortOutput {
     }
 
     std::unique_ptr<PortOutput> inner_;
+    int size_;
     long reserve_;
     size_t credit_ = 0;
+    bool port_failed_ = false;
     std::string failure_;
 };
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <set>
 #include <thread>
+#include <tuple>
 
 #include "decoder/stream_decoder.h"
 #include "emulator.h"
@@ -470,6 +472,76 @@ TEST_F(PortsTest, ProbeTellsWhatThePlotterIsAndWhetherFlowControlHolds) {
         const Outcome o = tvkplot({"probe", "--port", silent.port()});
         EXPECT_EQ(o.exit_code, 1);
     }
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+using SegmentKey = std::tuple<int64_t, int64_t, int64_t, int64_t>;
+
+// The pen-down segments a stream draws, each in one direction.
+std::multiset<SegmentKey> drawn(const std::string& stream) {
+    std::multiset<SegmentKey> segments;
+    const decoder::Decoded d = decoder::decode(stream, decoder::Language::kTkGl1);
+    for (const decoder::Segment& s : decoder::drawn_segments(d)) {
+        if (s.from == s.to) continue;
+        const bool forward = std::tie(s.from.x, s.from.y) < std::tie(s.to.x, s.to.y);
+        const decoder::Point& a = forward ? s.from : s.to;
+        const decoder::Point& b = forward ? s.to : s.from;
+        segments.insert({a.x, a.y, b.x, b.y});
+    }
+    return segments;
+}
+
+// A plot whose plotter vanished halfway, resumed on a fresh plotter: the two
+// streams together draw every segment of the drawing, and again no more
+// than what the plotter's buffer may have held undrawn.
+TEST_F(PortsTest, APlotThatFailedHalfwayIsResumedAndEveryPathIsDrawnOnce) {
+    setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
+    const std::string d = drawing(6000);
+    const std::string plain = profile("TEST-X");
+    const std::multiset<SegmentKey> expected = drawn(file_plot(d, plain));
+    host::Profile with_status = host::load_profile(plain);
+    with_status.status_queries = true;
+    const std::string paced = dir.file("paced.toml");
+    host::save_profile(with_status, paced);
+
+    std::string first;
+    std::string job;
+    {
+        Emulator plotter(dir, {"--rate", "40000", "--vanish-after", "20000"});
+        const Outcome o = tvkplot({"plot", d, "--profile", paced, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 1) << o.err;
+        const size_t at = o.err.find("`tvkplot resume ");
+        ASSERT_NE(at, std::string::npos) << o.err;
+        job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
+        first = without_queries(plotter.stop().bytes);
+    }
+    EXPECT_NE(tvkplot({"jobs"}).out.find(job + "  "), std::string::npos);
+    Emulator plotter(dir, {"--rate", "80000"});
+    const Outcome o = tvkplot({"resume", job, "--port", plotter.port()});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_NE(o.out.find("Resuming the plot at path "), std::string::npos) << o.out;
+    const std::string second = without_queries(plotter.stop().bytes);
+    // The resumed plot starts as a plot starts, and takes its pen first.
+    EXPECT_TRUE(second.find("IN") < second.find("PD")) << second.substr(0, 80);
+    EXPECT_TRUE(second.find("SP1") < second.find("PD")) << second.substr(0, 80);
+
+    std::multiset<SegmentKey> both = drawn(first);
+    const std::multiset<SegmentKey> resumed = drawn(second);
+    both.insert(resumed.begin(), resumed.end());
+    size_t missing = 0;
+    for (const SegmentKey& s : expected) missing += both.count(s) == 0 ? 1 : 0;
+    EXPECT_EQ(missing, 0u);
+    // Drawn twice: at most what 1024 bytes of plot hold (the plotter's
+    // buffer), some 80 segments.
+    EXPECT_LT(both.size() - expected.size(), 120u);
+    EXPECT_GT(both.size(), expected.size() - 1);
+    // A finished plot leaves no journal.
+    EXPECT_EQ(tvkplot({"jobs"}).out.find(job), std::string::npos);
 }
 
 }  // namespace
