@@ -262,7 +262,22 @@ class PlotRun {
         options.pen_widths = profile.language_index() == 3;
         options.variable_speed = profile.variable_speed();
         options.progress = [&bar](size_t done, size_t total) { bar.sending(done, total); };
+        std::optional<PauseRequests> pauses;
+        // Pauses where the stream lifts the pen: the HP-GL-like languages.
+        if (on_port() && profile.language_index() != 0) {
+            pauses.emplace();
+            host_.session.pause = [this, &bar] {
+                bar.clear();
+                std::fprintf(stderr,
+                             "tvkplot: paused with the pen up, %zu bytes sent; `fg` continues "
+                             "the plot\n",
+                             host_.session.sent_bytes);
+                pause_now();
+                std::fprintf(stderr, "tvkplot: the plot goes on\n");
+            };
+        }
         SendResult sent = send_plot(host_.driver, job, options);
+        host_.session.pause = nullptr;
         bar.clear();
         bool port_failed = host_.session.write_failed;
         if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {

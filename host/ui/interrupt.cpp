@@ -156,6 +156,33 @@ void set_driver_pausing(bool pausing) {
     driver_pausing = pausing ? 1 : 0;
 }
 
+namespace {
+volatile std::sig_atomic_t pause_asked = 0;
+struct sigaction previous_tstp {};
+extern "C" void on_pause(int) {
+    pause_asked = 1;
+}
+}  // namespace
+
+PauseRequests::PauseRequests() {
+    pause_asked = 0;
+    install(SIGTSTP, on_pause, &previous_tstp);
+}
+
+PauseRequests::~PauseRequests() {
+    sigaction(SIGTSTP, &previous_tstp, nullptr);
+}
+
+bool pause_requested() {
+    return pause_asked != 0;
+}
+
+void pause_now() {
+    pause_asked = 0;
+    // SIGSTOP cannot be caught: the program stops here until SIGCONT.
+    raise(SIGSTOP);
+}
+
 void guard_port(int fd, bool flush, bool socket, const std::string& closing) {
     guarded_fd = -1;
     if (fd < 0 || closing.size() > sizeof guarded_closing) return;

@@ -41,6 +41,21 @@ void remove_on_signal(const std::string& link, const std::string& directory);
 // once, as it would without the driver.
 void set_driver_pausing(bool pausing);
 
+// Ctrl-Z (SIGTSTP) while a plot to a port runs asks it to pause at the next
+// pen-up instead of stopping the program there and then; the plot then
+// stops the program itself (pause_now), and `fg` (SIGCONT) continues it.
+// Outside such a plot Ctrl-Z stops the program as ever.
+class PauseRequests {
+  public:
+    PauseRequests();
+    ~PauseRequests();
+    PauseRequests(const PauseRequests&) = delete;
+    PauseRequests& operator=(const PauseRequests&) = delete;
+};
+bool pause_requested();
+// Stops the program as Ctrl-Z would, until it is continued.
+void pause_now();
+
 // The plotter's port, for a program that must end at once: its queue is
 // dropped (where `flush`), and `closing` (the pen-up commands) written to it
 // within a second, before the program ends. fd -1 guards none.

@@ -546,3 +546,48 @@ TEST_F(PortsTest, APlotThatFailedHalfwayIsResumedAndEveryPathIsDrawnOnce) {
 
 }  // namespace
 }  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// Ctrl-Z pauses a plot at the next pen-up and `fg` continues it; a pause
+// longer than the wait time is no stall, and the plotter gets the whole plot
+// once.
+TEST_F(PortsTest, CtrlZPausesAPlotAtAPenUpAndFgContinuesIt) {
+    const std::string d = drawing(6000);
+    const std::string p = profile("TEST-X");
+    const std::string expected = kXonXoffStrings + file_plot(d, p);
+    Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000"});
+    std::vector<std::string> args = plot_args(d, p, plotter.port());
+    args.insert(args.end(), {"--wait", "2"});
+    Background run(dir, args);
+    const double give_up = seconds_now() + 40;
+    while (plotter.received_so_far() < 3000 && seconds_now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run.signal(SIGTSTP);
+    while (!run.stopped() && seconds_now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(run.stopped()) << run.output();
+    // What was on its way arrives (a pseudo-terminal holds much); then
+    // nothing more while paused, for longer than the wait time.
+    size_t paused_at = 0;
+    for (size_t now = 1; now != paused_at && seconds_now() < give_up;) {
+        paused_at = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        now = plotter.received_so_far();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(plotter.received_so_far(), paused_at);
+    ASSERT_LT(paused_at, expected.size());
+    // It stopped where the pen is up, before it goes down again.
+    EXPECT_EQ(expected.substr(paused_at, 2), "PD");
+    run.signal(SIGCONT);
+    EXPECT_EQ(run.wait(20), 0) << run.output();
+    EXPECT_NE(run.output().find("paused with the pen up"), std::string::npos) << run.output();
+    EXPECT_EQ(plotter.stop().bytes, expected);
+}
+
+}  // namespace
+}  // namespace tvk::host_test
