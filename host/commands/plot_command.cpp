@@ -254,6 +254,14 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("PEN=MM")
         ->group(settings);
 
+    command
+        ->add_option("--pen-only", o->pen_only,
+                     "Plot only the paths of this pen (a plotter with one pen: one colour at a "
+                     "time)")
+        ->type_name("PEN")
+        ->check(CLI::Range(1, 255).description(""))
+        ->group(settings);
+
     const char* const placement = "Placement";
     auto* scale_opt = command
                           ->add_option("--scale", *scale,

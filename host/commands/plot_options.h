@@ -14,10 +14,10 @@ struct PlotOptions {
     std::vector<std::string> drawings;
     std::string profile;
     std::string model;
-    std::string output;   // "-" or empty: standard output; {name}: the drawing's name
-    std::string port;     // a serial device
-    std::string preview;  // an SVG file; {name} as for the output
-    bool travel = false;  // pen-up travel in the preview
+    std::string output;       // "-" or empty: standard output; {name}: the drawing's name
+    std::string port;         // a serial device
+    std::string preview;      // an SVG file; {name} as for the output
+    bool travel = false;      // pen-up travel in the preview
     std::optional<int> wait;  // --wait: seconds a plotter may take nothing
 
     // Placement, in millimetres on paper.
@@ -36,6 +36,8 @@ struct PlotOptions {
     bool json = false;     // the summary as JSON on standard output
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
+
+    int pen_only = 0;  // plot only the paths of this pen; 0: every pen
 
     // A resumed plot (tvkplot resume): its journal, and where it goes on.
     std::string journal;

@@ -166,6 +166,17 @@ Drawing read_drawing(const std::string& path, const PlotOptions& o, ProgressBar&
     return drawing;
 }
 
+// Only the paths and fills of one pen (--pen-only).
+void keep_pen(PlotJob& job, int pen) {
+    const size_t before = job.paths.size() + job.polygons.size();
+    std::erase_if(job.paths, [pen](const PenPath& p) { return p.pen != pen; });
+    std::erase_if(job.polygons, [pen](const FillPolygon& f) { return f.pen != pen; });
+    if (before > 0 && job.paths.empty() && job.polygons.empty()) {
+        throw HostError("nothing of the drawing is drawn with pen " + std::to_string(pen) +
+                        " (--pen-only)");
+    }
+}
+
 // The ordering may take a tenth of the plot's time to save more, up to this.
 constexpr double kMaxOrderingSeconds = 0.5;
 
@@ -224,6 +235,7 @@ class PlotRun {
         try {
             bar.step("Preparing", 0, 0);
             job = make_job(profile, limits, choices);
+            if (o_.pen_only > 0) keep_pen(job, o_.pen_only);
             if (job.paths.empty() && job.polygons.empty()) {
                 const std::string note = unsupported_note(drawing_);
                 throw HostError(t_.drawing + " has nothing to plot on this paper" +

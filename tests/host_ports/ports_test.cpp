@@ -591,3 +591,29 @@ TEST_F(PortsTest, CtrlZPausesAPlotAtAPenUpAndFgContinuesIt) {
 
 }  // namespace
 }  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// A plotter with one pen plots one colour at a time.
+TEST_F(PortsTest, PenOnlyPlotsThePathsOfOnePen) {
+    std::vector<Line> lines{{0, 0, 50, 0}, {0, 10, 50, 10}};
+    dir.write("two.dxf", dxf_of_lines(lines));
+    const std::string p = profile("TEST-X");
+    const std::string whole = file_plot(dir.file("two.dxf"), p);
+    const decoder::Decoded d = decoder::decode(whole, decoder::Language::kTkGl1);
+    const int pen = decoder::drawn_segments(d).front().style.pen;
+    Outcome o = tvkplot({"plot", dir.file("two.dxf"), "--profile", p, "-o", dir.file("one.plt"),
+                         "--pen-only", std::to_string(pen)});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(read_file(dir.file("one.plt")), whole);
+    o = tvkplot({"plot", dir.file("two.dxf"), "--profile", p, "-o", dir.file("none.plt"),
+                 "--pen-only", std::to_string(pen + 1)});
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_NE(o.err.find("nothing of the drawing is drawn with pen " + std::to_string(pen + 1)),
+              std::string::npos)
+        << o.err;
+}
+
+}  // namespace
+}  // namespace tvk::host_test
