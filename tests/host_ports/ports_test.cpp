@@ -509,39 +509,54 @@ TEST_F(PortsTest, APlotThatFailedHalfwayIsResumedAndEveryPathIsDrawnOnce) {
     const std::string paced = dir.file("paced.toml");
     host::save_profile(with_status, paced);
 
-    std::string first;
-    std::string job;
-    {
-        Emulator plotter(dir, {"--rate", "40000", "--vanish-after", "20000"});
-        const Outcome o = tvkplot({"plot", d, "--profile", paced, "--port", plotter.port()});
-        EXPECT_EQ(o.exit_code, 1) << o.err;
-        const size_t at = o.err.find("`tvkplot resume ");
-        ASSERT_NE(at, std::string::npos) << o.err;
-        job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
-        first = without_queries(plotter.stop().bytes);
-    }
-    EXPECT_NE(tvkplot({"jobs"}).out.find(job + "  "), std::string::npos);
-    Emulator plotter(dir, {"--rate", "80000"});
-    const Outcome o = tvkplot({"resume", job, "--port", plotter.port()});
-    EXPECT_EQ(o.exit_code, 0) << o.err;
-    EXPECT_NE(o.out.find("Resuming the plot at path "), std::string::npos) << o.out;
-    const std::string second = without_queries(plotter.stop().bytes);
-    // The resumed plot starts as a plot starts, and takes its pen first.
-    EXPECT_TRUE(second.find("IN") < second.find("PD")) << second.substr(0, 80);
-    EXPECT_TRUE(second.find("SP1") < second.find("PD")) << second.substr(0, 80);
+    struct Case {
+        const char* name;
+        std::vector<std::string> failing;  // the plotter that fails
+        std::vector<std::string> fresh;
+    };
+    const std::vector<Case> cases = {
+        {"vanished, pseudo-terminal", {"--rate", "40000", "--vanish-after", "20000"}, {}},
+        {"stalled, network", {"--tcp", "--rate", "40000", "--stall-after", "20000"}, {"--tcp"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string first;
+        std::string job;
+        {
+            Emulator plotter(dir, c.failing);
+            const Outcome o =
+                tvkplot({"plot", d, "--profile", paced, "--port", plotter.port(), "--wait", "2"});
+            EXPECT_EQ(o.exit_code, 1) << o.err;
+            const size_t at = o.err.find("`tvkplot resume ");
+            ASSERT_NE(at, std::string::npos) << o.err;
+            job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
+            first = without_queries(plotter.stop().bytes);
+        }
+        EXPECT_NE(tvkplot({"jobs"}).out.find(job + "  "), std::string::npos);
+        std::vector<std::string> fresh = c.fresh;
+        fresh.insert(fresh.end(), {"--rate", "80000"});
+        Emulator plotter(dir, fresh);
+        const Outcome o = tvkplot({"resume", job, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find("Resuming the plot at path "), std::string::npos) << o.out;
+        const std::string second = without_queries(plotter.stop().bytes);
+        // The resumed plot starts as a plot starts, and takes its pen first.
+        EXPECT_TRUE(second.find("IN") < second.find("PD")) << second.substr(0, 80);
+        EXPECT_TRUE(second.find("SP1") < second.find("PD")) << second.substr(0, 80);
 
-    std::multiset<SegmentKey> both = drawn(first);
-    const std::multiset<SegmentKey> resumed = drawn(second);
-    both.insert(resumed.begin(), resumed.end());
-    size_t missing = 0;
-    for (const SegmentKey& s : expected) missing += both.count(s) == 0 ? 1 : 0;
-    EXPECT_EQ(missing, 0u);
-    // Drawn twice: at most what 1024 bytes of plot hold (the plotter's
-    // buffer), some 80 segments.
-    EXPECT_LT(both.size() - expected.size(), 120u);
-    EXPECT_GT(both.size(), expected.size() - 1);
-    // A finished plot leaves no journal.
-    EXPECT_EQ(tvkplot({"jobs"}).out.find(job), std::string::npos);
+        std::multiset<SegmentKey> both = drawn(first);
+        const std::multiset<SegmentKey> resumed = drawn(second);
+        both.insert(resumed.begin(), resumed.end());
+        size_t missing = 0;
+        for (const SegmentKey& s : expected) missing += both.count(s) == 0 ? 1 : 0;
+        EXPECT_EQ(missing, 0u);
+        // Drawn twice: at most what 1024 bytes of plot hold (the plotter's
+        // buffer), some 80 segments.
+        EXPECT_LT(both.size() - expected.size(), 120u);
+        EXPECT_GT(both.size(), expected.size() - 1);
+        // A finished plot leaves no journal.
+        EXPECT_EQ(tvkplot({"jobs"}).out.find(job), std::string::npos);
+    }
 }
 
 }  // namespace
