@@ -8,6 +8,7 @@
 
 #include "host/commands/commands.h"
 #include "host/commands/driver_host.h"
+#include "host/commands/plot_options.h"
 #include "host/link/driver_connection.h"
 #include "host/ui/interrupt.h"
 
@@ -56,6 +57,7 @@ std::vector<std::string> arguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    remember_command_line(argc, argv);
     CLI::App app{"tvkplot: configure Tarvik pen plotters and plot drawings", "tvkplot"};
     app.require_subcommand(1);
     // The program's options may stand after the command too.
@@ -74,16 +76,24 @@ int main(int argc, char** argv) {
         ->type_name("CODE");
     app.add_flag("-y,--yes", global.yes, kYesHelp);
 
-    std::vector<Command> commands = {
-        add_models_command(app, global), add_configure_command(app, global),
-        add_show_command(app, global),   add_plot_command(app, global),
-        add_preview_command(app),        add_layouts_command(app),
-        add_ports_command(app),          add_send_command(app, global)};
+    std::vector<Command> commands = {add_models_command(app, global),
+                                     add_configure_command(app, global),
+                                     add_show_command(app, global),
+                                     add_plot_command(app, global),
+                                     add_preview_command(app),
+                                     add_layouts_command(app),
+                                     add_ports_command(app),
+                                     add_send_command(app, global),
+                                     add_probe_command(app),
+                                     add_resume_command(app),
+                                     add_jobs_command(app)};
     // The commands a user is offered, for the message on an unknown one.
     std::string offered;
     for (size_t i = 0; i < commands.size(); ++i) {
         commands[i].app->group("Commands");
-        offered += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") +
+        offered += (i == 0                     ? ""
+                    : i + 1 == commands.size() ? " or "
+                                               : ", ") +
                    commands[i].app->get_name();
     }
     for (const Command& generator : add_generator_commands(app)) {
@@ -126,12 +136,12 @@ int main(int argc, char** argv) {
         return kExitUsage;
     } catch (const Cancelled& e) {
         std::fprintf(stderr, "tvkplot: %s\n", e.what());
-        return interrupt_requested() ? kExitStopped : kExitCancelled;
+        return interrupt_requested() ? stop_exit_code() : kExitCancelled;
     } catch (const DriverFailure& e) {
         // The driver has shown its own message on the screen.
         std::fprintf(stderr, "tvkplot: %s (plotter definition file %s)\n", e.what(),
                      definition_file(global).c_str());
-        return interrupt_requested() ? kExitStopped : kExitFailed;
+        return interrupt_requested() ? stop_exit_code() : kExitFailed;
     } catch (const std::exception& e) {
         // Unreadable drawings, files and ports.
         std::fprintf(stderr, "tvkplot: %s\n", e.what());

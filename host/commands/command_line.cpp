@@ -2,6 +2,7 @@
 #include <charconv>
 
 #include "host/commands/commands.h"
+#include "host/commands/plot_options.h"
 
 namespace tvk::host {
 
@@ -28,6 +29,24 @@ void add_wait_option(CLI::App& command, std::optional<int>& seconds) {
                     "model's WAIT_TIME in a plot, else 120; 0: no limit)")
         ->type_name("SECONDS")
         ->check(CLI::Range(0, 86400));
+}
+
+}  // namespace tvk::host
+
+namespace tvk::host {
+namespace {
+std::vector<std::string>& command_line_store() {
+    static std::vector<std::string> args;
+    return args;
+}
+}  // namespace
+
+void remember_command_line(int argc, char** argv) {
+    command_line_store().assign(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+const std::vector<std::string>& remembered_command_line() {
+    return command_line_store();
 }
 
 }  // namespace tvk::host

@@ -41,6 +41,9 @@ std::vector<Command> add_generator_commands(CLI::App& app);
 
 Command add_ports_command(CLI::App& app);
 Command add_send_command(CLI::App& app, GlobalOptions& global);
+Command add_probe_command(CLI::App& app);
+Command add_resume_command(CLI::App& app);
+Command add_jobs_command(CLI::App& app);
 
 // Pieces the commands' options share.
 // --wait SECONDS: how long a plotter may take nothing before the plot fails.

@@ -74,10 +74,11 @@ int run_configure(const GlobalOptions& global, const ConfigureOptions& options) 
         host.session.stored = profile_answers(*old);
     }
     Profile profile = configure_model(host.driver, model.number, model.name, options.fresh);
-    // The colour tables and timing figures are the user's: a new
-    // configuration keeps them.
+    // The colour tables, timing figures and the plotter's answering of
+    // status queries are the user's: a new configuration keeps them.
     if (!options.fresh && old) {
         profile.timing = old->timing;
+        profile.status_queries = old->status_queries;
         for (const std::string& note : keep_colour_tables(*old, profile)) {
             host.terminal.print(note + "\n");
         }

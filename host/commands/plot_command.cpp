@@ -292,6 +292,14 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("PEN=MM")
         ->group(settings);
 
+    command
+        ->add_option("--pen-only", o->pen_only,
+                     "Plot only the paths of this pen (a plotter with one pen: one colour at a "
+                     "time)")
+        ->type_name("PEN")
+        ->check(CLI::Range(1, 255).description(""))
+        ->group(settings);
+
     const char* const placement = "Placement";
     auto* scale_opt = command
                           ->add_option("--scale", *scale,
@@ -319,6 +327,11 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                    "Turn the drawing 90 degrees counter-clockwise first; --rotate auto: when it "
                    "fits larger that way")
         ->group(placement);
+    // tvkplot resume gives these.
+    command->add_option("--resume-journal", o->journal)->group("");
+    command->add_option("--resume-from-path", o->from_path)->group("");
+    command->add_option("--resume-from-percent", o->from_percent)->group("");
+    command->add_option("--resume-back", o->back_mm)->group("");
     // main() turns "--rotate auto" into this.
     auto* rotate_auto = command->add_flag("--rotate-auto")->group("");
     command->add_flag("-y,--yes", global.yes, kYesHelp);

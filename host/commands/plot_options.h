@@ -14,10 +14,10 @@ struct PlotOptions {
     std::vector<std::string> drawings;
     std::string profile;
     std::string model;
-    std::string output;   // "-" or empty: standard output; {name}: the drawing's name
-    std::string port;     // a serial device
-    std::string preview;  // an SVG file; {name} as for the output
-    bool travel = false;  // pen-up travel in the preview
+    std::string output;       // "-" or empty: standard output; {name}: the drawing's name
+    std::string port;         // a serial device
+    std::string preview;      // an SVG file; {name} as for the output
+    bool travel = false;      // pen-up travel in the preview
     std::optional<int> wait;  // --wait: seconds a plotter may take nothing
 
     // Placement, in millimetres on paper.
@@ -38,7 +38,20 @@ struct PlotOptions {
     double units_per_inch = 1016;  // of a plot file given as the drawing
     std::string plot_language;     // of a plot file: HP-GL, HP-GL/2, VTX-GL; empty: as it reads
     int page = 0;                  // of a plot file, from 1; 0: the first
+
+    int pen_only = 0;  // plot only the paths of this pen; 0: every pen
+
+    // A resumed plot (tvkplot resume): its journal, and where it goes on.
+    std::string journal;
+    size_t from_path = 0;      // 1-based; 0: the start
+    double from_percent = -1;  // of the pen-down length
+    double back_mm = 0;        // of pen-down line before from_path
 };
+
+// The command line as given (after the program's name), for the journal of
+// a plot that `tvkplot resume` runs again.
+void remember_command_line(int argc, char** argv);
+const std::vector<std::string>& remembered_command_line();
 
 // The output of one drawing: the pattern with {name} replaced by the
 // drawing's file name without its directory and extension.

@@ -13,8 +13,10 @@
 #include "host/link/plot_setup.h"
 #include "host/plotting/plot_job.h"
 #include "host/plotting/plot_time.h"
+#include "host/plotting/resume_point.h"
 #include "host/ports/files.h"
 #include "host/preview/svg_preview.h"
+#include "host/settings/journal.h"
 #include "host/ui/interrupt.h"
 #include "host/ui/plot_report.h"
 
@@ -22,6 +24,9 @@ namespace tvk::host {
 namespace {
 
 constexpr double kMmPerInch = 25.4;
+// What a plotter's buffer may hold that it has not drawn, where it did not
+// tell: more than most have.
+constexpr size_t kAssumedPlotterBuffer = 4096;
 constexpr uint16_t kLongPlot = 0x0001;
 constexpr uint16_t kAbsolute = 0x0020;
 
@@ -129,8 +134,15 @@ std::string unsupported_note(const Drawing& drawing) {
 // for every text shown, while it lives.
 class ProgressHooks {
   public:
-    ProgressHooks(DriverHost& host, ProgressBar& bar) : host_(host) {
-        host_.session.on_sent = [&bar](size_t bytes) { bar.sent(bytes); };
+    // `reached` follows the bytes that have reached the port.
+    ProgressHooks(DriverHost& host, ProgressBar& bar, size_t& reached) : host_(host) {
+        // What is still queued on this machine has not reached the port.
+        PortOutput* port = host_.session.port;
+        host_.session.on_sent = [&bar, &reached, port](size_t bytes) {
+            const size_t queued = port != nullptr ? port->still_queued() : 0;
+            reached = bytes > queued ? bytes - queued : 0;
+            bar.sent(reached);
+        };
         host_.terminal.set_before_print([&bar] { bar.clear(); });
     }
     ~ProgressHooks() {
@@ -153,6 +165,17 @@ Drawing read_drawing(const std::string& path, const PlotOptions& o, int page, Pr
     if (!o.layout.empty()) drawing.use_layout(o.layout);
     bar.clear();
     return drawing;
+}
+
+// Only the paths and fills of one pen (--pen-only).
+void keep_pen(PlotJob& job, int pen) {
+    const size_t before = job.paths.size() + job.polygons.size();
+    std::erase_if(job.paths, [pen](const PenPath& p) { return p.pen != pen; });
+    std::erase_if(job.polygons, [pen](const FillPolygon& f) { return f.pen != pen; });
+    if (before > 0 && job.paths.empty() && job.polygons.empty()) {
+        throw HostError("nothing of the drawing is drawn with pen " + std::to_string(pen) +
+                        " (--pen-only)");
+    }
 }
 
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
@@ -178,9 +201,21 @@ class PlotRun {
         InterruptWatch watch;
         host_.session.wait_seconds = o_.wait;
         port_ = open_output(o_, t_, profile);
+        if (!o_.port.empty() && !o_.dry_run) {
+            if (profile.status_queries) {
+                std::string note;
+                port_ = paced_by_status(std::move(port_), note);
+                if (!note.empty()) host_.terminal.print(note + "\n");
+            }
+            port_->guard(stop_commands(profile.language_index()));
+            port_->notice = [this](const std::string& text) {
+                host_.terminal.print("tvkplot: " + text + "\n");
+            };
+        }
         host_.session.port = port_.get();
-        // A large plot's stream is as large as its drawing: held only for the preview.
-        host_.session.keep_sent = !t_.preview.empty();
+        // A large plot's stream is as large as its drawing: held only for the
+        // preview, and on a port to tell how far a plot that broke off got.
+        host_.session.keep_sent = !t_.preview.empty() || on_port();
         host_.session.stored = profile.stored;
         host_.start(EntryKind::kPlot);
         select_model(host_.driver, chosen.model.number, profile.max_line_type);
@@ -191,13 +226,14 @@ class PlotRun {
             throw Cancelled("plot cancelled; nothing was written");
 
         ProgressBar& bar = bar_;
-        const ProgressHooks hooks(host_, bar);
+        const ProgressHooks hooks(host_, bar, reached_);
         PlotJob job;
         double travel_before = 0;
         const TimeModel model = time_model(profile, limits);
         try {
             bar.step("Preparing", 0, 0);
             job = make_job(profile, limits, choices);
+            if (o_.pen_only > 0) keep_pen(job, o_.pen_only);
             if (job.paths.empty() && job.polygons.empty()) {
                 const std::string note = unsupported_note(drawing_);
                 throw HostError(t_.drawing + " has nothing to plot on this paper" +
@@ -212,11 +248,43 @@ class PlotRun {
             return broke_off(true, false, profile);
         }
 
+        if (resumed()) {
+            ResumeRequest request;
+            request.from_path = o_.from_path;
+            request.from_percent = o_.from_percent;
+            request.back = o_.back_mm * limits.resolution / kMmPerInch;
+            skipped_ = resume_skip(job, request);
+            const size_t total = job.polygons.size() + job.paths.size();
+            drop_first_items(job, skipped_);
+            host_.terminal.print("Resuming the plot at path " + std::to_string(skipped_ + 1) +
+                                 " of " + std::to_string(total) + ".\n");
+            total_items_ = total;
+        } else {
+            total_items_ = job.polygons.size() + job.paths.size();
+        }
+        fills_ = job.polygons.size();
+        start_journal(profile);
+
         SendOptions options;
         options.pen_widths = profile.language_index() == 3;
         options.variable_speed = profile.variable_speed();
         options.progress = [&bar](size_t done, size_t total) { bar.sending(done, total); };
+        std::optional<PauseRequests> pauses;
+        // Pauses where the stream lifts the pen: the HP-GL-like languages.
+        if (on_port() && profile.language_index() != 0) {
+            pauses.emplace();
+            host_.session.pause = [this, &bar] {
+                bar.clear();
+                std::fprintf(stderr,
+                             "tvkplot: paused with the pen up, %zu bytes sent; `fg` continues "
+                             "the plot\n",
+                             host_.session.sent_bytes);
+                pause_now();
+                std::fprintf(stderr, "tvkplot: the plot goes on\n");
+            };
+        }
         SendResult sent = send_plot(host_.driver, job, options);
+        host_.session.pause = nullptr;
         bar.clear();
         bool port_failed = host_.session.write_failed;
         if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
@@ -229,6 +297,7 @@ class PlotRun {
         if (sent.stopped || sent.failed || port_failed) {
             return broke_off(sent.stopped, port_failed, profile);
         }
+        if (!journal_.id.empty()) remove_journal(journal_.id);
         report(profile, limits, job, sent, travel_before, model);
         if (!t_.preview.empty()) write_preview(profile, limits, job);
         return 0;
@@ -248,7 +317,74 @@ class PlotRun {
                    (to_stdout_ ? "; the output is incomplete" : "; nothing was written");
         }
         std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
-        return stopped ? kExitStopped : kExitFailed;
+        record_break(stopped, profile);
+        return stopped ? stop_exit_code() : kExitFailed;
+    }
+
+    bool on_port() const { return !o_.port.empty() && !o_.dry_run; }
+    bool resumed() const { return o_.from_path > 0 || o_.from_percent >= 0 || o_.back_mm > 0; }
+
+    // A plot to a port keeps a journal while it runs, so that it can be
+    // resumed however it ends; a plot of several drawings keeps none.
+    void start_journal(const Profile&) {
+        if (!on_port() || (o_.drawings.size() != 1 && o_.journal.empty())) return;
+        Journal j;
+        j.id = o_.journal.empty() ? new_journal_id(t_.drawing) : o_.journal;
+        if (!o_.journal.empty()) {
+            try {
+                j = load_journal(o_.journal);
+            } catch (const HostError&) {
+                j.id = o_.journal;
+            }
+        } else {
+            std::error_code ec;
+            j.directory = std::filesystem::current_path(ec).string();
+            j.args = remembered_command_line();
+            j.started = journal_now();
+        }
+        j.drawing = t_.drawing;
+        j.port = o_.port;
+        j.state = "plotting";
+        j.total = total_items_;
+        try {
+            save_journal(j);
+            journal_ = j;
+        } catch (const HostError& e) {
+            host_.terminal.print(std::string("tvkplot: ") + e.what() +
+                                 "; the plot cannot be resumed\n");
+        }
+    }
+
+    // How far the plot got, from what reached the plotter: the paths it
+    // holds in full, and those the plotter has surely drawn (after a failure
+    // its buffer may have held bytes it never drew; after a stop it draws
+    // them before it lifts the pen).
+    void record_break(bool stopped, const Profile& profile) {
+        if (journal_.id.empty()) return;
+        const auto language = static_cast<decoder::Language>(profile.language_index());
+        const std::string& stream = host_.session.sent;
+        // As last known while the port was there: a port that is gone
+        // tells nothing of its queue.
+        const size_t reached = std::min(stream.size(), reached_);
+        auto paths_in = [&](size_t bytes) {
+            const size_t runs = completed_runs(std::string_view(stream).substr(0, bytes), language);
+            // Fills come first and leave no pen-down run; they went once a path did.
+            return runs == 0 ? 0 : std::min(total_items_, skipped_ + fills_ + runs);
+        };
+        journal_.sent = std::max(paths_in(reached), skipped_);
+        const size_t told = port_->plotter_buffer();
+        const size_t buffer = stopped ? 0 : told > 0 ? told : kAssumedPlotterBuffer;
+        journal_.drawn = std::max(paths_in(reached - std::min(reached, buffer)), skipped_);
+        journal_.state = stopped ? "stopped" : "failed";
+        try {
+            save_journal(journal_);
+        } catch (const HostError&) {
+            return;
+        }
+        std::fprintf(stderr,
+                     "tvkplot: %zu of %zu paths were drawn; `tvkplot resume %s` plots the rest "
+                     "(--from-path N, --back MM or --from PERCENT to choose where)\n",
+                     journal_.drawn, journal_.total, journal_.id.c_str());
     }
 
     void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
@@ -394,6 +530,11 @@ class PlotRun {
     std::unique_ptr<PortOutput> port_;
     HostArea area_;
     std::optional<Placement> placement_;
+    Journal journal_;
+    size_t total_items_ = 0;
+    size_t skipped_ = 0;
+    size_t fills_ = 0;
+    size_t reached_ = 0;  // bytes that reached the port
 };
 
 }  // namespace
@@ -408,7 +549,7 @@ int plot_drawing(const GlobalOptions& global, const PlotOptions& options,
         if (!interrupt_requested()) throw;
         std::fprintf(stderr, "tvkplot: plot stopped; nothing was %s\n",
                      options.port.empty() ? "written" : "sent");
-        return kExitStopped;
+        return stop_exit_code();
     }
 }
 

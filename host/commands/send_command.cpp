@@ -27,13 +27,6 @@ struct SendFileOptions {
     std::optional<int> wait;
 };
 
-// The strings that set a plotter's serial handshake, as a plot on a serial
-// port begins: XON/XOFF, or hardware.
-std::string handshake_strings(int handshake) {
-    return handshake == 0 ? "\x1b.M50;0;0;13;26;0:\x1b.I81;0;17:\x1b.N10;19:\x1b.@;0:"
-                          : "\x1b.M:\x1b.I:\x1b.N:\x1b.@;1:";
-}
-
 // The profile named, else that of the model configured last; else none.
 std::optional<Profile> send_profile(const std::string& path) {
     if (!path.empty()) return open_profile(path);
@@ -57,20 +50,32 @@ int run_send(const SendFileOptions& o) {
     const int deadline_ms = (o.wait ? *o.wait : kDefaultWaitSeconds) * 1000;
 
     InterruptWatch watch;
-    const std::unique_ptr<PortOutput> port = open_plotter_port(o.port, port_kind, line);
+    std::unique_ptr<PortOutput> port = open_plotter_port(o.port, port_kind, line);
+    if (profile && profile->status_queries) {
+        std::string note;
+        port = paced_by_status(std::move(port), note);
+        if (!note.empty()) std::fprintf(stderr, "tvkplot: %s\n", note.c_str());
+    }
+    port->guard(stop_commands(language));
     const std::string bytes = (port_kind == 2 ? "" : handshake_strings(line.handshake)) + stream;
     size_t sent = 0;
     Written written = Written::kAll;
     {
         ProgressBar bar;
+        port->notice = [&bar](const std::string& text) {
+            bar.clear();
+            std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
+        };
         while (sent < bytes.size() && written == Written::kAll) {
             const size_t count = std::min(kSlice, bytes.size() - sent);
             size_t done = 0;
             written = port->write(reinterpret_cast<const uint8_t*>(bytes.data()) + sent, count,
                                   done, deadline_ms);
             sent += done;
-            bar.sending(sent, bytes.size());
-            bar.sent(sent);
+            // What waits in this machine's queue has not reached the port.
+            const size_t queued = std::min(port->still_queued(), sent);
+            bar.sending(sent - queued, bytes.size());
+            bar.sent(sent - queued);
         }
         if (written == Written::kAll && !port->finish(deadline_ms)) {
             written = interrupt_requested() ? Written::kStopped : Written::kFailed;
@@ -80,7 +85,7 @@ int run_send(const SendFileOptions& o) {
         const bool stopped = written == Written::kStopped;
         std::fprintf(stderr, "tvkplot: %s\n",
                      break_off(*port, stopped, !stopped, sent, language).c_str());
-        return stopped ? kExitStopped : kExitFailed;
+        return stopped ? stop_exit_code() : kExitFailed;
     }
     std::printf("Sent %s to %s: %zu bytes.\n", o.stream.c_str(), port->name().c_str(),
                 bytes.size());

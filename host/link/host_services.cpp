@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "host/link/pause_watch.h"
+#include "host/link/pen_up_points.h"
 #include "host/ui/interrupt.h"
 
 namespace tvk::host {
@@ -39,8 +40,29 @@ void after_prompt(bool cancelled) {
     if (cancelled) ++s.cancels;
 }
 
+bool write_bytes(const void* bytes, size_t count);
+
+// The bytes, with a pause where one was asked for, at the first point where
+// the pen is up.
 bool send(const void* bytes, size_t count) {
     HostSession& s = current();
+    if (!s.pause) return write_bytes(bytes, count);
+    const auto* b = static_cast<const uint8_t*>(bytes);
+    if (!pause_requested()) {
+        s.pen_up_points.see(b, count);
+        return write_bytes(bytes, count);
+    }
+    const size_t at = s.pen_up_points.next(b, count);
+    if (at >= count) return write_bytes(bytes, count);
+    if (!write_bytes(b, at)) return false;
+    s.pause();
+    s.pen_up_points.see(b + at, count - at);
+    return write_bytes(b + at, count - at);
+}
+
+bool write_bytes(const void* bytes, size_t count) {
+    HostSession& s = current();
+    if (count == 0) return true;
     if (s.port == nullptr || s.write_failed) {
         s.write_failed = true;
         return false;

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <utility>
 
-#include "host/ports/files.h"
 #include "host/host_error.h"
-#include "host/ui/interrupt.h"
+#include "host/ports/files.h"
 #include "host/ports/port_output.h"
+#include "host/ui/interrupt.h"
 
 namespace tvk::host {
 namespace {

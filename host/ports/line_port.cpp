@@ -2,10 +2,13 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <thread>
 
@@ -14,8 +17,9 @@
 namespace tvk::host {
 namespace {
 
-constexpr int kSliceMs = 100;             // how often a waiting write looks for Ctrl-C
-constexpr int kClosingDeadlineMs = 2000;  // for the pen-up commands after a stop
+constexpr int kSliceMs = 100;           // how often a waiting write looks for Ctrl-C
+constexpr int kClosingBudgetMs = 1000;  // for the pen-up commands after a stop
+constexpr int kHandOverMs = 120000;     // what is left of them may take this long
 constexpr uint8_t kXon = 0x11;
 constexpr uint8_t kXoff = 0x13;
 
@@ -28,6 +32,7 @@ std::string seconds_text(int ms) {
 }  // namespace
 
 LinePort::~LinePort() {
+    if (guarded_) guard_port(-1, false, false, "");
     if (fd_ >= 0) close(fd_);
 }
 
@@ -142,24 +147,75 @@ bool LinePort::gone() {
     return true;
 }
 
+void LinePort::guard(const std::string& closing) {
+    guard_port(fd_, can_drop_queue(), is_socket(), closing);
+    guarded_ = true;
+}
+
+// What the plotter has not taken yet goes on without us: a child keeps the
+// port open, writes the rest of `bytes` as the plotter takes them and waits
+// for the queue to empty (closing the port ourselves would wait for it, or
+// drop it), while the program ends at once.
+void LinePort::hand_over(const uint8_t* bytes, size_t count) {
+    const pid_t child = fork();
+    if (child != 0) return;
+    // Only what is safe after fork in a program with threads.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGTSTP}) sigaction(s, &ignore, nullptr);
+    setsid();
+    for (int i = 0; i < kHandOverMs / 50; ++i) {
+        if (count > 0) {
+            pollfd p{fd_, POLLOUT, 0};
+            if (poll(&p, 1, 50) > 0) {
+                const ssize_t n = is_socket() ? send(fd_, bytes, count, MSG_NOSIGNAL)
+                                              : ::write(fd_, bytes, count);
+                if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+                if (n > 0) {
+                    bytes += n;
+                    count -= static_cast<size_t>(n);
+                }
+            }
+            continue;
+        }
+        int queued = 0;
+        if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+        poll(nullptr, 0, 50);
+    }
+    _exit(0);
+}
+
 std::string LinePort::abandon(const std::string& closing) {
+    if (guarded_) guard_port(-1, false, false, "");
+    guarded_ = false;
     const bool dropped = drop_queue();
     if (closing.empty()) return {};
     if (dead_) return "nothing more could be sent to it";
+    // However many more stop requests come: at most a second in all.
+    const auto start = std::chrono::steady_clock::now();
     size_t done = 0;
     const auto* bytes = reinterpret_cast<const uint8_t*>(closing.data());
-    const bool written =
-        write_all(bytes, closing.size(), done, kClosingDeadlineMs, false) == Written::kAll;
-    if (written && !dropped) {
+    if (write_all(bytes, closing.size(), done, kClosingBudgetMs, false) != Written::kAll) {
+        if (failure_.find("took nothing") == std::string::npos)
+            return "the commands that lift its pen could not be sent (" + failure_ + ")";
+        hand_over(bytes + done, closing.size() - done);
+        return "what was still queued was dropped; the plotter is holding the line, and the "
+               "commands that lift its pen and put it away go as soon as it takes bytes again";
+    }
+    if (!dropped) {
         // Behind what was already on its way (a network queue cannot be
         // dropped): the connection delivers it after we are gone.
         return "the commands that lift its pen and put it away follow what was already on its "
                "way";
     }
-    if (!written || !drain(kClosingDeadlineMs, false)) {
-        // Not left queued either: closing the port would wait for it.
-        drop_queue();
-        return "the commands that lift its pen could not be sent (" + failure_ + ")";
+    while (queued() > 0 && elapsed_ms(start) < kClosingBudgetMs && !gone()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (queued() > 0 || dead_) {
+        if (dead_) return "the commands that lift its pen could not be sent (" + failure_ + ")";
+        hand_over(bytes, 0);
+        return "what was still queued was dropped; the commands that lift its pen and put it "
+               "away wait in the port's queue and go as soon as the plotter takes bytes again";
     }
     return "what was still queued was dropped, and its pen was lifted and put away";
 }

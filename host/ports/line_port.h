@@ -25,6 +25,11 @@ class LinePort : public PortOutput {
     std::string abandon(const std::string& closing) override;
     std::string failure() const override { return failure_; }
     std::string name() const override { return name_; }
+    void guard(const std::string& closing) override;
+    size_t still_queued() const override {
+        const long q = queued();
+        return q > 0 ? static_cast<size_t>(q) : 0;
+    }
 
   protected:
     // Bytes written but not yet gone from this machine (the queue of a
@@ -33,6 +38,8 @@ class LinePort : public PortOutput {
     // Drops what is still queued for the plotter; false where the port cannot.
     virtual bool drop_queue() { return false; }
     virtual ssize_t put(const uint8_t* bytes, size_t count);
+    virtual bool is_socket() const { return false; }
+    virtual bool can_drop_queue() const { return false; }
 
     int fd_;
 
@@ -43,10 +50,12 @@ class LinePort : public PortOutput {
     // The other end hung up or the connection broke: says so in failure().
     bool gone();
     void stalled(int deadline_ms);
+    void hand_over(const uint8_t* bytes, size_t count);
 
     std::string name_;
     std::string failure_;
     bool dead_ = false;  // stalled for good or gone: nothing more can be sent
+    bool guarded_ = false;
 };
 
 // Milliseconds since `start`.

@@ -30,6 +30,7 @@ class NetworkOutput : public LinePort {
     ssize_t put(const uint8_t* bytes, size_t count) override {
         return send(fd_, bytes, count, MSG_NOSIGNAL);
     }
+    bool is_socket() const override { return true; }
 };
 
 // Waits for a non-blocking connect; an errno value, 0 when connected.

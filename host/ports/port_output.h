@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,6 +51,16 @@ class PortOutput {
         discard();
         return {};
     }
+    // The pen-up commands that leave the plotter safe should the program
+    // have to end at once (see guard_port); a file needs none.
+    virtual void guard(const std::string& /*closing*/) {}
+    // The plotter's buffer, where it told its size; 0 where unknown.
+    virtual size_t plotter_buffer() const { return 0; }
+    // Bytes written but not yet gone from this machine; 0 where unknown.
+    virtual size_t still_queued() const { return 0; }
+    // Told what the plotter does that the user should know (it waits with
+    // its paper lever raised; it goes on).
+    std::function<void(const std::string&)> notice;
     // Why the last write or finish failed.
     virtual std::string failure() const { return "unknown error"; }
     // Names the output in messages.
@@ -76,6 +87,15 @@ bool is_network_address(const std::string& port);
 // profile of a port without line settings, port_kind 2) a device as it stands.
 std::unique_ptr<PortOutput> open_plotter_port(const std::string& port, int port_kind,
                                               const SerialSettings& settings);
+
+// A plotter that answers its buffer queries, paced by them (see
+// status_paced_port.cpp); where it does not tell its buffer size, the port as
+// it was, and `note` says so.
+std::unique_ptr<PortOutput> paced_by_status(std::unique_ptr<PortOutput> port, std::string& note);
+
+// The strings that set a plotter's serial handshake, as a plot on a serial
+// port begins: XON/XOFF (0), or hardware (1).
+std::string handshake_strings(int handshake);
 
 // What leaves a plotter of the language (0 VTX-GL, 1 TK-GL1, 2 TK-GL2, 3
 // TK-GL3) with its pen up and put away after a plot broke off, whatever

@@ -45,6 +45,7 @@ class SerialOutput : public LinePort {
 
   protected:
     bool drop_queue() override { return tcflush(fd_, TCOFLUSH) == 0; }
+    bool can_drop_queue() const override { return true; }
 };
 
 void set_line(int fd, const std::string& device, const SerialSettings& s) {

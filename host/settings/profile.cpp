@@ -260,7 +260,7 @@ void read_paper_and_port(const Reader& r, Profile& p) {
                           "must be a number of plotter units per inch above 0, at most 32767");
 
     r.only(r.section("port"), "port",
-           {"kind", "baud", "parity", "data_bits", "stop_bits", "handshake"});
+           {"kind", "baud", "parity", "data_bits", "stop_bits", "handshake", "status"});
     p.port_kind = r.word("port.kind", {"serial", "other"}) + 1;
     const toml::node& baud = r.node("port.baud");
     p.line.baud = r.integer_of("port.baud", baud, 0, 0xFFFF);
@@ -273,6 +273,11 @@ void read_paper_and_port(const Reader& r, Profile& p) {
     p.line.data_bits = r.integer("port.data_bits", 7, 8, "must be 7 or 8");
     p.line.stop_bits = r.integer("port.stop_bits", 1, 2, "must be 1 or 2");
     p.line.handshake = r.word("port.handshake", {"xon/xoff", "hardware"});
+    if (r.has("port.status")) {
+        const auto status = r.node("port.status").value<bool>();
+        if (!status) r.refuse("port.status", r.node("port.status"), "must be true or false");
+        p.status_queries = *status;
+    }
 }
 
 // Format 1: four lists of 256 values, indexed by colour number.
@@ -617,6 +622,7 @@ void save_profile(const Profile& p, const std::string& path) {
         << "data_bits = " << p.line.data_bits << "\n"
         << "stop_bits = " << p.line.stop_bits << "\n"
         << "handshake = \"" << (p.line.handshake == 0 ? "xon/xoff" : "hardware") << "\"\n";
+    if (p.status_queries) out << "status = true     # paced by the plotter's buffer queries\n";
     write_colour_entries(out, p);
     for (const auto& [pen, rgb] : p.pen_colour) {
         out << "\n[pens." << pen << "]\ncolour = \"" << rgb_text(rgb) << "\"\n";

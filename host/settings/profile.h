@@ -30,6 +30,9 @@ struct Profile {
     int max_line_type = 0;
     int port_kind = 1;  // 1 serial, 2 a port without serial line settings
     SerialSettings line;
+    // The plotter answers its buffer and status queries ([port] status):
+    // the host paces by them and asks why the plotter stopped.
+    bool status_queries = false;
 
     // The plot limits.
     double area_x = 0;  // inches

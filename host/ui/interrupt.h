@@ -1,13 +1,17 @@
-// Ctrl-C while a plot is under way: the first press asks the plot to stop
-// (the driver's next break check, or the host itself, ends it cleanly); a
-// second press ends the program at once, removing the unfinished plot file
-// and what remove_on_signal names.
+// Stopping a plot: the first Ctrl-C (or a request to terminate, or a
+// hang-up) asks the plot to stop (the driver's next break check, or the host
+// itself, ends it cleanly); further ones while the plot winds down are only
+// counted, so that what is queued for the plotter is always dropped and its
+// pen lifted. Where the program has to end at once (a second Ctrl-C while the
+// driver waits on its own), the handler first leaves the guarded port safe
+// and removes the unfinished plot file and what remove_on_signal names.
 #pragma once
 
 #include <string>
 
 namespace tvk::host {
 
+// Installs the stop handlers for Ctrl-C, terminate and hang-up while it lives.
 class InterruptWatch {
   public:
     InterruptWatch();
@@ -19,6 +23,11 @@ class InterruptWatch {
 bool interrupt_requested();
 // Ctrl-C typed at a prompt, where it arrives as a key: the same request.
 void request_interrupt();
+// Stop requests that came after the first one.
+int further_interrupts();
+// The exit code of a stopped command: 130 for Ctrl-C, 128 plus the signal
+// for a request to terminate or a hang-up (143, 129), as a shell reports them.
+int stop_exit_code();
 
 // The file a second Ctrl-C removes; empty for none.
 void remove_on_interrupt(const std::string& path);
@@ -31,5 +40,25 @@ void remove_on_signal(const std::string& link, const std::string& directory);
 // While the driver pauses after its message, Ctrl-C ends the program at
 // once, as it would without the driver.
 void set_driver_pausing(bool pausing);
+
+// Ctrl-Z (SIGTSTP) while a plot to a port runs asks it to pause at the next
+// pen-up instead of stopping the program there and then; the plot then
+// stops the program itself (pause_now), and `fg` (SIGCONT) continues it.
+// Outside such a plot Ctrl-Z stops the program as ever.
+class PauseRequests {
+  public:
+    PauseRequests();
+    ~PauseRequests();
+    PauseRequests(const PauseRequests&) = delete;
+    PauseRequests& operator=(const PauseRequests&) = delete;
+};
+bool pause_requested();
+// Stops the program as Ctrl-Z would, until it is continued.
+void pause_now();
+
+// The plotter's port, for a program that must end at once: its queue is
+// dropped (where `flush`), and `closing` (the pen-up commands) written to it
+// within a second, before the program ends. fd -1 guards none.
+void guard_port(int fd, bool flush, bool socket, const std::string& closing);
 
 }  // namespace tvk::host

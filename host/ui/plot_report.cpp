@@ -30,6 +30,12 @@ std::string duration(double seconds) {
 
 }  // namespace
 
+std::string amount_of_bytes(size_t bytes) {
+    // Whole kilobytes only where a kilobyte is a small part of the figure.
+    if (bytes < 10 * 1024) return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    return std::to_string(bytes / 1024) + " KB";
+}
+
 namespace {
 
 volatile std::sig_atomic_t resized = 0;
@@ -109,7 +115,7 @@ void ProgressBar::draw() {
         left = elapsed * static_cast<double>(total_ - std::min(done_, total_)) /
                static_cast<double>(done_);
     }
-    const std::string extra = phase_ == "Sending" ? std::to_string(bytes_ / 1024) + " KB sent" : "";
+    const std::string extra = phase_ == "Sending" ? amount_of_bytes(bytes_) + " sent" : "";
     const std::string text = line(phase_, done_, total_, left, extra, columns_);
     std::fprintf(stderr, "\r%s\033[K", text.c_str());
     std::fflush(stderr);

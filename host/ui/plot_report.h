@@ -32,6 +32,7 @@ class ProgressBar final : public WorkProgress {
     void step(const char* phase, std::uint64_t done, std::uint64_t total) override;
     // The plot requests done; never throws (the plot must be ended).
     void sending(size_t done, size_t total);
+    // The bytes that have reached the port so far.
     void sent(size_t bytes);
     // Takes the bar off the screen, for a text to be shown; the next update
     // draws it again.
@@ -54,6 +55,10 @@ class ProgressBar final : public WorkProgress {
     std::chrono::steady_clock::time_point phase_start_{};
     std::chrono::steady_clock::time_point drawn_at_{};
 };
+
+// "812 bytes", "4140 bytes", "26 KB": as the progress bar counts what has
+// reached the port.
+std::string amount_of_bytes(size_t bytes);
 
 struct PlotFigures {
     size_t pens = 0;

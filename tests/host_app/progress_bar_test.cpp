@@ -39,3 +39,17 @@ TEST(ProgressBarLine, FitsTheTerminalAndShowsTotalAndTimeLeft) {
 
 }  // namespace
 }  // namespace tvk::host
+
+namespace tvk::host {
+namespace {
+
+// A plot of a few kilobytes shows its bytes, not "0 KB".
+TEST(ProgressBarLine, CountsBytesInAUnitThatShowsThem) {
+    EXPECT_EQ(amount_of_bytes(0), "0 bytes");
+    EXPECT_EQ(amount_of_bytes(4140), "4140 bytes");
+    EXPECT_EQ(amount_of_bytes(10 * 1024 - 1), "10239 bytes");
+    EXPECT_EQ(amount_of_bytes(16000), "15 KB");
+}
+
+}  // namespace
+}  // namespace tvk::host

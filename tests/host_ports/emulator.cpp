@@ -118,6 +118,16 @@ void Background::interrupt() {
     kill(pid_, SIGINT);
 }
 
+void Background::signal(int number) {
+    kill(pid_, number);
+}
+
+bool Background::stopped() const {
+    const std::string stat = read_file("/proc/" + std::to_string(pid_) + "/stat");
+    const size_t paren = stat.rfind(')');
+    return paren != std::string::npos && paren + 2 < stat.size() && stat[paren + 2] == 'T';
+}
+
 int Background::wait(double seconds) {
     const double end = seconds_now() + seconds;
     int status = 0;

@@ -50,6 +50,9 @@ class Background {
     Background& operator=(const Background&) = delete;
 
     void interrupt();  // as Ctrl-C does
+    void signal(int number);
+    // Stopped by a signal (as Ctrl-Z stops it), from /proc.
+    bool stopped() const;
     // The exit code, or -1 when it had not ended within `seconds` (it is
     // then killed).
     int wait(double seconds);

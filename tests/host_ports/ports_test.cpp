@@ -3,7 +3,10 @@
 // up; the paper query; a stalled, vanished or stopped plot.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <set>
 #include <thread>
+#include <tuple>
 
 #include "decoder/stream_decoder.h"
 #include "emulator.h"
@@ -290,6 +293,62 @@ TEST_F(PortsTest, CtrlCEndsThePlotWithinASecondAndLeavesThePenUp) {
     }
 }
 
+// However many stop requests come, and of whichever kind (a wrapper such as
+// `timeout` passes its signal on twice), the queue is dropped and the pen-up
+// commands are the last bytes the plotter gets, within about a second, for a
+// plot and for `send` alike; the exit code is that of the first signal.
+TEST_F(PortsTest, RepeatedStopSignalsStillLeaveThePenUpAndNothingQueuedAfterIt) {
+    const std::string d = drawing(6000);
+    const std::string p = profile("TEST-X");
+    dir.write("s.plt", file_plot(d, p));
+    struct Case {
+        const char* name;
+        bool send;
+        int signal;
+        int exit_code;
+        std::vector<std::string> emulator;
+    };
+    const std::vector<Case> cases = {
+        {"plot, Ctrl-C twice", false, SIGINT, 130, {"--buffer", "1024", "--rate", "300"}},
+        {"plot, terminate twice", false, SIGTERM, 143, {"--buffer", "1024", "--rate", "300"}},
+        {"plot, hang-up", false, SIGHUP, 129, {"--buffer", "512", "--rate", "4000"}},
+        {"send, Ctrl-C twice", true, SIGINT, 130, {"--buffer", "1024", "--rate", "300"}},
+        {"send over the network",
+         true,
+         SIGTERM,
+         143,
+         {"--tcp", "--buffer", "512", "--rate", "2000"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Emulator plotter(dir, c.emulator);
+        const std::vector<std::string> args =
+            c.send
+                ? std::vector<std::string>{"--def",  definitions(),  "send",      dir.file("s.plt"),
+                                           "--port", plotter.port(), "--profile", p}
+                : plot_args(d, p, plotter.port());
+        Background run(dir, args);
+        const double give_up = seconds_now() + 20;
+        while (plotter.received_so_far() < 1200 && seconds_now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        run.signal(c.signal);
+        run.signal(c.signal);
+        EXPECT_EQ(run.wait(1.6), c.exit_code) << run.output();
+        const std::string out = run.output();
+        EXPECT_NE(out.find("plot stopped; "), std::string::npos) << out;
+        EXPECT_EQ(out.find("--wait"), std::string::npos) << out;
+        // The pen-up may follow later (the plotter held the line): wait for it.
+        const double settle = seconds_now() + 6;
+        while (!read_file(dir.file("plotter.bin")).ends_with(";PU;SP;") && seconds_now() < settle) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const Received r = plotter.stop();
+        EXPECT_TRUE(r.bytes.ends_with(";PU;SP;")) << r.bytes.substr(r.bytes.size() - 40);
+        EXPECT_EQ(r.number("overruns"), 0);
+    }
+}
+
 TEST_F(PortsTest, SendDeliversAFileByteForByteWithFlowControl) {
     const std::string p = profile("TEST-X", odd_line);
     const std::string stream = file_plot(drawing(1500), p);
@@ -330,6 +389,245 @@ TEST_F(PortsTest, PortsThatAreNotSerialPortsAreRefusedSayingWhy) {
     o = tvkplot({"ports"});
     EXPECT_EQ(o.exit_code, 0) << o.err;
     EXPECT_FALSE(o.out.empty());
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// The stream without the host's buffer queries.
+std::string without_queries(std::string bytes) {
+    for (const std::string q : {"\x1b.B", "\x1b.L", "\x1b.O"}) {
+        for (size_t at = bytes.find(q); at != std::string::npos; at = bytes.find(q, at))
+            bytes.erase(at, q.size());
+    }
+    return bytes;
+}
+
+// A plotter that answers its buffer queries, on a line that holds nothing
+// back (an adapter that drops flow control): paced by its queries it never
+// overflows, and a raised paper lever pauses the plot, however short the
+// wait time, until it is lowered.
+TEST_F(PortsTest, StatusQueriesPaceAPlotterWithoutFlowControlAndALeverPausesIt) {
+    const std::string d = drawing(1500);
+    const std::string plain = profile("TEST-X");
+    const std::string expected = kXonXoffStrings + file_plot(d, plain);
+    host::Profile with_status = host::load_profile(plain);
+    with_status.status_queries = true;
+    const std::string paced = dir.file("paced.toml");
+    host::save_profile(with_status, paced);
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "2000"});
+        const Outcome o = tvkplot({"plot", d, "--profile", plain, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_GT(plotter.stop().number("overruns"), 0);  // what the queries are for
+    }
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "20000"});
+        const Outcome o = tvkplot({"plot", d, "--profile", paced, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        const Received r = plotter.stop();
+        EXPECT_EQ(r.number("overruns"), 0);
+        EXPECT_GT(r.number("status_queries"), 2);
+        EXPECT_EQ(without_queries(r.bytes), expected);
+    }
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "20000",
+                               "--lever-at", "4000", "--lever-for", "2500"});
+        const Outcome o =
+            tvkplot({"plot", d, "--profile", paced, "--port", plotter.port(), "--wait", "1"});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find("paused: paper lever raised"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("ready again"), std::string::npos) << o.out;
+        const Received r = plotter.stop();
+        EXPECT_EQ(r.number("lever"), 1);
+        EXPECT_EQ(r.number("overruns"), 0);
+        EXPECT_EQ(without_queries(r.bytes), expected);
+    }
+}
+
+TEST_F(PortsTest, ProbeTellsWhatThePlotterIsAndWhetherFlowControlHolds) {
+    {
+        Emulator plotter(dir, {"--buffer", "2048", "--rate", "50000", "--ident", "TVK-X9"});
+        const Outcome o = tvkplot({"probe", "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find("Plotter on " + plotter.port() + ": TVK-X9"), std::string::npos)
+            << o.out;
+        EXPECT_NE(o.out.find("hard-clip limits: -100,-200,16400,10900"), std::string::npos);
+        EXPECT_NE(o.out.find("buffer: 2048 bytes"), std::string::npos);
+        EXPECT_NE(o.out.find("XON/XOFF: holds"), std::string::npos) << o.out;
+        EXPECT_NE(o.out.find("[port]\nkind = \"serial\""), std::string::npos);
+        EXPECT_NE(o.out.find("status = true"), std::string::npos);
+        EXPECT_EQ(plotter.stop().number("overruns"), 0);
+    }
+    {
+        Emulator plotter(dir, {"--flow", "none", "--buffer", "1024", "--rate", "50000"});
+        const Outcome o = tvkplot({"probe", "--port", plotter.port()});
+        EXPECT_NE(o.out.find("XON/XOFF: does NOT hold"), std::string::npos) << o.out;
+    }
+    {
+        Emulator silent(dir, {"--silent", "--stall-after", "1"});
+        const Outcome o = tvkplot({"probe", "--port", silent.port()});
+        EXPECT_EQ(o.exit_code, 1);
+    }
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+using SegmentKey = std::tuple<int64_t, int64_t, int64_t, int64_t>;
+
+// The pen-down segments a stream draws, each in one direction.
+std::multiset<SegmentKey> drawn(const std::string& stream) {
+    std::multiset<SegmentKey> segments;
+    const decoder::Decoded d = decoder::decode(stream, decoder::Language::kTkGl1);
+    for (const decoder::Segment& s : decoder::drawn_segments(d)) {
+        if (s.from == s.to) continue;
+        const bool forward = std::tie(s.from.x, s.from.y) < std::tie(s.to.x, s.to.y);
+        const decoder::Point& a = forward ? s.from : s.to;
+        const decoder::Point& b = forward ? s.to : s.from;
+        segments.insert({a.x, a.y, b.x, b.y});
+    }
+    return segments;
+}
+
+// A plot whose plotter vanished halfway, resumed on a fresh plotter: the two
+// streams together draw every segment of the drawing, and again no more
+// than what the plotter's buffer may have held undrawn.
+TEST_F(PortsTest, APlotThatFailedHalfwayIsResumedAndEveryPathIsDrawnOnce) {
+    setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
+    const std::string d = drawing(6000);
+    const std::string plain = profile("TEST-X");
+    const std::multiset<SegmentKey> expected = drawn(file_plot(d, plain));
+    host::Profile with_status = host::load_profile(plain);
+    with_status.status_queries = true;
+    const std::string paced = dir.file("paced.toml");
+    host::save_profile(with_status, paced);
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> failing;  // the plotter that fails
+        std::vector<std::string> fresh;
+    };
+    const std::vector<Case> cases = {
+        {"vanished, pseudo-terminal", {"--rate", "40000", "--vanish-after", "20000"}, {}},
+        {"stalled, network", {"--tcp", "--rate", "40000", "--stall-after", "20000"}, {"--tcp"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string first;
+        std::string job;
+        {
+            Emulator plotter(dir, c.failing);
+            const Outcome o =
+                tvkplot({"plot", d, "--profile", paced, "--port", plotter.port(), "--wait", "2"});
+            EXPECT_EQ(o.exit_code, 1) << o.err;
+            const size_t at = o.err.find("`tvkplot resume ");
+            ASSERT_NE(at, std::string::npos) << o.err;
+            job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
+            first = without_queries(plotter.stop().bytes);
+        }
+        EXPECT_NE(tvkplot({"jobs"}).out.find(job + "  "), std::string::npos);
+        std::vector<std::string> fresh = c.fresh;
+        fresh.insert(fresh.end(), {"--rate", "80000"});
+        Emulator plotter(dir, fresh);
+        const Outcome o = tvkplot({"resume", job, "--port", plotter.port()});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.out.find("Resuming the plot at path "), std::string::npos) << o.out;
+        const std::string second = without_queries(plotter.stop().bytes);
+        // The resumed plot starts as a plot starts, and takes its pen first.
+        EXPECT_TRUE(second.find("IN") < second.find("PD")) << second.substr(0, 80);
+        EXPECT_TRUE(second.find("SP1") < second.find("PD")) << second.substr(0, 80);
+
+        std::multiset<SegmentKey> both = drawn(first);
+        const std::multiset<SegmentKey> resumed = drawn(second);
+        both.insert(resumed.begin(), resumed.end());
+        size_t missing = 0;
+        for (const SegmentKey& s : expected) missing += both.count(s) == 0 ? 1 : 0;
+        EXPECT_EQ(missing, 0u);
+        // Drawn twice: at most what 1024 bytes of plot hold (the plotter's
+        // buffer), some 80 segments.
+        EXPECT_LT(both.size() - expected.size(), 120u);
+        EXPECT_GT(both.size(), expected.size() - 1);
+        // A finished plot leaves no journal.
+        EXPECT_EQ(tvkplot({"jobs"}).out.find(job), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// Ctrl-Z pauses a plot at the next pen-up and `fg` continues it; a pause
+// longer than the wait time is no stall, and the plotter gets the whole plot
+// once.
+TEST_F(PortsTest, CtrlZPausesAPlotAtAPenUpAndFgContinuesIt) {
+    const std::string d = drawing(6000);
+    const std::string p = profile("TEST-X");
+    const std::string expected = kXonXoffStrings + file_plot(d, p);
+    Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000"});
+    std::vector<std::string> args = plot_args(d, p, plotter.port());
+    args.insert(args.end(), {"--wait", "2"});
+    Background run(dir, args);
+    const double give_up = seconds_now() + 40;
+    while (plotter.received_so_far() < 3000 && seconds_now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run.signal(SIGTSTP);
+    while (!run.stopped() && seconds_now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(run.stopped()) << run.output();
+    // What was on its way arrives (a pseudo-terminal holds much); then
+    // nothing more while paused, for longer than the wait time.
+    size_t paused_at = 0;
+    for (size_t now = 1; now != paused_at && seconds_now() < give_up;) {
+        paused_at = now;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        now = plotter.received_so_far();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_EQ(plotter.received_so_far(), paused_at);
+    ASSERT_LT(paused_at, expected.size());
+    // It stopped where the pen is up, before it goes down again.
+    EXPECT_EQ(expected.substr(paused_at, 2), "PD");
+    run.signal(SIGCONT);
+    EXPECT_EQ(run.wait(20), 0) << run.output();
+    EXPECT_NE(run.output().find("paused with the pen up"), std::string::npos) << run.output();
+    EXPECT_EQ(plotter.stop().bytes, expected);
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// A plotter with one pen plots one colour at a time.
+TEST_F(PortsTest, PenOnlyPlotsThePathsOfOnePen) {
+    std::vector<Line> lines{{0, 0, 50, 0}, {0, 10, 50, 10}};
+    dir.write("two.dxf", dxf_of_lines(lines));
+    const std::string p = profile("TEST-X");
+    const std::string whole = file_plot(dir.file("two.dxf"), p);
+    const decoder::Decoded d = decoder::decode(whole, decoder::Language::kTkGl1);
+    const int pen = decoder::drawn_segments(d).front().style.pen;
+    Outcome o = tvkplot({"plot", dir.file("two.dxf"), "--profile", p, "-o", dir.file("one.plt"),
+                         "--pen-only", std::to_string(pen)});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(read_file(dir.file("one.plt")), whole);
+    o = tvkplot({"plot", dir.file("two.dxf"), "--profile", p, "-o", dir.file("none.plt"),
+                 "--pen-only", std::to_string(pen + 1)});
+    EXPECT_EQ(o.exit_code, 1);
+    EXPECT_NE(o.err.find("nothing of the drawing is drawn with pen " + std::to_string(pen + 1)),
+              std::string::npos)
+        << o.err;
 }
 
 }  // namespace

@@ -12,7 +12,13 @@
 // (tcflow), which is what XOFF or a low CTS does to the host's UART. On a
 // network port it holds the host by reading nothing while full. It answers the paper query ("OH;")
 // with hard-clip limits, garbage or silence; it can stall for good or vanish
-// after a number of bytes. At the end (SIGTERM) it writes what it received
+// after a number of bytes. It answers the status queries of its kind: free
+// buffer (ESC.B), buffer size (ESC.L), extended status (ESC.O: 8 buffer
+// empty, 32 paper lever raised), extended error (ESC.E: 16 input buffer
+// overflow), status (OS), error (OE: 7 buffer overflow) and identification
+// (OI). It can have its paper lever raised at a byte for a while (it draws
+// nothing meanwhile), and with --flow none it holds nobody back, so that a
+// host that does not pace it overflows its buffer. At the end (SIGTERM) it writes what it received
 // (OUT.bin, written as it arrives), a report (OUT.txt: counts and the line
 // settings the host made) and a picture of the plot (OUT.svg) through the
 // stream decoder.
@@ -54,6 +60,10 @@ struct Options {
     size_t buffer = 1024;
     double rate = 0;  // bytes per second; 0: drawn at once
     bool rtscts = false;
+    bool no_flow = false;  // holds the host back by no means
+    size_t lever_at = 0;   // 0: never
+    int lever_ms = 2000;
+    std::string ident = "TVK-HG700";
     enum { kAnswer, kSilent, kGarbage } query = kAnswer;
     std::string reply = "-100,-200,16400,10900";
     int reply_delay_ms = 0;  // between the bytes of the reply
@@ -70,8 +80,8 @@ struct Options {
                  "usage: plotter_emulator [--tcp] [--buffer BYTES] [--rate BYTES_PER_S] "
                  "[--flow xonxoff|rtscts]\n"
                  "  [--reply X1,Y1,X2,Y2 [--reply-delay MS] | --silent | --garbage]\n"
-                 "  [--stall-after N] "
-                 "[--vanish-after N]\n"
+                 "  [--stall-after N] [--vanish-after N] [--lever-at N [--lever-for MS]]\n"
+                 "  [--flow none] [--ident TEXT]\n"
                  "  [--out PREFIX] [--language TK-GL1] [--units-per-mm 40]\n"
                  "Prints \"READY PORT\" when the host may open PORT; ends on SIGTERM.\n",
                  why);
@@ -94,8 +104,16 @@ Options parse(int argc, char** argv) {
             o.buffer = std::stoul(value());
         else if (a == "--rate")
             o.rate = std::stod(value());
-        else if (a == "--flow")
-            o.rtscts = value() == "rtscts";
+        else if (a == "--flow") {
+            const std::string flow = value();
+            o.rtscts = flow == "rtscts";
+            o.no_flow = flow == "none";
+        } else if (a == "--lever-at")
+            o.lever_at = std::stoul(value());
+        else if (a == "--lever-for")
+            o.lever_ms = std::stoi(value());
+        else if (a == "--ident")
+            o.ident = value();
         else if (a == "--reply")
             o.reply = value();
         else if (a == "--reply-delay")
@@ -193,6 +211,7 @@ class Plotter {
             watch_line();
             flow();
             trickle_reply();
+            watch_flush();
             if (!may_read()) {
                 poll(nullptr, 0, 2);
                 continue;
@@ -220,7 +239,12 @@ class Plotter {
         }
         const auto now = std::chrono::steady_clock::now();
         if (now > end_by_) return false;
-        return !may_read() || now - idle_since_ < std::chrono::milliseconds(200);
+        // Quiet counts only while it could read.
+        if (!may_read()) {
+            idle_since_ = now;
+            return true;
+        }
+        return now - idle_since_ < std::chrono::milliseconds(200);
     }
 
     void accept_host() {
@@ -231,6 +255,8 @@ class Plotter {
 
     void drain(double seconds) {
         if (stalled_) return;
+        if (lever_ && std::chrono::steady_clock::now() >= lever_until_) lever_ = false;
+        if (lever_) return;
         fill_ = o_.rate > 0 ? std::max(0.0, fill_ - o_.rate * seconds) : 0;
     }
 
@@ -253,7 +279,7 @@ class Plotter {
     // own handling of an XOFF byte comes late, and a pty has no CTS line.
     // A line that does not obey gets the XOFF byte and carries on.
     void flow() {
-        const bool hold = stalled_ || (holding_ ? fill_ > low() : fill_ >= high());
+        const bool hold = !o_.no_flow && (stalled_ || (holding_ ? fill_ > low() : fill_ >= high()));
         if (hold != holding_) {
             holding_ = hold;
             if (hold) ++holds_;
@@ -273,15 +299,15 @@ class Plotter {
     // brings the buffer to that mark. The network brings what fits; to a
     // host that does not obey, whatever it sent.
     size_t readable() const {
-        if (o_.tcp) return room();
-        if (!host_obeys_) return kChunk;
+        if (o_.tcp) return o_.no_flow ? kChunk : room();
+        if (!host_obeys_ || o_.no_flow) return kChunk;
         return static_cast<size_t>(std::max(1.0, std::ceil(high() - fill_)));
     }
 
     // A UART holds its queue while it holds the host back, if the host obeys.
     bool may_read() const {
         if (stalled_) return false;
-        if (o_.tcp) return room() > 0;
+        if (o_.tcp) return o_.no_flow || room() > 0;
         return !(holding_ && host_obeys_);
     }
 
@@ -306,14 +332,22 @@ class Plotter {
         stream_.append(bytes, count);
         received_ += count;
         fill_ += static_cast<double>(count);
+        // Status queries are handled as they come, not buffered.
+        fill_ -= static_cast<double>(look_for_query());
         if (fill_ > static_cast<double>(o_.buffer)) {
             overruns_ += static_cast<size_t>(fill_) - o_.buffer;
             fill_ = static_cast<double>(o_.buffer);
+            error_ = 16;
+            instruction_error_ = 7;
         }
         max_fill_ = std::max(max_fill_, fill_);
         watch_line();
         flow();
-        look_for_query();
+        if (o_.lever_at > 0 && !lever_done_ && received_ >= o_.lever_at) {
+            lever_ = lever_done_ = true;
+            lever_until_ =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(o_.lever_ms);
+        }
         if (o_.stall_after > 0 && received_ >= o_.stall_after) stalled_ = true;
         if (o_.vanish_after > 0 && received_ >= o_.vanish_after) vanish();
         return count;
@@ -334,6 +368,18 @@ class Plotter {
         return n - 1;
     }
 
+    // In packet mode the host's tcflush shows as a status the master can
+    // read without taking data: seen even while the host is held.
+    void watch_flush() {
+        if (o_.tcp) return;
+        pollfd p{line_, POLLPRI, 0};
+        if (poll(&p, 1, 0) <= 0 || (p.revents & POLLPRI) == 0) return;
+        char status = 0;
+        if (read(line_, &status, 1) == 1 && status != TIOCPKT_DATA &&
+            (status & TIOCPKT_FLUSHWRITE) && stopped_)
+            drop_queue();
+    }
+
     // The host dropped what it had queued for the line (tcflush). While it
     // is stopped, what the pty holds is that queue, which a serial port's
     // driver would have dropped: so is it here.
@@ -345,19 +391,60 @@ class Plotter {
         }
     }
 
-    void look_for_query() {
+    // Answers the queries that came; the bytes of the device-control ones
+    // (ESC.x), which take no room in the buffer.
+    size_t look_for_query() {
+        static const char* const kQueries[] = {"OH;",    "OI;",    "OS;",    "OE;",
+                                               "\x1b.B", "\x1b.L", "\x1b.O", "\x1b.E"};
+        size_t device_control = 0;
         for (;;) {
-            const size_t at = stream_.find("OH;", scanned_);
+            size_t at = std::string::npos;
+            std::string found;
+            for (const char* q : kQueries) {
+                const size_t i = stream_.find(q, scanned_);
+                if (i < at) {
+                    at = i;
+                    found = q;
+                }
+            }
             if (at == std::string::npos) break;
-            scanned_ = at + 3;
+            scanned_ = at + found.size();
+            if (found[0] == '\x1b') device_control += found.size();
+            answer_query(found);
+        }
+        if (stream_.size() > 2) scanned_ = std::max(scanned_, stream_.size() - 2);
+        return device_control;
+    }
+
+    void answer_query(const std::string& q) {
+        if (q == "OH;") {
             ++queries_;
             if (o_.query == Options::kAnswer) {
                 reply_ = o_.reply + "\r";
                 trickle_reply();
             }
             if (o_.query == Options::kGarbage) answer("E?#x,,y\r");
+            return;
         }
-        if (stream_.size() > 2) scanned_ = std::max(scanned_, stream_.size() - 2);
+        ++status_queries_;
+        int value = 0;
+        if (q == "OI;") {
+            answer(o_.ident + "\r");
+            return;
+        }
+        if (q == "\x1b.B") value = static_cast<int>(room());
+        if (q == "\x1b.L") value = static_cast<int>(o_.buffer);
+        if (q == "\x1b.O") value = (fill_ < 1 ? 8 : 0) | (lever_ ? 32 : 0);
+        if (q == "\x1b.E") {
+            value = error_;
+            error_ = 0;
+        }
+        if (q == "OS;") value = 8 | 16 | (instruction_error_ != 0 ? 32 : 0);
+        if (q == "OE;") {
+            value = instruction_error_;
+            instruction_error_ = 0;
+        }
+        answer(std::to_string(value) + "\r");
     }
 
     // The reply to the paper query, a byte at a time with --reply-delay.
@@ -405,8 +492,9 @@ class Plotter {
         if (f == nullptr) return;
         std::fprintf(f,
                      "bytes %zu\noverruns %zu\nholds %zu\nmax_fill %.0f\nqueries %zu\n"
-                     "dropped %zu\n",
-                     received_, overruns_, holds_, max_fill_, queries_, dropped_);
+                     "dropped %zu\nstatus_queries %zu\nlever %d\n",
+                     received_, overruns_, holds_, max_fill_, queries_, dropped_, status_queries_,
+                     lever_done_ ? 1 : 0);
         if (settings_.known) {
             const termios& t = settings_.t;
             const tcflag_t size = t.c_cflag & CSIZE;
@@ -446,6 +534,12 @@ class Plotter {
     size_t dropped_ = 0;    // queued bytes the host dropped
     bool host_obeys_ = false;
     bool stalled_ = false;
+    size_t status_queries_ = 0;
+    int error_ = 0;              // ESC.E
+    int instruction_error_ = 0;  // OE
+    bool lever_ = false;         // the paper lever is raised
+    bool lever_done_ = false;
+    std::chrono::steady_clock::time_point lever_until_{};
     LineSettings settings_;
     std::string reply_;  // what is still to be said of the reply
     std::chrono::steady_clock::time_point reply_due_{};
