@@ -128,8 +128,10 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
                 between.ask_yes_no("Put in new paper for " + drawing + ", then go on? ", true);
             if (!go_on || !*go_on) throw Cancelled("stopped before " + drawing);
         }
-        const PlotTarget target{drawing, output_for(o.output, drawing),
-                                output_for(o.preview, drawing)};
+        PlotTarget target;
+        target.drawing = drawing;
+        target.output = output_for(o.output, drawing);
+        target.preview = output_for(o.preview, drawing);
         result = plot_drawing(global, o, target);
         if (result != 0) return result;
     }
@@ -176,11 +178,10 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("DEVICE")
         ->excludes(out_opt);
     add_wait_option(*command, o->wait);
-    auto* preview_opt =
-        command
-            ->add_option("--preview", o->preview,
-                         "Also write an SVG picture of the plot ({name} as for -o)")
-            ->type_name("OUT.svg");
+    auto* preview_opt = command
+                            ->add_option("--preview", o->preview,
+                                         "Also write an SVG picture of the plot ({name} as for -o)")
+                            ->type_name("OUT.svg");
     command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview")
         ->needs(preview_opt);
     command

@@ -74,6 +74,7 @@ class DryRunOutput final : public PortOutput {
 
 std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const PlotTarget& t,
                                         const Profile& profile) {
+    if (t.port != nullptr) return nullptr;
     if (o.dry_run) return std::make_unique<DryRunOutput>();
     if (!o.port.empty()) return open_plotter_port(o.port, profile.port_kind, profile.line);
     if (t.output.empty() || t.output == "-") return open_stdout_output();
@@ -158,7 +159,8 @@ Drawing read_drawing(const std::string& path, const PlotOptions& o, ProgressBar&
 constexpr double kMaxOrderingSeconds = 0.5;
 
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
-    return !o.dry_run && o.port.empty() && (t.output.empty() || t.output == "-");
+    return t.port == nullptr && !o.dry_run && o.port.empty() &&
+           (t.output.empty() || t.output == "-");
 }
 
 class PlotRun {
@@ -173,14 +175,16 @@ class PlotRun {
     int run() {
         // Outputs that cannot be written fail before the work, not after it.
         if (!t_.preview.empty()) check_can_write(t_.preview, "the preview");
-        if (!o_.dry_run && o_.port.empty() && !to_stdout_) check_can_write(t_.output, "the plot");
+        if (!o_.dry_run && o_.port.empty() && !to_stdout_ && t_.port == nullptr)
+            check_can_write(t_.output, "the plot");
         const PlotProfile chosen = plot_profile(host_, o_);
         const PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
         const Profile profile = with_colour_pens(chosen.profile, choices);
         InterruptWatch watch;
         host_.session.wait_seconds = o_.wait;
-        port_ = open_output(o_, t_, profile);
-        host_.session.port = port_.get();
+        owned_port_ = open_output(o_, t_, profile);
+        port_ = t_.port != nullptr ? t_.port : owned_port_.get();
+        host_.session.port = port_;
         // A large plot's stream is as large as its drawing: held only for the preview.
         host_.session.keep_sent = !t_.preview.empty();
         host_.session.stored = profile.stored;
@@ -220,12 +224,15 @@ class PlotRun {
         SendOptions options;
         options.pen_widths = profile.language_index() == 3;
         options.variable_speed = profile.variable_speed();
-        options.progress = [&bar](size_t done, size_t total) { bar.sending(done, total); };
+        options.progress = [&bar, this](size_t done, size_t total) {
+            bar.sending(done, total);
+            if (t_.progress) t_.progress(done, total);
+        };
         SendResult sent = send_plot(host_.driver, job, options);
         bar.clear();
         bool port_failed = host_.session.write_failed;
         if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
-            if (o_.port.empty() && !interrupt_requested()) {
+            if (!on_plotter() && !interrupt_requested()) {
                 throw HostError("cannot write the plot " + port_->name() + ": " + port_->failure());
             }
             sent.stopped = interrupt_requested();
@@ -244,7 +251,7 @@ class PlotRun {
     // plotter is dropped and its pen lifted; the user learns what it got.
     int broke_off(bool stopped, bool port_failed, const Profile& profile) {
         std::string text;
-        if (!o_.port.empty() && !o_.dry_run) {
+        if (on_plotter()) {
             text = break_off(*port_, stopped, port_failed, host_.session.sent_bytes,
                              profile.language_index());
         } else {
@@ -253,8 +260,12 @@ class PlotRun {
                    (to_stdout_ ? "; the output is incomplete" : "; nothing was written");
         }
         std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
+        if (t_.outcome) t_.outcome(text);
         return stopped ? kExitStopped : kExitFailed;
     }
+
+    // A plotter listens at the other end: it is told to lift its pen when a plot breaks off.
+    bool on_plotter() const { return t_.port != nullptr || (!o_.port.empty() && !o_.dry_run); }
 
     void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
                 const SendResult& sent, double travel_before, const TimeModel& model) {
@@ -302,12 +313,13 @@ class PlotRun {
         if (const std::string note = unsupported_note(drawing_); !note.empty()) {
             host_.terminal.print(note + "\n");
         }
-        const std::string done = o_.dry_run        ? "Dry run of "
-                                 : o_.port.empty() ? "Wrote the plot of "
-                                                   : "Sent the plot of ";
+        const std::string done = o_.dry_run      ? "Dry run of "
+                                 : !on_plotter() ? "Wrote the plot of "
+                                                 : "Sent the plot of ";
         host_.terminal.print(travel + done + t_.drawing +
                              (o_.dry_run ? "" : " to " + port_->name()) + ":\n  " +
                              summary_line(figures) + "\n");
+        if (t_.outcome) t_.outcome(summary_line(figures));
         if (o_.json) {
             std::fputs((result_json(r) + "\n").c_str(), stdout);
             std::fflush(stdout);
@@ -394,7 +406,8 @@ class PlotRun {
     bool to_stdout_;
     Drawing drawing_;
     DriverHost host_;
-    std::unique_ptr<PortOutput> port_;
+    std::unique_ptr<PortOutput> owned_port_;
+    PortOutput* port_ = nullptr;
     HostArea area_;
     std::optional<Placement> placement_;
 };

@@ -1,0 +1,123 @@
+#include "printer/job_filters.h"
+
+#include <csignal>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "host/commands/plot_run.h"
+#include "printer/application.h"
+#include "printer/device_output.h"
+#include "printer/printer_driver.h"
+#include "printer/printer_profile.h"
+
+namespace tvk::printer {
+namespace {
+
+constexpr const char* kDrawingFormats[] = {"application/pdf", "image/svg+xml", "image/vnd.dxf",
+                                           "application/dxf", "application/vnd.hp-HPGL"};
+
+// The kind of a document sent without one, by its first bytes.
+const char* document_format(const unsigned char* header, size_t size, void* /*data*/) {
+    const std::string head(reinterpret_cast<const char*>(header), size);
+    if (head.rfind("%PDF-", 0) == 0) return "application/pdf";
+    size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
+    at = head.find_first_not_of(" \t\r\n", at);
+    if (at == std::string::npos) return nullptr;
+    if (head[at] == '<') return "image/svg+xml";
+    if (head.rfind("AutoCAD Binary DXF", 0) == 0) return "image/vnd.dxf";
+    const size_t end = head.find_first_of("\r\n", at);
+    const std::string first = head.substr(at, end == std::string::npos ? 0 : end - at);
+    if (first == "0" || first == "999") return "image/vnd.dxf";
+    // HP-GL opens with a two-letter command (IN, DF, SP...) or an escape.
+    if (head[at] == '\x1b' ||
+        (size - at >= 2 && std::isupper(static_cast<unsigned char>(head[at])) &&
+         std::isupper(static_cast<unsigned char>(head[at + 1])))) {
+        return "application/vnd.hp-HPGL";
+    }
+    return nullptr;
+}
+
+// What the job asks of the plot: its copies, scaling and orientation; the
+// printer's profile gives the rest.
+host::PlotOptions job_plot_options(pappl_job_t* job, const std::string& profile) {
+    host::PlotOptions o;
+    o.profile = profile;
+    pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 1, true);
+    if (options->copies > 1) o.answers.copies = options->copies;
+    if (options->print_scaling == PAPPL_SCALING_NONE) o.scale = 1;  // millimetres as they are
+    switch (options->orientation_requested) {
+        case IPP_ORIENT_LANDSCAPE:
+        case IPP_ORIENT_REVERSE_LANDSCAPE:
+            o.rotate = host::PlacementRequest::Rotate::kYes;
+            break;
+        case IPP_ORIENT_PORTRAIT:
+        case IPP_ORIENT_REVERSE_PORTRAIT:
+            o.rotate = host::PlacementRequest::Rotate::kNo;
+            break;
+        default:
+            o.rotate = host::PlacementRequest::Rotate::kNo;
+            break;
+    }
+    papplJobDeletePrintOptions(options);
+    return o;
+}
+
+// PAPPL's handler of the signals that stop the server is kept through the
+// plot, which watches Ctrl-C for itself.
+class KeptSignals {
+  public:
+    KeptSignals() { sigaction(SIGINT, nullptr, &interrupt_); }
+    ~KeptSignals() { sigaction(SIGINT, &interrupt_, nullptr); }
+    KeptSignals(const KeptSignals&) = delete;
+    KeptSignals& operator=(const KeptSignals&) = delete;
+
+  private:
+    struct sigaction interrupt_ {};
+};
+
+bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
+    pappl_printer_t* printer = papplJobGetPrinter(job);
+    const char* uri = papplPrinterGetDeviceURI(printer);
+    try {
+        const std::string profile = printer_profile(printer);
+        const host::PlotOptions options = job_plot_options(job, profile);
+        DeviceOutput output(job, device, uri != nullptr ? uri : "");
+        host::PlotTarget target;
+        target.drawing = papplJobGetFilename(job);
+        target.port = &output;
+        int shown = -1;
+        target.progress = [job, &shown](size_t sent, size_t total) {
+            const int share = total > 0 ? static_cast<int>(100 * sent / total) : 0;
+            if (share == shown) return;
+            shown = share;
+            papplJobSetMessage(job, "Plotting: %zu of %zu bytes sent (%d%%).", sent, total, share);
+        };
+        target.outcome = [job](const std::string& text) {
+            papplJobSetMessage(job, "%s", text.c_str());
+        };
+
+        const std::lock_guard lock(application().driver_lock());
+        const KeptSignals signals;
+        const int result = host::plot_drawing(application().global(), options, target);
+        if (result != 0 && papplJobIsCanceled(job)) return true;
+        return result == 0;
+    } catch (const std::exception& e) {
+        papplJobSetMessage(job, "%s", e.what());
+        papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);
+        papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", e.what());
+        return false;
+    }
+}
+
+}  // namespace
+
+void add_job_filters(pappl_system_t* system) {
+    for (const char* format : kDrawingFormats) {
+        papplSystemAddMIMEFilter(system, format, kPlotterStream, plot_document, nullptr);
+    }
+    papplSystemSetMIMECallback(system, document_format, nullptr);
+}
+
+}  // namespace tvk::printer
