@@ -189,6 +189,9 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                      "The plotter units of a plot file given as the drawing (default 1016)")
         ->type_name("N")
         ->check(above_zero("plotter units per inch"));
+    command->add_option("--page", o->page, "The page of a PDF drawing to plot (default 1)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     command->add_flag("--dry-run", o->dry_run,
                       "Everything but the output: the questions, the summary, the preview");
     command->add_flag("--json", o->json,

@@ -36,6 +36,7 @@ struct PlotOptions {
     bool json = false;     // the summary as JSON on standard output
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
+    int page = 1;                  // of a PDF given as the drawing
 };
 
 // The output of one drawing: the pattern with {name} replaced by the

@@ -149,7 +149,7 @@ class ProgressHooks {
 // the bar.
 Drawing read_drawing(const std::string& path, const PlotOptions& o, ProgressBar& bar) {
     const InterruptWatch watch;
-    Drawing drawing = Drawing::load(path, {o.units_per_inch}, bar);
+    Drawing drawing = Drawing::load(path, {o.units_per_inch, o.page}, bar);
     if (!o.layout.empty()) drawing.use_layout(o.layout);
     bar.clear();
     return drawing;

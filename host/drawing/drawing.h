@@ -74,10 +74,11 @@ struct DxfError : DrawingError {
 // How drawings are read where their files do not say.
 struct LoadOptions {
     double units_per_inch = 1016;  // the plotter units of plot files
+    int page = 1;                  // the page of a PDF, from 1
 };
 
 // What a drawing file holds, told by its content (and, failing that, its name).
-enum class DrawingKind { kDxf, kSvg, kPlot };
+enum class DrawingKind { kDxf, kSvg, kPdf, kPlot };
 DrawingKind drawing_kind(const std::string& head, const std::string& path);
 
 class Drawing {
@@ -99,6 +100,8 @@ class Drawing {
     static Drawing from_svg(const std::string& contents, const std::string& name);
     static Drawing from_plot(const std::string& contents, const std::string& name,
                              double units_per_inch);
+    // Page `page` (from 1) of a PDF's bytes.
+    static Drawing from_pdf(const std::string& contents, const std::string& name, int page);
 
     // The paper-space layouts, in the drawing's order.
     struct LayoutInfo {
