@@ -7,6 +7,9 @@
 #include <string>
 
 #include "host/commands/plot_run.h"
+#include "host/drawing/drawing_file.h"
+#include "host/drawing/pdf/pdf_reader.h"
+#include "host/drawing/work_progress.h"
 #include "printer/application.h"
 #include "printer/device_output.h"
 #include "printer/printer_driver.h"
@@ -77,22 +80,38 @@ class KeptSignals {
     struct sigaction interrupt_ {};
 };
 
+// The pages of a PDF document; 1 for any other drawing.
+int pages_of(const std::string& path) {
+    if (host::read_drawing_head(path, 8).rfind("%PDF-", 0) != 0) return 1;
+    host::NoProgress progress;
+    return host::pdf_page_count(host::read_drawing_file(path, progress), path);
+}
+
 bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     const char* uri = papplPrinterGetDeviceURI(printer);
     try {
         const std::string profile = printer_profile(printer);
-        const host::PlotOptions options = job_plot_options(job, profile);
+        host::PlotOptions options = job_plot_options(job, profile);
         DeviceOutput output(job, device, uri != nullptr ? uri : "");
         host::PlotTarget target;
         target.drawing = papplJobGetFilename(job);
         target.port = &output;
+        const int pages = pages_of(target.drawing);
+        papplJobSetImpressions(job, pages);
+        int page = 1;
         int shown = -1;
-        target.progress = [job, &shown](size_t sent, size_t total) {
+        target.progress = [job, &shown, &page, pages](size_t sent, size_t total) {
             const int share = total > 0 ? static_cast<int>(100 * sent / total) : 0;
             if (share == shown) return;
             shown = share;
-            papplJobSetMessage(job, "Plotting: %zu of %zu bytes sent (%d%%).", sent, total, share);
+            if (pages > 1) {
+                papplJobSetMessage(job, "Plotting page %d of %d: %zu of %zu bytes sent (%d%%).",
+                                   page, pages, sent, total, share);
+            } else {
+                papplJobSetMessage(job, "Plotting: %zu of %zu bytes sent (%d%%).", sent, total,
+                                   share);
+            }
         };
         target.outcome = [job](const std::string& text) {
             papplJobSetMessage(job, "%s", text.c_str());
@@ -100,9 +119,16 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
 
         const std::lock_guard lock(application().driver_lock());
         const KeptSignals signals;
-        const int result = host::plot_drawing(application().global(), options, target);
-        if (result != 0 && papplJobIsCanceled(job)) return true;
-        return result == 0;
+        // Each page is a plot of its own, in order.
+        for (; page <= pages; ++page) {
+            options.page = page;
+            shown = -1;
+            const int result = host::plot_drawing(application().global(), options, target);
+            if (papplJobIsCanceled(job)) return true;
+            if (result != 0) return false;
+            papplJobSetImpressionsCompleted(job, 1);
+        }
+        return true;
     } catch (const std::exception& e) {
         papplJobSetMessage(job, "%s", e.what());
         papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, PAPPL_JREASON_NONE);

@@ -106,7 +106,10 @@ bool set_up_driver(pappl_system_t* /*system*/, const char* driver_name, const ch
     std::snprintf(d->make_and_model, sizeof d->make_and_model, "Tarvik %s", driver_name);
     d->kind = PAPPL_KIND_DOCUMENT;
     d->ppm = 1;
-    d->color_supported = PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_COLOR;
+    // A plotter draws with its pens whatever the mode: monochrome (what CUPS asks
+    // for by default) plots as colour does.
+    d->color_supported =
+        PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME;
     d->color_default = PAPPL_COLOR_MODE_COLOR;
     d->content_default = PAPPL_CONTENT_AUTO;
     d->quality_default = IPP_QUALITY_NORMAL;

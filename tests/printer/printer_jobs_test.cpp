@@ -7,6 +7,7 @@
 #include "decoder/stream_decoder.h"
 #include "fixtures.h"
 #include "host/settings/profile.h"
+#include "host_drawing/pdf/pdf_maker.h"
 #include "printer_server.h"
 
 namespace tvk::printer_test {
@@ -34,11 +35,13 @@ class PrinterJobs : public ::testing::Test {
     }
 
     // What `tvkplot plot` writes for the drawing with the printer's profile.
-    std::string tvkplot_plot(const std::string& drawing, int printer_id = 1) {
+    std::string tvkplot_plot(const std::string& drawing, int printer_id = 1,
+                             const std::vector<std::string>& more = {}) {
         const std::string out = dir.file("reference.plt");
-        const Outcome o = run_program({TVKPLOT_PROGRAM, "plot", drawing, "--profile",
-                                       profile(printer_id), "-o", out, "--yes"},
-                                      dir);
+        std::vector<std::string> args{TVKPLOT_PROGRAM,     "plot", drawing, "--profile",
+                                      profile(printer_id), "-o",   out,     "--yes"};
+        args.insert(args.end(), more.begin(), more.end());
+        const Outcome o = run_program(args, dir);
         EXPECT_EQ(o.exit_code, 0) << o.err;
         return host_test::read_file(out);
     }
@@ -81,6 +84,19 @@ TEST_F(PrinterJobs, SvgDxfAndHpglReachTheDeviceAsTvkplotPlotsThem) {
         EXPECT_TRUE(decoded.problems.empty());
         EXPECT_FALSE(decoder::drawn_segments(decoded).empty());
     }
+}
+
+TEST_F(PrinterJobs, APdfJobPlotsEachPageInOrder) {
+    server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
+    dir.write("pages.pdf", pdf_test::pdf_of({"1 0 0 RG 10 10 m 190 90 l S",
+                                             "0 0 1 RG 10 90 m 190 10 l 100 10 l S"}));
+    ASSERT_EQ(server.command({"submit", "-d", "rx24", dir.file("pages.pdf")}).exit_code, 0);
+    ASSERT_EQ(server.wait_for_job("rx24", 1, {"completed", "aborted"}), "completed")
+        << server.log();
+    const std::string first = tvkplot_plot(dir.file("pages.pdf"), 1, {"--page", "1"});
+    const std::string second = tvkplot_plot(dir.file("pages.pdf"), 1, {"--page", "2"});
+    EXPECT_NE(first, second);
+    EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")), first + second);
 }
 
 TEST_F(PrinterJobs, EachPrinterPlotsWithItsOwnModel) {

@@ -58,6 +58,8 @@ int spawn(std::vector<std::string> args, const TempDir& dir, const std::string& 
     return pid;
 }
 
+}  // namespace
+
 int free_port() {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};
@@ -69,6 +71,8 @@ int free_port() {
     close(s);
     return ntohs(a.sin_port);
 }
+
+namespace {
 
 bool accepts(int port) {
     const int s = socket(AF_INET, SOCK_STREAM, 0);

@@ -17,6 +17,9 @@ using host_test::TempDir;
 // directory, where the printer application keeps its command socket).
 Outcome run_program(const std::vector<std::string>& args, const TempDir& dir);
 
+// A loopback port nothing listens on.
+int free_port();
+
 class PrinterServer {
   public:
     explicit PrinterServer(const TempDir& dir);
