@@ -1,15 +1,18 @@
 #include "printer/job_filters.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "host/commands/plot_run.h"
 #include "host/drawing/drawing_file.h"
 #include "host/drawing/pdf/pdf_reader.h"
 #include "host/drawing/work_progress.h"
+#include "host/ui/interrupt.h"
 #include "printer/application.h"
 #include "printer/device_output.h"
 #include "printer/printer_driver.h"
@@ -80,6 +83,22 @@ class KeptSignals {
     struct sigaction interrupt_ {};
 };
 
+// A job cancelled stops its plot as Ctrl-C stops tvkplot's, wherever the
+// plot is: reading, ordering, or waiting for a slow plotter.
+class CancelWatch {
+  public:
+    explicit CancelWatch(pappl_job_t* job)
+        : thread_([job](std::stop_token stop) {
+              while (!stop.stop_requested()) {
+                  if (papplJobIsCanceled(job)) host::request_interrupt();
+                  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+              }
+          }) {}
+
+  private:
+    std::jthread thread_;
+};
+
 // The pages of a PDF document; 1 for any other drawing.
 int pages_of(const std::string& path) {
     if (host::read_drawing_head(path, 8).rfind("%PDF-", 0) != 0) return 1;
@@ -119,6 +138,7 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
 
         const std::lock_guard lock(application().driver_lock());
         const KeptSignals signals;
+        const CancelWatch watch(job);
         // Each page is a plot of its own, in order.
         for (; page <= pages; ++page) {
             options.page = page;

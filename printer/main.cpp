@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "printer/application.h"
+#include "printer/device_schemes.h"
 #include "printer/printer_driver.h"
 #include "printer/system.h"
 
@@ -20,6 +21,8 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "%s: %s\n", kProgramName, e.what());
         return 1;
     }
+    // In every process: the server opens the devices, `devices` lists them.
+    add_device_schemes();
     std::vector<pappl_pr_driver_t> drivers = plotter_drivers();
     return papplMainloop(argc, argv, TVK_VERSION, nullptr, static_cast<int>(drivers.size()),
                          drivers.data(), nullptr, set_up_driver, nullptr, nullptr, create_system,

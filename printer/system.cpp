@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "printer/application.h"
-#include "printer/device_schemes.h"
 #include "printer/job_filters.h"
 #include "printer/plot_page.h"
 #include "printer/printer_driver.h"
@@ -84,7 +83,6 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
     papplSystemSetPrinterDrivers(system, static_cast<int>(drivers.size()), drivers.data(), nullptr,
                                  nullptr, set_up_driver, nullptr);
     papplSystemSetFooterHTML(system, "tvkplot-printer: pen plotters as printers.");
-    add_device_schemes();
     add_job_filters(system);
     add_plot_page(system);
 
