@@ -12,6 +12,7 @@
 #include "host/drawing/drawing_file.h"
 #include "host/drawing/pdf/pdf_reader.h"
 #include "host/drawing/work_progress.h"
+#include "host/host_error.h"
 #include "host/ui/interrupt.h"
 #include "printer/application.h"
 #include "printer/device_output.h"
@@ -48,26 +49,14 @@ const char* document_format(const unsigned char* header, size_t size, void* /*da
 // What the job asks of the plot: its copies, scaling and orientation; the
 // printer's profile gives the rest.
 host::PlotOptions job_plot_options(pappl_job_t* job, const std::string& profile) {
-    host::PlotOptions o;
-    o.profile = profile;
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 1, true);
-    if (options->copies > 1) o.answers.copies = options->copies;
-    if (options->print_scaling == PAPPL_SCALING_NONE) o.scale = 1;  // millimetres as they are
-    switch (options->orientation_requested) {
-        case IPP_ORIENT_LANDSCAPE:
-        case IPP_ORIENT_REVERSE_LANDSCAPE:
-            o.rotate = host::PlacementRequest::Rotate::kYes;
-            break;
-        case IPP_ORIENT_PORTRAIT:
-        case IPP_ORIENT_REVERSE_PORTRAIT:
-            o.rotate = host::PlacementRequest::Rotate::kNo;
-            break;
-        default:
-            o.rotate = host::PlacementRequest::Rotate::kNo;
-            break;
-    }
+    PlotChoices c;
+    c.copies = options->copies;
+    c.actual_size = options->print_scaling == PAPPL_SCALING_NONE;
+    c.turned = options->orientation_requested == IPP_ORIENT_LANDSCAPE ||
+               options->orientation_requested == IPP_ORIENT_REVERSE_LANDSCAPE;
     papplJobDeletePrintOptions(options);
-    return o;
+    return plot_options(profile, c);
 }
 
 // PAPPL's handler of the signals that stop the server is kept through the
@@ -158,6 +147,38 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
 }
 
 }  // namespace
+
+const char* drawing_format(const std::string& head) {
+    return document_format(reinterpret_cast<const unsigned char*>(head.data()), head.size(),
+                           nullptr);
+}
+
+host::PlotOptions plot_options(const std::string& profile, const PlotChoices& c) {
+    host::PlotOptions o;
+    o.profile = profile;
+    if (c.copies > 1) o.answers.copies = c.copies;
+    if (c.actual_size) o.scale = 1;  // millimetres as they are
+    o.rotate =
+        c.turned ? host::PlacementRequest::Rotate::kYes : host::PlacementRequest::Rotate::kNo;
+    return o;
+}
+
+std::string preview_plot(pappl_printer_t* printer, const std::string& drawing,
+                         const PlotChoices& choices, const std::string& svg) {
+    host::PlotOptions options = plot_options(printer_profile(printer), choices);
+    options.dry_run = true;
+    host::PlotTarget target;
+    target.drawing = drawing;
+    target.preview = svg;
+    std::string summary;
+    target.outcome = [&summary](const std::string& text) { summary = text; };
+    const std::lock_guard lock(application().driver_lock());
+    const KeptSignals signals;
+    if (host::plot_drawing(application().global(), options, target) != 0) {
+        throw host::HostError(summary.empty() ? "the plot failed" : summary);
+    }
+    return summary;
+}
 
 void add_job_filters(pappl_system_t* system) {
     for (const char* format : kDrawingFormats) {
