@@ -20,6 +20,7 @@ void Application::take_options(int& argc, char** argv) {
             (def ? global_.definition : global_.driver) = argv[++i];
             continue;
         }
+        if (std::strcmp(argv[i], "server") == 0) serving_ = true;
         argv[kept++] = argv[i];
     }
     argc = kept;

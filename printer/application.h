@@ -35,6 +35,9 @@ class Application {
     const std::string& spool_directory() const { return spool_; }
     void set_spool_directory(std::string directory) { spool_ = std::move(directory); }
 
+    // Whether this process is the server (not a command talking to one).
+    bool serving() const { return serving_; }
+
     // Held around every session with the driver.
     std::mutex& driver_lock() { return driver_lock_; }
 
@@ -43,6 +46,7 @@ class Application {
     std::vector<PlotterModel> models_;
     std::mutex driver_lock_;
     std::string spool_;
+    bool serving_ = false;
 };
 
 Application& application();

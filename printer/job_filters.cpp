@@ -16,6 +16,7 @@
 #include "host/ui/interrupt.h"
 #include "printer/application.h"
 #include "printer/device_output.h"
+#include "printer/interrupted_jobs.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
 
@@ -98,6 +99,7 @@ int pages_of(const std::string& path) {
 bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     const char* uri = papplPrinterGetDeviceURI(printer);
+    if (held_as_interrupted(job)) return false;
     try {
         const std::string profile = printer_profile(printer);
         host::PlotOptions options = job_plot_options(job, profile);
@@ -128,6 +130,7 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         const std::lock_guard lock(application().driver_lock());
         const KeptSignals signals;
         const CancelWatch watch(job);
+        const PlottingNote note(job);
         // Each page is a plot of its own, in order.
         for (; page <= pages; ++page) {
             options.page = page;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "printer/application.h"
+#include "printer/interrupted_jobs.h"
 #include "printer/job_filters.h"
 #include "printer/plot_page.h"
 #include "printer/printer_driver.h"
@@ -86,9 +87,13 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
     add_job_filters(system);
     add_plot_page(system);
 
+    // Only the server keeps state; `drivers` and the like make a system to look at.
+    if (!application().serving()) return system;
     static std::string state;
     state = spool + "/" + kProgramName + ".state";
+    read_plotting_notes(spool);
     papplSystemLoadState(system, state.c_str());
+    hold_lost_jobs(system);
     papplSystemSetSaveCallback(system, save_state, &state);
     return system;
 }

@@ -106,3 +106,47 @@ TEST_F(PlotterPorts, CancellingAPlottingJobLeavesThePenUp) {
 
 }  // namespace
 }  // namespace tvk::printer_test
+
+namespace tvk::printer_test {
+namespace {
+
+TEST_F(PlotterPorts, AJobPlottingWhenTheServerDiedIsHeldWithTheReason) {
+    host_test::Emulator plotter(dir, {"--rate", "3000", "--buffer", "512"});
+    ASSERT_EQ(server
+                  .command({"add", "-d", "slow", "-v", "serial:" + plotter.port() + "?baud=19200",
+                            "-m", "TVK-RX24"})
+                  .exit_code,
+              0);
+    std::vector<host_test::Line> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back({double(i % 97), double(i % 89), double(i % 83) + 3, double(i % 79) + 5});
+    }
+    dir.write("many.dxf", host_test::dxf_of_lines(lines));
+    ASSERT_EQ(server.command({"submit", "-d", "slow", dir.file("many.dxf")}).exit_code, 0);
+    for (int i = 0; i < 300 && plotter.received_so_far() < 1500; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_GE(plotter.received_so_far(), 1500u);
+    server.kill_now();  // as a power cut would
+    server.start();
+    // PAPPL ends the half-done job; it is held again as a new one.
+    const std::string state = server.job_state("slow", 1);
+    const int held = state == "pending-held" ? 1 : 2;
+    EXPECT_EQ(server.job_state("slow", held), "pending-held") << server.log();
+    // The job says why it waits.
+    dir.write("job.test",
+              "{\n  OPERATION Get-Job-Attributes\n  GROUP operation-attributes-tag\n"
+              "  ATTR charset attributes-charset utf-8\n"
+              "  ATTR naturalLanguage attributes-natural-language en\n"
+              "  ATTR uri printer-uri $uri\n  ATTR integer job-id " +
+                  std::to_string(held) +
+                  "\n  STATUS successful-ok\n"
+                  "  EXPECT job-state-message WITH-VALUE \"/server stopped while this job was "
+                  "plotting/\"\n}\n");
+    const Outcome attributes =
+        run_program({"ipptool", "-tv", server.printer_uri("slow"), dir.file("job.test")}, dir);
+    EXPECT_EQ(attributes.exit_code, 0) << attributes.out;
+}
+
+}  // namespace
+}  // namespace tvk::printer_test
