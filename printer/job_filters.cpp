@@ -137,7 +137,15 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
             shown = -1;
             const int result = host::plot_drawing(application().global(), options, target);
             if (papplJobIsCanceled(job)) return true;
-            if (result != 0) return false;
+            if (result != 0) {
+                // A plotter that took nothing for its wait time, or went away, is
+                // the printer's state too, until a plot gets through again.
+                if (output.is_serial()) {
+                    papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+                }
+                return false;
+            }
+            papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
             papplJobSetImpressionsCompleted(job, 1);
         }
         return true;

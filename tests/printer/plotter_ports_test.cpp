@@ -150,3 +150,33 @@ TEST_F(PlotterPorts, AJobPlottingWhenTheServerDiedIsHeldWithTheReason) {
 
 }  // namespace
 }  // namespace tvk::printer_test
+
+namespace tvk::printer_test {
+namespace {
+
+TEST_F(PlotterPorts, APlotterThatVanishesFailsTheJobAndIsReportedOffline) {
+    host_test::Emulator plotter(dir, {"--tcp", "--rate", "20000", "--vanish-after", "2000"});
+    const std::string uri = "socket://" + plotter.port().substr(4);
+    ASSERT_EQ(server.command({"add", "-d", "net", "-v", uri, "-m", "TVK-RX24"}).exit_code, 0);
+    std::vector<host_test::Line> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back({double(i % 97), double(i % 89), double(i % 83) + 3, double(i % 79) + 5});
+    }
+    dir.write("many.dxf", host_test::dxf_of_lines(lines));
+    ASSERT_EQ(server.command({"submit", "-d", "net", dir.file("many.dxf")}).exit_code, 0);
+    EXPECT_EQ(server.wait_for_job("net", 1, {"completed", "aborted", "canceled"}), "aborted");
+    dir.write("printer.test",
+              "{\n  OPERATION Get-Printer-Attributes\n  GROUP operation-attributes-tag\n"
+              "  ATTR charset attributes-charset utf-8\n"
+              "  ATTR naturalLanguage attributes-natural-language en\n"
+              "  ATTR uri printer-uri $uri\n  STATUS successful-ok\n"
+              "  EXPECT printer-state-reasons WITH-VALUE \"/^offline/\"\n}\n");
+    const Outcome o =
+        run_program({"ipptool", "-tv", server.printer_uri("net"), dir.file("printer.test")}, dir);
+    EXPECT_EQ(o.exit_code, 0) << o.out;
+    // The server goes on.
+    EXPECT_NE(server.command({"printers"}).out.find("net"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tvk::printer_test
