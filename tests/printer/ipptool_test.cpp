@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
+#include "host_drawing/pdf/pdf_maker.h"
 #include "printer_server.h"
 
 namespace tvk::printer_test {
@@ -69,10 +70,12 @@ TEST_F(PrinterIpp, PrintJobOfEachFormatPlotsAsTvkplotDoes) {
     dir.write("square.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="60mm" height="40mm">)"
                             R"(<path d="M5 5 L55 5 L55 35 Z" stroke="green" fill="none"/></svg>)");
     dir.write("frame.hpgl", "IN;SP1;PU0,0;PD2000,0,2000,2000,0,2000,0,0;PU;SP0;");
+    dir.write("page.pdf", pdf_test::pdf_of({"0 0 1 RG 10 10 m 190 10 l 100 90 l h S"}));
     const std::vector<std::pair<std::string, std::string>> documents{
         {"image/svg+xml", dir.file("square.svg")},
         {"image/vnd.dxf", host_test::example("bracket.dxf")},
-        {"application/vnd.hp-HPGL", dir.file("frame.hpgl")}};
+        {"application/vnd.hp-HPGL", dir.file("frame.hpgl")},
+        {"application/pdf", dir.file("page.pdf")}};
     int job = 0;
     for (const auto& [format, file] : documents) {
         SCOPED_TRACE(format);
@@ -88,7 +91,7 @@ TEST_F(PrinterIpp, PrintJobOfEachFormatPlotsAsTvkplotDoes) {
                 "  ATTR keyword which-jobs completed\n"
                 "  ATTR keyword requested-attributes job-id,job-state\n"
                 "  STATUS successful-ok\n"
-                "  EXPECT job-id WITH-VALUE 3\n"
+                "  EXPECT job-id WITH-VALUE 4\n"
                 "  EXPECT job-state WITH-VALUE 9\n"
                 "}\n");
     EXPECT_EQ(jobs.exit_code, 0) << jobs.out;
