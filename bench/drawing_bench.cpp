@@ -25,7 +25,8 @@
 #include <vector>
 
 #include "bench/drawing_generator.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
+#include "host/plotting/ordering/ordering.h"
 
 namespace {
 

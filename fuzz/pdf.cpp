@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "fuzz/fuzz_input.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 #include "host/drawing/pdf/pdf_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {

@@ -11,7 +11,7 @@
 #include "host/commands/plot_run.h"
 #include "host/drawing/drawing_file.h"
 #include "host/drawing/pdf/pdf_reader.h"
-#include "host/drawing/work_progress.h"
+#include "host/drawing/model/work_progress.h"
 #include "host/host_error.h"
 #include "host/ui/interrupt.h"
 #include "printer/application.h"

@@ -1,14 +1,14 @@
 // Drawings of every kind the program reads, told apart by their content.
 #include <filesystem>
 
-#include "host/drawing/drawing.h"
 #include "host/drawing/drawing_file.h"
-#include "host/drawing/entities.h"
-#include "host/drawing/expand.h"
+#include "host/drawing/dxf/expand.h"
+#include "host/drawing/model/drawing.h"
+#include "host/drawing/model/entities.h"
 #include "host/drawing/pdf/pdf_reader.h"
-#include "host/drawing/plot_reader.h"
-#include "host/drawing/stroke_font.h"
-#include "host/drawing/svg_reader.h"
+#include "host/drawing/plotfile/plot_reader.h"
+#include "host/drawing/svg/svg_reader.h"
+#include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host {
 

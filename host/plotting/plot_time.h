@@ -6,7 +6,8 @@
 
 #include <cstddef>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
+#include "host/plotting/ordering/ordering.h"
 #include "host/plotting/plot_job.h"
 #include "host/settings/plotter_timing.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "host/drawing/model/work_progress.h"
 #include "host/plotting/plot_time.h"
-#include "host/drawing/work_progress.h"
 #include "host/ports/port_output.h"
 
 namespace tvk::host {

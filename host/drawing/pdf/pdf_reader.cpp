@@ -12,10 +12,10 @@
 #include <memory>
 #include <mutex>
 
-#include "host/drawing/entities.h"
-#include "host/drawing/stroke_font.h"
-#include "host/drawing/svg_builder.h"
-#include "host/drawing/text.h"
+#include "host/drawing/model/entities.h"
+#include "host/drawing/text/stroke_font.h"
+#include "host/drawing/svg/svg_builder.h"
+#include "host/drawing/text/text.h"
 
 namespace tvk::host {
 namespace {

@@ -3,13 +3,13 @@
 // the page's lower-left corner the origin. Strokes with their widths, fills
 // (as polygons or hatched, as DXF fills), clip paths, text in the stroke
 // fonts where the PDF gives its characters; images are counted as not drawn.
-// May use host/drawing and poppler; nothing above.
+// May use svg/ (its entity builder), text/, model/, geometry/ and poppler.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 namespace tvk::host {
 

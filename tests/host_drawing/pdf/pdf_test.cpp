@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 #include "host/drawing/pdf/pdf_reader.h"
 #include "pdf_maker.h"
 
