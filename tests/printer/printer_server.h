@@ -14,7 +14,8 @@ using host_test::Outcome;
 using host_test::TempDir;
 
 // A program run to its end with the test's environment (TMPDIR: the test's
-// directory, where the printer application keeps its command socket).
+// directory, where the printer application run by a user other than root
+// keeps its command socket).
 Outcome run_program(const std::vector<std::string>& args, const TempDir& dir);
 
 // A loopback port nothing listens on.
