@@ -155,9 +155,6 @@ Drawing read_drawing(const std::string& path, const PlotOptions& o, ProgressBar&
     return drawing;
 }
 
-// The ordering may take a tenth of the plot's time to save more, up to this.
-constexpr double kMaxOrderingSeconds = 0.5;
-
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
     return t.port == nullptr && !o.dry_run && o.port.empty() &&
            (t.output.empty() || t.output == "-");
@@ -211,11 +208,8 @@ class PlotRun {
                                 (note.empty() ? "" : ". " + note));
             }
             travel_before = pen_up_travel(job.paths);
-            if (limits.optimize > 0) {
-                const double budget =
-                    std::min(0.1 * plot_time(job, 0, model).plotter_s, kMaxOrderingSeconds);
-                optimize_paths(job.paths, limits.optimize, order_costs(model, budget), bar);
-            }
+            if (limits.optimize > 0)
+                optimize_paths(job.paths, limits.optimize, order_costs(model), bar);
         } catch (const Cancelled&) {
             if (!interrupt_requested()) throw;
             return broke_off(true, false, profile);
@@ -283,6 +277,8 @@ class PlotRun {
         figures.serial = profile.port_kind != 2;
         figures.line = profile.line;
         figures.time = plot_time(job, figures.bytes, model);
+        figures.bounds = plot_bounds(job, figures.time, model);
+        figures.pen_up_bound_mm = figures.bounds.travel * mm;
         figures.copies = copies(profile);
         r.pens.assign(sent.pens.begin(), sent.pens.end());
         r.paper = limits.paper;

@@ -390,14 +390,14 @@ void order_quickly(std::vector<P>& paths, int level) {
 }
 
 // Orders the paths pen by pen (pen changes cost more than travel): at level
-// 4 merging, nearest neighbour and the route's improvement within `seconds`;
+// 4 merging, nearest neighbour and the route's improvement, trying at most
+// `moves_per_path` moves a path;
 // at 5 merging, and the order as it stands mended from the paths marked in
 // `changed` (one flag a path: the pieces of paths that lost overlaps).
-void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkProgress& progress,
-                   std::vector<uint8_t> changed = {}) {
+void order_by_pens(std::vector<PenPath>& paths, int level, double moves_per_path,
+                   WorkProgress& progress, std::vector<uint8_t> changed = {}) {
     changed.resize(paths.size(), 1);
     sort_by_pen(paths, changed);
-    const double total = static_cast<double>(paths.size());
     Point pen{0, 0};
     // Each pen's paths planned apart and written back in place: a pen's
     // plan has no more paths than it had.
@@ -412,15 +412,13 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double seconds, WorkP
                                    changed.begin() + static_cast<std::ptrdiff_t>(last));
         progress.step("Ordering", first, paths.size());
         const Point start = pen;
-        // The budget shared by the pens as their paths are.
-        const double share = seconds * static_cast<double>(last - first) / total;
         if (level == 4) {
             merge_meeting(group, progress);
             nearest_neighbour(group, pen, progress);
-            improve_route(group, start, share, progress);
+            improve_route(group, start, moves_per_path, progress);
         } else {
             merge_meeting(group, progress, &marks);
-            improve_route(group, start, share, progress, marks);
+            improve_route(group, start, moves_per_path, progress, marks);
         }
         pen = group.back().points.back();
         for (auto& p : group) paths[kept++] = std::move(p);
@@ -522,8 +520,8 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     // overlaps splits paths, and may not pay. Levels 2 and 3 are planned on
     // the paths' ends; 5 and 6 remove overlaps from the best plan so far and
     // mend its order where paths were split, in time proportional to them.
-    // Each plan may take the whole budget: most finish well within it, and
-    // so come out the same whatever the level asked for.
+    // Each plan has a budget of work (moves tried a path), not of time, so
+    // that a drawing is planned the same on any machine under any load.
     // A plan that may have to be put back is kept packed, at a few bytes a
     // point. Stopped (progress throws), the best plan so far is left in `paths`.
     const double drawn = drawn_length(paths);
@@ -545,7 +543,7 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
         }
     };
     try {
-        order_by_pens(paths, 4, costs.budget_seconds, progress);
+        order_by_pens(paths, 4, costs.moves_per_path, progress);
         if (const Weighed w = weigh(paths, drawn, costs); w.no_worse_than(best_weight)) {
             best = std::move(paths);
             best_weight = w;
@@ -559,7 +557,7 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
             if (changes.empty()) continue;
             before.emplace(best);
             std::vector<uint8_t> pieces = remove_overlaps(best, changes, l == 6);
-            order_by_pens(best, 5, costs.budget_seconds, progress, std::move(pieces));
+            order_by_pens(best, 5, costs.moves_per_path, progress, std::move(pieces));
             if (const Weighed w = weigh(best, drawn_length(best), costs);
                 w.no_worse_than(best_weight)) {
                 best_weight = w;

@@ -20,14 +20,19 @@ struct PenPath {
     std::vector<std::pair<int32_t, int32_t>> points;
 };
 
+// The route's improvement tries at most this many moves a path (see OrderCosts).
+constexpr double kRouteMovesPerPath = 400;
+
 // What the ordering weighs against pen-up travel, from the plotter's timing,
-// and how long it may spend improving the route.
+// and how much work it may spend improving the route.
 struct OrderCosts {
     double lift = 0;      // one pen lift, in host units of pen-up travel
     double pen_down = 0;  // one host unit drawn, in host units of pen-up travel
-    // Seconds for improving the routes (2-opt and Or-opt moves); infinity:
-    // until no move improves them, so that the result does not depend on timing.
-    double budget_seconds = std::numeric_limits<double>::infinity();
+    // Moves the route's improvement (2-opt and Or-opt) may try a path; a
+    // budget of work, so that the plan is the same on every machine and under
+    // any load. Enough on CAD drawings for the improvement to run to its end;
+    // infinity: always until no move improves the route.
+    double moves_per_path = kRouteMovesPerPath;
 };
 
 // Reorders (and at higher levels merges or trims) the paths as CAD hosts do for

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <deque>
 #include <limits>
@@ -127,24 +126,18 @@ class Route {
         tree_.emplace(std::move(ends));
     }
 
-    // Moves from the paths marked in `from` (all when null), and from those they touch.
-    void improve(double seconds, WorkProgress& progress, const std::vector<uint8_t>* from) {
-        using Clock = std::chrono::steady_clock;
-        const bool timed = std::isfinite(seconds);
-        const auto deadline = timed ? Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                                         std::chrono::duration<double>(seconds))
-                                    : Clock::time_point::max();
+    // Moves from the paths marked in `from` (all when null), and from those
+    // they touch, until none gains or `budget` moves have been tried.
+    void improve(uint64_t budget, WorkProgress& progress, const std::vector<uint8_t>* from) {
         // From every path, every end's neighbours will be wanted.
         if (!from) near_.reserve(paths_.size() * 2 * kNeighbours);
         queued_.assign(paths_.size(), 0);
         queue_.clear();
+        tried_ = 0;
         for (uint32_t t : order_)
             if (!from || (*from)[t]) push(t);
-        for (uint64_t popped = 0; !queue_.empty(); ++popped) {
-            if (popped % 256 == 0) {
-                progress.step("Ordering", popped, popped + queue_.size());
-                if (timed && Clock::now() > deadline) break;
-            }
+        for (uint64_t popped = 0; !queue_.empty() && tried_ < budget; ++popped) {
+            if (popped % 256 == 0) progress.step("Ordering", popped, popped + queue_.size());
             const uint32_t t = queue_.front();
             queue_.pop_front();
             queued_[t] = 0;
@@ -250,6 +243,7 @@ class Route {
 
     bool try_reverse(long p, long q) {
         if (p > q) return false;
+        ++tried_;
         double gain = edge(p) + edge(q + 1) - distance(exit_at(p - 1), exit_at(q)) -
                       (q + 1 < n_ ? distance(entry_at(p), entry_at(q + 1)) : 0);
         if (gain <= kMinGain) return false;
@@ -274,6 +268,7 @@ class Route {
             // After position g, the run costs `added`.
             auto inside = [&](long g) { return g >= s - 1 && g <= e; };
             auto after = [&](long g, bool reversed) {
+                ++tried_;
                 const Point in = reversed ? b : a, out = reversed ? a : b;
                 double added = distance(exit_at(g), in) - edge(g + 1) +
                                (g + 1 < n_ ? distance(out, entry_at(g + 1)) : 0);
@@ -330,23 +325,34 @@ class Route {
     std::vector<uint32_t> near_at_;  // where each end's are in near_; kNone: not yet
     std::deque<uint32_t> queue_;     // paths whose moves may gain
     std::vector<uint8_t> queued_;
+    uint64_t tried_ = 0;  // moves whose gain was weighed
 };
+
+// The moves the improvement may try from `paths` paths; 0 a path: none,
+// infinity: no limit.
+uint64_t move_budget(size_t paths, double moves_per_path) {
+    const double moves = static_cast<double>(paths) * moves_per_path;
+    return moves >= 1.8e19 ? UINT64_MAX : static_cast<uint64_t>(moves);
+}
 
 }  // namespace
 
-void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start, double seconds,
-                   WorkProgress& progress) {
+void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start,
+                   double moves_per_path, WorkProgress& progress) {
     if (paths.size() < 2) return;
     Route route(paths, start);
-    if (seconds > 0) route.improve(seconds, progress, nullptr);
+    route.improve(move_budget(paths.size(), moves_per_path), progress, nullptr);
     route.apply();
 }
 
-void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start, double seconds,
-                   WorkProgress& progress, const std::vector<uint8_t>& from) {
+void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start,
+                   double moves_per_path, WorkProgress& progress,
+                   const std::vector<uint8_t>& from) {
     if (paths.size() < 2) return;
     Route route(paths, start);
-    if (seconds > 0) route.improve(seconds, progress, &from);
+    const auto marked = static_cast<size_t>(
+        std::count_if(from.begin(), from.end(), [](uint8_t f) { return f != 0; }));
+    route.improve(move_budget(marked, moves_per_path), progress, &from);
     route.apply();
 }
 

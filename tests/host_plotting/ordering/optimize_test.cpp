@@ -214,6 +214,31 @@ TEST(Optimize, NoLevelFromTwoUpTravelsMoreThanTheOneBelow) {
     }
 }
 
+TEST(Optimize, TheRoutesBudgetIsOfWorkSoThatAPlanIsTheSameEveryTime) {
+    const std::vector<PenPath> drawing = random_paths(20000, 200000, 21);
+    NoProgress progress;
+    auto planned = [&](double moves_per_path) {
+        auto paths = drawing;
+        optimize_paths(paths, 4, OrderCosts{0, 0, moves_per_path}, progress);
+        return paths;
+    };
+    // No moves: the nearest-neighbour route; a few a path: part of the way
+    // from it to the route no move improves.
+    const auto none = planned(0), few = planned(2), standard = planned(kRouteMovesPerPath),
+               unlimited = planned(INFINITY);
+    EXPECT_GT(pen_up_travel(none), pen_up_travel(few));
+    EXPECT_GT(pen_up_travel(few), pen_up_travel(unlimited));
+    // The standard budget lets CAD-like drawings run to the end.
+    EXPECT_EQ(pen_up_travel(standard), pen_up_travel(unlimited));
+    // Cut short or not, the same drawing gives the same plan.
+    for (const double budget : {2.0, kRouteMovesPerPath}) {
+        const auto again = planned(budget);
+        const auto& first = budget == 2.0 ? few : standard;
+        ASSERT_EQ(again.size(), first.size());
+        for (size_t i = 0; i < again.size(); ++i) ASSERT_EQ(again[i].points, first[i].points);
+    }
+}
+
 TEST(Optimize, PathsThatMeetBecomeOnePathWhicheverWayTheyRun) {
     // A chain of five strokes given out of order, some backwards; a square of
     // four strokes; three strokes meeting at one point make two paths.
