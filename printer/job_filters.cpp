@@ -10,8 +10,8 @@
 
 #include "host/commands/plot_run.h"
 #include "host/drawing/drawing_file.h"
-#include "host/drawing/pdf/pdf_reader.h"
 #include "host/drawing/model/work_progress.h"
+#include "host/drawing/pdf/pdf_reader.h"
 #include "host/host_error.h"
 #include "host/ui/interrupt.h"
 #include "printer/application.h"

@@ -83,7 +83,6 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
     static std::vector<pappl_pr_driver_t> drivers = plotter_drivers();
     papplSystemSetPrinterDrivers(system, static_cast<int>(drivers.size()), drivers.data(), nullptr,
                                  nullptr, set_up_driver, nullptr);
-    papplSystemSetFooterHTML(system, "tvkplot-printer: pen plotters as printers.");
     add_job_filters(system);
     add_plot_page(system);
 
