@@ -36,11 +36,14 @@ struct PlotOptions {
     bool json = false;     // the summary as JSON on standard output
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
-    int page = 1;                  // of a PDF given as the drawing
+    std::string plot_language;     // of a plot file: HP-GL, HP-GL/2, VTX-GL; empty: as it reads
+    int page = 0;                  // of a plot file or a PDF, from 1; 0: the first
 };
 
 // The output of one drawing: the pattern with {name} replaced by the
 // drawing's file name without its directory and extension.
-std::string output_for(const std::string& pattern, const std::string& drawing);
+// `suffix` follows the name: "-2" for a plot file's second page.
+std::string output_for(const std::string& pattern, const std::string& drawing,
+                       const std::string& suffix = "");
 
 }  // namespace tvk::host

@@ -147,9 +147,10 @@ class ProgressHooks {
 
 // Read with Ctrl-C watched (a large drawing takes a while), its progress on
 // the bar.
-Drawing read_drawing(const std::string& path, const PlotOptions& o, ProgressBar& bar) {
+Drawing read_drawing(const std::string& path, const PlotOptions& o, int page, ProgressBar& bar) {
     const InterruptWatch watch;
-    Drawing drawing = Drawing::load(path, {o.units_per_inch, o.page}, bar);
+    Drawing drawing =
+        Drawing::load(path, {o.units_per_inch, o.plot_language, page ? page : o.page}, bar);
     if (!o.layout.empty()) drawing.use_layout(o.layout);
     bar.clear();
     return drawing;
@@ -166,7 +167,7 @@ class PlotRun {
         : o_(o),
           t_(t),
           to_stdout_(to_stdout(o, t)),
-          drawing_(read_drawing(t.drawing, o, bar_)),
+          drawing_(read_drawing(t.drawing, o, t.page, bar_)),
           host_(global, to_stdout_ || o.json ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {

@@ -17,6 +17,7 @@ struct PlotTarget {
     std::string drawing;
     std::string output;   // a file, "-" or empty for standard output; unused on a port
     std::string preview;  // empty: none
+    int page = 0;         // of a plot file; 0: as the options say
     // A plotter's output the caller opened (a print server's device): the
     // plot goes there as to a port; nullptr: the output or port of the options.
     PortOutput* port = nullptr;

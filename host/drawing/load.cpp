@@ -6,7 +6,7 @@
 #include "host/drawing/model/drawing.h"
 #include "host/drawing/model/entities.h"
 #include "host/drawing/pdf/pdf_reader.h"
-#include "host/drawing/plotfile/plot_reader.h"
+#include "host/drawing/plotfile/plot_file.h"
 #include "host/drawing/svg/svg_reader.h"
 #include "host/drawing/text/stroke_font.h"
 
@@ -62,14 +62,25 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkP
         case DrawingKind::kSvg:
             return from_svg(read_drawing_file(path, progress), path);
         case DrawingKind::kPdf:
-            return from_pdf(read_drawing_file(path, progress), path, options.page);
+            return from_pdf(read_drawing_file(path, progress), path, std::max(options.page, 1));
         case DrawingKind::kPlot:
             break;
     }
     const std::string contents = read_drawing_file(path, progress);
     if (contents.rfind("\x1f\x8b", 0) == 0)
         throw DrawingError(path + ": compressed (an .svgz?): uncompress it with gunzip first");
-    return from_plot(contents, path, options.units_per_inch);
+    return from_plot(contents, path, options);
+}
+
+int Drawing::plot_pages(const std::string& path, const LoadOptions& options) {
+    try {
+        if (drawing_kind(read_drawing_head(path, kHeadSize), path) != DrawingKind::kPlot) return 1;
+        NoProgress progress;
+        return plot_file_pages(read_drawing_file(path, progress),
+                               {options.units_per_inch, options.language, 0});
+    } catch (const std::exception&) {
+        return 1;  // reading it for the plot says what is wrong
+    }
 }
 
 Drawing Drawing::from_svg(const std::string& contents, const std::string& name) {
@@ -88,9 +99,18 @@ Drawing Drawing::from_pdf(const std::string& contents, const std::string& name, 
 
 Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
                            double units_per_inch) {
+    LoadOptions options;
+    options.units_per_inch = units_per_inch;
+    return from_plot(contents, name, options);
+}
+
+Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
+                           const LoadOptions& options) {
     auto impl = std::make_shared<Impl>();
-    read_plot(contents, name, units_per_inch, *impl);
-    return made_of(std::move(impl), {});
+    std::vector<std::string> notes;
+    read_plot_file(contents, name, {options.units_per_inch, options.language, options.page}, *impl,
+                   notes);
+    return made_of(std::move(impl), std::move(notes));
 }
 
 }  // namespace tvk::host

@@ -64,7 +64,8 @@ struct DxfError : DrawingError {
 // How drawings are read where their files do not say.
 struct LoadOptions {
     double units_per_inch = 1016;  // the plotter units of plot files
-    int page = 1;                  // the page of a PDF, from 1
+    std::string language;          // of plot files: HP-GL, HP-GL/2, VTX-GL; empty: chosen
+    int page = 0;                  // of plot files and PDFs, from 1; 0: the first
 };
 
 // What a drawing file holds, told by its content (and, failing that, its name).
@@ -92,6 +93,11 @@ class Drawing {
                              double units_per_inch);
     // Page `page` (from 1) of a PDF's bytes.
     static Drawing from_pdf(const std::string& contents, const std::string& name, int page);
+    static Drawing from_plot(const std::string& contents, const std::string& name,
+                             const LoadOptions& options);
+    // The pages of a plot file (PG, FR, AF begin the next); 1 for any other
+    // drawing, and for a file that cannot be read (loading it says why).
+    static int plot_pages(const std::string& path, const LoadOptions& options);
 
     // The paper-space layouts, in the drawing's order.
     struct LayoutInfo {

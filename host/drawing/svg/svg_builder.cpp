@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/drawing/model/true_color.h"
+#include "host/drawing/svg/polygon_clip.h"
 
 namespace tvk::host {
 
@@ -181,8 +182,29 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     }
     std::vector<std::vector<Vec2>> lines;
     for (const Trace& t : traces) lines.push_back(flatten_trace(t, Affine{}, kSvgClipTolerance));
+    const std::vector<std::vector<Vec2>> outlines = lines;
     if (draw.fill) {
         Shape fill{{}, true};
+        // Cut by polygon clipping; where it cannot take the rings (a ring
+        // that crosses itself), by convex clips alone, other clips leaving
+        // the fill whole.
+        SvgArea area{lines, draw.even_odd};
+        std::vector<std::vector<SvgArea>> areas;
+        double points = 0;
+        for (const auto& ring : lines) points += static_cast<double>(ring.size());
+        for (const SvgClip* clip : draw.clips) {
+            auto& a = areas.emplace_back();
+            for (const SvgClipShape& shape : *clip) {
+                a.push_back({shape.rings, shape.even_odd});
+                for (const auto& ring : shape.rings) points += static_cast<double>(ring.size());
+            }
+        }
+        clipping(points * std::max(1.0, std::log2(points)));
+        std::optional<std::vector<std::vector<Vec2>>> cut = clip_area(area, areas);
+        if (cut) {
+            for (auto& ring : *cut) fill.traces.push_back(Trace{{Polyline{std::move(ring)}}});
+            lines.clear();
+        }
         for (auto ring : lines) {
             for (const SvgClip* clip : draw.clips) {
                 // A clip that is not one convex outline leaves fills whole.
@@ -196,7 +218,7 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
         if (!fill.traces.empty()) add_entity(std::move(fill), *draw.fill, draw.layer);
     }
     if (draw.stroke) {
-        std::vector<std::vector<Vec2>> pieces = lines;
+        std::vector<std::vector<Vec2>> pieces = outlines;
         for (const SvgClip* clip : draw.clips) {
             std::vector<std::vector<Vec2>> cut;
             for (const auto& piece : pieces) {

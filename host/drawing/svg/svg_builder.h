@@ -63,6 +63,8 @@ class SvgBuilder {
         d_.has_text = true;
     }
     const std::set<std::string>& fonts() const { return fonts_; }
+    // A character of text that no font has (drawn as "?"), for the report.
+    void count_missing(char32_t c) { ++d_.missing_characters[c]; }
 
   private:
     // The colour number of a colour: one per distinct colour in order of

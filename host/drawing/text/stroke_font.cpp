@@ -306,6 +306,62 @@ const Glyph& StrokeFont::glyph(char32_t c) const {
     return glyphs_.at(U'?');
 }
 
+void StrokeFont::add_punctuation() {
+    const Glyph& o = glyph(U'o');
+    const Glyph& minus = glyph(U'-');
+    const Box o_box = stroke_box(o);
+    // Small o with a stroke: across the small letter, not the capital's.
+    Glyph o_slash = o;
+    o_slash.strokes.push_back(
+        {{o_box.min_x - 0.05, o_box.min_y - 0.05}, {o_box.max_x + 0.05, o_box.max_y + 0.05}});
+    glyphs_.try_emplace(U'\u00F8', std::move(o_slash));
+    // Ligatures: the second letter overlapping the first by a stem.
+    const auto ligature = [&](char32_t c, char32_t first, char32_t second, double overlap) {
+        if (glyphs_.count(c) || !has(first) || !has(second)) return;
+        const Glyph& a = glyph(first);
+        const Glyph& b = glyph(second);
+        Glyph out = a;
+        const double shift = a.right - overlap - b.left;
+        for (const auto& st : transformed(b, 1, {shift, 0}).strokes) out.strokes.push_back(st);
+        out.right = b.right + shift;
+        glyphs_[c] = std::move(out);
+    };
+    ligature(U'\u00C6', 'A', 'E', 0.35);
+    ligature(U'\u00E6', 'a', 'e', 0.2);
+    ligature(U'\u0152', 'O', 'E', 0.3);
+    ligature(U'\u0153', 'o', 'e', 0.15);
+    // Dashes: the hyphen's stroke drawn longer.
+    const Box minus_box = stroke_box(minus);
+    const double dash_y = minus_box.empty() ? 0.45 : (minus_box.min_y + minus_box.max_y) / 2;
+    const auto dash = [&](char32_t c, double width) {
+        glyphs_.try_emplace(c, Glyph{-0.1, width + 0.1, {{{0, dash_y}, {width, dash_y}}}});
+    };
+    dash(U'\u2013', 0.5);  // en dash
+    dash(U'\u2014', 1.0);  // em dash
+    dash(U'\u2015', 1.0);  // horizontal bar
+    dash(U'\u2212', 0.6);  // minus sign
+    for (char32_t hyphen : {U'\u2010', U'\u2011', U'\u00AD'}) glyphs_.try_emplace(hyphen, minus);
+    // Typographic quotes as the typewriter's, the low ones on the baseline.
+    const Glyph& single = glyph(U'\'');
+    const Glyph& dbl = glyph(U'"');
+    const double quote_drop = stroke_box(single).empty() ? 0 : stroke_box(single).min_y;
+    for (char32_t c : {U'\u2018', U'\u2019', U'\u201B', U'\u2032'}) glyphs_.try_emplace(c, single);
+    for (char32_t c : {U'\u201C', U'\u201D', U'\u201F', U'\u2033'}) glyphs_.try_emplace(c, dbl);
+    glyphs_.try_emplace(U'\u201A', transformed(single, 1, {0, -quote_drop}));
+    glyphs_.try_emplace(U'\u201E', transformed(dbl, 1, {0, -quote_drop}));
+    // Ellipsis: three full stops; no-break space: a space.
+    if (has(U'.')) {
+        const Glyph& stop = glyph(U'.');
+        Glyph dots = stop;
+        for (int k = 1; k < 3; ++k)
+            for (const auto& st : transformed(stop, 1, {k * stop.advance(), 0}).strokes)
+                dots.strokes.push_back(st);
+        dots.right += 2 * stop.advance();
+        glyphs_.try_emplace(U'\u2026', std::move(dots));
+    }
+    if (has(U' ')) glyphs_.try_emplace(U'\u00A0', glyph(U' '));
+}
+
 void StrokeFont::add_composites() {
     const Glyph& o = glyph(U'o');
     const Glyph& big_o = glyph(U'O');
@@ -316,7 +372,8 @@ void StrokeFont::add_composites() {
     // Diameter: an O struck through.
     Glyph diameter = big_o;
     diameter.strokes.push_back({{big_o.left + 0.05, -0.1}, {big_o.right - 0.05, 1.1}});
-    glyphs_[U'\u2205'] = glyphs_[U'\u00D8'] = glyphs_[U'\u00F8'] = diameter;
+    glyphs_[U'\u2205'] = glyphs_[U'\u00D8'] = diameter;
+    add_punctuation();
     // Plus-minus: a plus raised over a minus.
     Glyph plus_minus = transformed(plus, 1, {0, 0.15});
     for (const auto& s : transformed(minus, 1, {plus.left - minus.left, -0.35}).strokes)

@@ -51,6 +51,8 @@ class StrokeFont {
   private:
     // Degree, diameter and plus-minus signs built from the font's own glyphs.
     void add_composites();
+    // Ligatures (Æ, æ, Œ, œ), ø, dashes, typographic quotes and the ellipsis.
+    void add_punctuation();
 
     std::map<char32_t, Glyph> glyphs_;
     std::string source_;

@@ -213,11 +213,18 @@ TEST(Svg, ClipPathsCutStrokesAndFills) {
                             "height='100'/></clipPath><defs>" +
                             line + " id='l'/></defs><use href='#l' x='5' clip-path='url(#c)'/>"))),
         5, 1e-6);
-    // A clip in the units of the bounding box is left out.
+    // A clip in the units of the bounding box: of the shape's own box (a
+    // line's has no area, and the clip is left out).
     EXPECT_NEAR(length_of(flat(page("<clipPath id='c' clipPathUnits='objectBoundingBox'><rect "
                                     "width='0.5' height='1'/></clipPath>" +
                                     line + " clip-path='url(#c)'/>"))),
                 100, 1e-6);
+    // x from 10 - 8 to 10 - 8 + 48 of the 80 by 20 rectangle: its right side is cut away
+    EXPECT_NEAR(length_of(flat(page("<clipPath id='c' clipPathUnits='objectBoundingBox'><rect "
+                                    "x='-0.1' y='-1' width='0.6' height='3'/></clipPath><rect "
+                                    "x='10' y='40' width='80' height='20' stroke='black' "
+                                    "fill='none' clip-path='url(#c)'/>"))),
+                40 + 40 + 20, 1e-6);
     // A fill is cut to a convex clip.
     const FlatDrawing fill =
         flat(page("<clipPath id='c'><rect x='0' y='0' width='50' height='100'/></clipPath><rect "
