@@ -232,7 +232,9 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("L")
         ->transform(CLI::IsMember({"HP-GL", "HP-GL/2", "VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"},
                                   CLI::ignore_case));
-    command->add_option("--page", o->page, "The page of a PDF, or of a plot file of several pages (default: 1)")
+    command
+        ->add_option("--page", o->page,
+                     "The page of a PDF, or of a plot file of several pages (default: 1)")
         ->type_name("N")
         ->check(CLI::PositiveNumber);
     command->add_flag("--dry-run", o->dry_run,
