@@ -82,6 +82,16 @@ bool has_name(const std::string& pattern) {
     return pattern.find("{name}") != std::string::npos;
 }
 
+PlotTarget plot_target(const std::string& drawing, const std::string& output,
+                       const std::string& preview, int page) {
+    PlotTarget t;
+    t.drawing = drawing;
+    t.output = output;
+    t.preview = preview;
+    t.page = page;
+    return t;
+}
+
 int run_plot(const GlobalOptions& global, PlotOptions& o) {
     const bool several = o.drawings.size() > 1;
     const bool to_stdout = !o.dry_run && o.port.empty() && (o.output.empty() || o.output == "-");
@@ -115,14 +125,14 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
         const int pages =
             pages_apart ? Drawing::plot_pages(drawing, {o.units_per_inch, o.plot_language, 0}) : 1;
         if (pages <= 1) {
-            targets.push_back(
-                {drawing, output_for(o.output, drawing), output_for(o.preview, drawing)});
+            targets.push_back(plot_target(drawing, output_for(o.output, drawing),
+                                          output_for(o.preview, drawing), 0));
             continue;
         }
         for (int page = 1; page <= pages; ++page) {
             const std::string suffix = "-" + std::to_string(page);
-            targets.push_back({drawing, output_for(o.output, drawing, suffix),
-                               output_for(o.preview, drawing, suffix), page});
+            targets.push_back(plot_target(drawing, output_for(o.output, drawing, suffix),
+                                          output_for(o.preview, drawing, suffix), page));
         }
     }
     // Before anything is written: no output may replace an input or another
@@ -222,7 +232,9 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("L")
         ->transform(CLI::IsMember({"HP-GL", "HP-GL/2", "VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"},
                                   CLI::ignore_case));
-    command->add_option("--page", o->page, "The page of a plot file of several pages (default: 1)")
+    command
+        ->add_option("--page", o->page,
+                     "The page of a PDF, or of a plot file of several pages (default: 1)")
         ->type_name("N")
         ->check(CLI::PositiveNumber);
     command->add_flag("--dry-run", o->dry_run,

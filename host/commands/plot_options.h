@@ -37,7 +37,7 @@ struct PlotOptions {
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
     std::string plot_language;     // of a plot file: HP-GL, HP-GL/2, VTX-GL; empty: as it reads
-    int page = 0;                  // of a plot file, from 1; 0: the first
+    int page = 0;                  // of a plot file or a PDF, from 1; 0: the first
 
     int pen_only = 0;  // plot only the paths of this pen; 0: every pen
 

@@ -79,6 +79,7 @@ class DryRunOutput final : public PortOutput {
 
 std::unique_ptr<PortOutput> open_output(const PlotOptions& o, const PlotTarget& t,
                                         const Profile& profile) {
+    if (t.port != nullptr) return nullptr;
     if (o.dry_run) return std::make_unique<DryRunOutput>();
     if (!o.port.empty()) return open_plotter_port(o.port, profile.port_kind, profile.line);
     if (t.output.empty() || t.output == "-") return open_stdout_output();
@@ -179,7 +180,8 @@ void keep_pen(PlotJob& job, int pen) {
 }
 
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
-    return !o.dry_run && o.port.empty() && (t.output.empty() || t.output == "-");
+    return t.port == nullptr && !o.dry_run && o.port.empty() &&
+           (t.output.empty() || t.output == "-");
 }
 
 class PlotRun {
@@ -194,25 +196,27 @@ class PlotRun {
     int run() {
         // Outputs that cannot be written fail before the work, not after it.
         if (!t_.preview.empty()) check_can_write(t_.preview, "the preview");
-        if (!o_.dry_run && o_.port.empty() && !to_stdout_) check_can_write(t_.output, "the plot");
+        if (!o_.dry_run && o_.port.empty() && !to_stdout_ && t_.port == nullptr)
+            check_can_write(t_.output, "the plot");
         const PlotProfile chosen = plot_profile(host_, o_);
         const PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
         const Profile profile = with_colour_pens(chosen.profile, choices);
         InterruptWatch watch;
         host_.session.wait_seconds = o_.wait;
-        port_ = open_output(o_, t_, profile);
-        if (!o_.port.empty() && !o_.dry_run) {
+        owned_port_ = open_output(o_, t_, profile);
+        if (owned_port_ && on_port()) {
             if (profile.status_queries) {
                 std::string note;
-                port_ = paced_by_status(std::move(port_), note);
+                owned_port_ = paced_by_status(std::move(owned_port_), note);
                 if (!note.empty()) host_.terminal.print(note + "\n");
             }
-            port_->guard(stop_commands(profile.language_index()));
-            port_->notice = [this](const std::string& text) {
+            owned_port_->guard(stop_commands(profile.language_index()));
+            owned_port_->notice = [this](const std::string& text) {
                 host_.terminal.print("tvkplot: " + text + "\n");
             };
         }
-        host_.session.port = port_.get();
+        port_ = t_.port != nullptr ? t_.port : owned_port_.get();
+        host_.session.port = port_;
         // A large plot's stream is as large as its drawing: held only for the
         // preview, and on a port to tell how far a plot that broke off got.
         host_.session.keep_sent = !t_.preview.empty() || on_port();
@@ -268,7 +272,10 @@ class PlotRun {
         SendOptions options;
         options.pen_widths = profile.language_index() == 3;
         options.variable_speed = profile.variable_speed();
-        options.progress = [&bar](size_t done, size_t total) { bar.sending(done, total); };
+        options.progress = [&bar, this](size_t done, size_t total) {
+            bar.sending(done, total);
+            if (t_.progress) t_.progress(done, total);
+        };
         std::optional<PauseRequests> pauses;
         // Pauses where the stream lifts the pen: the HP-GL-like languages.
         if (on_port() && profile.language_index() != 0) {
@@ -288,7 +295,7 @@ class PlotRun {
         bar.clear();
         bool port_failed = host_.session.write_failed;
         if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
-            if (o_.port.empty() && !interrupt_requested()) {
+            if (!on_plotter() && !interrupt_requested()) {
                 throw HostError("cannot write the plot " + port_->name() + ": " + port_->failure());
             }
             sent.stopped = interrupt_requested();
@@ -308,7 +315,7 @@ class PlotRun {
     // plotter is dropped and its pen lifted; the user learns what it got.
     int broke_off(bool stopped, bool port_failed, const Profile& profile) {
         std::string text;
-        if (!o_.port.empty() && !o_.dry_run) {
+        if (on_plotter()) {
             text = break_off(*port_, stopped, port_failed, host_.session.sent_bytes,
                              profile.language_index());
         } else {
@@ -317,6 +324,7 @@ class PlotRun {
                    (to_stdout_ ? "; the output is incomplete" : "; nothing was written");
         }
         std::fprintf(stderr, "tvkplot: %s\n", text.c_str());
+        if (t_.outcome) t_.outcome(text);
         record_break(stopped, profile);
         return stopped ? stop_exit_code() : kExitFailed;
     }
@@ -387,6 +395,9 @@ class PlotRun {
                      journal_.drawn, journal_.total, journal_.id.c_str());
     }
 
+    // A plotter listens at the other end: it is told to lift its pen when a plot breaks off.
+    bool on_plotter() const { return t_.port != nullptr || (!o_.port.empty() && !o_.dry_run); }
+
     void report(const Profile& profile, const PlotLimits& limits, const PlotJob& job,
                 const SendResult& sent, double travel_before, const TimeModel& model) {
         const double mm = kMmPerInch / limits.resolution;
@@ -435,12 +446,13 @@ class PlotRun {
         if (const std::string note = unsupported_note(drawing_); !note.empty()) {
             host_.terminal.print(note + "\n");
         }
-        const std::string done = o_.dry_run        ? "Dry run of "
-                                 : o_.port.empty() ? "Wrote the plot of "
-                                                   : "Sent the plot of ";
+        const std::string done = o_.dry_run      ? "Dry run of "
+                                 : !on_plotter() ? "Wrote the plot of "
+                                                 : "Sent the plot of ";
         host_.terminal.print(travel + done + t_.drawing +
                              (o_.dry_run ? "" : " to " + port_->name()) + ":\n  " +
                              summary_line(figures) + "\n");
+        if (t_.outcome) t_.outcome(summary_line(figures));
         if (o_.json) {
             std::fputs((result_json(r) + "\n").c_str(), stdout);
             std::fflush(stdout);
@@ -527,7 +539,8 @@ class PlotRun {
     bool to_stdout_;
     Drawing drawing_;
     DriverHost host_;
-    std::unique_ptr<PortOutput> port_;
+    std::unique_ptr<PortOutput> owned_port_;
+    PortOutput* port_ = nullptr;
     HostArea area_;
     std::optional<Placement> placement_;
     Journal journal_;

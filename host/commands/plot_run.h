@@ -3,10 +3,13 @@
 // summary and the preview.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "host/commands/commands.h"
 #include "host/commands/plot_options.h"
+#include "host/ports/port_output.h"
 
 namespace tvk::host {
 
@@ -15,6 +18,13 @@ struct PlotTarget {
     std::string output;   // a file, "-" or empty for standard output; unused on a port
     std::string preview;  // empty: none
     int page = 0;         // of a plot file; 0: as the options say
+    // A plotter's output the caller opened (a print server's device): the
+    // plot goes there as to a port; nullptr: the output or port of the options.
+    PortOutput* port = nullptr;
+    // Bytes that reached the output, of the total the driver sends.
+    std::function<void(size_t sent, size_t total)> progress;
+    // Told the summary of a plot done, or what became of one that broke off.
+    std::function<void(const std::string& text)> outcome;
 };
 
 // The exit code: 0, kExitFailed or kExitStopped. Throws HostError (and

@@ -5,6 +5,7 @@
 #include "host/drawing/dxf/expand.h"
 #include "host/drawing/model/drawing.h"
 #include "host/drawing/model/entities.h"
+#include "host/drawing/pdf/pdf_reader.h"
 #include "host/drawing/plotfile/plot_file.h"
 #include "host/drawing/svg/svg_reader.h"
 #include "host/drawing/text/stroke_font.h"
@@ -37,6 +38,7 @@ std::string trimmed_line(const std::string& text, std::size_t& at) {
 DrawingKind drawing_kind(const std::string& head, const std::string& path) {
     std::size_t at = head.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
     at = std::min(head.find_first_not_of(" \t\r\n", at), head.size());
+    if (head.rfind("%PDF-", 0) == 0) return DrawingKind::kPdf;
     if (head.compare(at, 1, "<") == 0) return DrawingKind::kSvg;
     if (head.rfind("AutoCAD Binary DXF", 0) == 0) return DrawingKind::kDxf;
     // ASCII DXF opens with group 0 (SECTION) or a 999 comment.
@@ -59,6 +61,8 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkP
             return load_dxf(path, progress);
         case DrawingKind::kSvg:
             return from_svg(read_drawing_file(path, progress), path);
+        case DrawingKind::kPdf:
+            return from_pdf(read_drawing_file(path, progress), path, std::max(options.page, 1));
         case DrawingKind::kPlot:
             break;
     }
@@ -83,6 +87,13 @@ Drawing Drawing::from_svg(const std::string& contents, const std::string& name) 
     auto impl = std::make_shared<Impl>();
     std::vector<std::string> notes;
     read_svg(contents, name, *impl, notes);
+    return made_of(std::move(impl), std::move(notes));
+}
+
+Drawing Drawing::from_pdf(const std::string& contents, const std::string& name, int page) {
+    auto impl = std::make_shared<Impl>();
+    std::vector<std::string> notes;
+    read_pdf(contents, name, page, *impl, notes);
     return made_of(std::move(impl), std::move(notes));
 }
 

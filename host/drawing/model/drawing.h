@@ -65,11 +65,11 @@ struct DxfError : DrawingError {
 struct LoadOptions {
     double units_per_inch = 1016;  // the plotter units of plot files
     std::string language;          // of plot files: HP-GL, HP-GL/2, VTX-GL; empty: chosen
-    int page = 0;                  // of plot files, from 1; 0: the first
+    int page = 0;                  // of plot files and PDFs, from 1; 0: the first
 };
 
 // What a drawing file holds, told by its content (and, failing that, its name).
-enum class DrawingKind { kDxf, kSvg, kPlot };
+enum class DrawingKind { kDxf, kSvg, kPdf, kPlot };
 DrawingKind drawing_kind(const std::string& head, const std::string& path);
 
 class Drawing {
@@ -91,6 +91,8 @@ class Drawing {
     static Drawing from_svg(const std::string& contents, const std::string& name);
     static Drawing from_plot(const std::string& contents, const std::string& name,
                              double units_per_inch);
+    // Page `page` (from 1) of a PDF's bytes.
+    static Drawing from_pdf(const std::string& contents, const std::string& name, int page);
     static Drawing from_plot(const std::string& contents, const std::string& name,
                              const LoadOptions& options);
     // The pages of a plot file (PG, FR, AF begin the next); 1 for any other

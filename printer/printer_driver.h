@@ -1,0 +1,28 @@
+// The printer driver of each plotter model: what the printer says it can do
+// (its paper, colours, resolution, formats), and the printing of a stream
+// already in the plotter's language, passed on as it stands.
+#pragma once
+
+#include <pappl/pappl.h>
+
+#include <string>
+#include <vector>
+
+namespace tvk::printer {
+
+// The format of a stream the plotter takes as it stands.
+inline constexpr const char* kPlotterStream = "application/vnd.tvkplot-stream";
+
+// One driver per model of the definition file, named after the model.
+std::vector<pappl_pr_driver_t> plotter_drivers();
+
+// PAPPL's driver callback: the model's driver data.
+bool set_up_driver(pappl_system_t* system, const char* driver_name, const char* device_uri,
+                   const char* device_id, pappl_pr_driver_data_t* driver_data, ipp_t** driver_attrs,
+                   void* data);
+
+// The PWG media name of a paper of that size in millimetres: a standard
+// name where the size matches one, else a custom one named after `paper`.
+std::string media_name(double width_mm, double height_mm, const std::string& paper);
+
+}  // namespace tvk::printer

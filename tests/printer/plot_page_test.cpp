@@ -1,0 +1,257 @@
+// The page to plot from, in a real browser: headless Chromium, driven over
+// its DevTools pipe, uploads a drawing, shows the preview and the summary,
+// plots it and follows the job to its end; a slow plotter's job is cancelled
+// from the page. And the page's requests refuse what another site could send.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "emulator.h"
+#include "fixtures.h"
+#include "printer_server.h"
+
+namespace tvk::printer_test {
+namespace {
+
+using host_test::Json;
+
+// Chromium with --remote-debugging-pipe: DevTools messages, each a JSON text
+// ended by a zero byte, on its descriptors 3 (in) and 4 (out).
+class Browser {
+  public:
+    explicit Browser(const TempDir& dir) {
+        int to_browser[2], from_browser[2];
+        if (pipe(to_browser) != 0 || pipe(from_browser) != 0) throw std::runtime_error("pipe");
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(to_browser[0], 3);
+            dup2(from_browser[1], 4);
+            const int null = open("/dev/null", O_RDWR);
+            dup2(null, 1);
+            dup2(null, 2);
+            const std::string profile = "--user-data-dir=" + dir.file("chromium");
+            execlp("chromium", "chromium", "--headless=new", "--no-sandbox", "--disable-gpu",
+                   "--no-first-run", "--remote-debugging-pipe", profile.c_str(), "about:blank",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(to_browser[0]);
+        close(from_browser[1]);
+        out_ = to_browser[1];
+        in_ = from_browser[0];
+    }
+    ~Browser() {
+        close(out_);
+        close(in_);
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    Browser(const Browser&) = delete;
+    Browser& operator=(const Browser&) = delete;
+
+    // Sends a command and waits for its answer (events in between are passed over).
+    Json call(const std::string& method, const std::string& params,
+              const std::string& session = "") {
+        const int id = ++last_id_;
+        std::string message = "{\"id\":" + std::to_string(id) + ",\"method\":\"" + method +
+                              "\",\"params\":" + params +
+                              (session.empty() ? "" : ",\"sessionId\":\"" + session + "\"") + "}";
+        message.push_back('\0');
+        if (::write(out_, message.data(), message.size()) != static_cast<ssize_t>(message.size()))
+            throw std::runtime_error("chromium took no command");
+        for (;;) {
+            const Json answer = host_test::parse_json(next_message());
+            const auto it = answer.members.find("id");
+            if (it != answer.members.end() && it->second.number == id) {
+                if (answer.members.count("error")) throw std::runtime_error("chromium: " + method);
+                return answer["result"];
+            }
+        }
+    }
+
+  private:
+    std::string next_message() {
+        for (;;) {
+            const size_t end = buffer_.find('\0');
+            if (end != std::string::npos) {
+                std::string m = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                return m;
+            }
+            char chunk[65536];
+            const ssize_t n = ::read(in_, chunk, sizeof chunk);
+            if (n <= 0) throw std::runtime_error("chromium ended");
+            buffer_.append(chunk, static_cast<size_t>(n));
+        }
+    }
+
+    int pid_ = -1, in_ = -1, out_ = -1;
+    int last_id_ = 0;
+    std::string buffer_;
+};
+
+// A tab of the browser with the page open.
+class Tab {
+  public:
+    Tab(Browser& browser, const std::string& url) : browser_(browser) {
+        const Json target = browser.call("Target.createTarget", "{\"url\":\"" + url + "\"}");
+        session_ = browser
+                       .call("Target.attachToTarget", "{\"targetId\":\"" + target["targetId"].text +
+                                                          "\",\"flatten\":true}")["sessionId"]
+                       .text;
+    }
+    // The value of a JavaScript expression, as text.
+    std::string eval(const std::string& expression) {
+        std::string quoted;
+        for (const char c : expression)
+            quoted += c == '"' ? std::string("\\\"") : std::string(1, c);
+        const Json r =
+            browser_.call("Runtime.evaluate",
+                          "{\"expression\":\"" + quoted + "\",\"returnByValue\":true}", session_);
+        const Json& value = r["result"];
+        const auto it = value.members.find("value");
+        if (it == value.members.end()) return "";
+        return it->second.kind == Json::Kind::kString ? it->second.text
+               : it->second.kind == Json::Kind::kBool ? (it->second.boolean ? "true" : "false")
+                                                      : std::to_string(it->second.number);
+    }
+    // Waits until the expression is true; false after `seconds`.
+    bool wait_until(const std::string& expression, double seconds = 30) {
+        for (int i = 0; i < seconds * 10; ++i) {
+            if (eval("Boolean(" + expression + ")") == "true") return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
+    }
+    void choose_file(const std::string& selector, const std::string& path) {
+        const Json document = browser_.call("DOM.getDocument", "{}", session_);
+        const double root = document["root"]["nodeId"].number;
+        const Json node = browser_.call("DOM.querySelector",
+                                        "{\"nodeId\":" + std::to_string(static_cast<int>(root)) +
+                                            ",\"selector\":\"" + selector + "\"}",
+                                        session_);
+        browser_.call("DOM.setFileInputFiles",
+                      "{\"files\":[\"" + path + "\"],\"nodeId\":" +
+                          std::to_string(static_cast<int>(node["nodeId"].number)) + "}",
+                      session_);
+    }
+
+  private:
+    Browser& browser_;
+    std::string session_;
+};
+
+class PlotPage : public ::testing::Test {
+  protected:
+    void SetUp() override { server.start(); }
+    // Chromium started from a sanitized test does not load the page in time;
+    // the page's requests are still checked without it.
+    static bool browser_usable() {
+#if defined(__SANITIZE_ADDRESS__)
+        return false;
+#else
+        return true;
+#endif
+    }
+    std::string page() const {
+        return "http://localhost:" + std::to_string(server.port()) + "/plot";
+    }
+
+    TempDir dir;
+    PrinterServer server{dir};
+};
+
+TEST_F(PlotPage, UploadPreviewAndPlotInABrowser) {
+    if (!browser_usable()) GTEST_SKIP() << "headless Chromium under the sanitizers";
+    server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
+    dir.write("part.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="80mm" height="50mm">)"
+                          R"(<rect x="5" y="5" width="70" height="40" stroke="black" fill="none"/>)"
+                          R"(<circle cx="40" cy="25" r="15" stroke="red" fill="none"/></svg>)");
+    Browser browser(dir);
+    Tab tab(browser, page());
+    ASSERT_TRUE(tab.wait_until("document.getElementById('printer').options.length == 1"));
+    EXPECT_EQ(tab.eval("document.getElementById('printer').options[0].textContent"),
+              "rx24 (TVK-RX24)");
+    tab.choose_file("#file", dir.file("part.svg"));
+    tab.eval("document.getElementById('show').click()");
+    ASSERT_TRUE(tab.wait_until("document.querySelector('#preview img')"))
+        << tab.eval("document.body.innerText");
+    // The summary of the exact plot, and the preview picture loaded.
+    EXPECT_NE(tab.eval("document.getElementById('summary').textContent").find("2 pens"),
+              std::string::npos);
+    EXPECT_TRUE(tab.wait_until("document.querySelector('#preview img').naturalWidth > 0"));
+    tab.eval("document.getElementById('plot').click()");
+    ASSERT_TRUE(
+        tab.wait_until("document.getElementById('status').textContent.includes('completed')"))
+        << tab.eval("document.getElementById('status').textContent");
+    EXPECT_EQ(tab.eval("String(document.getElementById('progress').value)"), "100");
+    EXPECT_EQ(server.job_state("rx24", 1), "completed");
+    EXPECT_FALSE(host_test::read_file(dir.file("rx24.plt")).empty());
+}
+
+TEST_F(PlotPage, AJobIsCancelledFromThePage) {
+    if (!browser_usable()) GTEST_SKIP() << "headless Chromium under the sanitizers";
+    host_test::Emulator plotter(dir, {"--rate", "2000", "--buffer", "512"});
+    ASSERT_EQ(server
+                  .command({"add", "-d", "slow", "-v", "serial:" + plotter.port() + "?baud=19200",
+                            "-m", "TVK-RX24"})
+                  .exit_code,
+              0);
+    std::vector<host_test::Line> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back({double(i % 97), double(i % 89), double(i % 83) + 3, double(i % 79) + 5});
+    }
+    dir.write("many.dxf", host_test::dxf_of_lines(lines));
+    Browser browser(dir);
+    Tab tab(browser, page());
+    ASSERT_TRUE(tab.wait_until("document.getElementById('printer').options.length == 1"));
+    tab.choose_file("#file", dir.file("many.dxf"));
+    tab.eval("document.getElementById('show').click()");
+    ASSERT_TRUE(tab.wait_until("!document.getElementById('plot').disabled"));
+    tab.eval("document.getElementById('plot').click()");
+    ASSERT_TRUE(
+        tab.wait_until("document.getElementById('status').textContent.includes('Plotting')"))
+        << tab.eval("document.getElementById('status').textContent");
+    tab.eval("document.getElementById('cancel').click()");
+    ASSERT_TRUE(
+        tab.wait_until("document.getElementById('status').textContent.includes('canceled')"))
+        << tab.eval("document.getElementById('status').textContent");
+    const std::string got = plotter.stop().bytes;
+    EXPECT_TRUE(got.ends_with(";PU;SP;")) << got.substr(got.size() > 40 ? got.size() - 40 : 0);
+}
+
+TEST_F(PlotPage, RequestsThatAnotherSiteCouldSendAreRefused) {
+    server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
+    dir.write("part.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="10mm" height="10mm">)"
+                          R"(<path d="M1 1 L9 9" stroke="black"/></svg>)");
+    const std::string base = "http://localhost:" + std::to_string(server.port());
+    // A form post (text/plain) of a drawing starts nothing.
+    const Outcome form =
+        run_program({"curl", "-s", "-H", "Content-Type: text/plain", "--data-binary",
+                     "@" + dir.file("part.svg"), base + "/plot/submit?printer=1&size=fit&turn=0"},
+                    dir);
+    EXPECT_NE(form.out.find("\"error\""), std::string::npos) << form.out;
+    EXPECT_EQ(server.job_state("rx24", 1), "");
+    // Not a drawing: refused with the reason.
+    dir.write("photo.jpg", "\xFF\xD8\xFF\xE0 not a drawing");
+    const Outcome photo =
+        run_program({"curl", "-s", "-H", "Content-Type: application/octet-stream", "--data-binary",
+                     "@" + dir.file("photo.jpg"), base + "/plot/submit?printer=1&size=fit&turn=0"},
+                    dir);
+    EXPECT_NE(photo.out.find("Not a drawing"), std::string::npos) << photo.out;
+    // A drawing that cannot be read: the preview says why.
+    dir.write("broken.dxf", "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\nnot a number\n");
+    const Outcome broken = run_program(
+        {"curl", "-s", "-H", "Content-Type: application/octet-stream", "--data-binary",
+         "@" + dir.file("broken.dxf"), base + "/plot/preview?printer=1&size=fit&turn=0"},
+        dir);
+    EXPECT_NE(broken.out.find("not a number"), std::string::npos) << broken.out;
+}
+
+}  // namespace
+}  // namespace tvk::printer_test

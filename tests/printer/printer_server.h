@@ -1,0 +1,59 @@
+// tvkplot-printer's server as a user starts it: on a free loopback port,
+// with its spool directory, log and command socket in a test's directory;
+// and the programs run against it (its own commands, ipptool, tvkplot).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "program.h"
+
+namespace tvk::printer_test {
+
+using host_test::Outcome;
+using host_test::TempDir;
+
+// A program run to its end with the test's environment (TMPDIR: the test's
+// directory, where the printer application run by a user other than root
+// keeps its command socket).
+Outcome run_program(const std::vector<std::string>& args, const TempDir& dir);
+
+// A loopback port nothing listens on.
+int free_port();
+
+class PrinterServer {
+  public:
+    explicit PrinterServer(const TempDir& dir);
+    ~PrinterServer();
+    PrinterServer(const PrinterServer&) = delete;
+    PrinterServer& operator=(const PrinterServer&) = delete;
+
+    void start();
+    // Asks it to shut down and waits until it has.
+    void stop();
+    // Ends it at once, as a power cut would.
+    void kill_now();
+
+    int port() const { return port_; }
+    std::string spool() const { return dir_.file("spool"); }
+    std::string printer_uri(const std::string& name) const;
+    std::string log() const;
+
+    // tvkplot-printer COMMAND ARGS... against this server.
+    Outcome command(const std::vector<std::string>& args) const;
+    // A printer of the model writing to the file (made empty first).
+    void add_file_printer(const std::string& name, const std::string& model,
+                          const std::string& file) const;
+    // The state of the job ("completed", "aborted", "canceled", ...) once it
+    // is one of `states`, or what it was after `seconds`.
+    std::string wait_for_job(const std::string& printer, int job,
+                             const std::vector<std::string>& states, double seconds = 60) const;
+    std::string job_state(const std::string& printer, int job) const;
+
+  private:
+    const TempDir& dir_;
+    int port_ = 0;
+    int pid_ = -1;
+};
+
+}  // namespace tvk::printer_test
