@@ -279,16 +279,13 @@ class PlotRun {
         r.paper_height_mm = limits.area_y * kMmPerInch;
         r.scale = placement_->scale() * mm;
         r.rotated = placement_->rotated();
-        if (job.placed_length > 0) {
-            r.clipped_share = std::clamp(1 - job.clipped_length / job.placed_length, 0.0, 1.0);
-            // Rounding to whole host units is no clipping.
-            if (r.clipped_share < 1e-6) r.clipped_share = 0;
-        }
-        if (r.clipped_share > 0) {
-            r.outside_mm[0] = std::max(0.0, -job.placed.min_x) * mm;
-            r.outside_mm[1] = std::max(0.0, job.placed.max_x - area_.width) * mm;
-            r.outside_mm[2] = std::max(0.0, -job.placed.min_y) * mm;
-            r.outside_mm[3] = std::max(0.0, job.placed.max_y - area_.height) * mm;
+        // Only what lies beyond the paper by more than the plotter's step is
+        // cut off: lines on the edge of a fitted plot are not.
+        if (job.placed_length > 0 && job.cut_length > 1) {
+            r.clipped_share = std::clamp(job.cut_length / job.placed_length, 0.0, 1.0);
+            const double beyond[4] = {-job.placed.min_x, job.placed.max_x - area_.width,
+                                      -job.placed.min_y, job.placed.max_y - area_.height};
+            for (int i = 0; i < 4; ++i) r.outside_mm[i] = beyond[i] > 1 ? beyond[i] * mm : 0;
         }
         r.not_drawn = drawing_.unsupported();
 

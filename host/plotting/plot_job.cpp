@@ -19,16 +19,6 @@ int colour_index(int colour) {
     return std::clamp(colour, 0, 255);
 }
 
-template <typename Points>
-double length_of(const Points& points) {
-    double length = 0;
-    for (size_t i = 1; i < points.size(); ++i) {
-        length += std::hypot(double(points[i].first) - double(points[i - 1].first),
-                             double(points[i].second) - double(points[i - 1].second));
-    }
-    return length;
-}
-
 double length_of_placed(const std::vector<Vec2>& points) {
     double length = 0;
     for (size_t i = 1; i < points.size(); ++i) {
@@ -53,8 +43,8 @@ class Builder {
         const int pen = pen_of(colour, true_colour, layer);
         const int speed = p_.variable_speed() ? speed_of(colour, pen) : 0;
         job_.placed_length += length_of_placed(placed);
+        job_.cut_length += length_cut_off(placed, g_.area, 1.0);
         for (HostPolyline& piece : clip_polyline(placed, g_.area)) {
-            job_.clipped_length += length_of(piece);
             job_.paths.push_back({pen, line_type, speed, std::move(piece)});
         }
         const double inches = width * g_.placement.scale() / g_.resolution;

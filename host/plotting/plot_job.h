@@ -28,10 +28,11 @@ struct PlotJob {
     std::map<int, double> pen_width;    // inches, per pen used
 
     // What the placement put beyond the paper, in host units: the pen-down
-    // length of the paths before and after clipping, and the bounds of all
-    // they drew as placed.
+    // length of the paths as placed, the part of it that lies beyond the
+    // paper by more than one host unit (what clipping visibly cuts off), and
+    // the bounds of all they drew as placed.
     double placed_length = 0;
-    double clipped_length = 0;
+    double cut_length = 0;
     Box placed;
 };
 
