@@ -3,11 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/commands/commands.h"
 #include "host/commands/driver_host.h"
+#include "host/host_error.h"
 #include "host/link/driver_connection.h"
 #include "host/ui/interrupt.h"
 
@@ -34,6 +36,30 @@ std::string command_of(const CLI::App& app) {
     return {};
 }
 
+// What a command needs that was not given, in the user's words rather than
+// the name of the argument.
+std::string missing(const std::string& command, const std::string& what) {
+    if (what.starts_with("drawings is required")) {
+        return "give a drawing to plot (DXF, SVG or a plot file)";
+    }
+    if (what.starts_with("drawing is required")) return "give a drawing (DXF, SVG)";
+    if (what.starts_with("stream is required")) {
+        return command == " send" ? "give the plot file to send" : "give the plot file to preview";
+    }
+    return what;
+}
+
+// --rotate takes no value but "auto": a word after it that is no file is
+// a value given by mistake, not a drawing.
+void check_rotate_value(const std::string& value) {
+    if (value.empty() || value.front() == '-') return;
+    std::error_code ec;
+    if (std::filesystem::exists(value, ec)) return;
+    throw UsageError("--rotate turns the drawing 90 degrees counter-clockwise and takes no value "
+                     "but \"auto\", not \"" +
+                     value + "\"");
+}
+
 // The arguments as CLI11 reads them: a flag cannot take a value, so
 // "--rotate auto" and "--rotate=auto" become the hidden flag "--rotate-auto".
 std::vector<std::string> arguments(int argc, char** argv) {
@@ -45,6 +71,12 @@ std::vector<std::string> arguments(int argc, char** argv) {
         } else if (arg == "--rotate" && i + 1 < argc && std::string(argv[i + 1]) == "auto") {
             args.emplace_back("--rotate-auto");
             ++i;
+        } else if (arg.starts_with("--rotate=")) {
+            check_rotate_value(arg.substr(9));
+            args.emplace_back(argv[i]);
+        } else if (arg == "--rotate" && i + 1 < argc) {
+            check_rotate_value(argv[i + 1]);
+            args.emplace_back(argv[i]);
         } else {
             args.emplace_back(argv[i]);
         }
@@ -96,6 +128,9 @@ int main(int argc, char** argv) {
     try {
         std::vector<std::string> args = arguments(argc, argv);
         app.parse(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "tvkplot: %s\n", e.what());
+        return kExitUsage;
     } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
@@ -113,7 +148,7 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         std::fprintf(stderr, "tvkplot%s: %s\nRun `tvkplot%s --help` for the options.\n",
-                     command.c_str(), e.what(), command.c_str());
+                     command.c_str(), missing(command, e.what()).c_str(), command.c_str());
         return kExitUsage;
     }
     try {

@@ -48,5 +48,8 @@ void add_wait_option(CLI::App& command, std::optional<int>& seconds);
 extern const char* const kYesHelp;
 // A number above zero, for the option whose meaning `what` names.
 CLI::Validator above_zero(const std::string& what);
+// A number from `low` to `high` (`whole`: a whole number), refused in the
+// words a person writes it: "must be mm from 0 to 1000, not \"-5\"".
+CLI::Validator in_range(double low, double high, const std::string& what, bool whole = false);
 
 }  // namespace tvk::host

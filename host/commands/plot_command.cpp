@@ -83,22 +83,22 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
     const bool several = o.drawings.size() > 1;
     const bool to_stdout = !o.dry_run && o.port.empty() && (o.output.empty() || o.output == "-");
     if (to_stdout && o.output.empty() && isatty(STDOUT_FILENO) == 1) {
-        throw HostError(
+        throw UsageError(
             "where should the plot go? give -o FILE for a file, --port DEVICE for a "
             "plotter, -o - for standard output, or --dry-run for none");
     }
     if (to_stdout && o.json) {
-        throw HostError(
+        throw UsageError(
             "--json writes the summary on standard output: give the plot -o FILE, "
             "--port DEVICE or --dry-run");
     }
     if (several && !o.dry_run && o.port.empty() && !to_stdout && !has_name(o.output)) {
-        throw HostError(
+        throw UsageError(
             "several drawings need several outputs: give -o a pattern with {name}, "
             "as -o '{name}.plt'");
     }
     if (several && !o.preview.empty() && !has_name(o.preview)) {
-        throw HostError(
+        throw UsageError(
             "several drawings need several previews: give --preview a pattern with "
             "{name}, as --preview '{name}.svg'");
     }
@@ -208,7 +208,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->group(settings);
     auto* copies_opt = command->add_option("--copies", *copies, "Copies in all (TK-GL3 plotters)")
                            ->type_name("N")
-                           ->check(CLI::Range(1, 100).description(""))
+                           ->check(in_range(1, 100, "copies", true))
                            ->group(settings);
     auto* pe_opt =
         command
@@ -268,7 +268,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     fit_opt->excludes(scale_opt)->group(placement);
     command->add_option("--margin", o->margin_mm, "Blank paper on every side, in mm (default 5)")
         ->type_name("MM")
-        ->check(CLI::Range(0.0, 1000.0).description(""))
+        ->check(in_range(0, 1000, "millimetres"))
         ->group(placement);
     command->add_flag("--center", o->center, "With --scale: centre the drawing on the paper")
         ->needs(scale_opt)

@@ -61,6 +61,19 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
     return {model, configure_quietly(host, model, true)};
 }
 
+// A margin on every side must leave some of the paper to draw on.
+void check_margin(double margin_mm, double area_x, double area_y, const std::string& paper) {
+    const double width = area_x * kMmPerInch, height = area_y * kMmPerInch;
+    if (!(area_x > 0 && area_y > 0) || 2 * margin_mm < std::min(width, height)) return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "--margin %g leaves nothing to draw on: the paper%s%s is %.0f x %.0f mm; give "
+                  "less than %g mm",
+                  margin_mm, paper.empty() ? "" : " ", paper.c_str(), width, height,
+                  std::floor(std::min(width, height) / 2 * 10) / 10);
+    throw UsageError(text);
+}
+
 // A dry run: the driver's bytes are counted and decoded, and go nowhere.
 class DryRunOutput final : public PortOutput {
   public:
@@ -175,6 +188,10 @@ class PlotRun {
         if (!t_.preview.empty()) check_can_write(t_.preview, "the preview");
         if (!o_.dry_run && o_.port.empty() && !to_stdout_) check_can_write(t_.output, "the plot");
         const PlotProfile chosen = plot_profile(host_, o_);
+        // The profile's paper is the one plotted unless --paper names another.
+        if (o_.answers.paper.empty()) {
+            check_margin(o_.margin_mm, chosen.profile.area_x, chosen.profile.area_y, "");
+        }
         const PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
         const Profile profile = with_colour_pens(chosen.profile, choices);
         InterruptWatch watch;
@@ -191,6 +208,7 @@ class PlotRun {
         // The driver goes on after a question cancelled; the user meant the plot.
         if (host_.terminal.cancelled() && !interrupt_requested())
             throw Cancelled("plot cancelled; nothing was written");
+        check_margin(o_.margin_mm, limits.area_x, limits.area_y, limits.paper);
 
         ProgressBar& bar = bar_;
         const ProgressHooks hooks(host_, bar);

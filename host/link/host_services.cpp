@@ -84,7 +84,11 @@ void answered(const char* prompt, int answer, bool cancel) {
     HostSession& s = current();
     s.cancelled = cancel;
     s.skipped = cancel;
-    if (cancel) return;
+    if (cancel) {
+        // The questions left are not asked: the plot is refused.
+        s.terminal.cancel();
+        return;
+    }
     std::string text = shown(prompt);
     while (!text.empty() && text.back() == ' ') text.pop_back();
     s.terminal.print(text + ": " + std::to_string(answer) + "\n");
@@ -131,6 +135,10 @@ int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value
 }
 
 int32_t print(const char* text) {
+    HostSession& s = current();
+    // Once a plot-time question is cancelled, the texts of the questions
+    // the driver goes on through are not shown: none of them is asked.
+    if (s.dialog && s.terminal.cancelled()) return 0;
     const std::string utf8 = shown(text);
     if (current().dialog) current().dialog->printed(utf8);
     current().terminal.print(utf8);

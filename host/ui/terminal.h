@@ -42,6 +42,8 @@ class Terminal {
     bool took_default() const { return took_default_; }
     // True once the user has cancelled a prompt.
     bool cancelled() const { return cancelled_; }
+    // As if the user had cancelled: an answer the command line gave was refused.
+    void cancel() { cancelled_ = true; }
 
   private:
     enum class Input { kLine, kCancel, kInterrupt };

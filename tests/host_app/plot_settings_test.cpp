@@ -264,7 +264,7 @@ TEST_F(PlotSettingsTest, DryRunAndJsonSummary) {
     EXPECT_NE(o.err.find("Dry run of " + plan()), std::string::npos) << o.err;
 
     const Outcome refused = tvkplot({"plot", plan(), "--json", "-o", "-"});
-    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(refused.exit_code, 2);
     EXPECT_NE(refused.err.find("--json writes the summary on standard output"), std::string::npos);
 }
 
@@ -288,7 +288,7 @@ TEST_F(PlotSettingsTest, SeveralDrawingsEachToItsOwnOutput) {
 
     const Outcome one_file =
         tvkplot({"plot", dir.file("a.dxf"), dir.file("b.dxf"), "-o", dir.file("x.plt")});
-    EXPECT_EQ(one_file.exit_code, 1);
+    EXPECT_EQ(one_file.exit_code, 2);
     EXPECT_NE(one_file.err.find("give -o a pattern with {name}"), std::string::npos);
 }
 
