@@ -3,7 +3,10 @@
 // come from the command line.
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -12,6 +15,7 @@
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
 #include "host/commands/plot_run.h"
+#include "host/ui/plot_report.h"
 
 namespace tvk::host {
 namespace {
@@ -26,12 +30,14 @@ constexpr const char* kPlotFooter =
     "take their defaults with --yes or when input is not a terminal.\n"
     "Several drawings are plotted one after another, each to its own output: give -o a\n"
     "pattern with {name} (the drawing's file name without its extension). On a port,\n"
-    "tvkplot asks for new paper between them (not with --yes).\n"
+    "tvkplot asks for new paper between them (not with --yes). Every drawing is looked\n"
+    "for first; a missing one stops the batch before it starts, unless --keep-going.\n"
     "\nExamples:\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot plot plan.dxf --scale 1:50 --rotate auto --paper A1 -o plan.plt\n"
     "  tvkplot plot plan.dxf --layers WALLS,DOORS --pen red=2 --layer-pen 'DIM*=3' -o plan.plt\n"
     "  tvkplot plot a.dxf b.dxf -o '{name}.plt' --json --dry-run\n"
+    "  tvkplot plot *.dxf -o '{name}.plt' --keep-going --json\n"
     "  tvkplot plot part.dxf --yes -o - > /dev/ttyUSB0";
 
 // "S", or a ratio "A:B" of millimetres on paper to drawing units.
@@ -75,6 +81,17 @@ std::string stem_of(const std::string& drawing) {
     return std::filesystem::path(drawing).stem().string();
 }
 
+// Why a drawing cannot be read, or empty when it can.
+std::string unreadable(const std::string& drawing) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(drawing, ec)) return drawing + ": is a directory";
+    if (std::FILE* f = std::fopen(drawing.c_str(), "rb")) {
+        std::fclose(f);
+        return {};
+    }
+    return drawing + ": cannot open: " + std::strerror(errno);
+}
+
 bool has_name(const std::string& pattern) {
     return pattern.find("{name}") != std::string::npos;
 }
@@ -116,6 +133,21 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
         outputs.push_back({output_for(o.preview, drawing), "the preview" + of + " (--preview)"});
     }
     check_distinct_files(inputs, outputs);
+    // Every drawing is looked for before the first is plotted: a batch that
+    // would stop half way stops before it starts (or, with --keep-going,
+    // plots what it can).
+    std::vector<std::string> missing;
+    for (const std::string& drawing : o.drawings) {
+        if (const std::string why = unreadable(drawing); !why.empty()) missing.push_back(why);
+    }
+    if (!missing.empty() && !o.keep_going) {
+        std::string text = missing.size() == 1 ? missing.front() : "drawings that cannot be read:";
+        if (missing.size() > 1) {
+            for (const std::string& why : missing) text += "\n  " + why;
+        }
+        throw HostError(text + (several ? "\nNothing was plotted (--keep-going plots the rest)."
+                                        : ""));
+    }
     // On a port, new paper before each drawing after the first; with --yes
     // or without a terminal nobody is there to put it in: no question.
     const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
@@ -130,8 +162,31 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
         }
         const PlotTarget target{drawing, output_for(o.output, drawing),
                                 output_for(o.preview, drawing)};
-        result = plot_drawing(global, o, target);
-        if (result != 0) return result;
+        int code = 0;
+        if (!o.keep_going) {
+            code = plot_drawing(global, o, target);
+        } else {
+            // A drawing that fails is reported and the next one plotted;
+            // what the user stops or cancels ends the batch.
+            try {
+                code = plot_drawing(global, o, target);
+            } catch (const Cancelled&) {
+                throw;
+            } catch (const UsageError&) {
+                throw;
+            } catch (const std::exception& e) {
+                const std::string why = e.what();
+                std::fprintf(stderr, "tvkplot: %s%s\n",
+                             why.find(drawing) == std::string::npos ? (drawing + ": ").c_str() : "",
+                             why.c_str());
+                if (o.json) std::printf("%s\n", failure_json(drawing, e.what()).c_str());
+                std::fflush(stdout);
+                code = kExitFailed;
+            }
+            if (code == kExitStopped) return code;
+        }
+        if (code != 0 && !o.keep_going) return code;
+        if (code != 0) result = code;
     }
     return result;
 }
@@ -190,6 +245,9 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->check(above_zero("plotter units per inch"));
     command->add_flag("--dry-run", o->dry_run,
                       "Everything but the output: the questions, the summary, the preview");
+    command->add_flag("--keep-going", o->keep_going,
+                      "With several drawings: one that cannot be plotted is reported (and, with "
+                      "--json, given a record of its failure) and the rest are plotted");
     command->add_flag("--json", o->json,
                       "The summary as one JSON object (a line) per drawing on standard output; "
                       "texts on standard error");

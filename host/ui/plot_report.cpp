@@ -189,8 +189,6 @@ std::string summary_line(const PlotFigures& f) {
     return line;
 }
 
-namespace {
-
 std::string json_string(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -208,6 +206,8 @@ std::string json_string(const std::string& text) {
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string json_number(double value) {
     if (!std::isfinite(value)) return "null";
@@ -256,6 +256,10 @@ std::string result_json(const PlotResult& r) {
            ",\"scale\":" + json_number(r.scale) + ",\"rotated\":" + (r.rotated ? "true" : "false") +
            ",\"clipped_share\":" + json_number(r.clipped_share) + ",\"outside\":{" + outside +
            "},\"not_drawn\":{" + not_drawn + "}}";
+}
+
+std::string failure_json(const std::string& drawing, const std::string& error) {
+    return "{\"drawing\":" + json_string(drawing) + ",\"error\":" + json_string(error) + "}";
 }
 
 std::string outside_note(const PlotResult& r) {
