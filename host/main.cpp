@@ -23,6 +23,7 @@ constexpr const char* kFooter =
     "  tvkplot configure --model TVK-HG700\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot preview part.plt -o part.svg\n"
+    "  tvkplot layers plan.dxf\n"
     "  tvkplot layouts plan.dxf\n"
     "\nRun `tvkplot COMMAND --help` for the options of a command.\n"
     "\nExit codes: 0 done, 1 failed, 2 a command line tvkplot cannot carry out,\n"
@@ -109,8 +110,9 @@ int main(int argc, char** argv) {
     std::vector<Command> commands = {
         add_models_command(app, global), add_configure_command(app, global),
         add_show_command(app, global),   add_plot_command(app, global),
-        add_preview_command(app),        add_layouts_command(app),
-        add_ports_command(app),          add_send_command(app, global)};
+        add_preview_command(app),        add_layers_command(app),
+        add_layouts_command(app),        add_ports_command(app),
+        add_send_command(app, global)};
     // The commands a user is offered, for the message on an unknown one.
     std::string offered;
     for (size_t i = 0; i < commands.size(); ++i) {

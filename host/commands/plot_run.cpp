@@ -217,12 +217,12 @@ class PlotRun {
         const TimeModel model = time_model(profile, limits);
         try {
             bar.step("Preparing", 0, 0);
+            // What the drawing holds, for the message when nothing is plotted:
+            // the model is let go as the job is made.
+            const auto layers = drawing_.layers();
             job = make_job(profile, limits, choices);
             if (job.paths.empty() && job.polygons.empty()) {
-                const std::string note = unsupported_note(drawing_);
-                throw HostError(t_.drawing + " has nothing to plot on this paper" +
-                                (choices.filters_layers() ? " on the layers chosen" : "") +
-                                (note.empty() ? "" : ". " + note));
+                throw HostError(nothing_to_plot(layers, choices));
             }
             travel_before = pen_up_travel(job.paths);
             if (limits.optimize > 0) {
@@ -344,6 +344,30 @@ class PlotRun {
         const StoredBlock& block = kept_block(profile);
         const int count = block[4] | (block[5] << 8);
         return profile.language_index() == 3 ? std::max(count, 1) : 1;
+    }
+
+    // Why the plot is empty: an empty layout, layers chosen that hold
+    // nothing (with those that do), or a drawing with nothing drawable.
+    std::string nothing_to_plot(const std::vector<Drawing::LayerInfo>& layers,
+                                const PenChoices& choices) const {
+        const std::string note = unsupported_note(drawing_);
+        const std::string noted = note.empty() ? "" : ". " + note;
+        int entities = 0;
+        for (const auto& l : layers) entities += l.entities;
+        if (!o_.layout.empty() && entities == 0) {
+            return "the layout \"" + o_.layout + "\" of " + t_.drawing +
+                   " is empty: it has no entities and no viewports onto model space";
+        }
+        if (!choices.filters_layers()) return t_.drawing + " has nothing to plot on this paper" + noted;
+        std::string names;
+        for (const auto& l : layers) {
+            if (l.entities == 0) continue;
+            names += (names.empty() ? "" : ", ") + l.name;
+            if (l.frozen || l.off) names += l.frozen ? " (frozen)" : " (off)";
+        }
+        return t_.drawing + " has nothing to plot on the layers chosen; its layers with entities are " +
+               (names.empty() ? "none" : names) + " (`tvkplot layers " + t_.drawing +
+               "` lists them)" + noted;
     }
 
     // The answers of the plot-time questions are in the block the driver kept last.

@@ -345,6 +345,39 @@ std::vector<Drawing::LayoutInfo> Drawing::layouts() const {
     return list;
 }
 
+std::vector<Drawing::LayerInfo> Drawing::layers() const {
+    std::map<std::string, LayerInfo> by_name;
+    if (!impl_) return {};
+    for (const auto& [name, l] : impl_->layers) {
+        by_name[name] = {name, l.color, l.true_color, l.linetype.str(), l.off, l.frozen, true, 0};
+    }
+    const auto count = [&](const std::vector<Entity>& entities) {
+        for (const Entity& e : entities) {
+            auto [it, added] = by_name.try_emplace(e.layer.str());
+            if (added) {
+                it->second.name = e.layer.str();
+                it->second.linetype = "CONTINUOUS";
+                it->second.in_table = false;
+            }
+            ++it->second.entities;
+        }
+    };
+    if (layout_ < 0) {
+        count(impl_->entities);
+    } else {
+        const Layout& l = impl_->layouts[static_cast<size_t>(layout_)];
+        if (l.block == "*PAPER_SPACE") {
+            count(impl_->paper_entities);
+        } else if (auto it = impl_->blocks.find(l.block); it != impl_->blocks.end()) {
+            count(it->second.entities);
+        }
+        if (!l.viewports.empty()) count(impl_->entities);
+    }
+    std::vector<LayerInfo> list;
+    for (auto& [name, info] : by_name) list.push_back(std::move(info));
+    return list;
+}
+
 void Drawing::use_layout(const std::string& name) {
     const auto& layouts = impl_ ? impl_->layouts : std::vector<Layout>{};
     for (size_t i = 0; i < layouts.size(); ++i) {

@@ -107,6 +107,20 @@ class Drawing {
         int viewports = 0;
     };
     std::vector<LayoutInfo> layouts() const;
+    // The layers of the layer table and those entities name without one, by
+    // name, with the entities drawn on each in the space plotted (model
+    // space, or the layout used).
+    struct LayerInfo {
+        std::string name;         // upper case
+        int color = 7;            // 1 to 255
+        int32_t true_color = -1;  // 0xRRGGBB; -1: none
+        std::string linetype;
+        bool off = false;  // off, or not to be plotted
+        bool frozen = false;
+        bool in_table = true;  // false: named by entities only
+        int entities = 0;
+    };
+    std::vector<LayerInfo> layers() const;
     // Draws the layout of that name (any case) instead of model space: its
     // own entities, and model space through its viewports, at their scales,
     // cut to them. Throws DxfError naming the layouts when there is none.
