@@ -25,9 +25,7 @@ constexpr const char* kFooter =
     "  tvkplot preview part.plt -o part.svg\n"
     "  tvkplot layers plan.dxf\n"
     "  tvkplot layouts plan.dxf\n"
-    "\nRun `tvkplot COMMAND --help` for the options of a command.\n"
-    "\nExit codes: 0 done, 1 failed, 2 a command line tvkplot cannot carry out,\n"
-    "3 cancelled at a question (Esc, Ctrl-D), 130 stopped with Ctrl-C.";
+    "\nRun `tvkplot COMMAND --help` for the options of a command.";
 
 // The command the user was giving when the command line went wrong.
 std::string command_of(const CLI::App& app) {
@@ -121,11 +119,16 @@ int main(int argc, char** argv) {
                    commands[i].app->get_name();
     }
     for (const Command& generator : add_generator_commands(app)) {
-        generator.app->group("");  // hidden: the build runs them
+        generator.app->group("Commands");
         commands.push_back(generator);
     }
     // Set last, so that the commands do not take it over.
-    app.footer(kFooter);
+    std::string footer = std::string(kFooter) + "\n\nExit codes:";
+    for (const ExitStatus& e : kExitStatuses) {
+        footer += "\n  " + std::to_string(e.code) + "  " + e.meaning;
+    }
+    footer += "\n\nThe full reference: man tvkplot.";
+    app.footer(footer);
 
     try {
         std::vector<std::string> args = arguments(argc, argv);

@@ -24,6 +24,21 @@ constexpr int kExitUsage = 2;
 constexpr int kExitCancelled = 3;  // the user cancelled at a question (Esc, Ctrl-D)
 constexpr int kExitStopped = 130;  // as a shell reports a program ended by Ctrl-C
 
+// The exit codes with what each means, for --help and the manual page.
+struct ExitStatus {
+    int code;
+    const char* meaning;
+};
+inline constexpr ExitStatus kExitStatuses[] = {
+    {0, "Done."},
+    {kExitFailed, "Failed: the driver's and tvkplot's messages say why (a drawing that cannot be "
+                  "read, a plotter that does not answer, a value the plotter does not allow)."},
+    {kExitUsage, "A command line tvkplot does not understand or cannot carry out; the message "
+                 "names the option and the command's --help. Nothing is plotted."},
+    {kExitCancelled, "Cancelled by the user at a question (Esc, Ctrl-D); nothing is written."},
+    {kExitStopped, "Stopped with Ctrl-C."},
+};
+
 // A command on the command line, and what runs it once the line is parsed.
 struct Command {
     CLI::App* app;

@@ -8,14 +8,16 @@
 #include <sstream>
 
 #include "host/commands/commands.h"
+#include "host/commands/markdown_roff.h"
 #include "host/host_error.h"
 
 namespace tvk::host {
 namespace {
 
 struct Generated {
-    std::string what;    // bash, zsh, fish or man
-    std::string output;  // empty: standard output
+    std::string what;       // bash, zsh, fish or man
+    std::string output;     // empty: standard output
+    std::string reference;  // man: the reference text (Markdown) to include
 };
 
 std::vector<const CLI::App*> commands_of(const CLI::App& app) {
@@ -219,11 +221,16 @@ std::string fish_script(const CLI::App& app) {
     return s.str();
 }
 
-// Text as roff shows it: backslashes doubled, hyphens and a leading dot escaped.
+// Text as roff shows it: backslashes doubled, hyphens and a leading dot
+// escaped, `commands` in bold.
 std::string roff(const std::string& text) {
     std::string out;
+    bool code = false;
     for (const char c : text) {
-        if (c == '\\') {
+        if (c == '`') {
+            code = !code;
+            out += code ? "\\fB" : "\\fR";
+        } else if (c == '\\') {
             out += "\\e";
         } else if (c == '-') {
             out += "\\-";
@@ -255,7 +262,15 @@ std::string man_options(const CLI::App& app) {
     return s.str();
 }
 
-std::string man_page(const CLI::App& app) {
+std::string man_page(const CLI::App& app, const std::string& reference) {
+    std::string text;
+    if (!reference.empty()) {
+        std::ifstream in(reference, std::ios::binary);
+        if (!in) throw HostError("cannot read the reference text " + reference);
+        std::ostringstream all;
+        all << in.rdbuf();
+        text = markdown_to_roff(all.str());
+    }
     std::ostringstream s;
     s << ".TH TVKPLOT 1 \"\" \"tvkplot " << TVK_VERSION << "\" \"User Commands\"\n"
       << ".SH NAME\ntvkplot \\- "
@@ -269,11 +284,19 @@ std::string man_page(const CLI::App& app) {
           << man_options(*c);
         if (!c->get_footer().empty()) s << ".PP\n.nf\n" << roff(c->get_footer()) << "\n.fi\n";
     }
+    s << text << ".SH \"EXIT STATUS\"\n";
+    for (const ExitStatus& e : kExitStatuses) {
+        s << ".TP\n\\fB" << e.code << "\\fR\n" << roff(e.meaning) << "\n";
+    }
+    s << ".SH FILES\n.TP\n\\fI$XDG_CONFIG_HOME/tvkplot/MODEL.toml\\fR (else "
+         "\\fI~/.config/tvkplot/\\fR)\nThe profiles \\fBconfigure\\fR saves.\n"
+      << ".SH \"SEE ALSO\"\nThe README of the source tree, and doc/reference.md, the text of "
+         "this page.\n";
     return s.str();
 }
 
 int generate(const CLI::App& app, const Generated& g) {
-    const std::string text = g.what == "man"    ? man_page(app)
+    const std::string text = g.what == "man"    ? man_page(app, g.reference)
                              : g.what == "zsh"  ? zsh_script(app)
                              : g.what == "fish" ? fish_script(app)
                                                 : bash_script(app);
@@ -291,7 +314,7 @@ int generate(const CLI::App& app, const Generated& g) {
 
 std::vector<Command> add_generator_commands(CLI::App& app) {
     auto completion = std::make_shared<Generated>();
-    auto man = std::make_shared<Generated>(Generated{"man", {}});
+    auto man = std::make_shared<Generated>(Generated{"man", {}, {}});
     CLI::App* c = app.add_subcommand("completion", "A completion script for a shell");
     c->add_option("shell", completion->what, "bash, zsh or fish")
         ->required()
@@ -300,6 +323,9 @@ std::vector<Command> add_generator_commands(CLI::App& app) {
                   "The file to write (default: standard output)");
     CLI::App* m = app.add_subcommand("man", "The manual page (roff)");
     m->add_option("-o,--output", man->output, "The file to write (default: standard output)");
+    m->add_option("--reference", man->reference,
+                  "The reference text (Markdown) to include (the build gives doc/reference.md)")
+        ->type_name("FILE");
     return {{c, [&app, completion] { return generate(app, *completion); }},
             {m, [&app, man] { return generate(app, *man); }}};
 }

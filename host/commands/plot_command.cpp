@@ -341,7 +341,8 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                    "fits larger that way")
         ->group(placement);
     // main() turns "--rotate auto" into this.
-    auto* rotate_auto = command->add_flag("--rotate-auto")->group("");
+    auto* rotate_auto = command->add_flag("--rotate-auto")->group(placement);
+    rotate_auto->description("The same as --rotate auto");
     command->add_flag("-y,--yes", global.yes, kYesHelp);
     command->footer(kPlotFooter);
     return {command, [&global, o, scale, scale_opt, offset, offset_opt, rotate, rotate_auto, pe,

@@ -164,7 +164,8 @@ TEST_F(PlotSettingsTest, PensByColourAndLayerLayersLeftOutSpeedsAndWidths) {
 
     const Outcome none = tvkplot({"plot", plan(), "-o", dir.file("n.plt"), "--layers", "NONE"});
     EXPECT_EQ(none.exit_code, 1);
-    EXPECT_NE(none.err.find("nothing to plot on this paper on the layers chosen"),
+    EXPECT_NE(none.err.find("nothing to plot on the layers chosen; its layers with entities are "
+                            "DIM-A, TEXT, WALLS"),
               std::string::npos)
         << none.err;
 
