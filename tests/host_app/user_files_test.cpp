@@ -61,7 +61,7 @@ TEST(UserFiles, ADrawingThatIsNotTextIsReportedInPrintableTextOnly) {
         std::string contents, said;
     };
     const std::vector<Case> cases = {
-        {std::string("\x1F\x8B\x08\x08\xCD\x9B\x27\x16", 8) + "d.dxf", "compressed with gzip"},
+        {std::string("\x1F\x8B\x08\x08\xCD\x9B\x27\x16", 8) + "d.dxf", "gzip-compressed, and cut short"},
         {std::string("\x7F"
                      "ELF\x02\x01\x01\0\0\0",
                      10),
