@@ -135,6 +135,14 @@ std::string unsupported_note(const Drawing& drawing) {
     }
     if (!types.empty())
         note += std::string(note.empty() ? "" : "\n") + "Not drawn (not supported): " + types + ".";
+    std::string missed;
+    for (const auto& [type, count] : drawing.missed_window()) {
+        missed += (missed.empty() ? "" : ", ") + std::to_string(count) + " " + type;
+    }
+    if (!missed.empty()) {
+        note += std::string(note.empty() ? "" : "\n") + "Not drawn: " + missed +
+                " (infinite lines that miss the part of the drawing plotted).";
+    }
     return note;
 }
 
@@ -306,7 +314,25 @@ class PlotRun {
             for (int i = 0; i < 4; ++i) r.outside_mm[i] = beyond[i] > 1 ? beyond[i] * mm : 0;
         }
         r.not_drawn = drawing_.unsupported();
+        for (const auto& [type, count] : drawing_.missed_window()) r.not_drawn[type] += count;
 
+        // A dry run is where the pens are chosen: say which true colour
+        // (an SVG's strokes and fills) became which colour number and pen.
+        if (o_.dry_run && !job.true_colour_pens.empty()) {
+            std::string colours;
+            int shown = 0;
+            for (const auto& [key, pen] : job.true_colour_pens) {
+                if (++shown > 24) {
+                    colours += ", ...";
+                    break;
+                }
+                char text[64];
+                std::snprintf(text, sizeof text, "#%06X (colour %d) on pen %d",
+                              static_cast<unsigned>(key.second) & 0xFFFFFF, key.first, pen);
+                colours += (colours.empty() ? "" : ", ") + std::string(text);
+            }
+            host_.terminal.print("Colours: " + colours + ".\n");
+        }
         if (const std::string note = outside_note(r); !note.empty()) {
             host_.terminal.print(note + "\n");
         }

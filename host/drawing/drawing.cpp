@@ -257,6 +257,7 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     if (!impl_) return;
+    missed_window_.clear();
     uint64_t shapes = 0;
     // Pieces of a path cut to a viewport, or the path whole.
     const auto add_path = [&](Path path, const Box* clip) {
@@ -303,7 +304,11 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
                     if (!window) window = extents(progress);
                     auto points = infinite_line(m.apply(s.a), m.apply(s.b),
                                                 shape.reach == Shape::kRay, *window);
-                    if (!points.empty()) add_path(path(std::move(points)), clip);
+                    if (points.empty()) {
+                        ++missed_window_[shape.reach == Shape::kRay ? "RAY" : "XLINE"];
+                    } else {
+                        add_path(path(std::move(points)), clip);
+                    }
                     return;
                 }
                 for (const Trace& t : shape.traces) {

@@ -153,6 +153,9 @@ class Drawing {
     // Things the user should know about how the drawing is drawn, one line
     // each (e.g. that text falls back to the built-in stroke font).
     const std::vector<std::string>& notes() const { return notes_; }
+    // RAY and XLINE entities (by type) that the last flattening left out:
+    // they miss the window plotted.
+    const std::map<std::string, int>& missed_window() const { return missed_window_; }
 
     struct Impl;  // the entity model, private to host/drawing
 
@@ -172,6 +175,7 @@ class Drawing {
     int layout_ = -1;  // the layout drawn; -1: model space
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;
+    mutable std::map<std::string, int> missed_window_;
 };
 
 // Strokes that fill an area for a plotter that does not fill polygons: lines

@@ -41,6 +41,7 @@ class Builder {
             job_.placed.add(placed.back());
         }
         const int pen = pen_of(colour, true_colour, layer);
+        if (true_colour >= 0) job_.true_colour_pens.try_emplace({colour, true_colour}, pen);
         const int speed = p_.variable_speed() ? speed_of(colour, pen) : 0;
         job_.placed_length += length_of_placed(placed);
         job_.cut_length += length_cut_off(placed, g_.area, 1.0);
@@ -66,6 +67,8 @@ class Builder {
             if (ring.empty()) return;
             if (ring.size() <= kMaxPolygonVertices) {
                 const int pen = pen_of(fill.color, fill.true_color, fill.layer);
+                if (fill.true_color >= 0)
+                    job_.true_colour_pens.try_emplace({fill.color, fill.true_color}, pen);
                 job_.polygons.push_back({pen, std::move(ring)});
                 note_pen(pen, fill.color);
                 return;
@@ -112,6 +115,10 @@ class Builder {
     // colour table chooses.
     int pen_of(int colour, int32_t true_colour, const std::string& layer) const {
         if (const auto pen = c_.layer_pen(layer)) return *pen;
+        if (true_colour >= 0) {
+            const auto chosen = c_.pen_by_true_colour.find(static_cast<uint32_t>(true_colour));
+            if (chosen != c_.pen_by_true_colour.end()) return chosen->second;
+        }
         if (true_colour >= 0 && !p_.pen_colour.empty())
             return nearest_pen(static_cast<uint32_t>(true_colour), p_.pen_colour);
         return std::max<int>(1, p_.pen_by_colour[static_cast<size_t>(colour_index(colour))]);
