@@ -118,6 +118,8 @@ int main(int argc, char** argv) {
         offered += (i == 0 ? "" : i + 1 == commands.size() ? " or " : ", ") +
                    commands[i].app->get_name();
     }
+    commands.push_back(add_complete_command(app, global));
+    commands.back().app->group("");  // the completion scripts run it
     for (const Command& generator : add_generator_commands(app)) {
         generator.app->group("Commands");
         commands.push_back(generator);

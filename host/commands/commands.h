@@ -52,6 +52,8 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global);
 Command add_preview_command(CLI::App& app);
 Command add_layouts_command(CLI::App& app);
 Command add_layers_command(CLI::App& app);
+// Hidden: the words the completion scripts offer for option values.
+Command add_complete_command(CLI::App& app, const GlobalOptions& global);
 // The hidden commands that write the completion scripts and the manual page.
 std::vector<Command> add_generator_commands(CLI::App& app);
 

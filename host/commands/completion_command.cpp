@@ -53,6 +53,17 @@ bool takes_path(const CLI::Option& o) {
     return false;
 }
 
+// Options whose values tvkplot itself lists (`tvkplot complete WHAT`).
+std::string value_source(const CLI::Option& o) {
+    for (const auto& name : o.get_lnames()) {
+        if (name == "model") return "models";
+        if (name == "lang") return "languages";
+        if (name == "language") return "stream-languages";
+        if (name == "paper") return "papers";
+    }
+    return {};
+}
+
 std::string joined(const std::vector<std::string>& words) {
     std::string out;
     for (const auto& w : words) out += (out.empty() ? "" : " ") + w;
@@ -92,7 +103,13 @@ std::string bash_script(const CLI::App& app) {
     s << "# bash completion for tvkplot (made by `tvkplot completion bash`)\n"
       << "_tvkplot() {\n"
       << "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-      << "    local command= word i\n"
+      << "    local command= word i def= model=\n"
+      << "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
+      << "        case ${COMP_WORDS[i]} in\n"
+      << "            --def) def=\"--def ${COMP_WORDS[i+1]}\" ;;\n"
+      << "            --model) model=\"--model ${COMP_WORDS[i+1]}\" ;;\n"
+      << "        esac\n"
+      << "    done\n"
       << "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
       << "        word=${COMP_WORDS[i]}\n"
       << "        case $word in " << alternatives(names) << ") ;; *) continue ;; esac\n"
@@ -103,6 +120,15 @@ std::string bash_script(const CLI::App& app) {
         s << "        " << alternatives(path_options)
           << ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
     }
+    // Values tvkplot knows: it is asked (with the definition file given).
+    s << "        --model) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" $def complete models "
+         "2>/dev/null)\" -- \"$cur\")); return ;;\n"
+      << "        --lang) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" complete languages)\" "
+         "-- \"$cur\")); return ;;\n"
+      << "        --language) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" complete "
+         "stream-languages)\" -- \"$cur\")); return ;;\n"
+      << "        --paper) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" $def complete papers "
+         "$model 2>/dev/null)\" -- \"$cur\")); return ;;\n";
     s << "    esac\n"
       << "    local global=\"" << option_words(app) << "\" words\n"
       << "    case $command in\n";
@@ -140,9 +166,14 @@ std::string zsh_text(const std::string& text) {
 std::string zsh_specs(const CLI::App& app, const std::string& indent) {
     std::ostringstream s;
     for (const CLI::Option* o : options_of(app)) {
-        const std::string value = !takes_value(*o) ? ""
-                                                   : ":" + zsh_text(o->get_type_name()) + ":" +
-                                                         (takes_path(*o) ? "_files" : "");
+        const std::string source = value_source(*o);
+        const std::string action =
+            !source.empty()
+                ? "{compadd -- ${(f)\"$(tvkplot complete " + source + " 2>/dev/null)\"}}"
+            : takes_path(*o) ? "_files"
+                             : "";
+        const std::string value =
+            !takes_value(*o) ? "" : ":" + zsh_text(o->get_type_name()) + ":" + action;
         if (o->get_positional()) {
             s << indent << "'*:" << zsh_text(o->get_type_name()) << ":_files' \\\n";
             continue;
@@ -201,7 +232,11 @@ std::string fish_lines(const CLI::App& app, const std::string& condition) {
         s << "complete -c tvkplot -n '" << condition << "'";
         for (const auto& n : o->get_snames()) s << " -s " << n;
         for (const auto& n : o->get_lnames()) s << " -l " << n;
-        if (takes_value(*o)) s << (takes_path(*o) ? " -r -F" : " -r -f");
+        if (const std::string source = value_source(*o); !source.empty()) {
+            s << " -r -f -a '(tvkplot complete " << source << " 2>/dev/null)'";
+        } else if (takes_value(*o)) {
+            s << (takes_path(*o) ? " -r -F" : " -r -f");
+        }
         s << " -d '" << fish_text(o->get_description()) << "'\n";
     }
     return s.str();

@@ -26,7 +26,8 @@ void select_model(DriverConnection& driver, int number, int max_line_type) {
     driver.call(EntryKind::kPlot, r);
 }
 
-PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const PlotAnswers& answers) {
+PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const PlotAnswers& answers,
+                       std::vector<std::string>* papers) {
     PlotLimits limits;
     Record setup = with_flags(kPlotSetUp, host_flags);
     driver.call(EntryKind::kPlot, setup);
@@ -39,6 +40,7 @@ PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const Plot
     Record questions = with_flags(kPlotTimeQuestions, host_flags);
     driver.call(EntryKind::kPlot, questions);
     session.dialog = nullptr;
+    if (papers) *papers = dialog.papers();
     if (questions.status() != kLimitsAnswered) {
         throw DriverFailure("the driver could not keep the plot-time answers");
     }
