@@ -1,17 +1,28 @@
 // The host program's work on a drawing, on generated DXF files, as ratios to
 // compare one change with the next:
 //   Reading   vs_dxflib: reading a drawing against dxflib's bare parse of it
-//   Ordering  vs_nn_2opt: pen-up travel against a nearest-neighbour tour
-//             improved by 2-opt (the reference below); lifts: pen lifts
+//   Ordering  vs_nn_2opt: pen-up travel against a nearest-neighbour tour of
+//             the same final paths improved by 2-opt (the reference below);
+//             lifts_vs_bound, travel_vs_bound, time_vs_bound: the plan against
+//             what no plan of the same ink beats (the summary's bounds);
+//             same_plan: 1 when a second plan of the drawing is the same
 //   Plot      vs_dxflib, vs_reading: reading, flattening and ordering at level 6
 //             against dxflib's bare parse, and against reading alone
+//   Program   vs_dxflib: the whole `tvkplot plot` at level 6 against dxflib's
+//             bare parse, each a process of its own, side by side (wall time;
+//             vs_dxflib_cpu: their processor time);
+//             bytes_per_entity, bytes_per_vector: the program's peak memory;
+//             same_stream: 1 when a second run writes the same bytes
 //   Memory    bytes_per_entity: the peak memory of reading, flattening and
 //             ordering at level 6, in a process of its own; read, flattened,
 //             level4: the same after reading alone, after flattening, at level 4
 // Each runs once: run with --benchmark_filter to pick, and under nice.
+// `--write-mix N FILE` writes the CAD-like mix of N entities, to profile on.
 #include <benchmark/benchmark.h>
 #include <dxflib/dl_creationadapter.h>
 #include <dxflib/dl_dxf.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -20,12 +31,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "bench/drawing_generator.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
+#include "host/plotting/ordering/ordering.h"
+#include "host/plotting/plot_time.h"
 
 namespace {
 
@@ -35,8 +49,6 @@ using Point = std::pair<int32_t, int32_t>;
 
 // Host units (a fortieth of a millimetre) per drawing unit (a millimetre).
 constexpr double kUnits = 40;
-// The ordering's time for improving the route, as the plot command gives it at most.
-constexpr double kBudgetSeconds = 0.5;
 
 enum Kind { kMix, kLines };
 
@@ -198,19 +210,45 @@ void BM_Reading(benchmark::State& state, Kind kind) {
     }
 }
 
+// The plot command's time model with the plotter's default timing.
+TimeModel time_model() {
+    TimeModel model;
+    model.mm_per_unit = 1 / kUnits;
+    return model;
+}
+
+bool same_plan(const std::vector<PenPath>& a, const std::vector<PenPath>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].pen != b[i].pen || a[i].points != b[i].points) return false;
+    return true;
+}
+
 void BM_Ordering(benchmark::State& state, Kind kind) {
     const std::string file = drawing_file(kind, static_cast<size_t>(state.range(0)));
     const int level = static_cast<int>(state.range(1));
     const std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
-    const double reference = reference_travel(paths);
+    const TimeModel model = time_model();
     for (auto _ : state) {
-        std::vector<PenPath> ordered = paths;
+        PlotJob job;
+        job.paths = paths;
         NoProgress progress;
         const auto start = Clock::now();
-        optimize_paths(ordered, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
+        optimize_paths(job.paths, level, order_costs(model), progress);
         state.SetIterationTime(seconds_since(start));
-        state.counters["vs_nn_2opt"] = pen_up_travel(ordered) / reference;
-        state.counters["lifts"] = static_cast<double>(ordered.size());
+        std::vector<PenPath> again = paths;
+        optimize_paths(again, level, order_costs(model), progress);
+        state.counters["same_plan"] = same_plan(job.paths, again) ? 1 : 0;
+        std::vector<PenPath>().swap(again);
+        const PlotTime time = plot_time(job, 0, model);
+        const PlotBounds bounds = plot_bounds(job, time, model);
+        const double travel = pen_up_travel(job.paths);
+        state.counters["vs_nn_2opt"] = travel / reference_travel(job.paths);
+        state.counters["lifts"] = static_cast<double>(time.lifts);
+        state.counters["lifts_vs_bound"] =
+            static_cast<double>(time.lifts) / static_cast<double>(bounds.lifts);
+        state.counters["travel_vs_bound"] = travel / bounds.travel;
+        state.counters["time_vs_bound"] = time.plotter_s / bounds.plotter_s;
         state.counters["paths"] = static_cast<double>(paths.size());
     }
 }
@@ -230,12 +268,114 @@ void BM_Plot(benchmark::State& state, Kind kind) {
         start = Clock::now();
         std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
         NoProgress progress;
-        optimize_paths(paths, 6, OrderCosts{0, 0, kBudgetSeconds}, progress);
+        optimize_paths(paths, 6, OrderCosts{}, progress);
         const double plot = seconds_since(start);
         state.SetIterationTime(plot);
         state.counters["vs_dxflib"] = plot / bare;
         state.counters["vs_reading"] = plot / reading;
     }
+}
+
+// ---- whole processes ---------------------------------------------------------------
+struct Measured {
+    double seconds = 0;
+    double cpu_seconds = 0;  // user and system: steadier than wall time on a busy machine
+    double peak_bytes = 0;
+    std::string out;  // the program's standard output
+};
+
+// `args` run as a process of its own, through this program's --measure (a
+// small process, so that the peak memory is the program's own, not the
+// benchmark's it was forked from).
+Measured spawned(const std::vector<std::string>& args) {
+    std::string command = "/proc/" + std::to_string(getpid()) + "/exe --measure";
+    for (const auto& a : args) command += " '" + a + "'";
+    Measured m;
+    FILE* child = popen(command.c_str(), "r");
+    if (child == nullptr) return m;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, child)) > 0) m.out.append(buf, n);
+    pclose(child);
+    const size_t last = m.out.rfind("\nMEASURED ");
+    if (last != std::string::npos) {
+        double kilobytes = 0;
+        std::sscanf(m.out.c_str() + last, "\nMEASURED %lf %lf %lf", &m.seconds, &m.cpu_seconds,
+                    &kilobytes);
+        m.peak_bytes = kilobytes * 1024;
+        m.out.resize(last);
+    }
+    return m;
+}
+
+// In the --measure process: runs `argv`, its errors to /dev/null, then
+// prints its wall time and peak memory (kilobytes).
+int measure(char** argv) {
+    std::fflush(stdout);
+    const auto start = Clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (FILE* null = std::fopen("/dev/null", "w")) dup2(fileno(null), 2);
+        execv(argv[0], argv);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
+    std::printf("\nMEASURED %.6f %.6f %ld\n", seconds_since(start),
+                seconds(usage.ru_utime) + seconds(usage.ru_stime), usage.ru_maxrss);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// dxflib's bare parse, in a process of its own.
+int parse_only(const char* file) {
+    DL_CreationAdapter nothing;
+    DL_Dxf().in(file, &nothing);
+    return 0;
+}
+
+double json_number(const std::string& json, const std::string& key) {
+    const size_t at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? 0 : std::atof(json.c_str() + at + key.size() + 3);
+}
+
+std::string file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void BM_Program(benchmark::State& state, Kind kind) {
+    const size_t entities = static_cast<size_t>(state.range(0));
+    const std::string file = drawing_file(kind, entities);
+    // A configuration of its own: TVK-RX24, which orders at level 6.
+    const std::string config = "/tmp/tvk_bench_" + std::to_string(getpid()) + "_config";
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    spawned({TVKPLOT_PROGRAM, "configure", "--model", "TVK-RX24", "--yes"});
+    const std::string self = "/proc/" + std::to_string(getpid()) + "/exe";
+    for (auto _ : state) {
+        const Measured bare = spawned({self, "--parse-only", file});
+        const std::string plots[2] = {config + "/first.plt", config + "/second.plt"};
+        const Measured whole =
+            spawned({TVKPLOT_PROGRAM, "plot", file, "-o", plots[0], "--yes", "--json"});
+        spawned({TVKPLOT_PROGRAM, "plot", file, "-o", plots[1], "--yes", "--json"});
+        state.SetIterationTime(whole.seconds);
+        state.counters["vs_dxflib"] = whole.seconds / bare.seconds;
+        state.counters["vs_dxflib_cpu"] = whole.cpu_seconds / bare.cpu_seconds;
+        state.counters["bytes_per_entity"] = whole.peak_bytes / static_cast<double>(entities);
+        const double vectors = json_number(whole.out, "vectors");
+        state.counters["bytes_per_vector"] = vectors > 0 ? whole.peak_bytes / vectors : 0;
+        state.counters["vectors_per_entity"] = vectors / static_cast<double>(entities);
+        state.counters["lifts_vs_bound"] =
+            json_number(whole.out, "pen_lifts") /
+            json_number(whole.out.substr(whole.out.find("\"bounds\"")), "pen_lifts");
+        const std::string first = file_bytes(plots[0]);
+        state.counters["same_stream"] = !first.empty() && first == file_bytes(plots[1]) ? 1 : 0;
+        for (const auto& plot : plots) std::remove(plot.c_str());
+    }
+    std::system(("rm -rf '" + config + "'").c_str());
 }
 
 // The peak resident memory of this program run as a child with `args`, in
@@ -291,7 +431,7 @@ void run_child(const char* file, int level) {
     }
     std::vector<PenPath> paths = pen_paths(Drawing::load_dxf(file));
     NoProgress progress;
-    optimize_paths(paths, level, OrderCosts{0, 0, kBudgetSeconds}, progress);
+    optimize_paths(paths, level, OrderCosts{}, progress);
 }
 
 int peak_of(const char* file, int level) {
@@ -309,12 +449,21 @@ DRAWING_BENCH(BM_Ordering, kMix)->Args({100'000, 4})->Args({100'000, 6});
 DRAWING_BENCH(BM_Ordering, kLines)->Args({100'000, 4})->Args({100'000, 6});
 DRAWING_BENCH(BM_Plot, kMix)->Arg(100'000);
 DRAWING_BENCH(BM_Memory, kMix)->Arg(1'000'000);
+DRAWING_BENCH(BM_Program, kMix)->Arg(100'000)->Arg(1'000'000);
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--peak-of") == 0)
         return peak_of(argv[2], std::atoi(argv[3]));
+    if (argc >= 3 && std::strcmp(argv[1], "--measure") == 0) return measure(argv + 2);
+    // The CAD-like mix of N entities written to a file, to profile the program on.
+    if (argc == 4 && std::strcmp(argv[1], "--write-mix") == 0) {
+        std::ofstream(argv[3], std::ios::binary)
+            << tvk::bench::cad_mix(static_cast<size_t>(std::atol(argv[2])));
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--parse-only") == 0) return parse_only(argv[2]);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

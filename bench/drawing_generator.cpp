@@ -47,7 +47,7 @@ std::string cad_mix(size_t entities, unsigned seed) {
             const double x = ox + unit(rng) * 100, y = oy + unit(rng) * 100;
             const int kind = static_cast<int>(unit(rng) * 20);
             const int p = unit(rng) < 0.7 ? part_pen : pen(rng);
-            if (kind < 8) {
+            if (kind < 2) {
                 // A chain of lines, each beginning where the last ended.
                 double cx = x, cy = y;
                 for (int n = 0; n < 6 && made < entities; ++n, ++made) {
@@ -57,24 +57,40 @@ std::string cad_mix(size_t entities, unsigned seed) {
                     cx = nx, cy = ny;
                 }
                 --made;
-            } else if (kind < 12) {
+            } else if (kind < 4) {
+                // A frame of four lines meeting at its corners, crossed by a
+                // fifth from the middle of its bottom to its top: T-junctions.
+                const double wd = 5 + unit(rng) * 30, ht = 5 + unit(rng) * 30;
+                const double xs[5] = {x, x + wd, x + wd, x, x + wd / 2},
+                             ys[5] = {y, y, y + ht, y + ht, y};
+                for (int n = 0; n < 5 && made < entities; ++n, ++made) {
+                    w.begin("LINE", p);
+                    w.number(10, xs[n]), w.number(20, ys[n]);
+                    if (n < 4) {
+                        w.number(11, xs[(n + 1) % 4]), w.number(21, ys[(n + 1) % 4]);
+                    } else {
+                        w.number(11, xs[n]), w.number(21, y + ht);
+                    }
+                }
+                --made;
+            } else if (kind < 8) {
                 w.begin("LWPOLYLINE", p);
-                w.number(90, 5), w.number(70, unit(rng) < 0.5 ? 1 : 0);
-                for (int n = 0; n < 5; ++n) {
+                w.number(90, 8), w.number(70, unit(rng) < 0.5 ? 1 : 0);
+                for (int n = 0; n < 8; ++n) {
                     w.number(10, x + unit(rng) * 40), w.number(20, y + unit(rng) * 40);
                     w.number(42, n % 2 ? unit(rng) - 0.5 : 0);
                 }
-            } else if (kind < 15) {
+            } else if (kind < 12) {
                 w.begin("CIRCLE", p);
                 w.number(10, x), w.number(20, y), w.number(40, 1 + unit(rng) * 10);
-            } else if (kind < 18) {
+            } else if (kind < 16) {
                 w.begin("ARC", p);
                 w.number(10, x), w.number(20, y), w.number(40, 1 + unit(rng) * 20);
                 w.number(50, unit(rng) * 360), w.number(51, unit(rng) * 360);
             } else {
                 w.begin("TEXT", p);
                 w.number(10, x), w.number(20, y), w.number(40, 2.5);
-                w.text(1, "PART " + std::to_string(made % 10000));
+                w.text(1, "PART " + std::to_string(made % 10000) + " - DETAIL A");
             }
         }
     }

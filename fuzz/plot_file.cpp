@@ -1,7 +1,7 @@
 // The plot-file reader (any of the plotter languages, told by the content):
 // the first two bytes give the source's units per inch, the rest is the file.
 #include "fuzz/fuzz_input.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     tvk::fuzz::FuzzInput input(data, size);

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "fuzz/fuzz_input.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     try {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "host/commands/commands.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 #include "host/ui/plot_report.h"
 
 namespace tvk::host {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "host/commands/commands.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 namespace tvk::host {
 namespace {

@@ -15,6 +15,7 @@
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
 #include "host/commands/plot_run.h"
+#include "host/drawing/model/drawing.h"
 #include "host/ui/plot_report.h"
 
 namespace tvk::host {
@@ -30,8 +31,11 @@ constexpr const char* kPlotFooter =
     "take their defaults with --yes or when input is not a terminal.\n"
     "Several drawings are plotted one after another, each to its own output: give -o a\n"
     "pattern with {name} (the drawing's file name without its extension). On a port,\n"
-    "tvkplot asks for new paper between them (not with --yes). Every drawing is looked\n"
-    "for first; a missing one stops the batch before it starts, unless --keep-going.\n"
+    "tvkplot asks for new paper between them (not with --yes). The pages of a plot file\n"
+    "are plotted so too (on a port, to standard output, or to -o NAME with {name}, which\n"
+    "then gets -1, -2, ...); else its first page, or the one --page names. Every drawing\n"
+    "is looked for first; a missing one stops the batch before it starts, unless\n"
+    "--keep-going.\n"
     "\nExamples:\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot plot plan.dxf --scale 1:50 --rotate auto --paper A1 -o plan.plt\n"
@@ -119,18 +123,41 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
             "several drawings need several previews: give --preview a pattern with "
             "{name}, as --preview '{name}.svg'");
     }
-    // Before anything is read or written: no output may replace an input or
-    // another output.
+    // The pages of a plot file are plotted one after another where each can
+    // go somewhere of its own: to a port, standard output, or outputs named
+    // by {name} (the page's number added to the name).
+    const bool pages_apart = o.page == 0 && (o.preview.empty() || has_name(o.preview)) &&
+                             (!o.port.empty() || to_stdout || o.dry_run || has_name(o.output));
+    std::vector<PlotTarget> targets;
+    for (const std::string& drawing : o.drawings) {
+        const int pages =
+            pages_apart ? Drawing::plot_pages(drawing, {o.units_per_inch, o.plot_language, 0}) : 1;
+        if (pages <= 1) {
+            targets.push_back(
+                {drawing, output_for(o.output, drawing), output_for(o.preview, drawing)});
+            continue;
+        }
+        for (int page = 1; page <= pages; ++page) {
+            const std::string suffix = "-" + std::to_string(page);
+            targets.push_back({drawing, output_for(o.output, drawing, suffix),
+                               output_for(o.preview, drawing, suffix), page});
+        }
+    }
+    // Before anything is written: no output may replace an input or another
+    // output.
     std::vector<FileRole> inputs = {{o.profile, "the profile"},
                                     {definition_file(global), "the plotter definition file"}};
     std::vector<FileRole> outputs = {{o.port, "the port (--port)"}};
-    for (const std::string& drawing : o.drawings) {
-        // With several drawings, each role names its drawing.
-        const std::string of = several ? " of " + drawing : "";
+    for (const std::string& drawing : o.drawings)
         inputs.push_back({drawing, several ? "the drawing " + drawing : "the drawing"});
+    for (const PlotTarget& target : targets) {
+        // With several drawings, each role names its drawing.
+        const std::string of = several || target.page > 0 ? " of " + target.drawing : std::string();
+        const std::string page =
+            target.page > 0 ? " (page " + std::to_string(target.page) + ")" : std::string();
         if (!o.dry_run && o.port.empty() && !to_stdout)
-            outputs.push_back({output_for(o.output, drawing), "the plot" + of + " (-o)"});
-        outputs.push_back({output_for(o.preview, drawing), "the preview" + of + " (--preview)"});
+            outputs.push_back({target.output, "the plot" + of + page + " (-o)"});
+        outputs.push_back({target.preview, "the preview" + of + page + " (--preview)"});
     }
     check_distinct_files(inputs, outputs);
     // Every drawing is looked for before the first is plotted: a batch that
@@ -153,15 +180,16 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
     const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
     Terminal between(stderr, true);
     int result = 0;
-    for (size_t i = 0; i < o.drawings.size(); ++i) {
-        const std::string& drawing = o.drawings[i];
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const PlotTarget& target = targets[i];
+        const std::string what =
+            target.drawing +
+            (target.page > 0 ? " (page " + std::to_string(target.page) + ")" : std::string());
         if (i > 0 && ask_paper) {
             const auto go_on =
-                between.ask_yes_no("Put in new paper for " + drawing + ", then go on? ", true);
-            if (!go_on || !*go_on) throw Cancelled("stopped before " + drawing);
+                between.ask_yes_no("Put in new paper for " + what + ", then go on? ", true);
+            if (!go_on || !*go_on) throw Cancelled("stopped before " + what);
         }
-        const PlotTarget target{drawing, output_for(o.output, drawing),
-                                output_for(o.preview, drawing)};
         int code = 0;
         if (!o.keep_going) {
             code = plot_drawing(global, o, target);
@@ -177,9 +205,11 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
             } catch (const std::exception& e) {
                 const std::string why = e.what();
                 std::fprintf(stderr, "tvkplot: %s%s\n",
-                             why.find(drawing) == std::string::npos ? (drawing + ": ").c_str() : "",
+                             why.find(target.drawing) == std::string::npos
+                                 ? (what + ": ").c_str()
+                                 : "",
                              why.c_str());
-                if (o.json) std::printf("%s\n", failure_json(drawing, e.what()).c_str());
+                if (o.json) std::printf("%s\n", failure_json(target.drawing, e.what()).c_str());
                 std::fflush(stdout);
                 code = kExitFailed;
             }
@@ -193,10 +223,11 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
 
 }  // namespace
 
-std::string output_for(const std::string& pattern, const std::string& drawing) {
+std::string output_for(const std::string& pattern, const std::string& drawing,
+                       const std::string& suffix) {
     std::string out = pattern;
     for (size_t at; (at = out.find("{name}")) != std::string::npos;) {
-        out.replace(at, 6, stem_of(drawing));
+        out.replace(at, 6, stem_of(drawing) + suffix);
     }
     return out;
 }
@@ -231,11 +262,10 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->type_name("DEVICE")
         ->excludes(out_opt);
     add_wait_option(*command, o->wait);
-    auto* preview_opt =
-        command
-            ->add_option("--preview", o->preview,
-                         "Also write an SVG picture of the plot ({name} as for -o)")
-            ->type_name("OUT.svg");
+    auto* preview_opt = command
+                            ->add_option("--preview", o->preview,
+                                         "Also write an SVG picture of the plot ({name} as for -o)")
+                            ->type_name("OUT.svg");
     command->add_flag("--travel", o->travel, "Show the pen-up travel in the preview")
         ->needs(preview_opt);
     command
@@ -243,6 +273,16 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
                      "The plotter units of a plot file given as the drawing (default 1016)")
         ->type_name("N")
         ->check(above_zero("plotter units per inch"));
+    command
+        ->add_option("--language", o->plot_language,
+                     "The language of a plot file given as the drawing: HP-GL, HP-GL/2 or VTX-GL "
+                     "(TK-GL1 and TK-GL2 are HP-GL, TK-GL3 HP-GL/2; default: as the file reads)")
+        ->type_name("L")
+        ->transform(CLI::IsMember({"HP-GL", "HP-GL/2", "VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"},
+                                  CLI::ignore_case));
+    command->add_option("--page", o->page, "The page of a plot file of several pages (default: 1)")
+        ->type_name("N")
+        ->check(CLI::PositiveNumber);
     command->add_flag("--dry-run", o->dry_run,
                       "Everything but the output: the questions, the summary, the preview");
     command->add_flag("--keep-going", o->keep_going,

@@ -37,10 +37,14 @@ struct PlotOptions {
     bool keep_going = false;  // a drawing that fails does not stop the others
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
+    std::string plot_language;     // of a plot file: HP-GL, HP-GL/2, VTX-GL; empty: as it reads
+    int page = 0;                  // of a plot file, from 1; 0: the first
 };
 
 // The output of one drawing: the pattern with {name} replaced by the
 // drawing's file name without its directory and extension.
-std::string output_for(const std::string& pattern, const std::string& drawing);
+// `suffix` follows the name: "-2" for a plot file's second page.
+std::string output_for(const std::string& pattern, const std::string& drawing,
+                       const std::string& suffix = "");
 
 }  // namespace tvk::host

@@ -167,16 +167,14 @@ class ProgressHooks {
 
 // Read with Ctrl-C watched (a large drawing takes a while), its progress on
 // the bar.
-Drawing read_drawing(const std::string& path, const PlotOptions& o, ProgressBar& bar) {
+Drawing read_drawing(const std::string& path, const PlotOptions& o, int page, ProgressBar& bar) {
     const InterruptWatch watch;
-    Drawing drawing = Drawing::load(path, {o.units_per_inch}, bar);
+    Drawing drawing =
+        Drawing::load(path, {o.units_per_inch, o.plot_language, page ? page : o.page}, bar);
     if (!o.layout.empty()) drawing.use_layout(o.layout);
     bar.clear();
     return drawing;
 }
-
-// The ordering may take a tenth of the plot's time to save more, up to this.
-constexpr double kMaxOrderingSeconds = 0.5;
 
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
     return !o.dry_run && o.port.empty() && (t.output.empty() || t.output == "-");
@@ -188,7 +186,7 @@ class PlotRun {
         : o_(o),
           t_(t),
           to_stdout_(to_stdout(o, t)),
-          drawing_(read_drawing(t.drawing, o, bar_)),
+          drawing_(read_drawing(t.drawing, o, t.page, bar_)),
           host_(global, to_stdout_ || o.json ? stderr : stdout, prompts_interactive(global)) {}
 
     int run() {
@@ -233,11 +231,8 @@ class PlotRun {
                 throw HostError(nothing_to_plot(layers, choices));
             }
             travel_before = pen_up_travel(job.paths);
-            if (limits.optimize > 0) {
-                const double budget =
-                    std::min(0.1 * plot_time(job, 0, model).plotter_s, kMaxOrderingSeconds);
-                optimize_paths(job.paths, limits.optimize, order_costs(model, budget), bar);
-            }
+            if (limits.optimize > 0)
+                optimize_paths(job.paths, limits.optimize, order_costs(model), bar);
         } catch (const Cancelled&) {
             if (!interrupt_requested()) throw;
             return broke_off(true, false, profile);
@@ -298,6 +293,8 @@ class PlotRun {
         figures.serial = profile.port_kind != 2;
         figures.line = profile.line;
         figures.time = plot_time(job, figures.bytes, model);
+        figures.bounds = plot_bounds(job, figures.time, model);
+        figures.pen_up_bound_mm = figures.bounds.travel * mm;
         figures.copies = copies(profile);
         r.pens.assign(sent.pens.begin(), sent.pens.end());
         r.paper = limits.paper;

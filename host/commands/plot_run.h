@@ -14,6 +14,7 @@ struct PlotTarget {
     std::string drawing;
     std::string output;   // a file, "-" or empty for standard output; unused on a port
     std::string preview;  // empty: none
+    int page = 0;         // of a plot file; 0: as the options say
 };
 
 // The exit code: 0, kExitFailed or kExitStopped. Throws HostError (and

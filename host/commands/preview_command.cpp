@@ -5,7 +5,8 @@
 
 #include "host/commands/commands.h"
 #include "host/commands/distinct_files.h"
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
+#include "host/drawing/plotfile/language.h"
 #include "host/host_error.h"
 #include "host/ports/files.h"
 #include "host/preview/svg_preview.h"
@@ -23,13 +24,15 @@ struct PreviewOptions {
     bool travel = false;
 };
 
-// HP-GL streams are read as TK-GL3, whose commands include those of the
-// other dialects; a stream without HP-GL pen commands is VTX-GL.
-decoder::Language guess_language(const std::string& stream) {
-    for (const char* command : {"PU", "PD", "PE", "SP", "PA", "PR", "IN"}) {
-        if (stream.find(command) != std::string::npos) return decoder::Language::kTkGl3;
-    }
-    return decoder::Language::kVtxGl;
+// Chosen on evidence as plot files are: HP-GL and HP-GL/2 streams are read as
+// TK-GL3, whose commands include those of the other dialects.
+decoder::Language guess_language(const std::string& stream, std::string& note) {
+    const plotfile::LanguageChoice choice = plotfile::choose_language(stream);
+    // Nothing of it in any language: refused as no stream of the simplest.
+    if (!(choice.share > 0)) return decoder::Language::kVtxGl;
+    note = plotfile::language_note(choice);
+    return choice.language == plotfile::PlotLanguage::kVtxGl ? decoder::Language::kVtxGl
+                                                             : decoder::Language::kTkGl3;
 }
 
 int run_preview(const PreviewOptions& o) {
@@ -55,8 +58,11 @@ int run_preview(const PreviewOptions& o) {
     }
 
     // The command line has checked the name.
-    const decoder::Language language =
-        o.language.empty() ? guess_language(stream) : *decoder::language_from_name(o.language);
+    std::string note;
+    const decoder::Language language = o.language.empty()
+                                           ? guess_language(stream, note)
+                                           : *decoder::language_from_name(o.language);
+    if (!note.empty()) std::fprintf(stderr, "tvkplot: %s: %s\n", o.stream.c_str(), note.c_str());
     const StreamSurvey survey = survey_stream(stream, language);
     const char* hint =
         o.language.empty() ? " (read as the language it looks like; --language names another)" : "";

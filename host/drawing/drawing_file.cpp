@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 namespace tvk::host {
 namespace {

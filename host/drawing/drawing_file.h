@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "host/drawing/work_progress.h"
+#include "host/drawing/model/work_progress.h"
 
 namespace tvk::host {
 

@@ -1,13 +1,13 @@
 // Drawings of every kind the program reads, told apart by their content.
 #include <filesystem>
 
-#include "host/drawing/drawing.h"
 #include "host/drawing/drawing_file.h"
-#include "host/drawing/entities.h"
-#include "host/drawing/expand.h"
-#include "host/drawing/plot_reader.h"
-#include "host/drawing/stroke_font.h"
-#include "host/drawing/svg_reader.h"
+#include "host/drawing/dxf/expand.h"
+#include "host/drawing/model/drawing.h"
+#include "host/drawing/model/entities.h"
+#include "host/drawing/plotfile/plot_file.h"
+#include "host/drawing/svg/svg_reader.h"
+#include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host {
 
@@ -70,7 +70,18 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkP
         case DrawingKind::kPlot:
             break;
     }
-    return from_plot(read_drawing_file(path, progress), path, options.units_per_inch);
+    return from_plot(read_drawing_file(path, progress), path, options);
+}
+
+int Drawing::plot_pages(const std::string& path, const LoadOptions& options) {
+    try {
+        if (drawing_kind(read_drawing_head(path, kHeadSize), path) != DrawingKind::kPlot) return 1;
+        NoProgress progress;
+        return plot_file_pages(read_drawing_file(path, progress),
+                               {options.units_per_inch, options.language, 0});
+    } catch (const std::exception&) {
+        return 1;  // reading it for the plot says what is wrong
+    }
 }
 
 Drawing Drawing::from_svg(const std::string& contents, const std::string& name) {
@@ -82,9 +93,18 @@ Drawing Drawing::from_svg(const std::string& contents, const std::string& name) 
 
 Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
                            double units_per_inch) {
+    LoadOptions options;
+    options.units_per_inch = units_per_inch;
+    return from_plot(contents, name, options);
+}
+
+Drawing Drawing::from_plot(const std::string& contents, const std::string& name,
+                           const LoadOptions& options) {
     auto impl = std::make_shared<Impl>();
-    read_plot(contents, name, units_per_inch, *impl);
-    return made_of(std::move(impl), {});
+    std::vector<std::string> notes;
+    read_plot_file(contents, name, {options.units_per_inch, options.language, options.page}, *impl,
+                   notes);
+    return made_of(std::move(impl), std::move(notes));
 }
 
 }  // namespace tvk::host

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 #include "host/plotting/placement.h"
 
 namespace tvk::host {

@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 
 namespace tvk::host {
 

@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "host/drawing/geometry/hatch_strokes.h"
 #include "host/plotting/line_types.h"
 #include "host/plotting/pen_colours.h"
 
@@ -75,7 +76,7 @@ class Builder {
             }
         }
         // The host fills it: strokes one pen width apart.
-        for (const auto& stroke : hatch_strokes(fill, hatch_spacing(fill))) {
+        for (const auto& stroke : hatch_strokes(fill.rings, hatch_spacing(fill))) {
             add_path(stroke, fill.color, fill.true_color, 0, fill.layer);
         }
     }

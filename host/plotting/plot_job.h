@@ -9,8 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "host/drawing/drawing.h"
+#include "host/drawing/model/drawing.h"
 #include "host/plotting/clipping.h"
+#include "host/plotting/ordering/ordering.h"
 #include "host/plotting/pen_choices.h"
 #include "host/plotting/placement.h"
 #include "host/settings/profile.h"

@@ -2,20 +2,44 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <map>
 #include <vector>
+
+#include "host/plotting/ordering/plan_bounds.h"
 
 namespace tvk::host {
 namespace {
 
-double length(const HostPolyline& points, bool closed) {
-    double total = 0;
-    for (size_t i = 1; i < points.size(); ++i)
-        total += std::hypot(double(points[i].first) - points[i - 1].first,
-                            double(points[i].second) - points[i - 1].second);
-    if (closed && points.size() > 2)
-        total += std::hypot(double(points.back().first) - points.front().first,
-                            double(points.back().second) - points.front().second);
-    return total;
+double distance(HostPoint a, HostPoint b) {
+    const double dx = double(a.first) - b.first, dy = double(a.second) - b.second;
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// Seconds for a move of `mm` from rest to rest at `top` mm/s, speeding up and
+// slowing down at `acceleration` (none: at top speed throughout).
+double move_seconds(double mm, double top, double acceleration) {
+    if (!(acceleration > 0)) return mm / top;
+    const double ramp = top * top / acceleration;  // to top speed and back down
+    return mm >= ramp ? mm / top + top / acceleration : 2 * std::sqrt(mm / acceleration);
+}
+
+// A path drawn vector by vector: its length (host units) and seconds.
+struct Drawn {
+    double length = 0, seconds = 0;
+};
+
+Drawn drawn(const HostPolyline& points, bool closed, double mm_per_unit, double speed,
+            double acceleration) {
+    Drawn d;
+    auto add = [&](HostPoint a, HostPoint b) {
+        const double units = distance(a, b);
+        d.length += units;
+        if (units > 0) d.seconds += move_seconds(units * mm_per_unit, speed, acceleration);
+    };
+    for (size_t i = 1; i < points.size(); ++i) add(points[i - 1], points[i]);
+    if (closed && points.size() > 2) add(points.back(), points.front());
+    return d;
 }
 
 // Pen-down millimetres per second of a path drawn at `speed` (cm/s, 0: none sent).
@@ -49,10 +73,10 @@ PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model) {
             seconds += timing.pen_change_s;
             pen = path_pen;
         }
-        const double up = std::hypot(double(line.front().first) - pen_at.first,
-                                     double(line.front().second) - pen_at.second) *
-                          model.mm_per_unit / timing.travel_mm_s;
-        const double down = length(line, closed) * model.mm_per_unit / speed_mm_s;
+        const double up = move_seconds(distance(line.front(), pen_at) * model.mm_per_unit,
+                                       timing.travel_mm_s, timing.acceleration_mm_s2);
+        const double down =
+            drawn(line, closed, model.mm_per_unit, speed_mm_s, timing.acceleration_mm_s2).seconds;
         ++t.lifts;
         t.pen_up_s += up;
         t.pen_down_s += down;
@@ -94,12 +118,42 @@ PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model) {
     return t;
 }
 
-OrderCosts order_costs(const TimeModel& model, double budget_seconds) {
+PlotBounds plot_bounds(const PlotJob& job, const PlotTime& planned, const TimeModel& model) {
+    PlotBounds b;
+    // A plan that takes up each pen once (as few pen changes as can be)
+    // travels through each pen's paths in turn: a tree for each pen.
+    std::map<int, PathStops> stops;
+    for (const PenPath& p : job.paths) stops[p.pen].add(p.points);
+    for (const FillPolygon& f : job.polygons) stops[f.pen].add(f.vertices, true);
+    // Each of a plan's moves is at least as long as the tree's edge it
+    // stands for, and takes at least that edge's time.
+    const PlotterTiming& timing = model.timing;
+    const auto seconds = [&](double units) {
+        return move_seconds(units * model.mm_per_unit, timing.travel_mm_s,
+                            timing.acceleration_mm_s2);
+    };
+    double from_home = stops.empty() ? 0 : std::numeric_limits<double>::infinity();
+    for (const auto& [pen, of_pen] : stops) {
+        for (const double edge : spanning_edges(of_pen)) {
+            b.travel += edge;
+            b.travel_s += seconds(edge);
+        }
+        from_home = std::min(from_home, nearest_distance(of_pen, {0, 0}));
+    }
+    b.travel += from_home;
+    b.travel_s += seconds(from_home);
+    b.lifts = fewest_strokes(job.paths);
+    for (const FillPolygon& f : job.polygons) b.lifts += f.vertices.empty() ? 0 : 1;
+    b.plotter_s = planned.pen_down_s + b.travel_s + static_cast<double>(b.lifts) * timing.lift_s +
+                  planned.changes_s;
+    return b;
+}
+
+OrderCosts order_costs(const TimeModel& model) {
     OrderCosts costs;
     const double units_per_second = model.timing.travel_mm_s / model.mm_per_unit;
     costs.lift = model.timing.lift_s * units_per_second;
     costs.pen_down = model.timing.travel_mm_s / draw_speed(0, model);
-    costs.budget_seconds = budget_seconds;
     return costs;
 }
 

@@ -33,6 +33,8 @@ PlotterTiming read_timing(const toml::table& root, const std::string& path) {
     t.pen_change_s = figure(*timing, "pen_change_s", t.pen_change_s, 3600, path);
     t.buffer_bytes =
         static_cast<int>(figure(*timing, "buffer_bytes", t.buffer_bytes, 1 << 30, path));
+    t.acceleration_mm_s2 =
+        figure(*timing, "acceleration_mm_s2", t.acceleration_mm_s2, 1000000, path);
     return t;
 }
 
@@ -44,7 +46,9 @@ void write_timing(std::ostream& out, const PlotterTiming& t) {
         << "  # pen-down, where neither the plot nor the model gives a pen speed\n"
         << "lift_s = " << t.lift_s << "  # lifting the pen and lowering it again\n"
         << "pen_change_s = " << t.pen_change_s << "  # one pen put away and another taken\n"
-        << "buffer_bytes = " << t.buffer_bytes << "  # the plotter's input buffer\n";
+        << "buffer_bytes = " << t.buffer_bytes << "  # the plotter's input buffer\n"
+        << "acceleration_mm_s2 = " << t.acceleration_mm_s2
+        << "  # speeding up and slowing down, in every move\n";
 }
 
 }  // namespace tvk::host

@@ -186,7 +186,22 @@ std::string summary_line(const PlotFigures& f) {
         line += ", " + std::to_string(f.copies) + " copies: about " +
                 duration(t.total_s + (f.copies - 1) * t.plotter_s);
     }
+    if (const std::string note = bound_note(f); !note.empty()) {
+        std::snprintf(buf, sizeof buf,
+                      "; plotting time %s (pen lifts %zu, bound %zu; pen-up travel %.1f mm, "
+                      "bound %.1f mm)",
+                      note.c_str(), t.lifts, f.bounds.lifts, f.pen_up_mm, f.pen_up_bound_mm);
+        line += buf;
+    }
     return line;
+}
+
+std::string bound_note(const PlotFigures& f) {
+    if (!(f.bounds.plotter_s > 0)) return {};
+    const double over = std::max(0.0, f.time.plotter_s / f.bounds.plotter_s - 1) * 100;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "within %.1f %% of its bound", over);
+    return buf;
 }
 
 std::string json_string(const std::string& text) {
@@ -233,6 +248,14 @@ std::string result_json(const PlotResult& r) {
         not_drawn +=
             (not_drawn.empty() ? "" : ",") + json_string(type) + ":" + std::to_string(count);
     }
+    // The plan's limits: the fewest lifts, the least travel, the least time.
+    const std::string bounds =
+        f.bounds.plotter_s > 0
+            ? "{\"pen_lifts\":" + std::to_string(f.bounds.lifts) +
+                  ",\"pen_up_mm\":" + rounded(f.pen_up_bound_mm) +
+                  ",\"plotter_seconds\":" + json_number(f.bounds.plotter_s) +
+                  ",\"plan_plotter_seconds\":" + json_number(f.time.plotter_s) + "}"
+            : "null";
     std::string outside;
     for (int i = 0; i < 4; ++i) {
         outside +=
@@ -248,7 +271,7 @@ std::string result_json(const PlotResult& r) {
            ",\"drawing_seconds\":" + json_number(f.time.pen_down_s) + ",\"plotting_seconds\":" +
            json_number(f.time.total_s + (f.copies - 1) * f.time.plotter_s) +
            ",\"pen_lifts\":" + std::to_string(f.time.lifts) +
-           ",\"pen_changes\":" + std::to_string(f.time.changes) +
+           ",\"pen_changes\":" + std::to_string(f.time.changes) + ",\"bounds\":" + bounds +
            ",\"copies\":" + std::to_string(f.copies) +
            ",\"paper\":" + (r.paper.empty() ? "null" : json_string(r.paper)) +
            ",\"paper_width_mm\":" + rounded(r.paper_width_mm) +

@@ -49,7 +49,7 @@ TEST(CommandLine, CompletionScriptsAndManualPageComeFromTheOptions) {
     EXPECT_EQ(bash_completes(bash, "tvkplot plot a.dxf --exc", 3), "--exclude-layers\n");
     // The program's own options, after the command too.
     EXPECT_EQ(bash_completes(bash, "tvkplot plot --la", 2),
-              "--layout --layer-pen --layers --lang\n");
+              "--language --layout --layer-pen --layers --lang\n");
     EXPECT_EQ(bash_completes(bash, "tvkplot preview --un", 2), "--units-per-inch\n");
 
     // zsh and fish scripts name every option of plot; the manual page too.

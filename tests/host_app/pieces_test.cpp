@@ -226,6 +226,15 @@ TEST(Report, TheSummaryGivesThePlottersTimeAndCopiesRepeatItsOwnWork) {
     EXPECT_EQ(summary_line(f),
               "1 pen, 4 vectors, 960 bytes; pen up 0.0 mm, pen down 0.0 mm; plotting about 40 s "
               "(drawing 30 s, pen-up moves 5 s, 1 pen lift 1 s, 1 pen change 4 s)");
+    // Against its bounds: 39.1 s against 34 s is 15 % over.
+    f.bounds.lifts = 1;
+    f.bounds.plotter_s = 34;
+    f.pen_up_mm = 812.44;
+    f.pen_up_bound_mm = 790.2;
+    EXPECT_NE(summary_line(f).find("4 s); plotting time within 15.0 % of its bound (pen lifts 1, "
+                                   "bound 1; pen-up travel 812.4 mm, bound 790.2 mm)"),
+              std::string::npos)
+        << summary_line(f);
 }
 
 TEST(DisplayText, TheDriversTextsAreConvertedByTheLanguagesCodePage) {

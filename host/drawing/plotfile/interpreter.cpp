@@ -1,0 +1,269 @@
+#include "host/drawing/plotfile/interpreter.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/drawing/text/stroke_font.h"
+
+namespace tvk::host::plotfile {
+namespace {
+
+// The line-type names that the plotting side turns into the target's nearest
+// patterns, for the HP-GL pattern numbers 1 to 8.
+constexpr const char* kPatternNames[8] = {"DOT",    "HIDDEN",  "DASHED", "DASHDOT",
+                                          "CENTER", "PHANTOM", "DIVIDE", "BORDER"};
+
+// The instructions that would draw but are not drawn here.
+bool draws_unsupported(const std::string& name) {
+    return name == "UC";
+}
+
+}  // namespace
+
+Interpreter::Interpreter(bool hpgl2, double units_per_inch, Drawing::Impl& drawing)
+    : hpgl2_(hpgl2),
+      units_per_inch_(units_per_inch),
+      drawing_(drawing),
+      output_(25.4 / units_per_inch) {
+    // The plotting area of a pen plotter of 40 units a millimetre on A4 or
+    // letter paper; HP-GL/2 puts P1 at the origin.
+    const double f = units_per_inch / 1016;
+    default_p1_ = hpgl2 ? Vec2{0, 0} : Vec2{250 * f, 596 * f};
+    default_p2_ = default_p1_ + Vec2{10000 * f, 7200 * f};
+    pages_.emplace_back();
+    output_.set_entities(&pages_.back());
+    initialise(true);
+}
+
+void Interpreter::initialise(bool full) {
+    if (full) {
+        rotation_ = 0;
+        output_.set_rotation(0);
+        p1_ = default_p1_;
+        p2_ = default_p2_;
+        relative_ = false;
+        pen_colours_.clear();
+        pen_widths_.clear();
+        width_relative_ = false;
+        output_.lift();
+        pen_down_ = false;
+    }
+    scaling_.reset();
+    window_user_.reset();
+    output_.set_window(std::nullopt);
+    update_scaling();
+    line_type_ = 0;
+    line_type_set_ = false;
+    chord_deviation_ = false;
+    fill_type_ = 1;
+    fill_spacing_ = 0;
+    fill_angle_ = 0;
+    symbol_.reset();
+    polygon_mode_ = false;
+    polygon_.clear();
+    polygon_edges_.clear();
+    tick_plus_ = tick_minus_ = 0.5;
+    const StrokeFont* font = labels_.font;
+    labels_ = LabelState{};
+    labels_.font = font ? font : &StrokeFont::standard();
+    if (hpgl2_) labels_.size = LabelState::Size::kFont;
+    labels_.line_start = position_;
+    set_style();
+}
+
+void Interpreter::run(std::string_view bytes) {
+    InstructionReader reader(bytes);
+    Instruction in;
+    while (!output_.full() && reader.next(in)) apply(in);
+    if (polygon_mode_) polygon_mode_ = false;
+    output_.finish();
+}
+
+Vec2 Interpreter::to_user(Vec2 plotter) const {
+    const Affine& m = user_to_plotter_;
+    const double det = m.a * m.e - m.b * m.d;
+    if (det == 0) return plotter;
+    const Vec2 p = plotter - Vec2{m.c, m.f};
+    return {(m.e * p.x - m.b * p.y) / det, (-m.d * p.x + m.a * p.y) / det};
+}
+
+void Interpreter::update_scaling() {
+    user_to_plotter_ = Affine{};
+    if (scaling_) {
+        const Scaling& s = *scaling_;
+        const Vec2 span = p2_ - p1_;
+        if (s.type == 2) {
+            if (s.x2 != 0 && s.y2 != 0)
+                user_to_plotter_ = Affine::translate(p1_) * Affine::scale(s.x2, s.y2) *
+                                   Affine::translate({-s.x1, -s.y1});
+        } else if (s.x2 != s.x1 && s.y2 != s.y1) {
+            double sx = span.x / (s.x2 - s.x1);
+            double sy = span.y / (s.y2 - s.y1);
+            Vec2 origin = p1_;
+            if (s.type == 1) {
+                const double k = std::min(std::abs(sx), std::abs(sy));
+                sx = std::copysign(k, sx);
+                sy = std::copysign(k, sy);
+                origin = origin + Vec2{s.left / 100 * (span.x - sx * (s.x2 - s.x1)),
+                                       s.bottom / 100 * (span.y - sy * (s.y2 - s.y1))};
+            }
+            if (std::isfinite(sx) && std::isfinite(sy) && sx != 0 && sy != 0)
+                user_to_plotter_ = Affine::translate(origin) * Affine::scale(sx, sy) *
+                                   Affine::translate({-s.x1, -s.y1});
+        }
+    }
+    if (window_user_) {
+        // The window stays where it was given on the page.
+    }
+}
+
+void Interpreter::set_style() {
+    StrokeStyle style;
+    style.pen = pen_;
+    if (line_type_ != 0) {
+        const int n = std::abs(line_type_);
+        style.linetype = n >= 1 && n <= 8 ? kPatternNames[n - 1] : "CONTINUOUS";
+    }
+    if (auto c = pen_colours_.find(pen_); c != pen_colours_.end()) style.true_color = c->second;
+    if (auto w = pen_widths_.find(pen_); w != pen_widths_.end()) {
+        style.width_mm = w->second;
+    } else if (auto all = pen_widths_.find(-1); all != pen_widths_.end()) {
+        style.width_mm = all->second;
+    }
+    output_.set_style(style);
+}
+
+void Interpreter::new_page() {
+    output_.lift();
+    if (pages_.back().empty()) return;
+    pages_.emplace_back();
+    output_.set_entities(&pages_.back());
+}
+
+void Interpreter::not_drawn(const Instruction& in) {
+    NotDrawn& n = not_drawn_[in.name];
+    if (n.count++ == 0) n.offset = in.offset;
+}
+
+void Interpreter::apply(const Instruction& in) {
+    const std::string& n = in.name;
+    const std::vector<double>& v = in.numbers;
+    if (n.size() != 2) return;  // escapes, PCL and bytes of no instruction
+    if (n == "PA" || n == "PR" || n == "PU" || n == "PD" || n == "PE" || n == "CI" || n == "AA" ||
+        n == "AR" || n == "AT" || n == "RT" || n == "BZ" || n == "BR" || n == "XT" || n == "YT") {
+        vector_instruction(in);
+    } else if (n == "PM" || n == "EP" || n == "FP" || n == "EA" || n == "ER" || n == "RA" ||
+               n == "RR" || n == "WG" || n == "EW" || n == "FT") {
+        polygon_instruction(in);
+    } else if (n == "LB" || n == "BL" || n == "PB" || n == "DT" || n == "SI" || n == "SR" ||
+               n == "DI" || n == "DR" || n == "SL" || n == "LO" || n == "ES" || n == "CP" ||
+               n == "CS" || n == "CA" || n == "SS" || n == "SA" || n == "TD" || n == "SD" ||
+               n == "AD" || n == "LM" || n == "SM" || n == "DV") {
+        label_instruction(in);
+    } else if (n == "IN") {
+        initialise(true);
+    } else if (n == "DF") {
+        initialise(false);
+    } else if (n == "IP" || n == "IR") {
+        const bool percent = n == "IR";
+        const auto at = [&](double px, double py) {
+            if (!percent) return Vec2{px, py};
+            return default_p1_ + Vec2{px / 100 * (default_p2_.x - default_p1_.x),
+                                      py / 100 * (default_p2_.y - default_p1_.y)};
+        };
+        if (v.size() >= 2) {
+            const Vec2 span = p2_ - p1_;
+            p1_ = at(v[0], v[1]);
+            p2_ = v.size() >= 4 ? at(v[2], v[3]) : p1_ + span;
+        } else {
+            p1_ = default_p1_;
+            p2_ = default_p2_;
+        }
+        update_scaling();
+    } else if (n == "SC") {
+        if (v.size() >= 4) {
+            Scaling s{v[0], v[1], v[2], v[3]};
+            if (v.size() >= 5) s.type = static_cast<int>(v[4]);
+            if (s.type == 1 && v.size() >= 7) s.left = v[5], s.bottom = v[6];
+            if (s.type < 0 || s.type > 2) s.type = 0;
+            scaling_ = s;
+        } else {
+            scaling_.reset();
+        }
+        update_scaling();
+    } else if (n == "RO") {
+        const int degrees = v.empty() ? 0 : static_cast<int>(v[0]);
+        if (degrees % 90 == 0 && degrees >= 0 && degrees <= 270 && degrees != rotation_) {
+            output_.lift();
+            rotation_ = degrees;
+            output_.set_rotation(degrees);
+        }
+    } else if (n == "IW") {
+        if (v.size() >= 4) {
+            const Vec2 a = to_plotter({v[0], v[1]});
+            const Vec2 b = to_plotter({v[2], v[3]});
+            Box box;
+            box.add(a);
+            box.add(b);
+            window_user_ = box;
+            output_.set_window(box);
+        } else {
+            window_user_.reset();
+            output_.set_window(std::nullopt);
+        }
+    } else if (n == "PS") {
+        if (v.size() >= 1 && v[0] > 0) {
+            default_p1_ = {0, 0};
+            default_p2_ = {v[0], v.size() >= 2 && v[1] > 0 ? v[1] : v[0]};
+            p1_ = default_p1_;
+            p2_ = default_p2_;
+            update_scaling();
+        }
+    } else if (n == "SP") {
+        pen_ = v.empty() ? 0 : std::clamp(static_cast<int>(v[0]), 0, 1 << 15);
+        set_style();
+    } else if (n == "LT") {
+        line_type_set_ = !v.empty();
+        const int type = v.empty() ? 0 : static_cast<int>(v[0]);
+        line_type_ = type == 99 ? line_type_ : (type >= -8 && type <= 8 ? type : 0);
+        set_style();
+    } else if (n == "PW") {
+        const double w = v.empty() ? 0 : v[0];
+        double mm = w;
+        if (width_relative_) mm = w / 100 * length(p2_ - p1_) * 25.4 / units_per_inch_;
+        mm = std::clamp(mm, 0.0, 50.0);
+        if (v.size() >= 2) {
+            pen_widths_[static_cast<int>(v[1])] = mm;
+        } else {
+            pen_widths_.clear();
+            if (!v.empty()) pen_widths_[-1] = mm;
+        }
+        set_style();
+    } else if (n == "WU") {
+        width_relative_ = !v.empty() && v[0] == 1;
+    } else if (n == "PC") {
+        if (v.size() >= 4) {
+            const auto c = [](double x) {
+                return static_cast<int>(std::clamp(x, 0.0, 255.0) + 0.5);
+            };
+            pen_colours_[static_cast<int>(v[0])] = c(v[1]) << 16 | c(v[2]) << 8 | c(v[3]);
+        } else if (v.size() == 1) {
+            pen_colours_.erase(static_cast<int>(v[0]));
+        } else {
+            pen_colours_.clear();
+        }
+        set_style();
+    } else if (n == "CT") {
+        chord_deviation_ = !v.empty() && v[0] == 1;
+    } else if (n == "TL") {
+        tick_plus_ = v.empty() ? 0.5 : v[0];
+        tick_minus_ = v.size() >= 2 ? v[1] : (v.empty() ? 0.5 : 0);
+    } else if (n == "PG" || n == "FR" || n == "AF" || n == "AH") {
+        new_page();
+    } else if (draws_unsupported(n)) {
+        not_drawn(in);
+    }
+    // The rest draws nothing: output, queries, configuration, colour ranges.
+}
+
+}  // namespace tvk::host::plotfile

@@ -1,0 +1,112 @@
+#include "host/drawing/svg/polygon_clip.h"
+
+#include <boost/geometry.hpp>
+#include <boost/geometry/geometries/multi_polygon.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
+#include <boost/geometry/geometries/polygon.hpp>
+
+namespace tvk::host {
+
+namespace {
+
+namespace bg = boost::geometry;
+using Point = bg::model::d2::point_xy<double>;
+using Polygon = bg::model::polygon<Point>;  // clockwise, closed
+using Region = bg::model::multi_polygon<Polygon>;
+
+double signed_area(const std::vector<Vec2>& ring) {
+    double a = 0;
+    for (size_t i = 0, n = ring.size(); i < n; ++i) {
+        const Vec2 p = ring[i], q = ring[(i + 1) % n];
+        a += p.x * q.y - q.x * p.y;
+    }
+    return a / 2;
+}
+
+// A ring as a polygon of its own, whichever way it ran; nothing when it
+// crosses itself.
+std::optional<Polygon> polygon_of(const std::vector<Vec2>& ring) {
+    if (ring.size() < 3) return std::nullopt;
+    Polygon p;
+    for (Vec2 v : ring) p.outer().push_back(Point(v.x, v.y));
+    bg::correct(p);
+    if (!bg::is_valid(p)) return std::nullopt;
+    return p;
+}
+
+Region united(const Region& a, const Region& b) {
+    Region out;
+    bg::union_(a, b, out);
+    return out;
+}
+
+// An area's region: even-odd toggles each ring in; nonzero adds the rings
+// that run one way and takes away those that run the other (outlines and
+// their holes, as drawings draw them).
+std::optional<Region> region_of(const SvgArea& area) {
+    Region region, holes;
+    double outer_sign = 0, largest = 0;
+    for (const auto& ring : area.rings) {
+        const double a = signed_area(ring);
+        if (std::abs(a) > largest) {
+            largest = std::abs(a);
+            outer_sign = a;
+        }
+    }
+    for (const auto& ring : area.rings) {
+        auto p = polygon_of(ring);
+        if (!p) {
+            if (ring.size() >= 3 && std::abs(signed_area(ring)) > 0) return std::nullopt;
+            continue;
+        }
+        const Region one{*p};
+        if (area.even_odd) {
+            Region out;
+            bg::sym_difference(region, one, out);
+            region = std::move(out);
+        } else if (signed_area(ring) * outer_sign >= 0) {
+            region = united(region, one);
+        } else {
+            holes = united(holes, one);
+        }
+    }
+    if (!holes.empty()) {
+        Region out;
+        bg::difference(region, holes, out);
+        region = std::move(out);
+    }
+    return region;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::vector<Vec2>>> clip_area(
+    const SvgArea& fill, const std::vector<std::vector<SvgArea>>& clips) {
+    auto region = region_of(fill);
+    if (!region) return std::nullopt;
+    for (const auto& clip : clips) {
+        Region inside;
+        for (const SvgArea& area : clip) {
+            auto r = region_of(area);
+            if (!r) return std::nullopt;
+            inside = united(inside, *r);
+        }
+        Region out;
+        bg::intersection(*region, inside, out);
+        region = std::move(out);
+    }
+    std::vector<std::vector<Vec2>> rings;
+    const auto add = [&](const auto& ring) {
+        std::vector<Vec2> r;
+        for (const Point& p : ring) r.push_back({p.x(), p.y()});
+        if (r.size() > 1 && r.front() == r.back()) r.pop_back();
+        if (r.size() >= 3) rings.push_back(std::move(r));
+    };
+    for (const Polygon& p : *region) {
+        add(p.outer());
+        for (const auto& inner : p.inners()) add(inner);
+    }
+    return rings;
+}
+
+}  // namespace tvk::host

@@ -1,0 +1,298 @@
+// Each drawing instruction of HP-GL and HP-GL/2 on small files, against the
+// segments its definition gives, computed here; one plotter unit a millimetre.
+#include <functional>
+#include <numbers>
+
+#include "tests/host_drawing/plotfile/plot_file_test.h"
+
+namespace tvk::host::test {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+// The points of an arc about c from angle a0 (degrees) through `sweep` in
+// chords of `chord` degrees, the last one shorter: the definition of CI, AA,
+// AR and WG.
+std::vector<Vec2> arc(Vec2 c, double r, double a0, double sweep, double chord) {
+    std::vector<Vec2> out;
+    const int whole = static_cast<int>(std::floor(std::abs(sweep) / chord + 1e-9));
+    const double sign = sweep < 0 ? -1 : 1;
+    for (int k = 0; k <= whole; ++k) {
+        const double a = (a0 + sign * k * chord) * kPi / 180;
+        out.push_back(c + r * Vec2{std::cos(a), std::sin(a)});
+    }
+    if (std::abs(sweep) - whole * chord > 1e-9) {
+        const double a = (a0 + sweep) * kPi / 180;
+        out.push_back(c + r * Vec2{std::cos(a), std::sin(a)});
+    }
+    return out;
+}
+
+std::vector<DrawnSegment> dot(Vec2 p) {
+    return {{p, p}};
+}
+
+std::vector<DrawnSegment> operator+(std::vector<DrawnSegment> a,
+                                    const std::vector<DrawnSegment>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A number of PE in the 8-bit form: sign in the lowest bit, base-64 digits
+// from the lowest, the last one marked.
+std::string pe_number(long v) {
+    unsigned long n = static_cast<unsigned long>(std::labs(v)) * 2 + (v < 0 ? 1 : 0);
+    std::string out;
+    while (n >= 64) {
+        out += static_cast<char>(63 + n % 64);
+        n /= 64;
+    }
+    return out + static_cast<char>(191 + n);
+}
+
+struct Case {
+    const char* name;
+    std::string plot;
+    std::function<std::vector<DrawnSegment>()> expected;
+};
+
+TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
+    const std::vector<Case> cases = {
+        {"PA PD with several points", "IN;SP1;PU0,0;PD10,0,10,10,0,10;",
+         [] {
+             return chain({{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+         }},
+        {"PR relative, PU in relative mode", "IN;SP1;PA5,5;PR;PD10,0,0,10;PU5,0;PD0,-3;",
+         [] {
+             return chain({{5, 5}, {15, 5}, {15, 15}}) + chain({{20, 15}, {20, 12}});
+         }},
+        {"blanks and no separators between numbers", "in sp1 pu 0 0 pd 3 4 -3-4;",
+         [] {
+             return chain({{0, 0}, {3, 4}, {-3, -4}});
+         }},
+        {"a dot: PD without a move", "IN;SP1;PU3,4;PD;PU;",
+         [] {
+             return dot({3, 4});
+         }},
+        {"a dot: PD at the point it is at", "IN;SP1;PA3,4;PD3,4;PU;PD;PU7,7;",
+         [] {
+             return dot({3, 4}) + dot({3, 4});
+         }},
+        {"PD then a move is a line, no dot", "IN;SP1;PU1,1;PD;PA2,1;PU;",
+         [] {
+             return chain({{1, 1}, {2, 1}});
+         }},
+        {"PE relative and absolute, pen up flag",
+         "IN;SP1;PE" + pe_number(10) + pe_number(0) + pe_number(0) + pe_number(-5) +
+             "<=" + pe_number(100) + pe_number(100) + pe_number(3) + pe_number(4) + ";",
+         [] {
+             return chain({{0, 0}, {10, 0}, {10, -5}}) + chain({{100, 100}, {103, 104}});
+         }},
+        {"PE fractional bits", "IN;SP1;PE>" + pe_number(1) + pe_number(3) + pe_number(5) + ";",
+         [] {
+             return chain({{0, 0}, {1.5, 2.5}});
+         }},
+        {"CI at 5 degrees", "IN;SP1;PA100,100;CI10;",
+         [] {
+             return chain(arc({100, 100}, 10, 0, 360, 5));
+         }},
+        {"CI with its chord angle, negative radius", "IN;SP1;PA0,0;CI-10,45;",
+         [] {
+             return chain(arc({0, 0}, 10, 180, 360, 45));
+         }},
+        {"AA with pen down, a short last chord", "IN;SP1;PA10,0;PD;AA0,0,100,30;",
+         [] {
+             return chain(arc({0, 0}, 10, 0, 100, 30));
+         }},
+        {"AR clockwise, then the pen goes on from its end",
+         "IN;SP1;PA10,0;PD;AR-10,0,-90,45;PR0,5;",
+         [] {
+             return chain(arc({0, 0}, 10, 0, -90, 45)) + chain({{0, -10}, {0, -5}});
+         }},
+        {"AA with the pen up draws nothing", "IN;SP1;PA10,0;AA0,0,90;PD;PU;",
+         [] {
+             return dot({0, 10});
+         }},
+        {"AT through a point, ending exactly there", "IN;SP1;PA10,0;PD;AT0,10,-10,0,45;",
+         [] {
+             return chain(arc({0, 0}, 10, 0, 180, 45));
+         }},
+        {"RT relative, clockwise", "IN;SP1;PA-10,0;PD;RT10,10,20,0,90;",
+         [] {
+             return chain(arc({0, 0}, 10, 180, -180, 90));
+         }},
+        {"CT1: chord tolerance as a deviation", "IN;SP1;CT1;PA0,0;CI100,30;",
+         [] {
+             // The chord angle whose chords stand 30 units off the arc at most.
+             const double chord = 2 * std::acos(1 - 30.0 / 100) * 180 / kPi;
+             return chain(arc({0, 0}, 100, 0, 360, chord));
+         }},
+        {"EA and ER edge a rectangle, the pen stays", "IN;SP1;PA1,1;EA4,3;ER-1,-1;",
+         [] {
+             return chain({{1, 1}, {4, 1}, {4, 3}, {1, 3}, {1, 1}}) +
+                    chain({{1, 1}, {0, 1}, {0, 0}, {1, 0}, {1, 1}});
+         }},
+        {"EW edges a wedge", "IN;SP1;PA0,0;EW10,0,90,45;",
+         [] {
+             std::vector<Vec2> ring = {{0, 0}};
+             for (Vec2 p : arc({0, 0}, 10, 0, 90, 45)) ring.push_back(p);
+             ring.push_back({0, 0});
+             return chain(ring);
+         }},
+        {"FT3 hatches a rectangle", "IN;SP1;FT3,2,0;PA0,0;RA10,9;",
+         [] {
+             std::vector<DrawnSegment> out;
+             for (double y = 0; y < 9; y += 2) out.push_back({{0, y}, {10, y}});
+             return out;
+         }},
+        {"FT4 cross-hatches at 45 degrees", "IN;SP1;FT4,10,45;PA0,0;RR1,1;",
+         [] {
+             // Spacing 10 against a 1 by 1 square: the lines through the origin.
+             return std::vector<DrawnSegment>{{{0, 0}, {1, 1}}};
+         }},
+        {"PM edges what was drawn with the pen down", "IN;SP1;PA0,0;PM0;PD10,0,10,10;PM2;EP;",
+         [] {
+             return chain({{0, 0}, {10, 0}, {10, 10}, {0, 0}});
+         }},
+        {"XT and YT ticks", "IN;SP1;IP0,0,1000,1000;TL1,2;PA50,50;XT;YT;",
+         [] {
+             return chain({{50, 60}, {50, 30}}) + chain({{60, 50}, {30, 50}});
+         }},
+        {"SC anisotropic", "IN;SP1;IP0,0,100,200;SC0,10,0,10;PA1,1;PD2,1;",
+         [] {
+             return chain({{10, 20}, {20, 20}});
+         }},
+        {"SC isotropic, centred", "IN;SP1;IP0,0,200,100;SC0,10,0,10,1;PA0,0;PD10,10;",
+         [] {
+             return chain({{50, 0}, {150, 100}});
+         }},
+        {"SC isotropic, left", "IN;SP1;IP0,0,200,100;SC0,10,0,10,1,0,0;PA0,0;PD10,10;",
+         [] {
+             return chain({{0, 0}, {100, 100}});
+         }},
+        {"SC point factor", "IN;SP1;IP7,7;SC5,2,5,3,2;PA5,5;PD6,6;",
+         [] {
+             return chain({{7, 7}, {9, 10}});
+         }},
+        {"IR in percent of the default area, SC follows",
+         "IN;SP1;PS200,100;IR0,0,50,50;SC0,1,0,1;PA0,0;PD1,1;",
+         [] {
+             return chain({{0, 0}, {100, 50}});
+         }},
+        {"a circle in scaled units is an ellipse", "IN;SP1;IP0,0,20,10;SC0,1,0,1;PA0,0;CI1,90;",
+         [] {
+             return chain({{20, 0}, {0, 10}, {-20, 0}, {0, -10}, {20, 0}});
+         }},
+        {"IW clips lines and dots", "IN;SP1;IW0,0,10,10;PA-5,5;PD15,5;PU20,20;PD;PU;PA5,5;PD;PU;",
+         [] {
+             return chain({{0, 5}, {10, 5}}) + dot({5, 5});
+         }},
+        {"RO 90 turns the page", "IN;SP1;RO90;PA0,0;PD10,0;",
+         [] {
+             return chain({{0, 0}, {0, 10}});
+         }},
+        {"SP0 puts the pen away", "IN;SP0;PA0,0;PD10,0;SP1;PD10,10;",
+         [] {
+             return chain({{10, 0}, {10, 10}});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Read r;
+        read_into(r, c.plot);
+        expect_segments(r.segments, c.expected(), 1e-6);
+    }
+}
+
+TEST(PlotFileInstructions, BezierCurvesFollowTheirCurveFromEndToEnd) {
+    for (const char* plot :
+         {"IN;SP1;PA0,0;PD;BZ0,10,10,10,10,0;", "IN;SP1;PA0,0;PD;BR0,10,10,10,10,0;"}) {
+        Read r;
+        read_into(r, plot);
+        ASSERT_GE(r.segments.size(), 4u);
+        EXPECT_EQ(r.segments.front().a, (Vec2{0, 0}));
+        EXPECT_EQ(r.segments.back().b, (Vec2{10, 0}));
+        const auto curve = [](double t) {
+            const double u = 1 - t;
+            return (3 * u * u * t) * Vec2{0, 10} + (3 * u * t * t) * Vec2{10, 10} +
+                   (t * t * t) * Vec2{10, 0};
+        };
+        for (const DrawnSegment& s : r.segments) {
+            double nearest = 1e300;
+            for (int i = 0; i <= 10000; ++i)
+                nearest = std::min(nearest, length(s.b - curve(i / 1e4)));
+            EXPECT_LT(nearest, 0.01);
+            // Chords stay within a quarter unit of the curve.
+            const Vec2 mid = 0.5 * (s.a + s.b);
+            double off = 1e300;
+            for (int i = 0; i <= 10000; ++i) off = std::min(off, length(mid - curve(i / 1e4)));
+            EXPECT_LT(off, 0.26);
+        }
+    }
+}
+
+TEST(PlotFileInstructions, FillsAreFilledShapes) {
+    Read r;
+    read_into(
+        r, "IN;SP2;PA0,0;RA4,3;PA10,0;WG5,0,360,90;PM0;PD20,0,20,5;PM1;PU30,0;PD31,0,31,1;PM2;FP;");
+    ASSERT_EQ(r.fills.size(), 4u);
+    const std::vector<Vec2> rect = {{0, 0}, {4, 0}, {4, 3}, {0, 3}, {0, 0}};
+    expect_segments(chain(r.fills[0]), chain(rect));
+    expect_segments(chain(r.fills[1]), chain(arc({10, 0}, 5, 0, 360, 90)));
+    expect_segments(chain(r.fills[2]), chain({{10, 0}, {20, 0}, {20, 5}, {10, 0}}));
+    expect_segments(chain(r.fills[3]), chain({{30, 0}, {31, 0}, {31, 1}, {30, 0}}));
+    EXPECT_TRUE(r.segments.empty());
+}
+
+TEST(PlotFileInstructions, PensColoursLineTypesAndWidthsGoWithTheStrokes) {
+    Read r;
+    read_into(r,
+              "IN;SP3;PA0,0;PD1,0;LT2,4;PD2,0;LT;PC3,255,0,128;PW0.5;PD3,0;SP300;PD4,0;LT0;"
+              "PD5,0;");
+    ASSERT_EQ(r.stroked.size(), 5u);
+    EXPECT_EQ(r.stroked[0]->color, 3);
+    EXPECT_EQ(r.stroked[0]->linetype, "CONTINUOUS");
+    EXPECT_EQ(r.stroked[1]->linetype, "HIDDEN");
+    EXPECT_EQ(r.stroked[2]->true_color, 0xFF0080);
+    EXPECT_EQ(std::get<Shape>(r.stroked[2]->what).width, 0.5);
+    EXPECT_EQ(r.stroked[3]->color, 300 - 255);
+    // LT0: a dot where the vector ends.
+    EXPECT_EQ(r.segments[4].a, (Vec2{5, 0}));
+    EXPECT_EQ(r.segments[4].b, (Vec2{5, 0}));
+}
+
+TEST(PlotFileInstructions, PagesAreDrawnOneAtATime) {
+    const std::string plot = "IN;SP1;PA0,0;PD1,0;PG;PG;PU;SP2;PA5,5;PD6,5;FR;";
+    Read first;
+    read_into(first, plot);
+    expect_segments(first.segments, chain({{0, 0}, {1, 0}}));
+    ASSERT_EQ(first.notes.size(), 2u);
+    EXPECT_EQ(first.notes[1], "The file has 2 pages; page 1 is plotted (--page N plots another).");
+    Read second;
+    read_into(second, plot, {25.4, "", 2});
+    expect_segments(second.segments, chain({{5, 5}, {6, 5}}));
+    Read none;
+    EXPECT_THROW(read_into(none, plot, {25.4, "", 3}), DrawingError);
+}
+
+TEST(PlotFileInstructions, WhatDoesNotDrawIsTakenSilentlyAndWhatCannotIsCounted) {
+    const std::string plot =
+        "\x1b%-12345X@PJL ENTER LANGUAGE=HPGL2\n\x1b%0BIN;BP1,\"job\";PS1000,1000;OI;OS;OE;"
+        "\x1b.I81;;17:\x1b.N;19:DF;CO\"a comment; with LB\";NP8;VS10;SP1;PA0,0;PD1,0;"
+        "UC99,4,4,-99;PU;UC;\x1b%0A\x1b*b4W\x01\x02\x03\x04\x1b%-12345X";
+    const Drawing d = Drawing::from_plot(plot, "t.plt", 1016);
+    ASSERT_EQ(d.unsupported().size(), 1u);
+    EXPECT_EQ(d.unsupported().begin()->first,
+              "HP-GL UC (the first at byte " + std::to_string(plot.find("UC99")) + ")");
+    EXPECT_EQ(d.unsupported().begin()->second, 2);
+}
+
+TEST(PlotFileInstructions, NothingDrawnIsNotADrawing) {
+    for (const char* plot : {"", "IN;SP1;PU100,100;", "hello, world", "IN;SP0;PD1,1;"}) {
+        Read r;
+        EXPECT_THROW(read_into(r, plot), DrawingError) << plot;
+    }
+}
+
+}  // namespace
+}  // namespace tvk::host::test
