@@ -2,14 +2,28 @@
 // the PE command and polygon mode, and VTX-GL.
 #include "decoder/stream_decoder.h"
 
+#include <cstdio>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace tvk::decoder {
 namespace {
+
+// A byte as a person reads it: '0' (0x30), or 0x1B where it is not printable.
+std::string byte_text(unsigned char c) {
+    char text[16];
+    if (c >= 0x20 && c < 0x7F) {
+        std::snprintf(text, sizeof text, "'%c' (0x%02X)", c, c);
+    } else {
+        std::snprintf(text, sizeof text, "0x%02X", c);
+    }
+    return text;
+}
+
 
 constexpr const char* kNames[] = {"VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"};
 constexpr char kEscape = 27;
@@ -414,7 +428,7 @@ class Parser {
                 ++out_.commands;
                 i = hpgl_command(i);
             } else {
-                problem(i, "unexpected byte " + std::to_string(c));
+                problem(i, "unexpected byte " + byte_text(c));
                 ++i;
             }
         }

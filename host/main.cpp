@@ -3,12 +3,14 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "host/commands/commands.h"
 #include "host/commands/driver_host.h"
 #include "host/commands/plot_options.h"
+#include "host/host_error.h"
 #include "host/link/driver_connection.h"
 #include "host/ui/interrupt.h"
 
@@ -22,10 +24,9 @@ constexpr const char* kFooter =
     "  tvkplot configure --model TVK-HG700\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot preview part.plt -o part.svg\n"
+    "  tvkplot layers plan.dxf\n"
     "  tvkplot layouts plan.dxf\n"
-    "\nRun `tvkplot COMMAND --help` for the options of a command.\n"
-    "\nExit codes: 0 done, 1 failed, 2 a command line tvkplot cannot carry out,\n"
-    "3 cancelled at a question (Esc, Ctrl-D), 130 stopped with Ctrl-C.";
+    "\nRun `tvkplot COMMAND --help` for the options of a command.";
 
 // The command the user was giving when the command line went wrong.
 std::string command_of(const CLI::App& app) {
@@ -33,6 +34,31 @@ std::string command_of(const CLI::App& app) {
         if (command->parsed()) return " " + command->get_name();
     }
     return {};
+}
+
+// What a command needs that was not given, in the user's words rather than
+// the name of the argument.
+std::string missing(const std::string& command, const std::string& what) {
+    if (what.starts_with("drawings is required")) {
+        return "give a drawing to plot (DXF, SVG or a plot file)";
+    }
+    if (what.starts_with("drawing is required")) return "give a drawing (DXF, SVG)";
+    if (what.starts_with("stream is required")) {
+        return command == " send" ? "give the plot file to send" : "give the plot file to preview";
+    }
+    return what;
+}
+
+// --rotate takes no value but "auto": a word after it that is no file is
+// a value given by mistake, not a drawing.
+void check_rotate_value(const std::string& value) {
+    if (value.empty() || value.front() == '-') return;
+    std::error_code ec;
+    if (std::filesystem::exists(value, ec)) return;
+    throw UsageError(
+        "--rotate turns the drawing 90 degrees counter-clockwise and takes no value "
+        "but \"auto\", not \"" +
+        value + "\"");
 }
 
 // The arguments as CLI11 reads them: a flag cannot take a value, so
@@ -46,6 +72,12 @@ std::vector<std::string> arguments(int argc, char** argv) {
         } else if (arg == "--rotate" && i + 1 < argc && std::string(argv[i + 1]) == "auto") {
             args.emplace_back("--rotate-auto");
             ++i;
+        } else if (arg.starts_with("--rotate=")) {
+            check_rotate_value(arg.substr(9));
+            args.emplace_back(argv[i]);
+        } else if (arg == "--rotate" && i + 1 < argc) {
+            check_rotate_value(argv[i + 1]);
+            args.emplace_back(argv[i]);
         } else {
             args.emplace_back(argv[i]);
         }
@@ -76,17 +108,13 @@ int main(int argc, char** argv) {
         ->type_name("CODE");
     app.add_flag("-y,--yes", global.yes, kYesHelp);
 
-    std::vector<Command> commands = {add_models_command(app, global),
-                                     add_configure_command(app, global),
-                                     add_show_command(app, global),
-                                     add_plot_command(app, global),
-                                     add_preview_command(app),
-                                     add_layouts_command(app),
-                                     add_ports_command(app),
-                                     add_send_command(app, global),
-                                     add_probe_command(app),
-                                     add_resume_command(app),
-                                     add_jobs_command(app)};
+    std::vector<Command> commands = {
+        add_models_command(app, global), add_configure_command(app, global),
+        add_show_command(app, global),   add_plot_command(app, global),
+        add_preview_command(app),        add_layers_command(app),
+        add_layouts_command(app),        add_ports_command(app),
+        add_send_command(app, global),   add_probe_command(app),
+        add_resume_command(app),         add_jobs_command(app)};
     // The commands a user is offered, for the message on an unknown one.
     std::string offered;
     for (size_t i = 0; i < commands.size(); ++i) {
@@ -96,16 +124,26 @@ int main(int argc, char** argv) {
                                                : ", ") +
                    commands[i].app->get_name();
     }
+    commands.push_back(add_complete_command(app, global));
+    commands.back().app->group("");  // the completion scripts run it
     for (const Command& generator : add_generator_commands(app)) {
-        generator.app->group("");  // hidden: the build runs them
+        generator.app->group("Commands");
         commands.push_back(generator);
     }
     // Set last, so that the commands do not take it over.
-    app.footer(kFooter);
+    std::string footer = std::string(kFooter) + "\n\nExit codes:";
+    for (const ExitStatus& e : kExitStatuses) {
+        footer += "\n  " + std::to_string(e.code) + "  " + e.meaning;
+    }
+    footer += "\n\nThe full reference: man tvkplot.";
+    app.footer(footer);
 
     try {
         std::vector<std::string> args = arguments(argc, argv);
         app.parse(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "tvkplot: %s\n", e.what());
+        return kExitUsage;
     } catch (const CLI::Success& e) {  // --help, --version
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
@@ -123,7 +161,7 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         std::fprintf(stderr, "tvkplot%s: %s\nRun `tvkplot%s --help` for the options.\n",
-                     command.c_str(), e.what(), command.c_str());
+                     command.c_str(), missing(command, e.what()).c_str(), command.c_str());
         return kExitUsage;
     }
     try {

@@ -8,14 +8,16 @@
 #include <sstream>
 
 #include "host/commands/commands.h"
+#include "host/commands/markdown_roff.h"
 #include "host/host_error.h"
 
 namespace tvk::host {
 namespace {
 
 struct Generated {
-    std::string what;    // bash, zsh, fish or man
-    std::string output;  // empty: standard output
+    std::string what;       // bash, zsh, fish or man
+    std::string output;     // empty: standard output
+    std::string reference;  // man: the reference text (Markdown) to include
 };
 
 std::vector<const CLI::App*> commands_of(const CLI::App& app) {
@@ -49,6 +51,17 @@ bool takes_path(const CLI::Option& o) {
         if (type.find(word) != std::string::npos) return true;
     }
     return false;
+}
+
+// Options whose values tvkplot itself lists (`tvkplot complete WHAT`).
+std::string value_source(const CLI::Option& o) {
+    for (const auto& name : o.get_lnames()) {
+        if (name == "model") return "models";
+        if (name == "lang") return "languages";
+        if (name == "language") return "stream-languages";
+        if (name == "paper") return "papers";
+    }
+    return {};
 }
 
 std::string joined(const std::vector<std::string>& words) {
@@ -90,7 +103,13 @@ std::string bash_script(const CLI::App& app) {
     s << "# bash completion for tvkplot (made by `tvkplot completion bash`)\n"
       << "_tvkplot() {\n"
       << "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-      << "    local command= word i\n"
+      << "    local command= word i def= model=\n"
+      << "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
+      << "        case ${COMP_WORDS[i]} in\n"
+      << "            --def) def=\"--def ${COMP_WORDS[i+1]}\" ;;\n"
+      << "            --model) model=\"--model ${COMP_WORDS[i+1]}\" ;;\n"
+      << "        esac\n"
+      << "    done\n"
       << "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
       << "        word=${COMP_WORDS[i]}\n"
       << "        case $word in " << alternatives(names) << ") ;; *) continue ;; esac\n"
@@ -101,6 +120,15 @@ std::string bash_script(const CLI::App& app) {
         s << "        " << alternatives(path_options)
           << ") COMPREPLY=($(compgen -f -- \"$cur\")); return ;;\n";
     }
+    // Values tvkplot knows: it is asked (with the definition file given).
+    s << "        --model) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" $def complete models "
+         "2>/dev/null)\" -- \"$cur\")); return ;;\n"
+      << "        --lang) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" complete languages)\" "
+         "-- \"$cur\")); return ;;\n"
+      << "        --language) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" complete "
+         "stream-languages)\" -- \"$cur\")); return ;;\n"
+      << "        --paper) COMPREPLY=($(compgen -W \"$(\"${COMP_WORDS[0]}\" $def complete papers "
+         "$model 2>/dev/null)\" -- \"$cur\")); return ;;\n";
     s << "    esac\n"
       << "    local global=\"" << option_words(app) << "\" words\n"
       << "    case $command in\n";
@@ -138,9 +166,14 @@ std::string zsh_text(const std::string& text) {
 std::string zsh_specs(const CLI::App& app, const std::string& indent) {
     std::ostringstream s;
     for (const CLI::Option* o : options_of(app)) {
-        const std::string value = !takes_value(*o) ? ""
-                                                   : ":" + zsh_text(o->get_type_name()) + ":" +
-                                                         (takes_path(*o) ? "_files" : "");
+        const std::string source = value_source(*o);
+        const std::string action =
+            !source.empty()
+                ? "{compadd -- ${(f)\"$(tvkplot complete " + source + " 2>/dev/null)\"}}"
+            : takes_path(*o) ? "_files"
+                             : "";
+        const std::string value =
+            !takes_value(*o) ? "" : ":" + zsh_text(o->get_type_name()) + ":" + action;
         if (o->get_positional()) {
             s << indent << "'*:" << zsh_text(o->get_type_name()) << ":_files' \\\n";
             continue;
@@ -199,7 +232,11 @@ std::string fish_lines(const CLI::App& app, const std::string& condition) {
         s << "complete -c tvkplot -n '" << condition << "'";
         for (const auto& n : o->get_snames()) s << " -s " << n;
         for (const auto& n : o->get_lnames()) s << " -l " << n;
-        if (takes_value(*o)) s << (takes_path(*o) ? " -r -F" : " -r -f");
+        if (const std::string source = value_source(*o); !source.empty()) {
+            s << " -r -f -a '(tvkplot complete " << source << " 2>/dev/null)'";
+        } else if (takes_value(*o)) {
+            s << (takes_path(*o) ? " -r -F" : " -r -f");
+        }
         s << " -d '" << fish_text(o->get_description()) << "'\n";
     }
     return s.str();
@@ -219,11 +256,16 @@ std::string fish_script(const CLI::App& app) {
     return s.str();
 }
 
-// Text as roff shows it: backslashes doubled, hyphens and a leading dot escaped.
+// Text as roff shows it: backslashes doubled, hyphens and a leading dot
+// escaped, `commands` in bold.
 std::string roff(const std::string& text) {
     std::string out;
+    bool code = false;
     for (const char c : text) {
-        if (c == '\\') {
+        if (c == '`') {
+            code = !code;
+            out += code ? "\\fB" : "\\fR";
+        } else if (c == '\\') {
             out += "\\e";
         } else if (c == '-') {
             out += "\\-";
@@ -255,7 +297,15 @@ std::string man_options(const CLI::App& app) {
     return s.str();
 }
 
-std::string man_page(const CLI::App& app) {
+std::string man_page(const CLI::App& app, const std::string& reference) {
+    std::string text;
+    if (!reference.empty()) {
+        std::ifstream in(reference, std::ios::binary);
+        if (!in) throw HostError("cannot read the reference text " + reference);
+        std::ostringstream all;
+        all << in.rdbuf();
+        text = markdown_to_roff(all.str());
+    }
     std::ostringstream s;
     s << ".TH TVKPLOT 1 \"\" \"tvkplot " << TVK_VERSION << "\" \"User Commands\"\n"
       << ".SH NAME\ntvkplot \\- "
@@ -269,11 +319,19 @@ std::string man_page(const CLI::App& app) {
           << man_options(*c);
         if (!c->get_footer().empty()) s << ".PP\n.nf\n" << roff(c->get_footer()) << "\n.fi\n";
     }
+    s << text << ".SH \"EXIT STATUS\"\n";
+    for (const ExitStatus& e : kExitStatuses) {
+        s << ".TP\n\\fB" << e.code << "\\fR\n" << roff(e.meaning) << "\n";
+    }
+    s << ".SH FILES\n.TP\n\\fI$XDG_CONFIG_HOME/tvkplot/MODEL.toml\\fR (else "
+         "\\fI~/.config/tvkplot/\\fR)\nThe profiles \\fBconfigure\\fR saves.\n"
+      << ".SH \"SEE ALSO\"\nThe README of the source tree, and doc/reference.md, the text of "
+         "this page.\n";
     return s.str();
 }
 
 int generate(const CLI::App& app, const Generated& g) {
-    const std::string text = g.what == "man"    ? man_page(app)
+    const std::string text = g.what == "man"    ? man_page(app, g.reference)
                              : g.what == "zsh"  ? zsh_script(app)
                              : g.what == "fish" ? fish_script(app)
                                                 : bash_script(app);
@@ -291,7 +349,7 @@ int generate(const CLI::App& app, const Generated& g) {
 
 std::vector<Command> add_generator_commands(CLI::App& app) {
     auto completion = std::make_shared<Generated>();
-    auto man = std::make_shared<Generated>(Generated{"man", {}});
+    auto man = std::make_shared<Generated>(Generated{"man", {}, {}});
     CLI::App* c = app.add_subcommand("completion", "A completion script for a shell");
     c->add_option("shell", completion->what, "bash, zsh or fish")
         ->required()
@@ -300,6 +358,9 @@ std::vector<Command> add_generator_commands(CLI::App& app) {
                   "The file to write (default: standard output)");
     CLI::App* m = app.add_subcommand("man", "The manual page (roff)");
     m->add_option("-o,--output", man->output, "The file to write (default: standard output)");
+    m->add_option("--reference", man->reference,
+                  "The reference text (Markdown) to include (the build gives doc/reference.md)")
+        ->type_name("FILE");
     return {{c, [&app, completion] { return generate(app, *completion); }},
             {m, [&app, man] { return generate(app, *man); }}};
 }

@@ -2,9 +2,32 @@
 
 #include <unistd.h>
 
+#include <fstream>
+
 #include "host/link/configuration.h"
+#include "host/ui/display_text.h"
 
 namespace tvk::host {
+namespace {
+
+// True when the [MESSAGE] section of the definition file has a block whose
+// header is "<BLOCK>"; an unreadable file says yes (the driver reports it).
+bool has_text_block(const std::string& path, const std::string& block) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return true;
+    const std::string header = "<" + block + ">";
+    bool messages = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("[")) {
+            messages = line.starts_with("[MESSAGE]");
+        } else if (messages && line.starts_with(header)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool interactive)
     : terminal(screen, interactive),
@@ -21,6 +44,12 @@ DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool inte
                      "tvkplot: the driver has no texts in the language \"%s\" and shows its "
                      "English ones (it knows DE, EL, ES, FR, IT, JA, KO, NL, NO, PT, RU and SV)\n",
                      language_.c_str());
+    } else if (const std::string block = language_block(language_);
+               block != "ENGLISH" && !has_text_block(definitions.definition_file(), block)) {
+        std::fprintf(stderr,
+                     "tvkplot: %s has no texts in the language \"%s\" (no <%s> block): the "
+                     "driver shows its English ones\n",
+                     definitions.definition_file().c_str(), language_.c_str(), block.c_str());
     }
 }
 

@@ -3,7 +3,10 @@
 // come from the command line.
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -13,6 +16,7 @@
 #include "host/commands/plot_options.h"
 #include "host/commands/plot_run.h"
 #include "host/drawing/model/drawing.h"
+#include "host/ui/plot_report.h"
 
 namespace tvk::host {
 namespace {
@@ -29,12 +33,15 @@ constexpr const char* kPlotFooter =
     "pattern with {name} (the drawing's file name without its extension). On a port,\n"
     "tvkplot asks for new paper between them (not with --yes). The pages of a plot file\n"
     "are plotted so too (on a port, to standard output, or to -o NAME with {name}, which\n"
-    "then gets -1, -2, ...); else its first page, or the one --page names.\n"
+    "then gets -1, -2, ...); else its first page, or the one --page names. Every drawing\n"
+    "is looked for first; a missing one stops the batch before it starts, unless\n"
+    "--keep-going.\n"
     "\nExamples:\n"
     "  tvkplot plot part.dxf -o part.plt --preview part.svg\n"
     "  tvkplot plot plan.dxf --scale 1:50 --rotate auto --paper A1 -o plan.plt\n"
     "  tvkplot plot plan.dxf --layers WALLS,DOORS --pen red=2 --layer-pen 'DIM*=3' -o plan.plt\n"
     "  tvkplot plot a.dxf b.dxf -o '{name}.plt' --json --dry-run\n"
+    "  tvkplot plot *.dxf -o '{name}.plt' --keep-going --json\n"
     "  tvkplot plot part.dxf --yes -o - > /dev/ttyUSB0";
 
 // "S", or a ratio "A:B" of millimetres on paper to drawing units.
@@ -78,6 +85,17 @@ std::string stem_of(const std::string& drawing) {
     return std::filesystem::path(drawing).stem().string();
 }
 
+// Why a drawing cannot be read, or empty when it can.
+std::string unreadable(const std::string& drawing) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(drawing, ec)) return drawing + ": is a directory";
+    if (std::FILE* f = std::fopen(drawing.c_str(), "rb")) {
+        std::fclose(f);
+        return {};
+    }
+    return drawing + ": cannot open: " + std::strerror(errno);
+}
+
 bool has_name(const std::string& pattern) {
     return pattern.find("{name}") != std::string::npos;
 }
@@ -96,22 +114,22 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
     const bool several = o.drawings.size() > 1;
     const bool to_stdout = !o.dry_run && o.port.empty() && (o.output.empty() || o.output == "-");
     if (to_stdout && o.output.empty() && isatty(STDOUT_FILENO) == 1) {
-        throw HostError(
+        throw UsageError(
             "where should the plot go? give -o FILE for a file, --port DEVICE for a "
             "plotter, -o - for standard output, or --dry-run for none");
     }
     if (to_stdout && o.json) {
-        throw HostError(
+        throw UsageError(
             "--json writes the summary on standard output: give the plot -o FILE, "
             "--port DEVICE or --dry-run");
     }
     if (several && !o.dry_run && o.port.empty() && !to_stdout && !has_name(o.output)) {
-        throw HostError(
+        throw UsageError(
             "several drawings need several outputs: give -o a pattern with {name}, "
             "as -o '{name}.plt'");
     }
     if (several && !o.preview.empty() && !has_name(o.preview)) {
-        throw HostError(
+        throw UsageError(
             "several drawings need several previews: give --preview a pattern with "
             "{name}, as --preview '{name}.svg'");
     }
@@ -152,6 +170,21 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
         outputs.push_back({target.preview, "the preview" + of + page + " (--preview)"});
     }
     check_distinct_files(inputs, outputs);
+    // Every drawing is looked for before the first is plotted: a batch that
+    // would stop half way stops before it starts (or, with --keep-going,
+    // plots what it can).
+    std::vector<std::string> missing;
+    for (const std::string& drawing : o.drawings) {
+        if (const std::string why = unreadable(drawing); !why.empty()) missing.push_back(why);
+    }
+    if (!missing.empty() && !o.keep_going) {
+        std::string text = missing.size() == 1 ? missing.front() : "drawings that cannot be read:";
+        if (missing.size() > 1) {
+            for (const std::string& why : missing) text += "\n  " + why;
+        }
+        throw HostError(text + (several ? "\nNothing was plotted (--keep-going plots the rest)."
+                                        : ""));
+    }
     // On a port, new paper before each drawing after the first; with --yes
     // or without a terminal nobody is there to put it in: no question.
     const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);
@@ -167,8 +200,33 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
                 between.ask_yes_no("Put in new paper for " + what + ", then go on? ", true);
             if (!go_on || !*go_on) throw Cancelled("stopped before " + what);
         }
-        result = plot_drawing(global, o, target);
-        if (result != 0) return result;
+        int code = 0;
+        if (!o.keep_going) {
+            code = plot_drawing(global, o, target);
+        } else {
+            // A drawing that fails is reported and the next one plotted;
+            // what the user stops or cancels ends the batch.
+            try {
+                code = plot_drawing(global, o, target);
+            } catch (const Cancelled&) {
+                throw;
+            } catch (const UsageError&) {
+                throw;
+            } catch (const std::exception& e) {
+                const std::string why = e.what();
+                std::fprintf(stderr, "tvkplot: %s%s\n",
+                             why.find(target.drawing) == std::string::npos
+                                 ? (what + ": ").c_str()
+                                 : "",
+                             why.c_str());
+                if (o.json) std::printf("%s\n", failure_json(target.drawing, e.what()).c_str());
+                std::fflush(stdout);
+                code = kExitFailed;
+            }
+            if (code == kExitStopped) return code;
+        }
+        if (code != 0 && !o.keep_going) return code;
+        if (code != 0) result = code;
     }
     return result;
 }
@@ -239,6 +297,9 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->check(CLI::PositiveNumber);
     command->add_flag("--dry-run", o->dry_run,
                       "Everything but the output: the questions, the summary, the preview");
+    command->add_flag("--keep-going", o->keep_going,
+                      "With several drawings: one that cannot be plotted is reported (and, with "
+                      "--json, given a record of its failure) and the rest are plotted");
     command->add_flag("--json", o->json,
                       "The summary as one JSON object (a line) per drawing on standard output; "
                       "texts on standard error");
@@ -257,7 +318,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->group(settings);
     auto* copies_opt = command->add_option("--copies", *copies, "Copies in all (TK-GL3 plotters)")
                            ->type_name("N")
-                           ->check(CLI::Range(1, 100).description(""))
+                           ->check(in_range(1, 100, "copies", true))
                            ->group(settings);
     auto* pe_opt =
         command
@@ -325,7 +386,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     fit_opt->excludes(scale_opt)->group(placement);
     command->add_option("--margin", o->margin_mm, "Blank paper on every side, in mm (default 5)")
         ->type_name("MM")
-        ->check(CLI::Range(0.0, 1000.0).description(""))
+        ->check(in_range(0, 1000, "millimetres"))
         ->group(placement);
     command->add_flag("--center", o->center, "With --scale: centre the drawing on the paper")
         ->needs(scale_opt)
@@ -345,7 +406,8 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     command->add_option("--resume-from-percent", o->from_percent)->group("");
     command->add_option("--resume-back", o->back_mm)->group("");
     // main() turns "--rotate auto" into this.
-    auto* rotate_auto = command->add_flag("--rotate-auto")->group("");
+    auto* rotate_auto = command->add_flag("--rotate-auto")->group(placement);
+    rotate_auto->description("The same as --rotate auto");
     command->add_flag("-y,--yes", global.yes, kYesHelp);
     command->footer(kPlotFooter);
     return {command, [&global, o, scale, scale_opt, offset, offset_opt, rotate, rotate_auto, pe,

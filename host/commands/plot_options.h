@@ -34,6 +34,7 @@ struct PlotOptions {
 
     bool dry_run = false;  // everything but the output
     bool json = false;     // the summary as JSON on standard output
+    bool keep_going = false;  // a drawing that fails does not stop the others
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
     std::string plot_language;     // of a plot file: HP-GL, HP-GL/2, VTX-GL; empty: as it reads

@@ -66,6 +66,19 @@ PlotProfile plot_profile(DriverHost& host, const PlotOptions& o) {
     return {model, configure_quietly(host, model, true)};
 }
 
+// A margin on every side must leave some of the paper to draw on.
+void check_margin(double margin_mm, double area_x, double area_y, const std::string& paper) {
+    const double width = area_x * kMmPerInch, height = area_y * kMmPerInch;
+    if (!(area_x > 0 && area_y > 0) || 2 * margin_mm < std::min(width, height)) return;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "--margin %g leaves nothing to draw on: the paper%s%s is %.0f x %.0f mm; give "
+                  "less than %g mm",
+                  margin_mm, paper.empty() ? "" : " ", paper.c_str(), width, height,
+                  std::floor(std::min(width, height) / 2 * 10) / 10);
+    throw UsageError(text);
+}
+
 // A dry run: the driver's bytes are counted and decoded, and go nowhere.
 class DryRunOutput final : public PortOutput {
   public:
@@ -128,6 +141,14 @@ std::string unsupported_note(const Drawing& drawing) {
     }
     if (!types.empty())
         note += std::string(note.empty() ? "" : "\n") + "Not drawn (not supported): " + types + ".";
+    std::string missed;
+    for (const auto& [type, count] : drawing.missed_window()) {
+        missed += (missed.empty() ? "" : ", ") + std::to_string(count) + " " + type;
+    }
+    if (!missed.empty()) {
+        note += std::string(note.empty() ? "" : "\n") + "Not drawn: " + missed +
+                " (infinite lines that miss the part of the drawing plotted).";
+    }
     return note;
 }
 
@@ -199,6 +220,10 @@ class PlotRun {
         if (!o_.dry_run && o_.port.empty() && !to_stdout_ && t_.port == nullptr)
             check_can_write(t_.output, "the plot");
         const PlotProfile chosen = plot_profile(host_, o_);
+        // The profile's paper is the one plotted unless --paper names another.
+        if (o_.answers.paper.empty()) {
+            check_margin(o_.margin_mm, chosen.profile.area_x, chosen.profile.area_y, "");
+        }
         const PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
         const Profile profile = with_colour_pens(chosen.profile, choices);
         InterruptWatch watch;
@@ -228,6 +253,7 @@ class PlotRun {
         // The driver goes on after a question cancelled; the user meant the plot.
         if (host_.terminal.cancelled() && !interrupt_requested())
             throw Cancelled("plot cancelled; nothing was written");
+        check_margin(o_.margin_mm, limits.area_x, limits.area_y, limits.paper);
 
         ProgressBar& bar = bar_;
         const ProgressHooks hooks(host_, bar, reached_);
@@ -236,13 +262,13 @@ class PlotRun {
         const TimeModel model = time_model(profile, limits);
         try {
             bar.step("Preparing", 0, 0);
+            // What the drawing holds, for the message when nothing is plotted:
+            // the model is let go as the job is made.
+            const auto layers = drawing_.layers();
             job = make_job(profile, limits, choices);
             if (o_.pen_only > 0) keep_pen(job, o_.pen_only);
             if (job.paths.empty() && job.polygons.empty()) {
-                const std::string note = unsupported_note(drawing_);
-                throw HostError(t_.drawing + " has nothing to plot on this paper" +
-                                (choices.filters_layers() ? " on the layers chosen" : "") +
-                                (note.empty() ? "" : ". " + note));
+                throw HostError(nothing_to_plot(layers, choices));
             }
             travel_before = pen_up_travel(job.paths);
             if (limits.optimize > 0)
@@ -423,19 +449,34 @@ class PlotRun {
         r.paper_height_mm = limits.area_y * kMmPerInch;
         r.scale = placement_->scale() * mm;
         r.rotated = placement_->rotated();
-        if (job.placed_length > 0) {
-            r.clipped_share = std::clamp(1 - job.clipped_length / job.placed_length, 0.0, 1.0);
-            // Rounding to whole host units is no clipping.
-            if (r.clipped_share < 1e-6) r.clipped_share = 0;
-        }
-        if (r.clipped_share > 0) {
-            r.outside_mm[0] = std::max(0.0, -job.placed.min_x) * mm;
-            r.outside_mm[1] = std::max(0.0, job.placed.max_x - area_.width) * mm;
-            r.outside_mm[2] = std::max(0.0, -job.placed.min_y) * mm;
-            r.outside_mm[3] = std::max(0.0, job.placed.max_y - area_.height) * mm;
+        // Only what lies beyond the paper by more than the plotter's step is
+        // cut off: lines on the edge of a fitted plot are not.
+        if (job.placed_length > 0 && job.cut_length > 1) {
+            r.clipped_share = std::clamp(job.cut_length / job.placed_length, 0.0, 1.0);
+            const double beyond[4] = {-job.placed.min_x, job.placed.max_x - area_.width,
+                                      -job.placed.min_y, job.placed.max_y - area_.height};
+            for (int i = 0; i < 4; ++i) r.outside_mm[i] = beyond[i] > 1 ? beyond[i] * mm : 0;
         }
         r.not_drawn = drawing_.unsupported();
+        for (const auto& [type, count] : drawing_.missed_window()) r.not_drawn[type] += count;
 
+        // A dry run is where the pens are chosen: say which true colour
+        // (an SVG's strokes and fills) became which colour number and pen.
+        if (o_.dry_run && !job.true_colour_pens.empty()) {
+            std::string colours;
+            int shown = 0;
+            for (const auto& [key, pen] : job.true_colour_pens) {
+                if (++shown > 24) {
+                    colours += ", ...";
+                    break;
+                }
+                char text[64];
+                std::snprintf(text, sizeof text, "#%06X (colour %d) on pen %d",
+                              static_cast<unsigned>(key.second) & 0xFFFFFF, key.first, pen);
+                colours += (colours.empty() ? "" : ", ") + std::string(text);
+            }
+            host_.terminal.print("Colours: " + colours + ".\n");
+        }
         if (const std::string note = outside_note(r); !note.empty()) {
             host_.terminal.print(note + "\n");
         }
@@ -474,6 +515,30 @@ class PlotRun {
         const StoredBlock& block = kept_block(profile);
         const int count = block[4] | (block[5] << 8);
         return profile.language_index() == 3 ? std::max(count, 1) : 1;
+    }
+
+    // Why the plot is empty: an empty layout, layers chosen that hold
+    // nothing (with those that do), or a drawing with nothing drawable.
+    std::string nothing_to_plot(const std::vector<Drawing::LayerInfo>& layers,
+                                const PenChoices& choices) const {
+        const std::string note = unsupported_note(drawing_);
+        const std::string noted = note.empty() ? "" : ". " + note;
+        int entities = 0;
+        for (const auto& l : layers) entities += l.entities;
+        if (!o_.layout.empty() && entities == 0) {
+            return "the layout \"" + o_.layout + "\" of " + t_.drawing +
+                   " is empty: it has no entities and no viewports onto model space";
+        }
+        if (!choices.filters_layers()) return t_.drawing + " has nothing to plot on this paper" + noted;
+        std::string names;
+        for (const auto& l : layers) {
+            if (l.entities == 0) continue;
+            names += (names.empty() ? "" : ", ") + l.name;
+            if (l.frozen || l.off) names += l.frozen ? " (frozen)" : " (off)";
+        }
+        return t_.drawing + " has nothing to plot on the layers chosen; its layers with entities are " +
+               (names.empty() ? "none" : names) + " (`tvkplot layers " + t_.drawing +
+               "` lists them)" + noted;
     }
 
     // The answers of the plot-time questions are in the block the driver kept last.

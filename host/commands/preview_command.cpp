@@ -5,6 +5,7 @@
 
 #include "host/commands/commands.h"
 #include "host/commands/distinct_files.h"
+#include "host/drawing/model/drawing.h"
 #include "host/drawing/plotfile/language.h"
 #include "host/host_error.h"
 #include "host/ports/files.h"
@@ -46,6 +47,15 @@ int run_preview(const PreviewOptions& o) {
         throw HostError(o.stream + " is larger than 512 MiB, the most tvkplot previews");
     }
     const std::string stream = read_whole_file(o.stream, "the plotter stream");
+    if (stream.empty()) throw HostError(o.stream + " is empty");
+    // A drawing given where a stream belongs: told by its content alone.
+    const std::string head = stream.substr(0, 4096);
+    if (head.rfind("\x1F\x8B", 0) != 0 && drawing_kind(head, "") != DrawingKind::kPlot) {
+        const bool svg = drawing_kind(head, "") == DrawingKind::kSvg;
+        throw HostError(o.stream + " is " + (svg ? "an SVG" : "a DXF") +
+                        " drawing, not a plotter stream: `tvkplot plot " + o.stream +
+                        " --dry-run --preview OUT.svg` previews drawings");
+    }
 
     // The command line has checked the name.
     std::string note;

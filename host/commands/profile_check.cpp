@@ -97,6 +97,13 @@ Profile checked_profile(DriverHost& host, const Model& model, const Profile& pro
     Check check(path, model.name, host.definitions.definition_file());
     const auto port_word = [](int kind) { return kind == 2 ? "\"other\"" : "\"serial\""; };
     check.answer("port.kind", port_word(profile.port_kind), port_word(driver.port_kind));
+    // The driver brings a rate above the model's down to its highest.
+    if (profile.line.baud > driver.line.baud) {
+        check.fail("port.baud", std::to_string(profile.line.baud),
+                   model.name + " takes at most " + std::to_string(driver.line.baud) +
+                       " baud, as its definition file " + host.definitions.definition_file() +
+                       " allows");
+    }
     check.answer("port.baud", std::to_string(profile.line.baud), std::to_string(driver.line.baud));
     const auto parity = [](int p) {
         return std::string("\"") + (p >= 0 && p <= 2 ? kParities[p] : "?") + "\"";

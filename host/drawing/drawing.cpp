@@ -175,6 +175,7 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     if (!impl_) return;
+    missed_window_.clear();
     uint64_t shapes = 0;
     // Pieces of a path cut to a viewport, or the path whole.
     const auto add_path = [&](Path path, const Box* clip) {
@@ -221,7 +222,11 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
                     if (!window) window = extents(progress);
                     auto points = infinite_line(m.apply(s.a), m.apply(s.b),
                                                 shape.reach == Shape::kRay, *window);
-                    if (!points.empty()) add_path(path(std::move(points)), clip);
+                    if (points.empty()) {
+                        ++missed_window_[shape.reach == Shape::kRay ? "RAY" : "XLINE"];
+                    } else {
+                        add_path(path(std::move(points)), clip);
+                    }
                     return;
                 }
                 for (const Trace& t : shape.traces) {
@@ -260,6 +265,39 @@ std::vector<Drawing::LayoutInfo> Drawing::layouts() const {
         list.push_back(
             {l.name, l.paper_width_mm, l.paper_height_mm, static_cast<int>(l.viewports.size())});
     }
+    return list;
+}
+
+std::vector<Drawing::LayerInfo> Drawing::layers() const {
+    std::map<std::string, LayerInfo> by_name;
+    if (!impl_) return {};
+    for (const auto& [name, l] : impl_->layers) {
+        by_name[name] = {name, l.color, l.true_color, l.linetype.str(), l.off, l.frozen, true, 0};
+    }
+    const auto count = [&](const std::vector<Entity>& entities) {
+        for (const Entity& e : entities) {
+            auto [it, added] = by_name.try_emplace(e.layer.str());
+            if (added) {
+                it->second.name = e.layer.str();
+                it->second.linetype = "CONTINUOUS";
+                it->second.in_table = false;
+            }
+            ++it->second.entities;
+        }
+    };
+    if (layout_ < 0) {
+        count(impl_->entities);
+    } else {
+        const Layout& l = impl_->layouts[static_cast<size_t>(layout_)];
+        if (l.block == "*PAPER_SPACE") {
+            count(impl_->paper_entities);
+        } else if (auto it = impl_->blocks.find(l.block); it != impl_->blocks.end()) {
+            count(it->second.entities);
+        }
+        if (!l.viewports.empty()) count(impl_->entities);
+    }
+    std::vector<LayerInfo> list;
+    for (auto& [name, info] : by_name) list.push_back(std::move(info));
     return list;
 }
 

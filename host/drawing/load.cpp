@@ -17,9 +17,17 @@ namespace {
 // What is read of a file to tell its kind.
 constexpr std::size_t kHeadSize = 4096;
 
+// The extension that names the drawing's kind: ".svg" of "a.svgz", ".dxf"
+// of "a.dxf.gz".
 std::string lower_extension(const std::string& path) {
-    std::string ext = std::filesystem::path(path).extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto lower = [](std::string ext) {
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return ext;
+    };
+    std::filesystem::path p(path);
+    std::string ext = lower(p.extension().string());
+    if (ext == ".gz") ext = lower(p.stem().extension().string());
+    if (ext == ".svgz") ext = ".svg";
     return ext;
 }
 
@@ -66,10 +74,7 @@ Drawing Drawing::load(const std::string& path, const LoadOptions& options, WorkP
         case DrawingKind::kPlot:
             break;
     }
-    const std::string contents = read_drawing_file(path, progress);
-    if (contents.rfind("\x1f\x8b", 0) == 0)
-        throw DrawingError(path + ": compressed (an .svgz?): uncompress it with gunzip first");
-    return from_plot(contents, path, options);
+    return from_plot(read_drawing_file(path, progress), path, options);
 }
 
 int Drawing::plot_pages(const std::string& path, const LoadOptions& options) {

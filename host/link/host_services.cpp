@@ -1,6 +1,7 @@
 #include "host/link/host_services.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -85,6 +86,29 @@ bool write_bytes(const void* bytes, size_t count) {
     return true;
 }
 
+// Lines of a numbered menu ("   12. A4"), remembered until the prompt.
+void note_menu(HostSession& s, const std::string& text) {
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find('\n', start), text.size());
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        size_t i = line.find_first_not_of(' ');
+        if (i == std::string::npos || !std::isdigit(static_cast<unsigned char>(line[i]))) continue;
+        int number = 0;
+        while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])) && number < 1000)
+            number = number * 10 + (line[i++] - '0');
+        if (i + 1 >= line.size() || line[i] != '.' || line[i + 1] != ' ') continue;
+        std::string name = line.substr(i + 2);
+        while (!name.empty() && (name.back() == ' ' || name.back() == '\r')) name.pop_back();
+        while (!name.empty() && name.front() == ' ') name.erase(0, 1);
+        if (name.empty()) continue;
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        s.menu[name] = number;
+        s.menu_last = std::max(s.menu_last, number);
+    }
+}
+
 // ---- the services, in slot order ----
 
 int32_t input_cancelled() {
@@ -106,7 +130,11 @@ void answered(const char* prompt, int answer, bool cancel) {
     HostSession& s = current();
     s.cancelled = cancel;
     s.skipped = cancel;
-    if (cancel) return;
+    if (cancel) {
+        // The questions left are not asked: the plot is refused.
+        s.terminal.cancel();
+        return;
+    }
     std::string text = shown(prompt);
     while (!text.empty() && text.back() == ' ') text.pop_back();
     s.terminal.print(text + ": " + std::to_string(answer) + "\n");
@@ -143,17 +171,35 @@ int32_t ask_choice(const char* prompt, int32_t low, int32_t high, int32_t* value
             return *value;
         }
     }
-    Terminal& t = current().terminal;
+    HostSession& s = current();
+    Terminal& t = s.terminal;
+    std::string text = shown(prompt);
+    if (!s.menu.empty()) {
+        // A menu shown a page at a time: say what the page leaves out, and
+        // take a name typed as well as its number.
+        if (high > s.menu_last && text.find(" to ") == std::string::npos) {
+            text += "(" + std::to_string(low) + " to " + std::to_string(high) +
+                    "; more: type a number beyond " + std::to_string(s.menu_last) + ") ";
+        }
+        t.set_choice_names(std::move(s.menu));
+    }
+    s.menu.clear();
+    s.menu_last = 0;
     const auto answer = std::strcmp(prompt, kNumberedYesNo) == 0 && low == 1 && high == 2
-                            ? t.ask_yes_no_number(shown(prompt), *value)
-                            : t.ask_number(shown(prompt), *value, low, std::max(low, high));
+                            ? t.ask_yes_no_number(text, *value)
+                            : t.ask_number(text, *value, low, std::max(low, high));
     after_prompt(!answer);
     if (answer) *value = *answer;
     return *value;
 }
 
 int32_t print(const char* text) {
+    HostSession& s = current();
+    // Once a plot-time question is cancelled, the texts of the questions
+    // the driver goes on through are not shown: none of them is asked.
+    if (s.dialog && s.terminal.cancelled()) return 0;
     const std::string utf8 = shown(text);
+    note_menu(s, utf8);
     if (current().dialog) current().dialog->printed(utf8);
     current().terminal.print(utf8);
     if (PauseWatch* watch = pause_watch()) watch->driver_printed();

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -39,6 +40,10 @@ struct HostSession {
     std::string definition_alias;  // empty: none
     std::string definition_file;
     PlotTimeDialog* dialog = nullptr;  // answers the plot-time questions while they run
+    // The numbered menu printed since the last prompt ("   3. A4"): its
+    // names by number, upper case, so that a name typed is taken too.
+    std::map<std::string, int> menu;
+    int menu_last = 0;  // the highest number shown
 
     // ---- what the services record ----
     bool keep_sent = true;            // keep the bytes sent (for a preview), or only count them

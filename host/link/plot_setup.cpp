@@ -26,7 +26,8 @@ void select_model(DriverConnection& driver, int number, int max_line_type) {
     driver.call(EntryKind::kPlot, r);
 }
 
-PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const PlotAnswers& answers) {
+PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const PlotAnswers& answers,
+                       std::vector<std::string>* papers) {
     PlotLimits limits;
     Record setup = with_flags(kPlotSetUp, host_flags);
     driver.call(EntryKind::kPlot, setup);
@@ -39,6 +40,7 @@ PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const Plot
     Record questions = with_flags(kPlotTimeQuestions, host_flags);
     driver.call(EntryKind::kPlot, questions);
     session.dialog = nullptr;
+    if (papers) *papers = dialog.papers();
     if (questions.status() != kLimitsAnswered) {
         throw DriverFailure("the driver could not keep the plot-time answers");
     }
@@ -53,8 +55,19 @@ PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags, const Plot
     if (paper >= 1 && paper <= dialog.papers().size()) limits.paper = dialog.papers()[paper - 1];
 
     Record report = with_flags(kPlotLimits, host_flags);
+    const size_t sent_before = session.sent_bytes;
     driver.call(EntryKind::kPlot, report);
-    if (report.status() == -1) throw DriverFailure("the driver could not report the plot limits");
+    if (report.status() == -1) {
+        // It asked the plotter for its paper and had no answer: the plotter,
+        // not the definition file, is what to look at.
+        if (session.sent_bytes > sent_before || session.write_failed) {
+            throw HostError(
+                "the plotter did not answer when asked for its paper: check that it is switched "
+                "on, has paper in and is connected to this port, and that the profile's line "
+                "settings (baud rate, handshake) are the plotter's");
+        }
+        throw DriverFailure("the driver could not report the plot limits");
+    }
     limits.area_x = report.f64(9);
     limits.area_y = report.f64(17);
     limits.resolution = report.f64(41);

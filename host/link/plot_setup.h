@@ -31,7 +31,10 @@ void select_model(DriverConnection& driver, int number, int max_line_type);
 // offer its papers; the limits then report the paper chosen. The questions
 // take the command line's answers. Throws DriverFailure when the driver
 // refuses, HostError when an answer is not one the plotter allows.
+// `papers`, when given, gets the names of the menu's papers seen, also when
+// the answers are refused.
 PlotLimits set_up_plot(DriverConnection& driver, uint32_t host_flags,
-                       const PlotAnswers& answers = {});
+                       const PlotAnswers& answers = {},
+                       std::vector<std::string>* papers = nullptr);
 
 }  // namespace tvk::host

@@ -29,14 +29,15 @@ void append(HostPolyline& line, Vec2 p, HostArea area) {
 }
 
 // Liang-Barsky: the part of a-b inside the area as the parameters t0 <= t1.
-bool clip_segment(Vec2 a, Vec2 b, HostArea area, double& t0, double& t1) {
+bool clip_segment(Vec2 a, Vec2 b, HostArea area, double& t0, double& t1,
+                  double slack = kSlack) {
     t0 = 0;
     t1 = 1;
     const double dx = b.x - a.x;
     const double dy = b.y - a.y;
     const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {a.x + kSlack, area.width + kSlack - a.x, a.y + kSlack,
-                         area.height + kSlack - a.y};
+    const double q[4] = {a.x + slack, area.width + slack - a.x, a.y + slack,
+                         area.height + slack - a.y};
     for (int i = 0; i < 4; ++i) {
         if (p[i] == 0) {
             if (q[i] < 0) return false;
@@ -99,6 +100,21 @@ std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostAre
     }
     if (!current.empty()) pieces.push_back(std::move(current));
     return pieces;
+}
+
+double length_cut_off(const std::vector<Vec2>& points, HostArea area, double margin) {
+    double cut = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const Vec2 a = points[i - 1], b = points[i];
+        const double length = std::hypot(b.x - a.x, b.y - a.y);
+        double t0 = 0, t1 = 1;
+        if (!clip_segment(a, b, area, t0, t1, margin)) {
+            cut += length;
+        } else {
+            cut += length * (1 - (t1 - t0));
+        }
+    }
+    return cut;
 }
 
 HostPolyline clip_ring(const std::vector<Vec2>& ring, HostArea area) {

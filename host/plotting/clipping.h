@@ -23,4 +23,9 @@ std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostAre
 // rounded, repeated points dropped; empty when nothing is left.
 HostPolyline clip_ring(const std::vector<Vec2>& ring, HostArea area);
 
+// The length of a polyline that lies beyond the area by more than `margin`
+// (host units): what clipping visibly cuts off, where a line drawn along the
+// edge or a rounding error of the fit is not.
+double length_cut_off(const std::vector<Vec2>& points, HostArea area, double margin);
+
 }  // namespace tvk::host

@@ -27,6 +27,30 @@ constexpr std::array<std::pair<const char*, int>, 8> kColourNames = {{{"RED", 1}
                                                                       {"WHITE", 7},
                                                                       {"BLACK", 7}}};
 
+// The same names as drawings in true colours write them (SVG and CSS): a
+// named colour also takes the strokes of that true colour.
+struct NamedTrueColour {
+    const char* name;
+    uint32_t rgb;
+};
+constexpr NamedTrueColour kTrueColourNames[] = {
+    {"RED", 0xFF0000},  {"YELLOW", 0xFFFF00},  {"GREEN", 0x008000}, {"GREEN", 0x00FF00},
+    {"CYAN", 0x00FFFF}, {"BLUE", 0x0000FF},    {"MAGENTA", 0xFF00FF}, {"WHITE", 0xFFFFFF},
+    {"BLACK", 0x000000},
+};
+
+// "#rrggbb" (or "#rgb"), as drawings write true colours.
+std::optional<uint32_t> hex_colour(const std::string& text) {
+    if (text.empty() || text[0] != '#') return std::nullopt;
+    std::string digits = text.substr(1);
+    if (digits.size() == 3) digits = {digits[0], digits[0], digits[1], digits[1], digits[2], digits[2]};
+    if (digits.size() != 6) return std::nullopt;
+    uint32_t value = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + 6, value, 16);
+    if (ec != std::errc() || end != digits.data() + 6) return std::nullopt;
+    return value;
+}
+
 std::string upper(std::string text) {
     for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
@@ -65,8 +89,8 @@ int colour_number(const std::string& text) {
         if (upper(text) == name) return colour;
     }
     throw HostError("--pen: no colour \"" + text +
-                    "\": give a colour number 1 to 255 or red, yellow, green, cyan, blue, "
-                    "magenta, white or black");
+                    "\": give a colour number 1 to 255, red, yellow, green, cyan, blue, "
+                    "magenta, white or black, or a true colour as #rrggbb");
 }
 
 void add_names(const std::string& text, std::vector<std::string>& names) {
@@ -102,8 +126,16 @@ std::optional<int> PenChoices::layer_pen(const std::string& layer) const {
 PenChoices pen_choices(const PenChoiceTexts& texts, const Profile& profile) {
     PenChoices c;
     for (const std::string& text : texts.pens) {
-        const Pair p = split("--pen", text, "COLOUR=PEN, as 1=2 or red=2");
-        c.pen_by_colour[colour_number(p.key)] = pen_number("--pen " + text, p.value, profile);
+        const Pair p = split("--pen", text, "COLOUR=PEN, as 1=2, red=2 or #0000ff=2");
+        if (const auto rgb = hex_colour(p.key)) {
+            c.pen_by_true_colour[*rgb] = pen_number("--pen " + text, p.value, profile);
+            continue;
+        }
+        const int pen = pen_number("--pen " + text, p.value, profile);
+        c.pen_by_colour[colour_number(p.key)] = pen;
+        for (const auto& named : kTrueColourNames) {
+            if (upper(p.key) == named.name) c.pen_by_true_colour[named.rgb] = pen;
+        }
     }
     for (const std::string& text : texts.layer_pens) {
         const Pair p = split("--layer-pen", text, "LAYER=PEN, as WALLS=2 or DIM*=3");

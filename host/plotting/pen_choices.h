@@ -17,6 +17,7 @@ inline constexpr double kMaxPenWidthMm = 50;  // the widest pen the driver sends
 
 struct PenChoices {
     std::map<int, int> pen_by_colour;                       // colour 1 to 255 -> pen
+    std::map<uint32_t, int> pen_by_true_colour;             // 0xRRGGBB (named or #rrggbb) -> pen
     std::vector<std::pair<std::string, int>> pen_by_layer;  // layer name or wildcard -> pen
     std::vector<std::string> layers;                        // only these (wildcards); empty: all
     std::vector<std::string> excluded_layers;               // never these

@@ -20,16 +20,6 @@ int colour_index(int colour) {
     return std::clamp(colour, 0, 255);
 }
 
-template <typename Points>
-double length_of(const Points& points) {
-    double length = 0;
-    for (size_t i = 1; i < points.size(); ++i) {
-        length += std::hypot(double(points[i].first) - double(points[i - 1].first),
-                             double(points[i].second) - double(points[i - 1].second));
-    }
-    return length;
-}
-
 double length_of_placed(const std::vector<Vec2>& points) {
     double length = 0;
     for (size_t i = 1; i < points.size(); ++i) {
@@ -52,10 +42,11 @@ class Builder {
             job_.placed.add(placed.back());
         }
         const int pen = pen_of(colour, true_colour, layer);
+        if (true_colour >= 0) job_.true_colour_pens.try_emplace({colour, true_colour}, pen);
         const int speed = p_.variable_speed() ? speed_of(colour, pen) : 0;
         job_.placed_length += length_of_placed(placed);
+        job_.cut_length += length_cut_off(placed, g_.area, 1.0);
         for (HostPolyline& piece : clip_polyline(placed, g_.area)) {
-            job_.clipped_length += length_of(piece);
             job_.paths.push_back({pen, line_type, speed, std::move(piece)});
         }
         const double inches = width * g_.placement.scale() / g_.resolution;
@@ -77,6 +68,8 @@ class Builder {
             if (ring.empty()) return;
             if (ring.size() <= kMaxPolygonVertices) {
                 const int pen = pen_of(fill.color, fill.true_color, fill.layer);
+                if (fill.true_color >= 0)
+                    job_.true_colour_pens.try_emplace({fill.color, fill.true_color}, pen);
                 job_.polygons.push_back({pen, std::move(ring)});
                 note_pen(pen, fill.color);
                 return;
@@ -123,6 +116,10 @@ class Builder {
     // colour table chooses.
     int pen_of(int colour, int32_t true_colour, const std::string& layer) const {
         if (const auto pen = c_.layer_pen(layer)) return *pen;
+        if (true_colour >= 0) {
+            const auto chosen = c_.pen_by_true_colour.find(static_cast<uint32_t>(true_colour));
+            if (chosen != c_.pen_by_true_colour.end()) return chosen->second;
+        }
         if (true_colour >= 0 && !p_.pen_colour.empty())
             return nearest_pen(static_cast<uint32_t>(true_colour), p_.pen_colour);
         return std::max<int>(1, p_.pen_by_colour[static_cast<size_t>(colour_index(colour))]);

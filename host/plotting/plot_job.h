@@ -27,12 +27,16 @@ struct PlotJob {
     std::vector<PenPath> paths;
     std::vector<FillPolygon> polygons;  // for plotters that fill them
     std::map<int, double> pen_width;    // inches, per pen used
+    // The pen each true colour (0xRRGGBB) went to, by the colour number the
+    // drawing gave it, so that the user can see which is which.
+    std::map<std::pair<int, int32_t>, int> true_colour_pens;
 
     // What the placement put beyond the paper, in host units: the pen-down
-    // length of the paths before and after clipping, and the bounds of all
-    // they drew as placed.
+    // length of the paths as placed, the part of it that lies beyond the
+    // paper by more than one host unit (what clipping visibly cuts off), and
+    // the bounds of all they drew as placed.
     double placed_length = 0;
-    double clipped_length = 0;
+    double cut_length = 0;
     Box placed;
 };
 

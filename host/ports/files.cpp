@@ -1,6 +1,8 @@
 #include "host/ports/files.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,6 +44,32 @@ std::string read_whole_file(const std::string& path, const std::string& what) {
     return content;
 }
 
+namespace {
+
+// The kernel's own file systems, where no plot file can be made: their
+// names, or null for an ordinary file system.
+const char* pseudo_file_system(const std::string& dir) {
+    struct statfs fs {};
+    if (statfs(dir.c_str(), &fs) != 0) return nullptr;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+        case PROC_SUPER_MAGIC:
+            return "procfs";
+        case SYSFS_MAGIC:
+            return "sysfs";
+        case CGROUP_SUPER_MAGIC:
+        case CGROUP2_SUPER_MAGIC:
+            return "cgroupfs";
+        case DEBUGFS_MAGIC:
+            return "debugfs";
+        case SECURITYFS_MAGIC:
+            return "securityfs";
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
 bool is_device(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
@@ -56,8 +84,18 @@ void check_can_write(const std::string& path, const std::string& what) {
     }
     const std::string dir = directory_of(path);
     if (!fs::is_directory(dir, ec)) fail("write " + what, path, "there is no directory " + dir);
+    if (const char* system = pseudo_file_system(dir)) {
+        fail("write " + what, path,
+             dir + " is on " + system +
+                 ", the kernel's own file system, where no plot can be written; give a file "
+                 "elsewhere");
+    }
     if (access(dir.c_str(), W_OK | X_OK) != 0) {
         fail("write " + what, path, std::string(std::strerror(errno)) + " in " + dir);
+    }
+    // A file that exists is replaced: it must be one we may replace.
+    if (fs::exists(path, ec) && access(path.c_str(), W_OK) != 0) {
+        fail("write " + what, path, std::strerror(errno));
     }
 }
 

@@ -10,14 +10,17 @@ namespace {
 struct LanguageCodePage {
     const char* code;
     const char* code_page;
+    const char* block;  // the name of its block of texts in the definition file
 };
 
 // English, and the languages the driver has message blocks for, with the
 // Windows code page their CAD hosts write in.
 constexpr LanguageCodePage kLanguages[] = {
-    {"EN", "CP1252"}, {"JA", "CP932"},  {"DE", "CP1252"}, {"EL", "CP1253"}, {"ES", "CP1252"},
-    {"NL", "CP1252"}, {"NO", "CP1252"}, {"PT", "CP1252"}, {"RU", "CP1251"}, {"FR", "CP1252"},
-    {"IT", "CP1252"}, {"KO", "CP949"},  {"SV", "CP1252"},
+    {"EN", "CP1252", "ENGLISH"},    {"JA", "CP932", "JAPANESE"},  {"DE", "CP1252", "GERMAN"},
+    {"EL", "CP1253", "GREEK"},      {"ES", "CP1252", "SPANISH"},  {"NL", "CP1252", "DUTCH"},
+    {"NO", "CP1252", "NORWEGIAN"},  {"PT", "CP1252", "PORTUGUESE"}, {"RU", "CP1251", "RUSSIAN"},
+    {"FR", "CP1252", "FRENCH"},     {"IT", "CP1252", "ITALIAN"},  {"KO", "CP949", "KOREAN"},
+    {"SV", "CP1252", "SWEDISH"},
 };
 constexpr const char* kDefaultCodePage = "CP1252";  // any other code: English texts
 constexpr const char* kReplacement = "\xEF\xBF\xBD";
@@ -78,6 +81,11 @@ bool valid_utf8(std::string_view s) {
 
 bool driver_knows_language(std::string_view code) {
     return find_language(code) != nullptr;
+}
+
+std::string language_block(std::string_view code) {
+    const LanguageCodePage* l = find_language(code);
+    return l ? l->block : "ENGLISH";
 }
 
 DisplayText::DisplayText(const std::string& language) {

@@ -15,6 +15,9 @@ namespace tvk::host {
 // True for EN, whose texts are built into the driver, and for the host
 // language codes whose texts it looks up in the definition file.
 bool driver_knows_language(std::string_view code);
+// The name of the definition file's block of texts for a language code
+// ("SPANISH" for ES); "ENGLISH" for any other code.
+std::string language_block(std::string_view code);
 
 class DisplayText {
   public:

@@ -210,8 +210,6 @@ std::string bound_note(const PlotFigures& f) {
     return buf;
 }
 
-namespace {
-
 std::string json_string(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -229,6 +227,8 @@ std::string json_string(const std::string& text) {
     }
     return out + "\"";
 }
+
+namespace {
 
 std::string json_number(double value) {
     if (!std::isfinite(value)) return "null";
@@ -287,20 +287,29 @@ std::string result_json(const PlotResult& r) {
            "},\"not_drawn\":{" + not_drawn + "}}";
 }
 
+std::string failure_json(const std::string& drawing, const std::string& error) {
+    return "{\"drawing\":" + json_string(drawing) + ",\"error\":" + json_string(error) + "}";
+}
+
 std::string outside_note(const PlotResult& r) {
     if (!(r.clipped_share > 0)) return {};
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.1f%%", r.clipped_share * 100);
-    std::string note =
-        std::string(buf) + " of the pen-down length lies outside the paper and is cut off:";
-    const char* joint = " ";
-    for (int i = 0; i < 4; ++i) {
-        if (r.outside_mm[i] < 0.05) continue;
-        std::snprintf(buf, sizeof buf, "%.1f mm beyond the %s edge", r.outside_mm[i], kEdges[i]);
-        note += joint + std::string(buf);
-        joint = ", ";
+    char share[32];
+    if (r.clipped_share < 0.001) {
+        std::snprintf(share, sizeof share, "Less than 0.1%%");
+    } else {
+        std::snprintf(share, sizeof share, "%.1f%%", r.clipped_share * 100);
     }
-    return note + ".";
+    std::string edges;
+    for (int i = 0; i < 4; ++i) {
+        if (!(r.outside_mm[i] > 0)) continue;
+        char mm[32];
+        std::snprintf(mm, sizeof mm, r.outside_mm[i] < 0.1 ? "%.2f" : "%.1f", r.outside_mm[i]);
+        edges.append(edges.empty() ? ": " : ", ").append(mm).append(" mm beyond the ");
+        edges.append(kEdges[i]).append(" edge");
+    }
+    std::string note = share;
+    note.append(" of the pen-down length lies outside the paper and is cut off");
+    return note.append(edges).append(".");
 }
 
 }  // namespace tvk::host

@@ -92,6 +92,10 @@ struct PlotResult {
     std::map<std::string, int> not_drawn;  // entities by type
 };
 std::string result_json(const PlotResult& r);
+// A drawing that could not be plotted, as one JSON object: its name and why.
+std::string failure_json(const std::string& drawing, const std::string& error);
+// A text as a JSON string, quoted.
+std::string json_string(const std::string& text);
 
 // "12.5% of the pen-down length lies outside the paper and is cut off: 20.0
 // mm beyond the left edge, 3.1 mm beyond the top edge."; empty when nothing is.

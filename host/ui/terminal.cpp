@@ -171,6 +171,8 @@ std::optional<int> Terminal::ask_yes_no_number(const std::string& prompt, int cu
 std::optional<int> Terminal::ask_in_range(const std::string& prompt, int current, int low, int high,
                                           bool yes_no) {
     current = std::clamp(current, low, high);
+    const std::map<std::string, int> names = std::move(names_);
+    names_.clear();
     for (;;) {
         const auto answer = ask(prompt, std::to_string(current));
         if (!answer) return std::nullopt;
@@ -183,6 +185,9 @@ std::optional<int> Terminal::ask_in_range(const std::string& prompt, int current
         }
         const auto value = parse_int(*answer);
         if (value && *value >= low && *value <= high) return value;
+        std::string name = *answer;
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (const auto it = names.find(name); it != names.end()) return it->second;
         print("Please enter a number from " + std::to_string(low) + " to " + std::to_string(high) +
               (yes_no ? ", or Y or N" : "") + ".\n");
     }

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -38,10 +39,14 @@ class Terminal {
     // A choice of 1 (yes) or 2 (no) that also takes Y and N.
     std::optional<int> ask_yes_no_number(const std::string& prompt, int current);
     std::optional<bool> ask_yes_no(const std::string& prompt, bool current);
+    // Names the next number question also takes, each for its number (any case).
+    void set_choice_names(std::map<std::string, int> names) { names_ = std::move(names); }
     // True when the last answer was the default taken by Enter alone.
     bool took_default() const { return took_default_; }
     // True once the user has cancelled a prompt.
     bool cancelled() const { return cancelled_; }
+    // As if the user had cancelled: an answer the command line gave was refused.
+    void cancel() { cancelled_ = true; }
 
   private:
     enum class Input { kLine, kCancel, kInterrupt };
@@ -55,6 +60,7 @@ class Terminal {
     bool interactive_;
     bool took_default_ = false;
     bool cancelled_ = false;
+    std::map<std::string, int> names_;
     bool at_line_start_ = true;
     bool holding_ = false;
     std::string held_;

@@ -164,7 +164,8 @@ TEST_F(PlotSettingsTest, PensByColourAndLayerLayersLeftOutSpeedsAndWidths) {
 
     const Outcome none = tvkplot({"plot", plan(), "-o", dir.file("n.plt"), "--layers", "NONE"});
     EXPECT_EQ(none.exit_code, 1);
-    EXPECT_NE(none.err.find("nothing to plot on this paper on the layers chosen"),
+    EXPECT_NE(none.err.find("nothing to plot on the layers chosen; its layers with entities are "
+                            "DIM-A, TEXT, WALLS"),
               std::string::npos)
         << none.err;
 
@@ -264,7 +265,7 @@ TEST_F(PlotSettingsTest, DryRunAndJsonSummary) {
     EXPECT_NE(o.err.find("Dry run of " + plan()), std::string::npos) << o.err;
 
     const Outcome refused = tvkplot({"plot", plan(), "--json", "-o", "-"});
-    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(refused.exit_code, 2);
     EXPECT_NE(refused.err.find("--json writes the summary on standard output"), std::string::npos);
 }
 
@@ -288,7 +289,7 @@ TEST_F(PlotSettingsTest, SeveralDrawingsEachToItsOwnOutput) {
 
     const Outcome one_file =
         tvkplot({"plot", dir.file("a.dxf"), dir.file("b.dxf"), "-o", dir.file("x.plt")});
-    EXPECT_EQ(one_file.exit_code, 1);
+    EXPECT_EQ(one_file.exit_code, 2);
     EXPECT_NE(one_file.err.find("give -o a pattern with {name}"), std::string::npos);
 }
 

@@ -106,7 +106,7 @@ TEST_F(ProfileTest, EveryValueIsCheckedAndTheMessageNamesKeyValueAndWhatIsAllowe
         {end, end + "[pens.9]\ncolour = \"#FF0000\"\n", {"pens.9 is not a pen", "pens 1 to 8"}},
         {"format = 2", "format = 3", {"format = 3", "formats 1 and 2"}},
         {"baud = 9600", "baud = 12345", {"port.baud = 12345", "19200, 9600, 4800"}},
-        {"baud = 9600", "baud = 19200", {"port.baud = 19200", "TVK-HG700 takes 9600"}},
+        {"baud = 9600", "baud = 19200", {"port.baud = 19200", "TVK-HG700 takes at most 9600 baud"}},
         {"data_bits = 8", "data_bits = 6", {"port.data_bits = 6", "7 or 8"}},
         {"parity = \"none\"", "parity = \"mark\"", {"port.parity = \"mark\"", "\"odd\""}},
         {"pens = 8", "pens = 10", {"plotter.pens = 10", "the driver reports 8 for TVK-HG700"}},

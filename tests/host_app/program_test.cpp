@@ -405,9 +405,10 @@ TEST_F(ProgramTest, PreviewRefusesWhatIsNoPlotAndReportsNumbersBeyondTheLanguage
     };
     const std::vector<Case> cases = {
         {read_file(example("bracket.dxf")), 1,
-         "is not a TK-GL3 plotter stream: 15939 parts of " + dir.file("in.plt") +
-             " not understood as TK-GL3, the first at byte 2: unexpected byte 48"},
-        {"", 1, dir.file("in.plt") + " holds no VTX-GL plotter command at all"},
+         dir.file("in.plt") + " is a DXF drawing, not a plotter stream: `tvkplot plot " +
+             dir.file("in.plt") + " --dry-run --preview OUT.svg` previews drawings"},
+        {"<svg xmlns=\"http://www.w3.org/2000/svg\"/>", 1, "is an SVG drawing, not a plotter"},
+        {"", 1, dir.file("in.plt") + " is empty"},
         {" ;\n", 1, "holds no VTX-GL plotter command at all"},
         {"12,13", 1, "holds no VTX-GL plotter command at all, the first byte not understood at "
                      "byte 0"},
@@ -415,6 +416,7 @@ TEST_F(ProgramTest, PreviewRefusesWhatIsNoPlotAndReportsNumbersBeyondTheLanguage
          "1 part of " + dir.file("in.plt") +
              " not understood as TK-GL3, the first at byte 6: number 99999999999999999999 "
              "beyond the range of the language (-1073741823 to 1073741823)"},
+        {"IN;SP1;PD100,100;\"", 0, "the first at byte 17: unexpected byte '\"' (0x22)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);

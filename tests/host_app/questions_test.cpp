@@ -32,6 +32,13 @@ TEST_F(QuestionsTest, ACancelAtAPlotTimeQuestionEndsThePlotWithExitCode3) {
         // Nothing more is asked.
         EXPECT_EQ(t.screen().find("additinal copies <0>: \r\n"), std::string::npos) << t.screen();
         EXPECT_EQ(t.screen().find("YES - 1"), std::string::npos) << t.screen();
+        // Nor are the texts of the questions the driver goes on through shown.
+        const size_t cancel = t.screen().find("*Cancel*");
+        ASSERT_NE(cancel, std::string::npos) << t.screen();
+        const std::string after = t.screen().substr(cancel);
+        for (const char* text : {"copies", "PE", "oordinate"}) {
+            EXPECT_EQ(after.find(text), std::string::npos) << text << "\n" << t.screen();
+        }
         EXPECT_FALSE(file_exists(dir.file("out.plt")));
         EXPECT_FALSE(file_exists(dir.file("out.plt.part")));
     }

@@ -55,13 +55,28 @@ TEST(UserFiles, AnOutputThatIsAnInputOrAnotherOutputIsRefusedBeforeAnythingIsWri
     }
 }
 
+TEST(UserFiles, AnOutputOnTheKernelsFileSystemsIsRefusedForWhatItIs) {
+    TempDir dir;
+    dir.write("d.dxf", dxf_of_lines({{0, 0, 10, 0}}));
+    for (const char* out : {"/proc/version", "/sys/plot.plt"}) {
+        SCOPED_TRACE(out);
+        const Outcome o =
+            run_tvkplot({"plot", dir.file("d.dxf"), "-o", out, "--yes"}, dir.file("config"));
+        EXPECT_EQ(o.exit_code, 1);
+        EXPECT_NE(o.err.find("the kernel's own file system, where no plot can be written"),
+                  std::string::npos)
+            << o.err;
+        EXPECT_EQ(o.err.find("No such file"), std::string::npos) << o.err;
+    }
+}
+
 TEST(UserFiles, ADrawingThatIsNotTextIsReportedInPrintableTextOnly) {
     TempDir dir;
     struct Case {
         std::string contents, said;
     };
     const std::vector<Case> cases = {
-        {std::string("\x1F\x8B\x08\x08\xCD\x9B\x27\x16", 8) + "d.dxf", "compressed with gzip"},
+        {std::string("\x1F\x8B\x08\x08\xCD\x9B\x27\x16", 8) + "d.dxf", "gzip-compressed, and cut short"},
         {std::string("\x7F"
                      "ELF\x02\x01\x01\0\0\0",
                      10),

@@ -181,6 +181,11 @@ TEST_F(PortsTest, ThePaperQuerySetsThePaperFromTheReplyAndFailsWithoutOne) {
         EXPECT_EQ(o.exit_code, 1);
         EXPECT_NE(o.out.find("Plotter does not reply to query on paper size."), std::string::npos)
             << o.out;
+        // The plotter is named, not the definition file.
+        EXPECT_NE(o.err.find("the plotter did not answer when asked for its paper"),
+                  std::string::npos)
+            << o.err;
+        EXPECT_EQ(o.err.find("plotter definition file"), std::string::npos) << o.err;
         EXPECT_GE(took, 2.9);
         EXPECT_LT(took, 6);
     }

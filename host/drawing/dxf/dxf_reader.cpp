@@ -99,6 +99,9 @@ class Reader {
             if (code == 9) header_variable_ = value;
             if (code == 3 && header_variable_ == "$DWGCODEPAGE") code_page_ = value;
             if (code == 70 && header_variable_ == "$MEASUREMENT") metric_ = value == "1";
+            if (code == 40 && header_variable_ == "$HPGAPTOL" && number > 0 &&
+                std::isfinite(number))
+                gap_tolerance_ = number;
         }
         if (code == 101 || !current_.embedded.groups.empty()) {
             current_.embedded.groups.push_back({code, value, number});
@@ -683,20 +686,28 @@ class Reader {
                 std::erase_if(o.loops, [](const Trace& loop) { return loop.elements.empty(); });
                 // Edges end to start; a path that does not close is drawn as
                 // its edges, and reported, rather than filled wrongly.
+                // Where one path stays open the hatch is drawn as all its
+                // edges: filling the others alone would fill its holes.
                 std::vector<Trace> rings;
+                bool open_path = false;
                 for (const Trace& loop : o.loops) {
-                    ChainedBoundary chained = chain_boundary(loop);
+                    ChainedBoundary chained = chain_boundary(loop, gap_tolerance_);
                     for (Trace& ring : chained.rings) rings.push_back(std::move(ring));
-                    if (chained.closed) continue;
+                    open_path = open_path || !chained.closed;
+                }
+                if (open_path) {
                     Shape lines;
-                    for (const Element& edge : transformed(loop, o.ocs).elements)
-                        lines.traces.push_back(Trace{{edge}});
+                    for (const Trace& loop : o.loops) {
+                        for (const Element& edge : transformed(loop, o.ocs).elements)
+                            lines.traces.push_back(Trace{{edge}});
+                    }
                     Entity edges = o.entity;
                     edges.what = std::move(lines);
                     o.container->push_back(std::move(edges));
                     Entity report = o.entity;
                     report.what = Unsupported{"HATCH boundary that does not close"};
                     o.container->push_back(std::move(report));
+                    return;
                 }
                 o.loops = std::move(rings);
                 if (o.solid) {
@@ -754,6 +765,7 @@ class Reader {
     RawEntity current_, pending_;
     std::string_view section_;
     bool in_header_ = false;
+    double gap_tolerance_ = 0;  // $HPGAPTOL: the gap a hatch boundary may leave
     bool expect_section_name_ = false;
     std::string_view header_variable_;
     std::string code_page_;  // of text that is not UTF-8

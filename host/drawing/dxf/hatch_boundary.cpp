@@ -10,6 +10,9 @@ namespace {
 // Ends closer than this share a point, relative to the size of the path:
 // files write the ends of neighbouring edges from different calculations.
 constexpr double kRelativeGap = 1e-4;
+// A gap this small, relative to the path's size, is closed whatever the
+// drawing's tolerance: too small to see, too large to be rounding.
+constexpr double kRelativeClosingGap = 1e-3;
 
 struct Ends {
     Vec2 start, end;
@@ -60,7 +63,7 @@ double distance(Vec2 a, Vec2 b) {
 
 }  // namespace
 
-ChainedBoundary chain_boundary(const Trace& edges) {
+ChainedBoundary chain_boundary(const Trace& edges, double close_gap) {
     ChainedBoundary out;
     std::vector<Ends> ends;
     std::vector<size_t> order;  // the edges that have ends, in file order
@@ -77,6 +80,7 @@ ChainedBoundary chain_boundary(const Trace& edges) {
     const double magnitude = std::max(
         {std::fabs(box.min_x), std::fabs(box.max_x), std::fabs(box.min_y), std::fabs(box.max_y)});
     const double gap = std::max(size * kRelativeGap, magnitude * 1e-12);
+    const double closing = std::max({gap, close_gap, size * kRelativeClosingGap});
 
     std::vector<bool> used(edges.elements.size(), false);
     size_t next = 0;  // in `order`: no edge before it is unused
@@ -114,9 +118,10 @@ ChainedBoundary chain_boundary(const Trace& edges) {
             if (best == edges.elements.size()) break;
             at = take(ring, best, flip);
         }
-        if (distance(at, first) > gap) {
+        if (distance(at, first) > closing) {
             out.closed = false;
         } else {
+            if (distance(at, first) > gap) ring.elements.push_back(Segment{at, first});
             out.rings.push_back(std::move(ring));
         }
     }

@@ -15,6 +15,10 @@ struct ChainedBoundary {
 
 // Chains the edges of one boundary path end to start, reversing edges as
 // needed; ends count as joined within a small fraction of the path's size.
-ChainedBoundary chain_boundary(const Trace& edges);
+// A chain whose last end stops short of its first by no more than
+// `close_gap` (the drawing's gap tolerance, in drawing units), or by a
+// thousandth of the path's size, is closed with a straight edge, as CAD
+// programs close it.
+ChainedBoundary chain_boundary(const Trace& edges, double close_gap = 0);
 
 }  // namespace tvk::host

@@ -106,6 +106,20 @@ class Drawing {
         int viewports = 0;
     };
     std::vector<LayoutInfo> layouts() const;
+    // The layers of the layer table and those entities name without one, by
+    // name, with the entities drawn on each in the space plotted (model
+    // space, or the layout used).
+    struct LayerInfo {
+        std::string name;         // upper case
+        int color = 7;            // 1 to 255
+        int32_t true_color = -1;  // 0xRRGGBB; -1: none
+        std::string linetype;
+        bool off = false;  // off, or not to be plotted
+        bool frozen = false;
+        bool in_table = true;  // false: named by entities only
+        int entities = 0;
+    };
+    std::vector<LayerInfo> layers() const;
     // Draws the layout of that name (any case) instead of model space: its
     // own entities, and model space through its viewports, at their scales,
     // cut to them. Throws DxfError naming the layouts when there is none.
@@ -138,6 +152,9 @@ class Drawing {
     // Things the user should know about how the drawing is drawn, one line
     // each (e.g. that text falls back to the built-in stroke font).
     const std::vector<std::string>& notes() const { return notes_; }
+    // RAY and XLINE entities (by type) that the last flattening left out:
+    // they miss the window plotted.
+    const std::map<std::string, int>& missed_window() const { return missed_window_; }
 
     struct Impl;  // the entity model, private to host/drawing
 
@@ -157,6 +174,7 @@ class Drawing {
     int layout_ = -1;  // the layout drawn; -1: model space
     std::map<std::string, int> unsupported_;
     std::vector<std::string> notes_;
+    mutable std::map<std::string, int> missed_window_;
 };
 
 }  // namespace tvk::host

@@ -1105,7 +1105,18 @@ void default_size(xmlNode* root) {
 
 // Entities declared in the document itself are expanded (illustration
 // programs declare their namespaces so); files named by entities are never read.
-xmlParserInputPtr no_external_entity(const char*, const char*, xmlParserCtxtPtr) {
+// What the document asked for is noted, to be said.
+thread_local std::vector<std::string>* refused_entities = nullptr;
+
+xmlParserInputPtr no_external_entity(const char* url, const char* id, xmlParserCtxtPtr) {
+    const std::string what = url ? url : id ? id : "";
+    // The DTD a document names for its kind is not content: nothing is lost.
+    const bool dtd = what.size() >= 4 && what.compare(what.size() - 4, 4, ".dtd") == 0;
+    if (refused_entities && !what.empty() && !dtd &&
+        std::find(refused_entities->begin(), refused_entities->end(), what) ==
+            refused_entities->end()) {
+        refused_entities->push_back(what);
+    }
     return nullptr;
 }
 
@@ -1116,10 +1127,21 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
     if (contents.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
         throw DrawingError(name + ": too large for an SVG document");
     XmlDoc xml;
+    std::vector<std::string> refused;
+    refused_entities = &refused;
     xmlSetExternalEntityLoader(no_external_entity);
     xml.doc =
         xmlReadMemory(contents.data(), static_cast<int>(contents.size()), nullptr, nullptr,
                       XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    refused_entities = nullptr;
+    for (const std::string& what : refused) {
+        std::string shown;
+        for (const char c : what) {
+            shown += (c >= 0x20 && c < 0x7F) ? std::string(1, c) : "?";
+        }
+        notes.push_back("Not loaded: the external entity " + shown +
+                        " (files and addresses an SVG document names are never read).");
+    }
     if (!xml.doc) {
         const xmlError* error = xmlGetLastError();
         std::string why = error && error->message ? error->message : "not well-formed XML";

@@ -173,6 +173,56 @@ TEST(CadFaults, AHatchBoundaryThatDoesNotCloseIsDrawnAsItsEdgesAndReported) {
     }
 }
 
+// A solid hatch of an outer path of edges and a circular hole of radius 5
+// about (20, 15).
+std::string hatch_with_hole(const std::vector<std::string>& outer) {
+    std::string h = entity("HATCH", {{8, "0"},
+                                     {10, "0"},
+                                     {20, "0"},
+                                     {30, "0"},
+                                     {2, "SOLID"},
+                                     {70, "1"},
+                                     {71, "0"},
+                                     {91, "2"}});
+    h += "92\n1\n93\n" + std::to_string(outer.size()) + "\n";
+    for (const std::string& e : outer) h += e;
+    h += "97\n0\n92\n16\n93\n1\n72\n2\n10\n20\n20\n15\n40\n5\n50\n0\n51\n360\n73\n1\n97\n0\n";
+    h += "75\n1\n76\n1\n";
+    return h + "98\n0\n";
+}
+
+TEST(CadFaults, AnOpenOuterBoundaryLeavesItsHoleAsEdgesNotAFilledDisc) {
+    // Three sides of a 40 x 30 rectangle: the fourth is missing.
+    const Drawing d = load(dxf_file(hatch_with_hole(
+        {line_edge({0, 0}, {40, 0}), line_edge({40, 0}, {40, 30}), line_edge({40, 30}, {0, 30})})));
+    EXPECT_EQ(d.unsupported().at("HATCH boundary that does not close"), 1);
+    const FlatDrawing f = d.flatten(0.01);
+    EXPECT_TRUE(f.fills.empty());
+    EXPECT_EQ(f.paths.size(), 4u);  // the three sides and the hole's circle
+}
+
+TEST(CadFaults, ABoundaryWhoseEndsLieWithinTheGapToleranceIsClosedAndFilled) {
+    const std::vector<std::string> outer = {line_edge({0, 0}, {40, 0}),
+                                            line_edge({40, 0}, {40, 30}),
+                                            line_edge({40, 30}, {0, 30}),
+                                            line_edge({0, 30}, {0, 0.5})};
+    // Half a unit short: within a $HPGAPTOL of 1, not without it.
+    const Drawing closed =
+        load(dxf_file(hatch_with_hole(outer), "", "", "9\n$HPGAPTOL\n40\n1\n"));
+    EXPECT_TRUE(closed.unsupported().empty());
+    const FlatDrawing f = closed.flatten(0.01);
+    ASSERT_EQ(f.fills.size(), 1u);
+    EXPECT_EQ(f.fills[0].rings.size(), 2u);  // the rectangle and its hole
+    const Drawing open = load(dxf_file(hatch_with_hole(outer)));
+    EXPECT_EQ(open.unsupported().at("HATCH boundary that does not close"), 1);
+    // A gap too small to see is closed whatever the tolerance.
+    const std::vector<std::string> nearly = {line_edge({0, 0}, {40, 0}),
+                                             line_edge({40, 0}, {40, 30}),
+                                             line_edge({40, 30}, {0, 30}),
+                                             line_edge({0, 30}, {0, 0.02})};
+    EXPECT_TRUE(load(dxf_file(hatch_with_hole(nearly))).unsupported().empty());
+}
+
 }  // namespace
 }  // namespace tvk::host::test
 
