@@ -109,23 +109,10 @@ int long_plot_divisor(double area_x, double area_y) {
     return 16;
 }
 
-double path_length(const HostPolyline& points, bool closed) {
-    double length = 0;
-    for (size_t i = 1; i < points.size(); ++i) {
-        length += std::hypot(points[i].first - points[i - 1].first,
-                             points[i].second - points[i - 1].second);
-    }
-    if (closed && points.size() > 2) {
-        length += std::hypot(points.back().first - points.front().first,
-                             points.back().second - points.front().second);
-    }
-    return length;
-}
-
 double pen_down_length(const PlotJob& job) {
     double length = 0;
-    for (const PenPath& p : job.paths) length += path_length(p.points, false);
-    for (const FillPolygon& f : job.polygons) length += path_length(f.vertices, true);
+    for (const PenPath& p : job.paths) length += polyline_length(p.points, false);
+    for (const FillPolygon& f : job.polygons) length += polyline_length(f.vertices, true);
     return length;
 }
 
@@ -529,14 +516,16 @@ class PlotRun {
             return "the layout \"" + o_.layout + "\" of " + t_.drawing +
                    " is empty: it has no entities and no viewports onto model space";
         }
-        if (!choices.filters_layers()) return t_.drawing + " has nothing to plot on this paper" + noted;
+        if (!choices.filters_layers())
+            return t_.drawing + " has nothing to plot on this paper" + noted;
         std::string names;
         for (const auto& l : layers) {
             if (l.entities == 0) continue;
             names += (names.empty() ? "" : ", ") + l.name;
             if (l.frozen || l.off) names += l.frozen ? " (frozen)" : " (off)";
         }
-        return t_.drawing + " has nothing to plot on the layers chosen; its layers with entities are " +
+        return t_.drawing +
+               " has nothing to plot on the layers chosen; its layers with entities are " +
                (names.empty() ? "none" : names) + " (`tvkplot layers " + t_.drawing +
                "` lists them)" + noted;
     }

@@ -29,8 +29,7 @@ void append(HostPolyline& line, Vec2 p, HostArea area) {
 }
 
 // Liang-Barsky: the part of a-b inside the area as the parameters t0 <= t1.
-bool clip_segment(Vec2 a, Vec2 b, HostArea area, double& t0, double& t1,
-                  double slack = kSlack) {
+bool clip_segment(Vec2 a, Vec2 b, HostArea area, double& t0, double& t1, double slack = kSlack) {
     t0 = 0;
     t1 = 1;
     const double dx = b.x - a.x;
@@ -138,6 +137,19 @@ HostPolyline clip_ring(const std::vector<Vec2>& ring, HostArea area) {
     for (Vec2 p : r) append(out, p, area);
     while (out.size() > 1 && out.front() == out.back()) out.pop_back();
     return out.size() >= 3 ? out : HostPolyline{};
+}
+
+double polyline_length(const HostPolyline& points, bool closed) {
+    double length = 0;
+    for (size_t i = 1; i < points.size(); ++i) {
+        length += std::hypot(points[i].first - points[i - 1].first,
+                             points[i].second - points[i - 1].second);
+    }
+    if (closed && points.size() > 2) {
+        length += std::hypot(points.back().first - points.front().first,
+                             points.back().second - points.front().second);
+    }
+    return length;
 }
 
 }  // namespace tvk::host

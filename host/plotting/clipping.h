@@ -15,6 +15,10 @@ namespace tvk::host {
 using HostPoint = std::pair<int32_t, int32_t>;
 using HostPolyline = std::vector<HostPoint>;
 
+// The length of a polyline in host units; of a closed one, with the edge
+// from its last point back to its first.
+double polyline_length(const HostPolyline& points, bool closed);
+
 // The parts of a polyline inside the area, rounded, repeated points dropped.
 // A polyline of one point (a dot) stays one point when it lies inside.
 std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostArea area);

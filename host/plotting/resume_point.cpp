@@ -24,19 +24,6 @@ class RunCounter final : public decoder::DecodeSink {
     size_t runs_ = 0;
 };
 
-double polyline_length(const HostPolyline& points, bool closed) {
-    double length = 0;
-    for (size_t i = 1; i < points.size(); ++i) {
-        length += std::hypot(points[i].first - points[i - 1].first,
-                             points[i].second - points[i - 1].second);
-    }
-    if (closed && points.size() > 2) {
-        length += std::hypot(points.back().first - points.front().first,
-                             points.back().second - points.front().second);
-    }
-    return length;
-}
-
 std::vector<double> item_lengths(const PlotJob& job) {
     std::vector<double> lengths;
     for (const FillPolygon& f : job.polygons) lengths.push_back(polyline_length(f.vertices, true));
