@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/ports/files.h"
+#include "host/ui/plot_report.h"
 #include "printer/application.h"
 #include "printer/job_filters.h"
 
@@ -109,38 +110,6 @@ fetch("/plot/printers").then((r) => r.json()).then((list) => {
 </script></body></html>
 )html";
 
-std::string json_text(const std::string& s) {
-    std::string out = "\"";
-    for (const unsigned char c : s) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char u[8];
-                    std::snprintf(u, sizeof u, "\\u%04x", c);
-                    out += u;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
-
 bool respond(pappl_client_t* client, http_status_t status, const std::string& body,
              const char* type = "application/json") {
     if (!papplClientRespond(client, status, nullptr, type, 0, body.size())) return false;
@@ -149,7 +118,7 @@ bool respond(pappl_client_t* client, http_status_t status, const std::string& bo
 }
 
 bool refuse(pappl_client_t* client, http_status_t status, const std::string& why) {
-    return respond(client, status, "{\"error\":" + json_text(why) + "}");
+    return respond(client, status, "{\"error\":" + tvk::host::json_string(why) + "}");
 }
 
 // The query of the request: name=value pairs, percent-decoded.
@@ -256,8 +225,8 @@ bool serve_printers(pappl_client_t* client, void*) {
             std::string& out = *static_cast<std::string*>(data);
             out += std::string(out.size() > 1 ? "," : "") +
                    "{\"id\":" + std::to_string(papplPrinterGetID(printer)) +
-                   ",\"name\":" + json_text(papplPrinterGetName(printer)) +
-                   ",\"model\":" + json_text(papplPrinterGetDriverName(printer)) + "}";
+                   ",\"name\":" + tvk::host::json_string(papplPrinterGetName(printer)) +
+                   ",\"model\":" + tvk::host::json_string(papplPrinterGetDriverName(printer)) + "}";
         },
         &list);
     return respond(client, HTTP_STATUS_OK, list + "]");
@@ -275,9 +244,9 @@ bool serve_preview(pappl_client_t* client, void*) {
         const std::string picture = host::read_whole_file(svg, "the preview");
         unlink(drawing.c_str());
         unlink(svg.c_str());
-        return respond(
-            client, HTTP_STATUS_OK,
-            "{\"summary\":" + json_text(summary) + ",\"svg\":" + json_text(picture) + "}");
+        return respond(client, HTTP_STATUS_OK,
+                       "{\"summary\":" + tvk::host::json_string(summary) +
+                           ",\"svg\":" + tvk::host::json_string(picture) + "}");
     } catch (const std::exception& e) {
         unlink(drawing.c_str());
         unlink(svg.c_str());
@@ -325,9 +294,10 @@ bool serve_status(pappl_client_t* client, void*) {
         printer != nullptr ? papplPrinterFindJob(printer, number(q, "job")) : nullptr;
     if (job == nullptr) return refuse(client, HTTP_STATUS_NOT_FOUND, "No such job.");
     const char* message = papplJobGetMessage(job);
-    return respond(client, HTTP_STATUS_OK,
-                   "{\"state\":" + json_text(ippEnumString("job-state", papplJobGetState(job))) +
-                       ",\"message\":" + json_text(message != nullptr ? message : "") + "}");
+    return respond(
+        client, HTTP_STATUS_OK,
+        "{\"state\":" + tvk::host::json_string(ippEnumString("job-state", papplJobGetState(job))) +
+            ",\"message\":" + tvk::host::json_string(message != nullptr ? message : "") + "}");
 }
 
 bool serve_cancel(pappl_client_t* client, void*) {
