@@ -36,13 +36,6 @@ class PrinterIpp : public ::testing::Test {
         return run_program(
             {"ipptool", "-tv", server.printer_uri("rx24"), dir.file("requests.test")}, dir);
     }
-    std::string tvkplot_plot(const std::string& drawing) {
-        const std::string out = dir.file("reference.plt");
-        run_program({TVKPLOT_PROGRAM, "plot", drawing, "--profile",
-                     server.spool() + "/printer-1.toml", "-o", out, "--yes"},
-                    dir);
-        return host_test::read_file(out);
-    }
 
     TempDir dir;
     PrinterServer server{dir};
@@ -84,7 +77,7 @@ TEST_F(PrinterIpp, PrintJobOfEachFormatPlotsAsTvkplotDoes) {
         ++job;
         ASSERT_EQ(server.wait_for_job("rx24", job, {"completed", "aborted"}), "completed")
             << server.log();
-        EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")), tvkplot_plot(file));
+        EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")), server.reference_plot(file));
     }
     const Outcome jobs =
         ipptool(std::string("{\n  NAME \"Get-Jobs\"\n  OPERATION Get-Jobs\n") + kRequestHead +

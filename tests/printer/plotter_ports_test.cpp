@@ -27,13 +27,6 @@ class PlotterPorts : public ::testing::Test {
             host::load_profile(server.spool() + "/printer-1.toml").language_index());
         return decoder::drawn_polylines(decoder::decode(stream, language));
     }
-    std::string tvkplot_plot(const std::string& drawing) {
-        const std::string out = dir.file("reference.plt");
-        run_program({TVKPLOT_PROGRAM, "plot", drawing, "--profile",
-                     server.spool() + "/printer-1.toml", "-o", out, "--yes"},
-                    dir);
-        return host_test::read_file(out);
-    }
     void expect_same_paths(const std::string& got, const std::string& want) {
         const auto a = pen_paths(got), b = pen_paths(want);
         ASSERT_EQ(a.size(), b.size());
@@ -52,7 +45,7 @@ TEST_F(PlotterPorts, ANetworkPlotterGetsThePenPathsOfTvkplotPlot) {
     const std::string drawing = host_test::example("bracket.dxf");
     ASSERT_EQ(server.command({"submit", "-d", "net", drawing}).exit_code, 0);
     ASSERT_EQ(server.wait_for_job("net", 1, {"completed", "aborted"}), "completed") << server.log();
-    expect_same_paths(plotter.stop().bytes, tvkplot_plot(drawing));
+    expect_same_paths(plotter.stop().bytes, server.reference_plot(drawing));
 }
 
 TEST_F(PlotterPorts, ASerialPlotterGetsThePenPathsOfTvkplotPlot) {
@@ -68,7 +61,7 @@ TEST_F(PlotterPorts, ASerialPlotterGetsThePenPathsOfTvkplotPlot) {
         << server.log();
     const host_test::Received got = plotter.stop();
     EXPECT_EQ(got.report.at("speed"), "19200");
-    expect_same_paths(got.bytes, tvkplot_plot(drawing));
+    expect_same_paths(got.bytes, server.reference_plot(drawing));
 }
 
 TEST_F(PlotterPorts, CancellingAPlottingJobLeavesThePenUp) {
@@ -91,7 +84,7 @@ TEST_F(PlotterPorts, CancellingAPlottingJobLeavesThePenUp) {
     const Outcome cancelled = server.command({"cancel", "-d", "net", "-j", "1"});
     ASSERT_EQ(cancelled.exit_code, 0) << cancelled.out << cancelled.err;
     EXPECT_EQ(server.wait_for_job("net", 1, {"canceled", "completed", "aborted"}), "canceled");
-    const std::string whole = tvkplot_plot(drawing);
+    const std::string whole = server.reference_plot(drawing);
     const std::string got = plotter.stop().bytes;
     EXPECT_LT(got.size(), whole.size());
     // The last words the plotter heard lift the pen and put it away.

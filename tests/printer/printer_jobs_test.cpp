@@ -34,21 +34,6 @@ class PrinterJobs : public ::testing::Test {
         dir.write("frame.plt", kHpgl);
     }
 
-    // What `tvkplot plot` writes for the drawing with the printer's profile.
-    std::string tvkplot_plot(const std::string& drawing, int printer_id = 1,
-                             const std::vector<std::string>& more = {}) {
-        const std::string out = dir.file("reference.plt");
-        std::vector<std::string> args{TVKPLOT_PROGRAM,     "plot", drawing, "--profile",
-                                      profile(printer_id), "-o",   out,     "--yes"};
-        args.insert(args.end(), more.begin(), more.end());
-        const Outcome o = run_program(args, dir);
-        EXPECT_EQ(o.exit_code, 0) << o.err;
-        return host_test::read_file(out);
-    }
-    std::string profile(int printer_id) const {
-        return server.spool() + "/printer-" + std::to_string(printer_id) + ".toml";
-    }
-
     TempDir dir;
     PrinterServer server{dir};
 };
@@ -78,9 +63,9 @@ TEST_F(PrinterJobs, SvgDxfAndHpglReachTheDeviceAsTvkplotPlotsThem) {
                   "completed")
             << server.log();
         const std::string sent = host_test::read_file(device);
-        EXPECT_EQ(sent, tvkplot_plot(drawing));
+        EXPECT_EQ(sent, server.reference_plot(drawing));
         // And it draws: pen-down strokes, nothing the decoder does not follow.
-        const decoder::Decoded decoded = decoder::decode(sent, language_of(profile(1)));
+        const decoder::Decoded decoded = decoder::decode(sent, language_of(server.profile(1)));
         EXPECT_TRUE(decoded.problems.empty());
         EXPECT_FALSE(decoder::drawn_segments(decoded).empty());
     }
@@ -93,8 +78,8 @@ TEST_F(PrinterJobs, APdfJobPlotsEachPageInOrder) {
     ASSERT_EQ(server.command({"submit", "-d", "rx24", dir.file("pages.pdf")}).exit_code, 0);
     ASSERT_EQ(server.wait_for_job("rx24", 1, {"completed", "aborted"}), "completed")
         << server.log();
-    const std::string first = tvkplot_plot(dir.file("pages.pdf"), 1, {"--page", "1"});
-    const std::string second = tvkplot_plot(dir.file("pages.pdf"), 1, {"--page", "2"});
+    const std::string first = server.reference_plot(dir.file("pages.pdf"), 1, {"--page", "1"});
+    const std::string second = server.reference_plot(dir.file("pages.pdf"), 1, {"--page", "2"});
     EXPECT_NE(first, second);
     EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")), first + second);
 }
@@ -104,8 +89,9 @@ TEST_F(PrinterJobs, EachPrinterPlotsWithItsOwnModel) {
     server.add_file_printer("large", "TVK-HG700", dir.file("large.plt"));
     ASSERT_EQ(server.command({"submit", "-d", "large", dir.file("square.svg")}).exit_code, 0);
     ASSERT_EQ(server.wait_for_job("large", 1, {"completed", "aborted"}), "completed");
-    EXPECT_EQ(host::load_profile(profile(2)).model, "TVK-HG700");
-    EXPECT_EQ(host_test::read_file(dir.file("large.plt")), tvkplot_plot(dir.file("square.svg"), 2));
+    EXPECT_EQ(host::load_profile(server.profile(2)).model, "TVK-HG700");
+    EXPECT_EQ(host_test::read_file(dir.file("large.plt")),
+              server.reference_plot(dir.file("square.svg"), 2));
     EXPECT_EQ(host_test::read_file(dir.file("small.plt")), "");
 }
 
@@ -124,14 +110,15 @@ TEST_F(PrinterJobs, PrintersAndTheirProfilesSurviveARestart) {
     server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
     ASSERT_EQ(server.command({"submit", "-d", "rx24", dir.file("square.svg")}).exit_code, 0);
     ASSERT_EQ(server.wait_for_job("rx24", 1, {"completed", "aborted"}), "completed");
-    const std::string kept = host_test::read_file(profile(1));
+    const std::string kept = host_test::read_file(server.profile(1));
     server.stop();
     server.start();
     EXPECT_NE(server.command({"printers"}).out.find("rx24"), std::string::npos);
-    EXPECT_EQ(host_test::read_file(profile(1)), kept);
+    EXPECT_EQ(host_test::read_file(server.profile(1)), kept);
     ASSERT_EQ(server.command({"submit", "-d", "rx24", dir.file("frame.plt")}).exit_code, 0);
     EXPECT_EQ(server.wait_for_job("rx24", 2, {"completed", "aborted"}), "completed");
-    EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")), tvkplot_plot(dir.file("frame.plt")));
+    EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")),
+              server.reference_plot(dir.file("frame.plt")));
 }
 
 }  // namespace

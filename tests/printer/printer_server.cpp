@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -200,6 +201,21 @@ std::string PrinterServer::wait_for_job(const std::string& printer, int job,
         pause_a_little();
     }
     return state;
+}
+
+std::string PrinterServer::profile(int printer_id) const {
+    return spool() + "/printer-" + std::to_string(printer_id) + ".toml";
+}
+
+std::string PrinterServer::reference_plot(const std::string& drawing, int printer_id,
+                                          const std::vector<std::string>& more) const {
+    const std::string out = dir_.file("reference.plt");
+    std::vector<std::string> args{TVKPLOT_PROGRAM,     "plot", drawing, "--profile",
+                                  profile(printer_id), "-o",   out,     "--yes"};
+    args.insert(args.end(), more.begin(), more.end());
+    const Outcome o = run_program(args, dir_);
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    return host_test::read_file(out);
 }
 
 }  // namespace tvk::printer_test

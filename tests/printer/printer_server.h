@@ -49,6 +49,12 @@ class PrinterServer {
     std::string wait_for_job(const std::string& printer, int job,
                              const std::vector<std::string>& states, double seconds = 60) const;
     std::string job_state(const std::string& printer, int job) const;
+    // The profile the server keeps for its printer number `printer_id`.
+    std::string profile(int printer_id) const;
+    // What `tvkplot plot` writes for the drawing with that printer's profile,
+    // `more` options added.
+    std::string reference_plot(const std::string& drawing, int printer_id = 1,
+                               const std::vector<std::string>& more = {}) const;
 
   private:
     const TempDir& dir_;
