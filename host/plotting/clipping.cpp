@@ -79,7 +79,10 @@ std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostAre
         if (inside(points[0], area)) pieces.push_back({rounded(points[0], area)});
         return pieces;
     }
+    // Most paths lie wholly on the paper: one piece of at most their points,
+    // held at its size (the job holds every path until it is sent).
     HostPolyline current;
+    current.reserve(points.size());
     for (size_t i = 1; i < points.size(); ++i) {
         double t0 = 0, t1 = 1;
         if (!clip_segment(points[i - 1], points[i], area, t0, t1)) continue;
@@ -98,6 +101,8 @@ std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostAre
         }
     }
     if (!current.empty()) pieces.push_back(std::move(current));
+    for (HostPolyline& piece : pieces)
+        if (piece.capacity() > piece.size()) piece.shrink_to_fit();
     return pieces;
 }
 

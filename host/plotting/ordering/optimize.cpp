@@ -534,7 +534,11 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
     // The plan to fall back on while the paths themselves are being planned.
     std::optional<PackedPaths> as_drawn(paths), before;
     std::vector<PenPath> best;
+    // The plan given up is let go before the one put back is unpacked: never
+    // two plans unpacked at once.
     const auto put_back = [&] {
+        if (!as_drawn && !before) return;
+        std::vector<PenPath>().swap(best);
         if (as_drawn) {
             best = as_drawn->unpack();
             best = applied(best, quick);
@@ -548,15 +552,17 @@ void optimize_paths(std::vector<PenPath>& paths, int level, const OrderCosts& co
             best = std::move(paths);
             best_weight = w;
         } else {
+            std::vector<PenPath>().swap(paths);
             put_back();
         }
         as_drawn.reset();
         QuickPlan().swap(quick);
         for (int l = 5; l <= level; ++l) {
-            const std::vector<OverlapChange> changes = find_overlaps(best, l == 6, progress);
+            std::vector<OverlapChange> changes = find_overlaps(best, l == 6, progress);
             if (changes.empty()) continue;
             before.emplace(best);
             std::vector<uint8_t> pieces = remove_overlaps(best, changes, l == 6);
+            std::vector<OverlapChange>().swap(changes);
             order_by_pens(best, 5, costs.moves_per_path, progress, std::move(pieces));
             if (const Weighed w = weigh(best, drawn_length(best), costs);
                 w.no_worse_than(best_weight)) {
