@@ -65,10 +65,14 @@ class StopTree {
     const std::vector<Node>& nodes() const { return nodes_; }
     const std::vector<uint32_t>& ids() const { return ids_; }
 
+    // Searches weigh two boxes a step: kept to plain comparisons.
     static double box_squared(const Node& n, Point p) {
-        const double dx = std::max({double(n.min_x) - p.first, 0.0, double(p.first) - n.max_x});
-        const double dy = std::max({double(n.min_y) - p.second, 0.0, double(p.second) - n.max_y});
+        const double dx = gap(n.min_x, n.max_x, p.first), dy = gap(n.min_y, n.max_y, p.second);
         return dx * dx + dy * dy;
+    }
+    // How far v lies outside [lo, hi].
+    static double gap(int32_t lo, int32_t hi, int32_t v) {
+        return v < lo ? double(lo) - v : v > hi ? double(v) - hi : 0.0;
     }
 
   private:
@@ -235,8 +239,12 @@ struct BoxQuery {
     const StopTree::Node& box;
     double to(Point q) const { return StopTree::box_squared(box, q); }
     double to(const StopTree::Node& n) const {
-        const double dx = std::max({double(n.min_x) - box.max_x, 0.0, double(box.min_x) - n.max_x}),
-                     dy = std::max({double(n.min_y) - box.max_y, 0.0, double(box.min_y) - n.max_y});
+        const double dx = n.min_x > box.max_x   ? double(n.min_x) - box.max_x
+                          : box.min_x > n.max_x ? double(box.min_x) - n.max_x
+                                                : 0.0,
+                     dy = n.min_y > box.max_y   ? double(n.min_y) - box.max_y
+                          : box.min_y > n.max_y ? double(box.min_y) - n.max_y
+                                                : 0.0;
         return dx * dx + dy * dy;
     }
 };
