@@ -14,8 +14,9 @@ namespace tvk::host {
 // move shortens the pen-up travel, trying at most `moves_per_path` moves a
 // path (infinity: until none does): a budget of work, not of time, so that
 // the route is the same on any machine under any load. Closed paths are then
-// entered at their best vertex. Never lengthens the travel; keeps every path
-// as it is but for its direction.
+// entered at their best vertex, and the route mended once more from those
+// entered elsewhere (within the same budget a path). Never lengthens the
+// travel; keeps every path as it is but for its direction.
 void improve_route(std::vector<PenPath>& paths, std::pair<int32_t, int32_t> start,
                    double moves_per_path, WorkProgress& progress);
 // The same, trying moves only from the paths marked in `from` (one flag a
