@@ -19,6 +19,7 @@ struct ResumeOptions {
     std::optional<size_t> from_path;
     std::optional<double> back_mm;
     std::optional<double> from_percent;
+    std::optional<double> overlap_mm;
     std::string port;
 };
 
@@ -62,6 +63,7 @@ int run_resume(const ResumeOptions& o) {
     if (o.from_percent)
         args.insert(args.end(), {"--resume-from-percent", number_text(*o.from_percent)});
     if (o.back_mm) args.insert(args.end(), {"--resume-back", number_text(*o.back_mm)});
+    if (o.overlap_mm) args.insert(args.end(), {"--resume-overlap", number_text(*o.overlap_mm)});
     if (chdir(j.directory.c_str()) != 0) {
         throw HostError("cannot go to the directory the plot ran in, " + j.directory);
     }
@@ -114,6 +116,12 @@ Command add_resume_command(CLI::App& app) {
                      "Start earlier by this much pen-down line (whole paths), in mm")
         ->type_name("MM")
         ->check(CLI::Range(0.0, 1e7));
+    command
+        ->add_option("--overlap", o->overlap_mm,
+                     "Draw this much of the line before the first path again, in mm, so that "
+                     "the line joins without a gap")
+        ->type_name("MM")
+        ->check(CLI::Range(0.0, 1e4));
     command->add_option("--port", o->port, "Plot to another port than the plot's")
         ->type_name("DEVICE");
     command->footer(
