@@ -293,6 +293,9 @@ class PlotRun {
         // preview, and on a port to tell how far a plot that broke off got.
         host_.session.keep_sent = !t_.preview.empty() || on_port();
         host_.session.stored = profile.stored;
+        // Pauses come between the driver's requests: its bytes must reach
+        // the port as they are made, not megabytes later.
+        if (on_port()) host_.unbuffered_output(chosen.model.name);
         host_.start(EntryKind::kPlot);
         select_model(host_.driver, chosen.model.number, profile.max_line_type);
         const PlotLimits limits =

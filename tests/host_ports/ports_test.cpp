@@ -606,13 +606,22 @@ bool wait_until(const Emulator& plotter, Done done) {
 // is no stall, and the plotter draws the whole plot once.
 TEST_F(PortsTest, CtrlZPausesAPlotAtAPenUpAndFgContinuesIt) {
     const std::string d = drawing(6000);
-    for (const auto& [model, language] : {std::pair{"TEST-X", decoder::Language::kTkGl1},
-                                          std::pair{"TEST-V", decoder::Language::kVtxGl},
-                                          std::pair{"TEST-3", decoder::Language::kTkGl3}}) {
+    struct Case {
+        const char* model;
+        decoder::Language language;
+        const char* flow;
+    };
+    // TEST-H has its driver collect a megabyte of output before it hands
+    // any over: a plot to a port has it hand over each command as it comes.
+    for (const auto& [model, language, flow] :
+         {Case{"TEST-X", decoder::Language::kTkGl1, "xonxoff"},
+          Case{"TEST-V", decoder::Language::kVtxGl, "xonxoff"},
+          Case{"TEST-3", decoder::Language::kTkGl3, "xonxoff"},
+          Case{"TEST-H", decoder::Language::kTkGl1, "rtscts"}}) {
         SCOPED_TRACE(model);
         const std::string p = profile(model);
         const std::string whole = file_plot(d, p);
-        Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000", "--language",
+        Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000", "--flow", flow, "--language",
                                decoder::language_name(language)});
         std::vector<std::string> args = plot_args(d, p, plotter.port());
         args.insert(args.end(), {"--wait", "2"});
