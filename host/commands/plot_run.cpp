@@ -371,7 +371,7 @@ class PlotRun {
         // Ctrl-Z, by key, for a pen change or after a length of ink.
         if (on_port()) {
             pauses.emplace();
-            if (prompts_interactive(global_)) keys.emplace();
+            keys.emplace();
             if (keys && keys->active()) {
                 host_.terminal.print("p or the space bar pauses the plot.\n");
             }

@@ -21,7 +21,8 @@ PlotKeys::~PlotKeys() {
 void PlotKeys::resume() {
     if (!active_ || set_) return;
     termios keys = saved_;
-    keys.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
+    // Echo stays: a key shows where the progress bar is redrawn over it.
+    keys.c_lflag &= static_cast<tcflag_t>(~ICANON);
     keys.c_cc[VMIN] = 0;
     keys.c_cc[VTIME] = 0;
     restore_terminal_on_exit(&saved_);

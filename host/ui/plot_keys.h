@@ -1,5 +1,5 @@
 // The keys of a plot on a terminal: while it lives, the terminal gives each
-// key at once and shows none (Ctrl-C and Ctrl-Z still signal), so that `p`
+// key at once (Ctrl-C and Ctrl-Z still signal), so that `p`
 // or the space bar pauses the plot without Enter; the terminal is set back
 // when it ends, and when the program has to end at once.
 #pragma once
