@@ -329,6 +329,10 @@ class PlotRun {
             return broke_off(true, false, profile);
         }
 
+        // Each item's pen, counted as the journal counts items.
+        item_pens_.reserve(job.polygons.size() + job.paths.size());
+        for (const FillPolygon& f : job.polygons) item_pens_.push_back(f.pen);
+        for (const PenPath& p : job.paths) item_pens_.push_back(p.pen);
         if (resumed()) {
             ResumeRequest request;
             request.from_path = o_.from_path;
@@ -545,6 +549,7 @@ class PlotRun {
         const size_t told = port_->plotter_buffer();
         const size_t buffer = stopped ? 0 : told > 0 ? told : kAssumedPlotterBuffer;
         journal_.drawn = std::max(paths_in(reached - std::min(reached, buffer)), skipped_);
+        journal_.next_pen = journal_.drawn < item_pens_.size() ? item_pens_[journal_.drawn] : 0;
         journal_.state = stopped ? "stopped" : "failed";
         try {
             save_journal(journal_);
@@ -768,6 +773,7 @@ class PlotRun {
     size_t reached_ = 0;          // bytes that reached the port
     size_t overlap_runs_ = 0;     // 1 where a resumed plot draws the line before it again
     std::vector<size_t> splits_;  // bytes sent where a path was split for ink
+    std::vector<int> item_pens_;  // of every item of the plot, fills first
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 // pen the first path needs taken). tvkplot jobs lists the journals.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/commands/commands.h"
@@ -84,9 +85,14 @@ int run_jobs() {
         return 0;
     }
     for (const Journal& j : journals) {
-        std::printf("%s  %s on %s, %s %s: %zu of %zu paths drawn\n", j.id.c_str(),
+        const bool by_hand =
+            std::find(j.args.begin(), j.args.end(), "--manual-pens") != j.args.end();
+        const std::string pen = by_hand && j.next_pen > 0
+                                    ? ", pen " + std::to_string(j.next_pen) + " next"
+                                    : std::string();
+        std::printf("%s  %s on %s, %s %s: %zu of %zu paths drawn%s\n", j.id.c_str(),
                     j.drawing.c_str(), j.port.c_str(), j.state.c_str(), j.started.c_str(), j.drawn,
-                    j.total);
+                    j.total, pen.c_str());
     }
     std::printf("`tvkplot resume JOB` plots the rest of one.\n");
     return 0;

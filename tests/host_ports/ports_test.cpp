@@ -762,6 +762,35 @@ TEST_F(PortsTest, ManualPensPlotPenByPenAskingForEach) {
             << o.err;
         EXPECT_EQ(pens_in_order(plotter.stop().bytes), (std::vector<int>{1, 2}));
     }
+    // A plot that failed halfway knows the pen to put in first, and the
+    // resumed plot asks for it.
+    setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
+    // Pen 1's part some 11 KB, pen 2's some 97 KB: more than the
+    // pseudo-terminal holds, so that the plotter vanishes during pen 2's.
+    lines.clear();
+    for (int i = 0; i < 6000; ++i)
+        lines.push_back({0, i * 0.05, 80, i * 0.05 + 2, i % 10 == 0 ? 1 : 2});
+    dir.write("many.dxf", dxf_of_lines(lines));
+    const std::string many = dir.file("many.dxf");
+    std::string job;
+    {
+        Emulator failing(dir, {"--rate", "40000", "--vanish-after", "30000"});
+        const Outcome o = tvkplot({"plot", many, "--profile", p, "--port", failing.port(),
+                                   "--manual-pens", "--pen-wait", "0", "--wait", "2"});
+        EXPECT_EQ(o.exit_code, 1) << o.err;
+        const size_t at = o.err.find("`tvkplot resume ");
+        ASSERT_NE(at, std::string::npos) << o.err;
+        job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
+    }
+    const std::string jobs = tvkplot({"jobs"}).out;
+    const size_t at = jobs.find(", pen ");
+    ASSERT_NE(at, std::string::npos) << jobs;
+    const std::string pen = jobs.substr(at + 6, 1);
+    EXPECT_EQ(pen, "2") << jobs;
+    Emulator fresh(dir, {"--rate", "80000"});
+    const Outcome o = tvkplot({"resume", job, "--port", fresh.port()});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.err.find("put in pen "), o.err.find("put in pen " + pen + " ")) << o.err;
 }
 
 // Pen-down segments of a stream along one horizontal line, joined where
