@@ -266,6 +266,11 @@ class PlotRun {
                              "it on (or --yes was given): give --pen-wait SECONDS to wait that "
                              "long instead");
         }
+        if (!on_port() && t_.port == nullptr && (o_.split_ink_mm > 0 || o_.pen_wait)) {
+            host_.terminal.print(
+                "Note: --split-ink and --pen-wait pause only a plot to a port (--port); this "
+                "plot does not pause.\n");
+        }
         const PlotProfile chosen = plot_profile(host_, o_);
         // The profile's paper is the one plotted unless --paper names another.
         if (o_.answers.paper.empty()) {
