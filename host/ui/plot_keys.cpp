@@ -19,7 +19,8 @@ PlotKeys::~PlotKeys() {
 }
 
 void PlotKeys::resume() {
-    if (!active_ || set_) return;
+    // Continued in the background (`bg`): the terminal is the shell's.
+    if (!active_ || set_ || tcgetpgrp(STDIN_FILENO) != getpgrp()) return;
     termios keys = saved_;
     // Echo stays: a key shows where the progress bar is redrawn over it.
     keys.c_lflag &= static_cast<tcflag_t>(~ICANON);
