@@ -145,7 +145,9 @@ class Sender {
         point_request(kMove, {0, 0});
         if (!ok()) return;
         if (!options_.paused(reason)) {
-            result_.stopped = true;
+            // Ctrl-C while paused, or the plotter failed before it had all.
+            result_.stopped = interrupt_requested();
+            result_.failed = !result_.stopped;
             return;
         }
         ink_ = 0;
