@@ -846,16 +846,13 @@ TEST_F(PortsTest, SplitInkPausesAPenBeforeItRunsDryAndTheLineStaysWhole) {
 // one again, so that a line broken there joins without a gap.
 TEST_F(PortsTest, ResumeWithOverlapDrawsTheLineBeforeItAgain) {
     setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
-    dir.write("steps.dxf", dxf_of_lines({{0, 0, 100, 0},
-                                         {0, 10, 100, 10},
-                                         {0, 20, 100, 20},
-                                         {0, 30, 100, 30},
-                                         {0, 40, 100, 40}}));
-    const std::string d = dir.file("steps.dxf");
+    // More than a pseudo-terminal holds, so that the plotter vanishes
+    // before tvkplot has handed it all over.
+    const std::string d = drawing(6000);
     const std::string p = profile("TEST-X");
     std::string job;
     {
-        Emulator plotter(dir, {"--rate", "200", "--vanish-after", "50"});
+        Emulator plotter(dir, {"--rate", "40000", "--vanish-after", "20000"});
         const Outcome o =
             tvkplot({"plot", d, "--profile", p, "--port", plotter.port(), "--wait", "2"});
         EXPECT_EQ(o.exit_code, 1) << o.err;
@@ -863,23 +860,26 @@ TEST_F(PortsTest, ResumeWithOverlapDrawsTheLineBeforeItAgain) {
         ASSERT_NE(at, std::string::npos) << o.err;
         job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
     }
-    Emulator plotter(dir, {});
+    Emulator plotter(dir, {"--rate", "80000"});
     const Outcome o =
         tvkplot({"resume", job, "--port", plotter.port(), "--from-path", "3", "--overlap", "5"});
     EXPECT_EQ(o.exit_code, 0) << o.err;
-    const std::vector<decoder::Segment> segments =
-        decoder::drawn_segments(decoder::decode(plotter.stop().bytes, decoder::Language::kTkGl1));
-    const std::vector<decoder::Segment> all =
-        decoder::drawn_segments(decoder::decode(file_plot(d, p), decoder::Language::kTkGl1));
-    ASSERT_EQ(all.size(), 5u);
-    ASSERT_EQ(segments.size(), 4u);
-    // 5 mm of the second path, up to its end, where the third begins.
-    const decoder::Segment& again = segments.front();
-    EXPECT_EQ(again.to, all[1].to);
-    EXPECT_NEAR(std::hypot(static_cast<double>(again.to.x - again.from.x),
-                           static_cast<double>(again.to.y - again.from.y)),
-                5 * 40, 1);
-    EXPECT_EQ(segments[1].from, all[2].from);
+    // A path is a pen-down run: a polyline of the decoder.
+    const std::vector<decoder::Polyline> resumed =
+        decoder::drawn_polylines(decoder::decode(plotter.stop().bytes, decoder::Language::kTkGl1));
+    const std::vector<decoder::Polyline> all =
+        decoder::drawn_polylines(decoder::decode(file_plot(d, p), decoder::Language::kTkGl1));
+    ASSERT_GT(all.size(), 3u);
+    ASSERT_EQ(resumed.size(), all.size() - 1);
+    // 5 mm of the second path, up to its end; then the third path whole.
+    const std::vector<decoder::Point>& again = resumed.front().points;
+    EXPECT_EQ(again.back(), all[1].points.back());
+    double length = 0;
+    for (size_t i = 1; i < again.size(); ++i)
+        length += std::hypot(static_cast<double>(again[i].x - again[i - 1].x),
+                             static_cast<double>(again[i].y - again[i - 1].y));
+    EXPECT_NEAR(length, 5 * 40, 2);
+    EXPECT_EQ(resumed[1].points, all[2].points);
 }
 
 // The preview numbers each path where it starts, as resume counts them.
