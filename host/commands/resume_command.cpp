@@ -127,7 +127,7 @@ Command add_resume_command(CLI::App& app) {
                      "Draw this much of the line before the first path again, in mm, so that "
                      "the line joins without a gap")
         ->type_name("MM")
-        ->check(CLI::Range(0.0, 1e4));
+        ->check(CLI::Range(0.0, 1e4).description(""));
     command->add_option("--port", o->port, "Plot to another port than the plot's")
         ->type_name("DEVICE");
     command->footer(
