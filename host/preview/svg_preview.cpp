@@ -99,7 +99,22 @@ class SvgWriter {
              << o_.units_per_mm << "\"/>\n";
     }
 
-    void finish() { out_ << "</g>\n</svg>\n"; }
+    void finish() {
+        out_ << "</g>\n";
+        // Upright, outside the flipped group: y turned by hand.
+        if (!o_.numbers.empty()) {
+            const double size = 2.5 * o_.units_per_mm;
+            out_ << "<g class=\"numbers\" font-family=\"sans-serif\" font-size=\"" << size
+                 << "\" fill=\"#cc0000\" stroke=\"#ffffff\" stroke-width=\"" << size / 8
+                 << "\" paint-order=\"stroke\">\n";
+            for (const PointNumber& n : o_.numbers) {
+                out_ << "<text x=\"" << n.x << "\" y=\"" << -n.y << "\">" << n.number
+                     << "</text>\n";
+            }
+            out_ << "</g>\n";
+        }
+        out_ << "</svg>\n";
+    }
 
   private:
     void points(const std::vector<Point>& pts) {

@@ -139,16 +139,33 @@ struct Piece {
     int weight;
 };
 
+Piece piece_of(Vec2 from, Vec2 to) {
+    return before(from, to) ? Piece{from, to, 1} : Piece{to, from, -1};
+}
+
+// The pieces that cross a level line (by_y) or an upright one (by_x).
+struct PieceIndex {
+    Bands by_y, by_x;
+    PieceIndex(const std::vector<Piece>& pieces, const Box& box, size_t bands)
+        : by_y(box.min_y, box.max_y, bands), by_x(box.min_x, box.max_x, bands) {
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const Piece& p = pieces[i];
+            if (p.lo.y != p.hi.y) by_y.add(i, p.lo.y, p.hi.y);
+            if (p.lo.x != p.hi.x) by_x.add(i, std::min(p.lo.x, p.hi.x), std::max(p.lo.x, p.hi.x));
+        }
+    }
+};
+
 // The winding numbers on both sides of a piece: for one that rises, left
 // (smaller x) and right; for a level one, above and below.
-std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const Bands& by_y,
-                          const Bands& by_x, double& work) {
+std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const PieceIndex& index,
+                          double& work) {
     const Piece& s = pieces[k];
     const Vec2 m{(s.lo.x + s.hi.x) / 2, (s.lo.y + s.hi.y) / 2};
     int beyond = 0;
     if (s.lo.y < s.hi.y) {
         // A ray toward +x from just beside the middle; a piece rising across it counts +1.
-        const auto& near = by_y.at(m.y);
+        const auto& near = index.by_y.at(m.y);
         work += static_cast<double>(near.size());
         for (size_t i : near) {
             const Piece& e = pieces[i];
@@ -159,7 +176,7 @@ std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const Band
         return {beyond + s.weight, beyond};
     }
     // A ray toward +y; a piece running toward -x across it counts +1.
-    const auto& near = by_x.at(m.x);
+    const auto& near = index.by_x.at(m.x);
     work += static_cast<double>(near.size());
     for (size_t i : near) {
         const Piece& e = pieces[i];
@@ -175,12 +192,17 @@ std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const Band
 
 std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec2>>& rings) {
     std::vector<Edge> edges;
+    std::vector<size_t> ring_of;  // of each edge
     Box box;
-    for (const auto& ring : rings) {
+    for (size_t r = 0; r < rings.size(); ++r) {
+        const auto& ring = rings[r];
         for (size_t i = 0; i < ring.size(); ++i) {
             const Vec2 a = ring[i], b = ring[(i + 1) % ring.size()];
             if (!std::isfinite(a.x) || !std::isfinite(a.y)) return rings;
-            if (!same(a, b)) edges.push_back({a, b});
+            if (!same(a, b)) {
+                edges.push_back({a, b});
+                ring_of.push_back(r);
+            }
             box.add(a);
         }
     }
@@ -225,7 +247,7 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
         }
     }
     // Rings that neither cross nor touch, each without a corner visited
-    // twice: the outline is theirs if every edge of theirs is kept below.
+    // twice: each is all outline or none of it.
     bool apart = total_cuts == 0;
     if (apart) {
         std::vector<Vec2> corners;
@@ -233,8 +255,21 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
         std::sort(corners.begin(), corners.end(), before);
         apart = std::adjacent_find(corners.begin(), corners.end(), same) == corners.end();
     }
-    // One such ring is filled alike by either rule.
-    if (apart && rings.size() == 1) return rings;
+    if (apart) {
+        // One such ring is filled alike by either rule.
+        if (rings.size() == 1) return rings;
+        std::vector<Piece> pieces;
+        for (const Edge& e : edges) pieces.push_back(piece_of(e.a, e.b));
+        const PieceIndex index(pieces, box, bands);
+        std::vector<std::vector<Vec2>> kept;
+        for (size_t i = 0; i < edges.size(); ++i) {
+            if (i > 0 && ring_of[i] == ring_of[i - 1]) continue;
+            const auto [one, other] = sides(pieces, i, index, work);
+            if (work > kMaxWork) return rings;
+            if ((one != 0) != (other != 0)) kept.push_back(rings[ring_of[i]]);
+        }
+        return kept;
+    }
 
     // 2. The pieces between cuts, each once, with the runs along it summed;
     // cuts a rounding apart (three edges through one point) made one point.
@@ -255,11 +290,8 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
         for (size_t k = 0; k + 1 < c.size(); ++k) {
             const Vec2 a = c[k].second, b = c[k + 1].second;
             if (same(a, b)) continue;
-            if (before(a, b)) {
-                runs[{a, b}] += 1;
-            } else {
-                runs[{b, a}] -= 1;
-            }
+            const Piece p = piece_of(a, b);
+            runs[{p.lo, p.hi}] += p.weight;
         }
     }
     std::vector<Piece> pieces;
@@ -268,15 +300,10 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
     }
 
     // 3. Keep the pieces with the area on one side only, turned so that it is on their left.
-    Bands by_y(box.min_y, box.max_y, bands), by_x(box.min_x, box.max_x, bands);
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& p = pieces[i];
-        if (p.lo.y != p.hi.y) by_y.add(i, p.lo.y, p.hi.y);
-        if (p.lo.x != p.hi.x) by_x.add(i, std::min(p.lo.x, p.hi.x), std::max(p.lo.x, p.hi.x));
-    }
+    const PieceIndex index(pieces, box, bands);
     std::vector<Edge> outline;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        const auto [left, right] = sides(pieces, i, by_y, by_x, work);
+        const auto [left, right] = sides(pieces, i, index, work);
         if (work > kMaxWork) return rings;
         if ((left != 0) == (right != 0)) continue;
         // Going from lo to hi, the left-hand side is toward -x (rising) or +y (level).
@@ -286,8 +313,6 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
             outline.push_back({pieces[i].hi, pieces[i].lo});
         }
     }
-
-    if (apart && outline.size() == edges.size()) return rings;
 
     // 4. Join the kept pieces end to start into rings.
     std::map<Vec2, std::vector<size_t>, PointLess> leaving;
