@@ -8,11 +8,6 @@
 namespace tvk::host::plotfile {
 namespace {
 
-// The line-type names that the plotting side turns into the target's nearest
-// patterns, for the HP-GL pattern numbers 1 to 8.
-constexpr const char* kPatternNames[8] = {"DOT",    "HIDDEN",  "DASHED", "DASHDOT",
-                                          "CENTER", "PHANTOM", "DIVIDE", "BORDER"};
-
 // The instructions that would draw but are not drawn here.
 bool draws_unsupported(const std::string& name) {
     return name == "UC";
@@ -52,8 +47,9 @@ void Interpreter::initialise(bool full) {
     window_user_.reset();
     output_.set_window(std::nullopt);
     update_scaling();
-    line_type_ = 0;
-    line_type_set_ = false;
+    line_type_ = LineType{};
+    previous_line_type_.reset();
+    user_patterns_.clear();
     chord_deviation_ = false;
     fill_type_ = 1;
     fill_spacing_ = 0;
@@ -120,10 +116,6 @@ void Interpreter::update_scaling() {
 void Interpreter::set_style() {
     StrokeStyle style;
     style.pen = pen_;
-    if (line_type_ != 0) {
-        const int n = std::abs(line_type_);
-        style.linetype = n >= 1 && n <= 8 ? kPatternNames[n - 1] : "CONTINUOUS";
-    }
     if (auto c = pen_colours_.find(pen_); c != pen_colours_.end()) style.true_color = c->second;
     if (auto w = pen_widths_.find(pen_); w != pen_widths_.end()) {
         style.width_mm = w->second;
@@ -131,6 +123,7 @@ void Interpreter::set_style() {
         style.width_mm = all->second;
     }
     output_.set_style(style);
+    output_.set_dashes(dash_pattern());
 }
 
 void Interpreter::new_page() {
@@ -180,6 +173,7 @@ void Interpreter::apply(const Instruction& in) {
             p2_ = default_p2_;
         }
         update_scaling();
+        set_style();  // the pattern length follows the diagonal
     } else if (n == "SC") {
         if (v.size() >= 4) {
             Scaling s{v[0], v[1], v[2], v[3]};
@@ -222,11 +216,8 @@ void Interpreter::apply(const Instruction& in) {
     } else if (n == "SP") {
         pen_ = v.empty() ? 0 : std::clamp(static_cast<int>(v[0]), 0, 1 << 15);
         set_style();
-    } else if (n == "LT") {
-        line_type_set_ = !v.empty();
-        const int type = v.empty() ? 0 : static_cast<int>(v[0]);
-        line_type_ = type == 99 ? line_type_ : (type >= -8 && type <= 8 ? type : 0);
-        set_style();
+    } else if (n == "LT" || n == "UL") {
+        line_type_instruction(in);
     } else if (n == "PW") {
         const double w = v.empty() ? 0 : v[0];
         double mm = w;

@@ -72,6 +72,10 @@ class Interpreter {
     Vec2 to_user(Vec2 plotter) const;
     double units_per_cm() const { return units_per_inch_ / 2.54; }
 
+    // ---- line_types.cpp ----
+    void line_type_instruction(const Instruction& in);
+    std::optional<DashPattern> dash_pattern() const;
+
     // ---- vectors.cpp ----
     void vector_instruction(const Instruction& in);
     void move_to(Vec2 plotter, bool down);
@@ -129,9 +133,16 @@ class Interpreter {
     std::map<int, int32_t> pen_colours_;
     std::map<int, double> pen_widths_;  // PW, millimetres
     bool width_relative_ = false;       // WU1
-    int line_type_ = 0;                 // 0: solid
-    bool line_type_set_ = false;
-    bool chord_deviation_ = false;  // CT1
+    struct LineType {
+        int type = 0;       // 0 with `set`: dots where vectors end; else solid
+        bool set = false;   // LT with a number
+        double length = 4;  // percent of the P1-P2 diagonal, or millimetres
+        bool absolute = false;
+    };
+    LineType line_type_;
+    std::optional<LineType> previous_line_type_;        // for LT99
+    std::map<int, std::vector<double>> user_patterns_;  // UL, percentages
+    bool chord_deviation_ = false;                      // CT1
     int fill_type_ = 1;
     double fill_spacing_ = 0, fill_angle_ = 0;
     std::optional<char> symbol_;  // SM

@@ -178,6 +178,7 @@ void Interpreter::label(const std::string& text) {
     StrokeStyle style = output_.style();
     style.linetype = "CONTINUOUS";
     output_.set_style(style);
+    output_.set_dashes(std::nullopt);  // characters are drawn solid
     output_.lift();
     bool alternate = l.alternate;
     const auto character = [&](unsigned char byte) {

@@ -252,7 +252,7 @@ TEST(PlotFileInstructions, PensColoursLineTypesAndWidthsGoWithTheStrokes) {
     ASSERT_EQ(r.stroked.size(), 5u);
     EXPECT_EQ(r.stroked[0]->color, 3);
     EXPECT_EQ(r.stroked[0]->linetype, "CONTINUOUS");
-    EXPECT_EQ(r.stroked[1]->linetype, "HIDDEN");
+    EXPECT_EQ(r.stroked[1]->linetype, "CONTINUOUS") << "the file's own dashes are drawn";
     EXPECT_EQ(r.stroked[2]->true_color, 0xFF0080);
     EXPECT_EQ(std::get<Shape>(r.stroked[2]->what).width, 0.5);
     EXPECT_EQ(r.stroked[3]->color, 300 - 255);
