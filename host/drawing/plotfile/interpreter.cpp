@@ -6,15 +6,6 @@
 #include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host::plotfile {
-namespace {
-
-// The instructions that would draw but are not drawn here.
-bool draws_unsupported(const std::string& name) {
-    return name == "UC";
-}
-
-}  // namespace
-
 Interpreter::Interpreter(bool hpgl2, double units_per_inch, Drawing::Impl& drawing)
     : hpgl2_(hpgl2),
       units_per_inch_(units_per_inch),
@@ -151,7 +142,7 @@ void Interpreter::apply(const Instruction& in) {
     } else if (n == "LB" || n == "BL" || n == "PB" || n == "DT" || n == "SI" || n == "SR" ||
                n == "DI" || n == "DR" || n == "SL" || n == "LO" || n == "ES" || n == "CP" ||
                n == "CS" || n == "CA" || n == "SS" || n == "SA" || n == "TD" || n == "SD" ||
-               n == "AD" || n == "LM" || n == "SM" || n == "DV") {
+               n == "AD" || n == "LM" || n == "SM" || n == "DV" || n == "UC") {
         label_instruction(in);
     } else if (n == "IN") {
         initialise(true);
@@ -251,8 +242,6 @@ void Interpreter::apply(const Instruction& in) {
         tick_minus_ = v.size() >= 2 ? v[1] : (v.empty() ? 0.5 : 0);
     } else if (n == "PG" || n == "FR" || n == "AF" || n == "AH") {
         new_page();
-    } else if (draws_unsupported(n)) {
-        not_drawn(in);
     }
     // The rest draws nothing: output, queries, configuration, colour ranges.
 }

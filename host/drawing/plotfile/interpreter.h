@@ -26,6 +26,8 @@ struct LabelState {
     bool relative_direction = false;
     double run = 1, rise = 0;                // DI or DR
     double slant = 0;                        // SL: the tangent
+    int path = 0;                            // DV: 0 right, 1 down, 2 left, 3 up the page
+    bool line_up = false;                    // DV: lines fed the other way
     int origin = 1;                          // LO
     double extra_space = 0, extra_line = 0;  // ES
     int standard_set = 0, alternate_set = 0;
@@ -106,6 +108,10 @@ class Interpreter {
     void symbol(Vec2 at);
     Vec2 character_size() const;  // width and cap height, plotter units
     Vec2 direction() const;
+    // One character on along the text path (DV), and one line feed.
+    Vec2 path_step(double advance, double feed) const;
+    Vec2 line_step(double advance, double feed) const;
+    void user_character(const std::vector<double>& v);  // UC
 
     // ---- the graphics state ----
     bool hpgl2_;
