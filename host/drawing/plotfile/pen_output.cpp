@@ -141,10 +141,15 @@ void PenOutput::draw_dashed(Vec2 from, Vec2 to) {
         const double element = lengths[dash_element_ % lengths.size()] * scale;
         const bool down = dash_element_ % 2 == 0;
         const double step = std::min(element - dash_into_, step_length - at);
+        // Each dash is a path of its own, held at the cost of several points:
+        // a short instruction may make a hundred thousand of them.
+        constexpr std::size_t kDashCost = 32;
         if (down && element == 0) {
             dot(from + at * d);
+            points_ += kDashCost;
         } else if (down && step > 0) {
             draw_solid(from + at * d, at + step >= step_length ? to : from + (at + step) * d);
+            points_ += kDashCost;
         }
         at += step;
         dash_into_ += step;
