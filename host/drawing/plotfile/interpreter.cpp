@@ -221,6 +221,16 @@ void Interpreter::apply(const Instruction& in) {
             if (!v.empty()) pen_widths_[-1] = mm;
         }
         set_style();
+    } else if (n == "VS") {
+        if (v.empty()) {
+            pen_speeds_.clear();
+        } else if (v[0] > 0) {
+            if (v.size() < 2) pen_speeds_.clear();
+            pen_speeds_[v.size() >= 2 ? std::max(0, static_cast<int>(v[1])) : 0] =
+                std::min(v[0], 1e4);
+        }
+    } else if (n == "LA") {
+        line_attributes_ = line_attributes_ || !v.empty();
     } else if (n == "WU") {
         width_relative_ = !v.empty() && v[0] == 1;
     } else if (n == "PC") {

@@ -60,6 +60,9 @@ class Interpreter {
     std::deque<std::vector<Entity>>& pages() { return pages_; }
     const std::map<std::string, NotDrawn>& not_drawn() const { return not_drawn_; }
     bool truncated() const { return output_.full(); }
+    // VS: the speed the file asks of each pen, cm/s (pen 0: every pen).
+    const std::map<int, double>& pen_speeds() const { return pen_speeds_; }
+    bool line_attributes() const { return line_attributes_; }  // LA was given
 
   private:
     // ---- state (interpreter.cpp) ----
@@ -158,6 +161,9 @@ class Interpreter {
     std::vector<std::vector<bool>> polygon_edges_;  // whether each edge was drawn
 
     double tick_plus_ = 0.5, tick_minus_ = 0.5;  // TL, percent
+
+    std::map<int, double> pen_speeds_;
+    bool line_attributes_ = false;
 
     LabelState labels_;
     std::map<std::string, NotDrawn> not_drawn_;

@@ -261,6 +261,18 @@ TEST(PlotFileInstructions, PensColoursLineTypesAndWidthsGoWithTheStrokes) {
     EXPECT_EQ(r.segments[4].b, (Vec2{5, 0}));
 }
 
+// What the target plotter decides for itself is said, not silently dropped.
+TEST(PlotFileInstructions, PenSpeedsAndLineAttributesAreReported) {
+    Read r;
+    read_into(r, "IN;VS10;VS30;VS5,2;SP1;PA0,0;PD1,0;LA1,2,2,1;");
+    ASSERT_EQ(r.notes.size(), 3u);
+    EXPECT_EQ(r.notes[1],
+              "The file asks for pen speeds (VS: every pen 30 cm/s, pen 2 5 cm/s); the profile's "
+              "speeds are used (--speed PEN=CM_S sets them).");
+    EXPECT_EQ(r.notes[2],
+              "The file sets line ends and joins (LA); the target plotter draws its own.");
+}
+
 TEST(PlotFileInstructions, PagesAreDrawnOneAtATime) {
     const std::string plot = "IN;SP1;PA0,0;PD1,0;PG;PG;PU;SP2;PA5,5;PD6,5;FR;";
     Read first;
