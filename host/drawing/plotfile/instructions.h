@@ -54,8 +54,9 @@ class InstructionReader {
 
     std::string_view s_;
     std::size_t i_ = 0;
-    char terminator_ = 3;    // ETX, as after IN
-    bool pcl_mode_ = false;  // inside a PCL wrapper, between ESC%nA and ESC%nB
+    char terminator_ = 3;             // ETX, as after IN
+    bool terminator_prints_ = false;  // DT's mode 0
+    bool pcl_mode_ = false;           // inside a PCL wrapper, between ESC%nA and ESC%nB
 };
 
 // Numbers are held within what HP-GL/2 carries (-2^30 to 2^30 - 1).

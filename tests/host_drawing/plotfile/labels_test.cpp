@@ -60,6 +60,20 @@ TEST(PlotFileLabels, TheLabelStateSetsPlaceSizeAndDirection) {
     EXPECT_NEAR(slanted.max_x - upright.max_x, 10, 0.5);
 }
 
+// DT's mode 0 prints its terminator with the label; mode 1, the default,
+// does not; IN brings back ETX.
+TEST(PlotFileLabels, TheTerminatorIsPrintedInMode0) {
+    const auto segments = [](const std::string& plot) {
+        Read r;
+        read_into(r, std::string(kSized) + plot);
+        return r.segments;
+    };
+    expect_segments(segments("DT#,0;LBI#;"), segments("LBI#\x03"));
+    expect_segments(segments("DT#;LBI#;"), segments("LBI\x03"));
+    expect_segments(segments("DT#,1;LBI#;"), segments("LBI\x03"));
+    expect_segments(segments("DT#,0;IN;SP1;SI1,1;PA0,0;LBI\x03"), segments("LBI\x03"));
+}
+
 // UC: a character of the file's own on a grid of 4 by 8 to the character
 // body (here one unit each way); the pen goes on a cell.
 TEST(PlotFileLabels, UserCharactersAreDrawnOnTheCharacterGrid) {
