@@ -99,7 +99,7 @@ class Interpreter {
     void polygon_instruction(const Instruction& in);
     void polygon_point(Vec2 plotter, bool down);
     void close_subpolygon();
-    void fill_rings(const std::vector<std::vector<Vec2>>& rings);
+    void fill_rings(const std::vector<std::vector<Vec2>>& rings, bool nonzero = false);
     void edge_rings(const std::vector<std::vector<Vec2>>& rings);
     void hatch(const std::vector<std::vector<Vec2>>& rings, double spacing, double degrees);
     void rectangle(Vec2 corner_user, bool fill);

@@ -221,11 +221,12 @@ void PenOutput::finish_run() {
     run_end_.reset();
 }
 
-void PenOutput::fill(const std::vector<std::vector<Vec2>>& rings) {
+void PenOutput::fill(const std::vector<std::vector<Vec2>>& rings, bool nonzero) {
     if (style_.pen == 0 || full() || !entities_) return;
     lift();
     Shape shape;
     shape.filled = true;
+    shape.nonzero = nonzero;
     for (std::vector<Vec2> ring : rings) {
         if (window_) {
             ring = clip_ring(ring, 0, window_->min_x);

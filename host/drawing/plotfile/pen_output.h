@@ -57,8 +57,9 @@ class PenOutput {
     void lower(Vec2 at);
     // The pen lifted: the run ends, a dot where it did not move is drawn.
     void lift();
-    // Rings filled by the even-odd rule (the window clips them).
-    void fill(const std::vector<std::vector<Vec2>>& rings);
+    // Rings filled by the even-odd rule, or by the nonzero rule (FP1); the
+    // window clips them.
+    void fill(const std::vector<std::vector<Vec2>>& rings, bool nonzero = false);
     void finish() { lift(); }
 
     bool full() const { return points_ > kMaxPoints; }

@@ -244,6 +244,29 @@ TEST(PlotFileInstructions, FillsAreFilledShapes) {
     EXPECT_TRUE(r.segments.empty());
 }
 
+// FP1 fills by the nonzero rule: a square wound twice the same way inside
+// another is filled, where FP (even-odd) leaves a hole; hatching follows.
+TEST(PlotFileInstructions, FpFillsByTheRuleItNames) {
+    const std::string squares =
+        "IN;SP1;PA0,0;PM0;PD10,0,10,10,0,10,0,0;PM1;PU2,2;PD8,2,8,8,2,8,2,2;PM2;";
+    for (const char* rule : {"FP;", "FP1;"}) {
+        SCOPED_TRACE(rule);
+        Read solid;
+        read_into(solid, squares + rule);
+        ASSERT_EQ(solid.impl.entities.size(), 1u);
+        EXPECT_EQ(std::get<Shape>(solid.impl.entities[0].what).nonzero, rule[2] == '1');
+        // Hatched a unit apart: along y = 5 one stroke across, or two beside the hole.
+        Read hatched;
+        read_into(hatched, squares + "FT3,1,0;" + rule);
+        std::vector<DrawnSegment> middle;
+        for (const DrawnSegment& s : hatched.segments)
+            if (s.a.y == 5 && s.b.y == 5) middle.push_back(s);
+        ASSERT_EQ(middle.size(), rule[2] == '1' ? 1u : 2u);
+        EXPECT_NEAR(std::min(middle.front().a.x, middle.front().b.x), 0, 1e-9);
+        EXPECT_NEAR(std::max(middle.back().a.x, middle.back().b.x), 10, 1e-9);
+    }
+}
+
 TEST(PlotFileInstructions, PensColoursLineTypesAndWidthsGoWithTheStrokes) {
     Read r;
     read_into(r,
