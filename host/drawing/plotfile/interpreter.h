@@ -1,6 +1,6 @@
 // HP-GL and HP-GL/2 instructions applied in order to the graphics state,
-// drawing through PenOutput. Its parts live in vectors.cpp, polygons.cpp and
-// labels.cpp; the state and the rest here.
+// drawing through PenOutput. Its parts live in vectors.cpp, polygons.cpp,
+// line_types.cpp and labels.cpp; the state and the rest here.
 #pragma once
 
 #include <deque>
