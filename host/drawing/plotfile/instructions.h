@@ -4,7 +4,9 @@
 //                  PCL and PJL wrappers)
 //   language       which language a file is written in, on evidence
 //   page_state     the graphics state: scaling, window, pens, fills
-//   pen_output     strokes, dots and fills into entities, clipped to the window
+//   pen_output     strokes, dots and fills into entities, dashed in the line
+//                  pattern, clipped to the window
+//   line_types     LT and UL: the file's line patterns
 //   vectors        the vector group (PA ... BZ) and PE
 //   polygons       polygon mode, rectangles, wedges, fill types
 //   labels         labels in stroke fonts with their state; character_sets
