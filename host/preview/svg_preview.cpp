@@ -253,6 +253,12 @@ std::string preview_warning(const StreamSurvey& survey, const std::string& sourc
         warning += (warning.empty() ? "" : "; ") + std::string("the preview of ") + source +
                    " shows nothing drawn as " + name;
     }
+    if (const std::size_t labels = survey.decoded.labels; labels > 0) {
+        warning += (warning.empty() ? "" : "; ") + std::to_string(labels) +
+                   (labels == 1 ? " label is" : " labels are") + " not drawn in the preview of " +
+                   source + " (`tvkplot plot " + source +
+                   " --dry-run --preview OUT.svg` draws them)";
+    }
     return warning;
 }
 
