@@ -5,6 +5,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -89,6 +90,20 @@ class CancelWatch {
     std::jthread thread_;
 };
 
+// The driver is the whole process's: one plot at a time, across printers.
+// A job whose printer must wait says so, and may be cancelled meanwhile;
+// false when it was.
+bool wait_for_driver(pappl_job_t* job, std::unique_lock<std::timed_mutex>& lock) {
+    lock = std::unique_lock(application().driver_lock(), std::try_to_lock);
+    if (lock.owns_lock()) return true;
+    papplJobSetMessage(job, "Waiting: another printer is plotting; its plot goes first.");
+    while (!lock.try_lock_for(std::chrono::milliseconds(200))) {
+        if (papplJobIsCanceled(job)) return false;
+    }
+    papplJobSetMessage(job, "Plotting.");
+    return true;
+}
+
 // The pages of a PDF document; 1 for any other drawing.
 int pages_of(const std::string& path) {
     if (host::read_drawing_head(path, 8).rfind("%PDF-", 0) != 0) return 1;
@@ -127,7 +142,8 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
             papplJobSetMessage(job, "%s", text.c_str());
         };
 
-        const std::lock_guard lock(application().driver_lock());
+        std::unique_lock<std::timed_mutex> lock;
+        if (!wait_for_driver(job, lock)) return true;  // cancelled while it waited
         const KeptSignals signals;
         const CancelWatch watch(job);
         const PlottingNote note(job);

@@ -203,6 +203,45 @@ std::string PrinterServer::wait_for_job(const std::string& printer, int job,
     return state;
 }
 
+namespace {
+
+std::string job_request(const std::string& operation, int job, const std::string& expect) {
+    return "{\n  OPERATION " + operation +
+           "\n  GROUP operation-attributes-tag\n"
+           "  ATTR charset attributes-charset utf-8\n"
+           "  ATTR naturalLanguage attributes-natural-language en\n"
+           "  ATTR uri printer-uri $uri\n  ATTR integer job-id " +
+           std::to_string(job) +
+           "\n  ATTR name requesting-user-name $user\n"
+           "  STATUS successful-ok\n" +
+           expect + "}\n";
+}
+
+}  // namespace
+
+bool PrinterServer::wait_for_job_message(const std::string& printer, int job,
+                                         const std::string& regex, double seconds) const {
+    dir_.write("job-message.test",
+               job_request("Get-Job-Attributes", job,
+                           "  EXPECT job-state-message WITH-VALUE \"/" + regex + "/\"\n"));
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (run_program({"ipptool", "-t", printer_uri(printer), dir_.file("job-message.test")},
+                        dir_)
+                .exit_code == 0)
+            return true;
+        pause_a_little();
+    }
+    return false;
+}
+
+bool PrinterServer::job_operation(const std::string& printer, int job,
+                                  const std::string& operation) const {
+    dir_.write("job-operation.test", job_request(operation, job, ""));
+    return run_program({"ipptool", "-t", printer_uri(printer), dir_.file("job-operation.test")},
+                       dir_)
+               .exit_code == 0;
+}
+
 std::string PrinterServer::profile(int printer_id) const {
     return spool() + "/printer-" + std::to_string(printer_id) + ".toml";
 }
