@@ -145,6 +145,15 @@ TEST_F(PdfGlyphs, GlyphsWithoutCharactersAreFilledOutlinesAtTheirPlaceAndSize) {
     EXPECT_TRUE(told);
     EXPECT_EQ(d.unsupported().count("GLYPH"), 0u);
 
+    // An O keeps its hole: its contours wind against each other.
+    char o[16];
+    std::snprintf(o, sizeof o, "<%04X>", glyph_of(font, U'O'));
+    const FlatDrawing ring =
+        drawing(std::string("BT /G0 20 Tf 30 40 Td ") + o + " Tj ET", embedded_font(font, false))
+            .flatten(0.01);
+    ASSERT_EQ(ring.fills.size(), 1u);
+    EXPECT_EQ(ring.fills[0].rings.size(), 2u);
+
     // Turned a quarter, the two glyphs stand one above the other.
     const Box turned =
         drawing("BT /G0 20 Tf 0 1 -1 0 100 10 Tm " + hh() + " Tj ET", embedded_font(font, false))
