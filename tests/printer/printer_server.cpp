@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <stdexcept>
@@ -164,8 +165,22 @@ std::string PrinterServer::log() const {
 }
 
 Outcome PrinterServer::command(const std::vector<std::string>& args) const {
+    // Through this server's own address: PAPPL's commands otherwise find a
+    // server through one socket per user, which another server of the same
+    // user (another test run on the machine) may hold.
     std::vector<std::string> all{PRINTER_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
+    const std::string sub = args.empty() ? "" : args[0];
+    const bool local = sub == "devices" || sub == "drivers" || sub == "server";
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (!local && sub != "add" && args[i] == "-d" && i + 1 < args.size()) {
+            all.insert(all.end(), {"-u", printer_uri(args[++i])});
+            continue;
+        }
+        all.push_back(args[i]);
+    }
+    if (!local && std::find(all.begin(), all.end(), "-u") == all.end()) {
+        all.insert(all.end(), {"-u", "ipp://localhost:" + std::to_string(port_)});
+    }
     return run_program(all, dir_);
 }
 
