@@ -257,6 +257,16 @@ bool PrinterServer::job_operation(const std::string& printer, int job,
                .exit_code == 0;
 }
 
+bool PrinterServer::wait_for_saved_printer(const std::string& name, double seconds) const {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (host_test::read_file(spool() + "/tvkplot-printer.state")
+                .find("name=\"" + name + "\"") != std::string::npos)
+            return true;
+        pause_a_little();
+    }
+    return false;
+}
+
 std::string PrinterServer::profile(int printer_id) const {
     return spool() + "/printer-" + std::to_string(printer_id) + ".toml";
 }

@@ -47,6 +47,7 @@ TEST_P(ResumedJobs, AReleasedJobGoesOnWhereThePlotStopped) {
     Emulator plotter(dir, {"--tcp", "--rate", "6000", "--buffer", "512"});
     const std::string uri = "socket://" + plotter.port().substr(4);  // tcp:HOST:PORT
     ASSERT_EQ(server.command({"add", "-d", "slow", "-v", uri, "-m", "TVK-RX24"}).exit_code, 0);
+    ASSERT_TRUE(server.wait_for_saved_printer("slow"));
     std::vector<host_test::Line> lines;
     for (int i = 0; i < 4000; ++i) {
         lines.push_back({double(i % 97), double(i % 89), double(i % 83) + 3, double(i % 79) + 5});
