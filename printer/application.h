@@ -38,13 +38,14 @@ class Application {
     // Whether this process is the server (not a command talking to one).
     bool serving() const { return serving_; }
 
-    // Held around every session with the driver.
-    std::mutex& driver_lock() { return driver_lock_; }
+    // Held around every session with the driver; a job waits for it with a
+    // time-out, so that it can see whether it was cancelled meanwhile.
+    std::timed_mutex& driver_lock() { return driver_lock_; }
 
   private:
     host::GlobalOptions global_;
     std::vector<PlotterModel> models_;
-    std::mutex driver_lock_;
+    std::timed_mutex driver_lock_;
     std::string spool_;
     bool serving_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "host/ui/interrupt.h"
 #include "printer/device_schemes.h"
+#include "printer/interrupted_jobs.h"
 
 namespace tvk::printer {
 
@@ -10,7 +11,20 @@ DeviceOutput::DeviceOutput(pappl_job_t* job, pappl_device_t* device, std::string
       device_(device),
       uri_(std::move(uri)),
       on_line_(uri_.rfind("serial:", 0) == 0 || uri_.rfind("socket:", 0) == 0),
-      line_(plotter_port(device, uri_)) {}
+      line_(plotter_port(device, uri_)),
+      hash_(stream_hash(nullptr, 0)) {}
+
+void DeviceOutput::restart_count() {
+    written_ = 0;
+    hash_ = stream_hash(nullptr, 0);
+}
+
+void DeviceOutput::add_written(const uint8_t* bytes, size_t done) {
+    if (done == 0) return;
+    written_ += done;
+    hash_ = stream_hash(bytes, done, hash_);
+    if (on_written) on_written(written_, hash_);
+}
 
 host::Written DeviceOutput::write(const uint8_t* bytes, size_t count, size_t& done,
                                   int deadline_ms) {
@@ -19,13 +33,18 @@ host::Written DeviceOutput::write(const uint8_t* bytes, size_t count, size_t& do
         host::request_interrupt();
         return host::Written::kStopped;
     }
-    if (line_ != nullptr) return line_->write(bytes, count, done, deadline_ms);
+    if (line_ != nullptr) {
+        const host::Written result = line_->write(bytes, count, done, deadline_ms);
+        add_written(bytes, done);
+        return result;
+    }
     if (count == 0) return host::Written::kAll;
     if (papplDeviceWrite(device_, bytes, count) != static_cast<ssize_t>(count)) {
         failure_ = "the device " + uri_ + " took no more bytes";
         return host::Written::kFailed;
     }
     done = count;
+    add_written(bytes, done);
     return host::Written::kAll;
 }
 

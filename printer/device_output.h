@@ -6,6 +6,9 @@
 
 #include <pappl/pappl.h>
 
+#include <cstdint>
+#include <functional>
+
 #include "host/ports/port_output.h"
 
 namespace tvk::printer {
@@ -23,6 +26,16 @@ class DeviceOutput final : public host::PortOutput {
         return line_ != nullptr && failure_.empty() ? line_->failure() : failure_;
     }
     std::string name() const override { return uri_; }
+    size_t still_queued() const override { return line_ != nullptr ? line_->still_queued() : 0; }
+    // A serial line, whose queue a server that ends may not get out (a
+    // network connection's the system still delivers).
+    bool queue_may_be_lost() const { return uri_.rfind("serial:", 0) == 0; }
+
+    // Told the bytes that have gone to the device so far, and their hash
+    // (stream_hash), after every write that sent some.
+    std::function<void(size_t bytes, uint64_t hash)> on_written;
+    // Starts the count and the hash again (a new page's plot).
+    void restart_count();
 
   private:
     pappl_job_t* job_;
@@ -31,6 +44,9 @@ class DeviceOutput final : public host::PortOutput {
     bool on_line_;            // a plotter on a line: it gets the handshake strings
     host::PortOutput* line_;  // the host program's port behind the device, if it is one
     std::string failure_;
+    size_t written_ = 0;
+    uint64_t hash_;
+    void add_written(const uint8_t* bytes, size_t done);
 };
 
 }  // namespace tvk::printer

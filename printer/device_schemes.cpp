@@ -198,6 +198,14 @@ host::PortOutput* plotter_port(pappl_device_t* device, const std::string& uri) {
     return line != nullptr ? line->port.get() : nullptr;
 }
 
+}  // namespace tvk::printer
+
+// PAPPL adds its own schemes only where none were added before it, so ours
+// would leave out its USB; its function for that is exported, not declared.
+extern "C" void _papplDeviceAddUSBScheme(void);
+
+namespace tvk::printer {
+
 void add_device_schemes() {
     papplDeviceAddScheme("file", PAPPL_DEVTYPE_FILE, list_none, open_stream_file, close_stream_file,
                          read_nothing, write_stream_file, status_none, nullptr);
@@ -206,6 +214,8 @@ void add_device_schemes() {
                          write_line, status_none, nullptr);
     papplDeviceAddScheme("serial", PAPPL_DEVTYPE_CUSTOM_LOCAL, list_serial, open_line, close_line,
                          read_line, write_line, status_none, nullptr);
+    // A plotter on USB, as PAPPL reaches it (usb://MAKE/MODEL?serial=N).
+    _papplDeviceAddUSBScheme();
 }
 
 }  // namespace tvk::printer

@@ -1,24 +1,34 @@
 #include "printer/interrupted_jobs.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cinttypes>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <sstream>
 
 #include "printer/application.h"
 
 namespace tvk::printer {
 namespace {
 
-constexpr const char* kPrefix = "plotting-";
+constexpr const char* kNotePrefix = "plotting-";
+constexpr const char* kResumePrefix = "resume-";
+constexpr const char* kDocumentSuffix = ".document";  // a kept note's copy of its document
+// The progress line keeps its width, so that it is rewritten in place.
+constexpr size_t kProgressWidth = 95;
 
 // What a note keeps: enough to find the job again, or to make it anew from
-// its document.
+// its document, and how far its plot got.
 struct Note {
     std::string path;
     std::string format, user, name, file;
+    bool resumable = false;
+    PlotProgress progress;
 };
 
 std::mutex notes_lock;
@@ -26,6 +36,36 @@ std::map<std::pair<int, int>, Note> notes;  // by printer and job
 
 std::string text(const char* s) {
     return s != nullptr ? s : "";
+}
+
+std::string progress_line(bool resumable, const PlotProgress& p) {
+    char line[kProgressWidth + 2];
+    std::snprintf(line, sizeof line, "progress %d %d %zu %zu %" PRIu64 " %zu", resumable ? 1 : 0,
+                  p.page, p.from_path, p.bytes, p.hash, p.queued);
+    std::string padded = line;
+    padded.resize(kProgressWidth, ' ');
+    return padded + '\n';
+}
+
+bool read_progress(const std::string& line, bool& resumable, PlotProgress& p) {
+    std::istringstream in(line);
+    std::string word;
+    int flag = 0;
+    if (!(in >> word >> flag >> p.page >> p.from_path >> p.bytes >> p.hash >> p.queued) ||
+        word != "progress" || p.page < 1 || p.queued > p.bytes)
+        return false;
+    resumable = flag == 1;
+    return true;
+}
+
+std::string resume_path(int printer, int job) {
+    return application().spool_directory() + "/" + kResumePrefix + std::to_string(printer) + "-" +
+           std::to_string(job);
+}
+
+// Whether a plot that got this far has something to go on from.
+bool under_way(const PlotProgress& p) {
+    return p.page > 1 || p.from_path > 0 || p.bytes > 0;
 }
 
 // A new job of the interrupted one's document (a copy: PAPPL removes the
@@ -43,40 +83,97 @@ int hold_anew(pappl_printer_t* printer, const Note& n) {
         printer, n.user.empty() ? "unknown" : n.user.c_str(), n.format.c_str(),
         n.name.empty() ? "drawing" : n.name.c_str(), 0, nullptr, kept.c_str());
     if (job != nullptr) papplJobHold(job, nullptr, "indefinite", 0);
+    if (job == nullptr) {
+        if (!was_stopped) papplPrinterResume(printer);
+        return 0;
+    }
+    const bool resumes = n.resumable && under_way(n.progress);
+    if (resumes) {
+        std::ofstream out(resume_path(papplPrinterGetID(printer), papplJobGetID(job)),
+                          std::ios::trunc);
+        out << progress_line(true, n.progress);
+    }
     if (!was_stopped) papplPrinterResume(printer);
-    if (job == nullptr) return 0;
-    papplJobSetMessage(job,
-                       "Held: the server stopped while this job was plotting. Put in new paper "
-                       "and release the job to plot it again from the start.");
+    if (resumes) {
+        papplJobSetMessage(job,
+                           "Held: the server stopped while this job was plotting (page %d, %zu "
+                           "bytes had gone to the plotter). Release the job to plot the rest, "
+                           "from the first path the plotter had not taken in full.",
+                           n.progress.page, n.progress.bytes);
+    } else if (!n.resumable) {
+        papplJobSetMessage(job,
+                           "Held: the server stopped while this job was plotting. This device "
+                           "cannot tell what the plotter took: put in new paper and release the "
+                           "job to plot it again from the start.");
+    } else {
+        papplJobSetMessage(job,
+                           "Held: the server stopped while this job was plotting, before anything "
+                           "went to the plotter. Release the job to plot it.");
+    }
     return papplJobGetID(job);
 }
 
 }  // namespace
 
-PlottingNote::PlottingNote(pappl_job_t* job) {
+uint64_t stream_hash(const uint8_t* bytes, size_t count, uint64_t hash) {
+    // FNV-1a: cheap enough to follow every byte sent.
+    for (size_t i = 0; i < count; ++i) {
+        hash ^= bytes[i];
+        hash *= 1099511628211ull;
+    }
+    return hash;
+}
+
+PlottingNote::PlottingNote(pappl_job_t* job, bool resumable, const PlotProgress& start)
+    : resumable_(resumable) {
     const int printer = papplPrinterGetID(papplJobGetPrinter(job));
-    path_ = application().spool_directory() + "/" + kPrefix + std::to_string(printer) + "-" +
+    path_ = application().spool_directory() + "/" + kNotePrefix + std::to_string(printer) + "-" +
             std::to_string(papplJobGetID(job));
-    std::ofstream out(path_, std::ios::trunc);
-    out << printer << '\n'
-        << papplJobGetID(job) << '\n'
-        << text(papplJobGetFormat(job)) << '\n'
-        << text(papplJobGetUsername(job)) << '\n'
-        << text(papplJobGetName(job)) << '\n'
-        << text(papplJobGetFilename(job)) << '\n';
+    document_ = text(papplJobGetFilename(job));
+    std::ostringstream head;
+    head << printer << '\n'
+         << papplJobGetID(job) << '\n'
+         << text(papplJobGetFormat(job)) << '\n'
+         << text(papplJobGetUsername(job)) << '\n'
+         << text(papplJobGetName(job)) << '\n'
+         << text(papplJobGetFilename(job)) << '\n';
+    const std::string written = head.str() + progress_line(resumable_, start);
+    offset_ = static_cast<long>(head.str().size());
+    fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd_ >= 0 && write(fd_, written.data(), written.size()) < 0) {
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+void PlottingNote::keep() {
+    std::error_code ec;
+    std::filesystem::copy_file(document_, path_ + kDocumentSuffix,
+                               std::filesystem::copy_options::overwrite_existing, ec);
+    kept_ = true;
 }
 
 PlottingNote::~PlottingNote() {
-    unlink(path_.c_str());
+    if (fd_ >= 0) close(fd_);
+    if (!kept_) unlink(path_.c_str());
+}
+
+void PlottingNote::record(const PlotProgress& progress) {
+    if (fd_ < 0) return;
+    const std::string line = progress_line(resumable_, progress);
+    // Written by the system as the process hands it over: a server killed
+    // the next moment leaves it in place.
+    if (pwrite(fd_, line.data(), line.size(), offset_) < 0) return;
 }
 
 void read_plotting_notes(const std::string& spool) {
     const std::lock_guard lock(notes_lock);
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(spool, ec)) {
-        if (entry.path().filename().string().rfind(kPrefix, 0) != 0) continue;
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(kNotePrefix, 0) != 0 || name.find('.') != std::string::npos) continue;
         std::ifstream in(entry.path());
-        std::string printer, job;
+        std::string printer, job, progress;
         Note n;
         n.path = entry.path().string();
         std::getline(in, printer);
@@ -85,6 +182,15 @@ void read_plotting_notes(const std::string& spool) {
         std::getline(in, n.user);
         std::getline(in, n.name);
         std::getline(in, n.file);
+        std::getline(in, progress);
+        std::error_code exists;
+        if (!std::filesystem::exists(n.file, exists)) n.file = n.path + kDocumentSuffix;
+        // A note without its progress (written by an older server, or cut
+        // short) plots again from the start.
+        if (!read_progress(progress, n.resumable, n.progress)) {
+            n.resumable = false;
+            n.progress = PlotProgress{};
+        }
         notes[{std::atoi(printer.c_str()), std::atoi(job.c_str())}] = n;
     }
 }
@@ -99,8 +205,10 @@ bool held_as_interrupted(pappl_job_t* job) {
         n = it->second;
         notes.erase(it);
     }
+    forget_resume_point(job);  // the new job's takes its place
     const int held = hold_anew(printer, n);
     unlink(n.path.c_str());
+    unlink((n.path + kDocumentSuffix).c_str());
     if (held > 0) {
         papplJobSetMessage(job, "Stopped with the server while plotting; held as job %d.", held);
     } else {
@@ -114,14 +222,33 @@ void hold_lost_jobs(pappl_system_t* system) {
     for (auto it = notes.begin(); it != notes.end();) {
         const auto [printer_id, job_id] = it->first;
         pappl_printer_t* printer = papplSystemFindPrinter(system, nullptr, printer_id, nullptr);
-        if (printer != nullptr && papplPrinterFindJob(printer, job_id) != nullptr) {
+        pappl_job_t* listed = printer != nullptr ? papplPrinterFindJob(printer, job_id) : nullptr;
+        if (listed != nullptr && papplJobGetState(listed) < IPP_JSTATE_STOPPED) {
             ++it;  // its processing, when it comes, holds it
             continue;
         }
+        // The old job's resume point first: the new job may take its number.
+        unlink(resume_path(printer_id, job_id).c_str());
         if (printer != nullptr) hold_anew(printer, it->second);
         unlink(it->second.path.c_str());
+        unlink((it->second.path + kDocumentSuffix).c_str());
         it = notes.erase(it);
     }
+}
+
+std::optional<PlotProgress> resume_point(pappl_job_t* job) {
+    std::ifstream in(resume_path(papplPrinterGetID(papplJobGetPrinter(job)), papplJobGetID(job)));
+    if (!in) return std::nullopt;
+    std::string line;
+    std::getline(in, line);
+    bool resumable = false;
+    PlotProgress p;
+    if (!read_progress(line, resumable, p) || !resumable) return std::nullopt;
+    return p;
+}
+
+void forget_resume_point(pappl_job_t* job) {
+    unlink(resume_path(papplPrinterGetID(papplJobGetPrinter(job)), papplJobGetID(job)).c_str());
 }
 
 }  // namespace tvk::printer

@@ -1,10 +1,16 @@
 #include "printer/job_filters.h"
 
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -13,12 +19,15 @@
 #include "host/drawing/model/work_progress.h"
 #include "host/drawing/pdf/pdf_reader.h"
 #include "host/host_error.h"
+#include "host/ports/port_output.h"
+#include "host/settings/profile.h"
 #include "host/ui/interrupt.h"
 #include "printer/application.h"
 #include "printer/device_output.h"
 #include "printer/interrupted_jobs.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
+#include "printer/resumed_plot.h"
 
 namespace tvk::printer {
 namespace {
@@ -60,34 +69,116 @@ host::PlotOptions job_plot_options(pappl_job_t* job, const std::string& profile)
     return plot_options(profile, c);
 }
 
-// PAPPL's handler of the signals that stop the server is kept through the
-// plot, which watches Ctrl-C for itself.
+// PAPPL's handlers of the signals that stop the server are kept through the
+// plot, which watches them for itself while it runs (they stop it, its pen
+// lifted); a request to terminate or a hang-up that stopped the plot is then
+// passed on to PAPPL, so that the server ends as it was asked.
 class KeptSignals {
   public:
-    KeptSignals() { sigaction(SIGINT, nullptr, &interrupt_); }
-    ~KeptSignals() { sigaction(SIGINT, &interrupt_, nullptr); }
+    KeptSignals() {
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], nullptr, &kept_[i]);
+    }
+    ~KeptSignals() {
+        for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &kept_[i], nullptr);
+        if (pass_on_ != 0) kill(getpid(), pass_on_);
+    }
     KeptSignals(const KeptSignals&) = delete;
     KeptSignals& operator=(const KeptSignals&) = delete;
 
+    // Whether the plot's exit code says a signal to end stopped it; it is
+    // passed on once the plot is over.
+    bool ended_by_signal(int exit_code) {
+        for (const int s : {SIGTERM, SIGHUP}) {
+            if (exit_code == 128 + s) pass_on_ = s;
+        }
+        return pass_on_ != 0;
+    }
+
   private:
-    struct sigaction interrupt_ {};
+    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction kept_[std::size(kSignals)]{};
+    int pass_on_ = 0;
 };
 
 // A job cancelled stops its plot as Ctrl-C stops tvkplot's, wherever the
-// plot is: reading, ordering, or waiting for a slow plotter.
+// plot is: reading, ordering, or waiting for a slow plotter. So does the
+// server asked to end (a signal, or its shutdown command): a plot may take
+// hours, longer than a system waits, and one cut off leaves its pen down;
+// stopped, it lifts the pen, and the job comes back held to go on later.
 class CancelWatch {
   public:
     explicit CancelWatch(pappl_job_t* job)
-        : thread_([job](std::stop_token stop) {
+        : thread_([this, job](std::stop_token stop) {
+              pappl_system_t* system = papplPrinterGetSystem(papplJobGetPrinter(job));
               while (!stop.stop_requested()) {
                   if (papplJobIsCanceled(job)) host::request_interrupt();
+                  if (papplSystemIsShutdown(system)) {
+                      server_ending_ = true;
+                      host::request_interrupt();
+                  }
                   std::this_thread::sleep_for(std::chrono::milliseconds(50));
               }
           }) {}
 
+    bool server_ending() const { return server_ending_; }
+
   private:
+    std::atomic<bool> server_ending_{false};
     std::jthread thread_;
 };
+
+// The driver is the whole process's: one plot at a time, across printers.
+// A job whose printer must wait says so, and may be cancelled meanwhile;
+// false when it was.
+bool wait_for_driver(pappl_job_t* job, std::unique_lock<std::timed_mutex>& lock) {
+    lock = std::unique_lock(application().driver_lock(), std::try_to_lock);
+    if (lock.owns_lock()) return true;
+    papplJobSetMessage(job, "Waiting: another printer is plotting; its plot goes first.");
+    while (!lock.try_lock_for(std::chrono::milliseconds(200))) {
+        if (papplJobIsCanceled(job)) return false;
+    }
+    papplJobSetMessage(job, "Plotting.");
+    return true;
+}
+
+// A resumed job's resume point is kept until its plot has ended, however.
+struct ForgetResumePoint {
+    pappl_job_t* job;
+    ~ForgetResumePoint() { forget_resume_point(job); }
+};
+
+// The page where a resumed job's plot stopped: from the first path the
+// plotter had not taken in full (options.from_path), or from the start where
+// that cannot be told. False when the plotter had taken the whole page.
+bool goes_on(pappl_job_t* job, host::PlotOptions& options, const host::PlotTarget& target,
+             const PlotProgress& resumed) {
+    options.from_path = resumed.from_path;
+    papplJobSetMessage(job, "Finding where the plot stopped on page %d.", resumed.page);
+    std::string why;
+    const std::optional<PathsDrawn> d =
+        paths_drawn(options, target.drawing, target.port->is_serial(), resumed, why);
+    if (!d) {
+        options.from_path = 0;
+        papplJobSetMessage(job, "Plotting page %d again from the start: %s.", resumed.page,
+                           why.c_str());
+        papplLogJob(job, PAPPL_LOGLEVEL_WARN, "Cannot resume: %s.", why.c_str());
+        return true;
+    }
+    if (d->drawn >= d->total) return false;
+    options.from_path = d->drawn + 1;
+    // The plotter was left in the middle of an instruction, perhaps with its
+    // pen down: it ends it and lifts the pen before the plot goes on.
+    const std::string closing =
+        host::stop_commands(host::load_profile(options.profile).language_index());
+    size_t done = 0;
+    target.port->write(reinterpret_cast<const uint8_t*>(closing.data()), closing.size(), done,
+                       10'000);
+    papplJobSetMessage(job, "Going on from path %zu of %zu on page %d, where the plot stopped.",
+                       options.from_path, d->total, resumed.page);
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Resuming page %d at path %zu of %zu.", resumed.page,
+                options.from_path, d->total);
+    return true;
+}
 
 // The pages of a PDF document; 1 for any other drawing.
 int pages_of(const std::string& path) {
@@ -127,16 +218,42 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
             papplJobSetMessage(job, "%s", text.c_str());
         };
 
-        const std::lock_guard lock(application().driver_lock());
-        const KeptSignals signals;
+        std::unique_lock<std::timed_mutex> lock;
+        if (!wait_for_driver(job, lock)) return true;  // cancelled while it waited
+        KeptSignals signals;
         const CancelWatch watch(job);
-        const PlottingNote note(job);
+        // A job held when the server stopped goes on where its plot stopped.
+        const std::optional<PlotProgress> resumed = resume_point(job);
+        const ForgetResumePoint forget{job};
+        PlottingNote note(job, output.is_serial(), resumed.value_or(PlotProgress{}));
+        if (resumed) page = std::min(resumed->page, pages);
         // Each page is a plot of its own, in order.
         for (; page <= pages; ++page) {
             options.page = page;
+            options.from_path = 0;
+            if (resumed && page == resumed->page && !goes_on(job, options, target, *resumed)) {
+                papplJobSetImpressionsCompleted(job, 1);
+                continue;  // the plotter had taken the whole page
+            }
             shown = -1;
+            output.restart_count();
+            const size_t from = options.from_path;
+            note.record({page, from, 0, stream_hash(nullptr, 0)});
+            output.on_written = [&note, &output, page, from](size_t bytes, uint64_t hash) {
+                const size_t queued = output.queue_may_be_lost() ? output.still_queued() : 0;
+                note.record({page, from, bytes, hash, std::min(queued, bytes)});
+            };
             const int result = host::plot_drawing(application().global(), options, target);
+            output.on_written = nullptr;
             if (papplJobIsCanceled(job)) return true;
+            if (signals.ended_by_signal(result) || watch.server_ending()) {
+                // Its note stays: at the next start the job comes back held.
+                note.keep();
+                papplJobSetMessage(job,
+                                   "Stopped with the server, the pen lifted; the job comes back "
+                                   "held when the server starts again.");
+                return false;
+            }
             if (result != 0) {
                 // A plotter that took nothing for its wait time, or went away, is
                 // the printer's state too, until a plot gets through again.
@@ -184,8 +301,10 @@ std::string preview_plot(pappl_printer_t* printer, const std::string& drawing,
     std::string summary;
     target.outcome = [&summary](const std::string& text) { summary = text; };
     const std::lock_guard lock(application().driver_lock());
-    const KeptSignals signals;
-    if (host::plot_drawing(application().global(), options, target) != 0) {
+    KeptSignals signals;
+    const int result = host::plot_drawing(application().global(), options, target);
+    signals.ended_by_signal(result);
+    if (result != 0) {
         throw host::HostError(summary.empty() ? "the plot failed" : summary);
     }
     return summary;

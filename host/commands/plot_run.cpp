@@ -365,6 +365,7 @@ class PlotRun {
             total_items_ = job.polygons.size() + job.paths.size();
         }
         fills_ = job.polygons.size();
+        if (t_.planned) t_.planned(skipped_, fills_, total_items_);
         start_journal(profile);
 
         SendOptions options;

@@ -23,6 +23,10 @@ struct PlotTarget {
     PortOutput* port = nullptr;
     // Bytes that reached the output, of the total the driver sends.
     std::function<void(size_t sent, size_t total)> progress;
+    // Told, before the plot is sent, the paths (fills first) a resumed plot
+    // leaves out, the fills it sends and the paths of the whole plot: with
+    // the stream, where a plot that broke off got to.
+    std::function<void(size_t skipped, size_t fills, size_t total)> planned;
     // Told the summary of a plot done, or what became of one that broke off.
     std::function<void(const std::string& text)> outcome;
 };

@@ -64,8 +64,17 @@ long Received::number(const std::string& key) const {
 
 Emulator::Emulator(const TempDir& dir, const std::vector<std::string>& args)
     : prefix_(dir.file("plotter")) {
-    std::vector<std::string> all{EMULATOR_PROGRAM, "--out", prefix_};
-    all.insert(all.end(), args.begin(), args.end());
+    // `--out NAME` among the arguments names its files in `dir` (several
+    // plotters side by side).
+    std::vector<std::string> all{EMULATOR_PROGRAM};
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--out" && i + 1 < args.size()) {
+            prefix_ = dir.file(args[++i]);
+            continue;
+        }
+        all.push_back(args[i]);
+    }
+    all.insert(all.end(), {"--out", prefix_});
     int out = -1;
     pid_ = spawn(all, "", &out);
     std::string line;

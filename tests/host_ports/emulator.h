@@ -21,7 +21,8 @@ struct Received {
 
 class Emulator {
   public:
-    // Starts tvk_plotter_emulator with `args`, its files in `dir`.
+    // Starts tvk_plotter_emulator with `args`, its files in `dir` (named by
+    // `--out NAME` among them, else "plotter").
     Emulator(const TempDir& dir, const std::vector<std::string>& args);
     ~Emulator();
     Emulator(const Emulator&) = delete;

@@ -105,6 +105,7 @@ TEST_F(PlotterPorts, AJobPlottingWhenTheServerDiedIsHeldWithTheReason) {
                             "-m", "TVK-RX24"})
                   .exit_code,
               0);
+    ASSERT_TRUE(server.wait_for_saved_printer("slow"));
     std::vector<host_test::Line> lines;
     for (int i = 0; i < 3000; ++i) {
         lines.push_back({double(i % 97), double(i % 89), double(i % 83) + 3, double(i % 79) + 5});

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <sstream>
 #include <stdexcept>
@@ -164,8 +165,22 @@ std::string PrinterServer::log() const {
 }
 
 Outcome PrinterServer::command(const std::vector<std::string>& args) const {
+    // Through this server's own address: PAPPL's commands otherwise find a
+    // server through one socket per user, which another server of the same
+    // user (another test run on the machine) may hold.
     std::vector<std::string> all{PRINTER_PROGRAM};
-    all.insert(all.end(), args.begin(), args.end());
+    const std::string sub = args.empty() ? "" : args[0];
+    const bool local = sub == "devices" || sub == "drivers" || sub == "server";
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (!local && sub != "add" && args[i] == "-d" && i + 1 < args.size()) {
+            all.insert(all.end(), {"-u", printer_uri(args[++i])});
+            continue;
+        }
+        all.push_back(args[i]);
+    }
+    if (!local && std::find(all.begin(), all.end(), "-u") == all.end()) {
+        all.insert(all.end(), {"-u", "ipp://localhost:" + std::to_string(port_)});
+    }
     return run_program(all, dir_);
 }
 
@@ -201,6 +216,55 @@ std::string PrinterServer::wait_for_job(const std::string& printer, int job,
         pause_a_little();
     }
     return state;
+}
+
+namespace {
+
+std::string job_request(const std::string& operation, int job, const std::string& expect) {
+    return "{\n  OPERATION " + operation +
+           "\n  GROUP operation-attributes-tag\n"
+           "  ATTR charset attributes-charset utf-8\n"
+           "  ATTR naturalLanguage attributes-natural-language en\n"
+           "  ATTR uri printer-uri $uri\n  ATTR integer job-id " +
+           std::to_string(job) +
+           "\n  ATTR name requesting-user-name $user\n"
+           "  STATUS successful-ok\n" +
+           expect + "}\n";
+}
+
+}  // namespace
+
+bool PrinterServer::wait_for_job_message(const std::string& printer, int job,
+                                         const std::string& regex, double seconds) const {
+    dir_.write("job-message.test",
+               job_request("Get-Job-Attributes", job,
+                           "  EXPECT job-state-message WITH-VALUE \"/" + regex + "/\"\n"));
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (run_program({"ipptool", "-t", printer_uri(printer), dir_.file("job-message.test")},
+                        dir_)
+                .exit_code == 0)
+            return true;
+        pause_a_little();
+    }
+    return false;
+}
+
+bool PrinterServer::job_operation(const std::string& printer, int job,
+                                  const std::string& operation) const {
+    dir_.write("job-operation.test", job_request(operation, job, ""));
+    return run_program({"ipptool", "-t", printer_uri(printer), dir_.file("job-operation.test")},
+                       dir_)
+               .exit_code == 0;
+}
+
+bool PrinterServer::wait_for_saved_printer(const std::string& name, double seconds) const {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (host_test::read_file(spool() + "/tvkplot-printer.state")
+                .find("name=\"" + name + "\"") != std::string::npos)
+            return true;
+        pause_a_little();
+    }
+    return false;
 }
 
 std::string PrinterServer::profile(int printer_id) const {

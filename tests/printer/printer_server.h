@@ -49,6 +49,16 @@ class PrinterServer {
     std::string wait_for_job(const std::string& printer, int job,
                              const std::vector<std::string>& states, double seconds = 60) const;
     std::string job_state(const std::string& printer, int job) const;
+    // Whether the job's state message matches the regular expression (as
+    // ipptool's WITH-VALUE "/.../" takes it), within `seconds`.
+    bool wait_for_job_message(const std::string& printer, int job, const std::string& regex,
+                              double seconds = 60) const;
+    // IPP operation OPERATION (Release-Job, ...) on the job, as ipptool sends
+    // it; whether the printer took it.
+    bool job_operation(const std::string& printer, int job, const std::string& operation) const;
+    // Waits until the server's saved state lists the printer (a server
+    // killed sooner would not know it at its next start); false after `seconds`.
+    bool wait_for_saved_printer(const std::string& name, double seconds = 60) const;
     // The profile the server keeps for its printer number `printer_id`.
     std::string profile(int printer_id) const;
     // What `tvkplot plot` writes for the drawing with that printer's profile,
