@@ -40,7 +40,9 @@ void Application::read_models() {
         host::DriverHost host(global_, stderr, false);
         host.models();
         const host::Model model{static_cast<int>(i + 1), names[i]};
-        models_.push_back({names[i], host::configure_quietly(host, model, true)});
+        PlotterModel m{names[i], host::configure_quietly(host, model, true), model.number, {}};
+        m.papers = model_papers(global_, m.number, m.defaults);
+        models_.push_back(std::move(m));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "printer/job_filters.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -17,11 +18,14 @@
 #include "printer/application.h"
 #include "printer/device_output.h"
 #include "printer/interrupted_jobs.h"
+#include "printer/model_papers.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
 
 namespace tvk::printer {
 namespace {
+
+constexpr int kTkGl3 = 3;  // the plotter language that draws copies itself
 
 constexpr const char* kDrawingFormats[] = {"application/pdf", "image/svg+xml", "image/vnd.dxf",
                                            "application/dxf", "application/vnd.hp-HPGL"};
@@ -47,17 +51,45 @@ const char* document_format(const unsigned char* header, size_t size, void* /*da
     return nullptr;
 }
 
-// What the job asks of the plot: its copies, scaling and orientation; the
-// printer's profile gives the rest.
-host::PlotOptions job_plot_options(pappl_job_t* job, const std::string& profile) {
+// The paper of the job's media among the model's papers; refused, naming
+// the papers there are, when the model has none of that media.
+std::string job_paper(const pappl_media_col_t& media, const host::Profile& profile) {
+    const PlotterModel* model = application().model(profile.model);
+    if (model == nullptr) return "";
+    const Paper* chosen =
+        paper_for_media(model->papers, media.size_name, media.size_width, media.size_length);
+    if (chosen == nullptr) {
+        std::string known;
+        for (const Paper& p : model->papers) {
+            known += (known.empty() ? "" : ", ") + p.name + " (" + p.media + ")";
+        }
+        char size[64] = "";
+        if (media.size_width > 0 && media.size_length > 0) {
+            std::snprintf(size, sizeof size, " (%.0f x %.0f mm)", media.size_width / 100.0,
+                          media.size_length / 100.0);
+        }
+        throw host::HostError("The " + model->name + " has no paper \"" +
+                              std::string(media.size_name) + "\"" + size + ": its papers are " +
+                              known + ".");
+    }
+    // The profile's own paper needs no answer; a model without a list has none to give.
+    if (chosen == profile_paper(model->papers, profile) || chosen->number == 0) return "";
+    return std::to_string(chosen->number);
+}
+
+// What the job asks of the plot: its media, copies, scaling and
+// orientation; the printer's profile gives the rest.
+PlotChoices job_choices(pappl_job_t* job, const host::Profile& profile) {
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 1, true);
     PlotChoices c;
-    c.copies = options->copies;
+    c.copies = std::max(1, options->copies);
     c.actual_size = options->print_scaling == PAPPL_SCALING_NONE;
     c.turned = options->orientation_requested == IPP_ORIENT_LANDSCAPE ||
                options->orientation_requested == IPP_ORIENT_REVERSE_LANDSCAPE;
+    const pappl_media_col_t media = options->media;
     papplJobDeletePrintOptions(options);
-    return plot_options(profile, c);
+    c.paper = job_paper(media, profile);
+    return c;
 }
 
 // PAPPL's handler of the signals that stop the server is kept through the
@@ -102,13 +134,19 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
     if (held_as_interrupted(job)) return false;
     try {
         const std::string profile = printer_profile(printer);
-        host::PlotOptions options = job_plot_options(job, profile);
+        const host::Profile settings = host::load_profile(profile);
+        PlotChoices choices = job_choices(job, settings);
+        // TK-GL3 plotters draw the copies themselves; the others plot the drawing again.
+        const bool plotter_copies = settings.language_index() == kTkGl3;
+        const int rounds = plotter_copies ? 1 : choices.copies;
+        if (!plotter_copies) choices.copies = 1;
+        host::PlotOptions options = plot_options(profile, choices);
         DeviceOutput output(job, device, uri != nullptr ? uri : "");
         host::PlotTarget target;
         target.drawing = papplJobGetFilename(job);
         target.port = &output;
         const int pages = pages_of(target.drawing);
-        papplJobSetImpressions(job, pages);
+        papplJobSetImpressions(job, pages * rounds);
         int page = 1;
         int shown = -1;
         target.progress = [job, &shown, &page, pages](size_t sent, size_t total) {
@@ -131,22 +169,25 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         const KeptSignals signals;
         const CancelWatch watch(job);
         const PlottingNote note(job);
-        // Each page is a plot of its own, in order.
-        for (; page <= pages; ++page) {
-            options.page = page;
-            shown = -1;
-            const int result = host::plot_drawing(application().global(), options, target);
-            if (papplJobIsCanceled(job)) return true;
-            if (result != 0) {
-                // A plotter that took nothing for its wait time, or went away, is
-                // the printer's state too, until a plot gets through again.
-                if (output.is_serial()) {
-                    papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+        // Each page is a plot of its own, in order; each copy the plotter does
+        // not draw itself is the pages again.
+        for (int round = 0; round < rounds; ++round) {
+            for (page = 1; page <= pages; ++page) {
+                options.page = page;
+                shown = -1;
+                const int result = host::plot_drawing(application().global(), options, target);
+                if (papplJobIsCanceled(job)) return true;
+                if (result != 0) {
+                    // A plotter that took nothing for its wait time, or went away, is
+                    // the printer's state too, until a plot gets through again.
+                    if (output.is_serial()) {
+                        papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+                    }
+                    return false;
                 }
-                return false;
+                papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
+                papplJobSetImpressionsCompleted(job, 1);
             }
-            papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
-            papplJobSetImpressionsCompleted(job, 1);
         }
         return true;
     } catch (const std::exception& e) {
@@ -168,6 +209,7 @@ host::PlotOptions plot_options(const std::string& profile, const PlotChoices& c)
     host::PlotOptions o;
     o.profile = profile;
     if (c.copies > 1) o.answers.copies = c.copies;
+    o.answers.paper = c.paper;
     if (c.actual_size) o.scale = 1;  // millimetres as they are
     o.rotate =
         c.turned ? host::PlacementRequest::Rotate::kYes : host::PlacementRequest::Rotate::kNo;

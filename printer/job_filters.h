@@ -15,7 +15,8 @@ namespace tvk::printer {
 
 // What a job (or the page to plot from) asks of a plot beyond the printer's profile.
 struct PlotChoices {
-    int copies = 1;
+    int copies = 1;            // drawn by the plotter (TK-GL3) or plotted again
+    std::string paper;         // the number of a paper of the model's menu; empty: the profile's
     bool actual_size = false;  // one millimetre a millimetre; else fitted to the paper
     bool turned = false;       // landscape: the drawing turned a quarter
 };
