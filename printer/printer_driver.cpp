@@ -61,6 +61,14 @@ std::vector<pappl_pr_driver_t> plotter_drivers() {
     return drivers;
 }
 
+void set_media_col(pappl_media_col_t& col, const Paper& paper) {
+    std::snprintf(col.size_name, sizeof col.size_name, "%s", paper.media.c_str());
+    col.size_width = static_cast<int>(std::lround(std::min(paper.width_mm, paper.height_mm) * 100));
+    col.size_length =
+        static_cast<int>(std::lround(std::max(paper.width_mm, paper.height_mm) * 100));
+    col.left_margin = col.right_margin = col.top_margin = col.bottom_margin = kMarginHundredths;
+}
+
 bool set_up_driver(pappl_system_t* /*system*/, const char* driver_name, const char* /*device_uri*/,
                    const char* /*device_id*/, pappl_pr_driver_data_t* d, ipp_t** /*driver_attrs*/,
                    void* /*data*/) {
@@ -107,12 +115,7 @@ bool set_up_driver(pappl_system_t* /*system*/, const char* driver_name, const ch
     const Paper* paper = profile_paper(found->papers, p);
     if (paper == nullptr) paper = &found->papers.front();
     pappl_media_col_t& col = d->media_default;
-    std::snprintf(col.size_name, sizeof col.size_name, "%s", paper->media.c_str());
-    col.size_width =
-        static_cast<int>(std::lround(std::min(paper->width_mm, paper->height_mm) * 100));
-    col.size_length =
-        static_cast<int>(std::lround(std::max(paper->width_mm, paper->height_mm) * 100));
-    col.left_margin = col.right_margin = col.top_margin = col.bottom_margin = kMarginHundredths;
+    set_media_col(col, *paper);
     std::snprintf(col.source, sizeof col.source, "main");
     std::snprintf(col.type, sizeof col.type, "stationery");
     d->media_ready[0] = col;

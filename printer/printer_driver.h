@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "printer/model_papers.h"
+
 namespace tvk::printer {
 
 // The format of a stream the plotter takes as it stands.
@@ -20,5 +22,8 @@ std::vector<pappl_pr_driver_t> plotter_drivers();
 bool set_up_driver(pappl_system_t* system, const char* driver_name, const char* device_uri,
                    const char* device_id, pappl_pr_driver_data_t* driver_data, ipp_t** driver_attrs,
                    void* data);
+
+// The media collection of the paper: its name, size and the placement's margins.
+void set_media_col(pappl_media_col_t& col, const Paper& paper);
 
 }  // namespace tvk::printer
