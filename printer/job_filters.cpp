@@ -19,6 +19,7 @@
 #include "printer/device_output.h"
 #include "printer/interrupted_jobs.h"
 #include "printer/model_papers.h"
+#include "printer/page_jobs.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
 
@@ -136,6 +137,12 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         const std::string profile = printer_profile(printer);
         const host::Profile settings = host::load_profile(profile);
         PlotChoices choices = job_choices(job, settings);
+        // A job of the page to plot from: the page's choices.
+        if (const auto page = page_choices(job)) {
+            choices.actual_size = page->actual_size;
+            choices.turned = page->turned;
+            choices.pens = page->pens;
+        }
         // TK-GL3 plotters draw the copies themselves; the others plot the drawing again.
         const bool plotter_copies = settings.language_index() == kTkGl3;
         const int rounds = plotter_copies ? 1 : choices.copies;
@@ -189,6 +196,7 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
                 papplJobSetImpressionsCompleted(job, 1);
             }
         }
+        forget_page_choices(job);
         return true;
     } catch (const std::exception& e) {
         papplJobSetMessage(job, "%s", e.what());
@@ -210,27 +218,33 @@ host::PlotOptions plot_options(const std::string& profile, const PlotChoices& c)
     o.profile = profile;
     if (c.copies > 1) o.answers.copies = c.copies;
     o.answers.paper = c.paper;
+    o.pen_texts.pens = c.pens;
     if (c.actual_size) o.scale = 1;  // millimetres as they are
     o.rotate =
         c.turned ? host::PlacementRequest::Rotate::kYes : host::PlacementRequest::Rotate::kNo;
     return o;
 }
 
-std::string preview_plot(pappl_printer_t* printer, const std::string& drawing,
+PlotPreview preview_plot(pappl_printer_t* printer, const std::string& drawing,
                          const PlotChoices& choices, const std::string& svg) {
-    host::PlotOptions options = plot_options(printer_profile(printer), choices);
+    const std::string profile = printer_profile(printer);
+    host::PlotOptions options = plot_options(profile, choices);
     options.dry_run = true;
     host::PlotTarget target;
     target.drawing = drawing;
     target.preview = svg;
-    std::string summary;
-    target.outcome = [&summary](const std::string& text) { summary = text; };
+    PlotPreview preview;
+    preview.pens = host::load_profile(profile).pens;
+    target.outcome = [&preview](const std::string& text) { preview.summary = text; };
+    target.colours = [&preview](const std::map<std::pair<int, int32_t>, int>& pens) {
+        preview.colours = pens;
+    };
     const std::lock_guard lock(application().driver_lock());
     const KeptSignals signals;
     if (host::plot_drawing(application().global(), options, target) != 0) {
-        throw host::HostError(summary.empty() ? "the plot failed" : summary);
+        throw host::HostError(preview.summary.empty() ? "the plot failed" : preview.summary);
     }
-    return summary;
+    return preview;
 }
 
 void add_job_filters(pappl_system_t* system) {

@@ -67,6 +67,41 @@ TEST_F(PlotPage, UploadPreviewAndPlotInABrowser) {
     EXPECT_FALSE(host_test::read_file(dir.file("rx24.plt")).empty());
 }
 
+TEST_F(PlotPage, APenChosenForAColourAndTheActualSizeReachThePreviewAndThePlot) {
+    if (!browser_usable()) GTEST_SKIP() << "headless Chromium under the sanitizers";
+    server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
+    dir.write("two.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="80mm" height="50mm">)"
+                         R"(<path d="M5 5 L75 5" stroke="#FF0000" fill="none"/>)"
+                         R"(<path d="M5 45 L75 45" stroke="#0000FF" fill="none"/></svg>)");
+    Browser browser(dir);
+    Tab tab(browser, page());
+    ASSERT_TRUE(tab.wait_until("document.getElementById('printer').options.length == 1"));
+    tab.choose_file("#file", dir.file("two.svg"));
+    tab.eval("document.querySelector('input[value=actual]').checked = true");
+    tab.eval("document.getElementById('turn').checked = true");
+    tab.eval("document.getElementById('show').click()");
+    // Each colour of the drawing, on the profile's pen for it.
+    ASSERT_TRUE(tab.wait_until("document.querySelectorAll('#colours select').length == 2"))
+        << tab.eval("document.body.innerText");
+    const std::string blue = "document.querySelector('#colours select[data-colour=\"#0000FF\"]')";
+    ASSERT_EQ(tab.eval("String(Boolean(" + blue + "))"), "true");
+    const std::string default_pen = tab.eval(blue + ".value");
+    EXPECT_NE(default_pen, "7");
+    // Another pen for blue: the preview is made again with it.
+    tab.eval("document.getElementById('summary').textContent = ''");
+    tab.eval(blue + ".value = '7'; " + blue + ".dispatchEvent(new Event('change'))");
+    ASSERT_TRUE(tab.wait_until("document.getElementById('summary').textContent.length > 0 && " +
+                               blue + " && " + blue + ".value == '7'"))
+        << tab.eval("document.body.innerText");
+    tab.eval("document.getElementById('plot').click()");
+    ASSERT_TRUE(
+        tab.wait_until("document.getElementById('status').textContent.includes('completed')"))
+        << tab.eval("document.getElementById('status').textContent") << server.log();
+    EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")),
+              server.reference_plot(dir.file("two.svg"), 1,
+                                    {"--pen", "#0000FF=7", "--scale", "1", "--rotate"}));
+}
+
 TEST_F(PlotPage, AJobIsCancelledFromThePage) {
     if (!browser_usable()) GTEST_SKIP() << "headless Chromium under the sanitizers";
     host_test::Emulator plotter(dir, {"--rate", "2000", "--buffer", "512"});
