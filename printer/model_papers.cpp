@@ -82,7 +82,9 @@ std::string custom_media_name(double width_mm, double height_mm, const std::stri
 std::string media_name(double width_mm, double height_mm, const std::string& paper) {
     const int shorter = hundredths(std::min(width_mm, height_mm));
     const int longer = hundredths(std::max(width_mm, height_mm));
-    if (const pwg_media_t* pwg = pwgMediaForSize(shorter, longer); pwg != nullptr) {
+    // CUPS makes up a custom name for a size it does not know: ours names the paper.
+    if (const pwg_media_t* pwg = pwgMediaForSize(shorter, longer);
+        pwg != nullptr && std::string(pwg->pwg).rfind("custom_", 0) != 0) {
         return pwg->pwg;
     }
     return custom_media_name(width_mm, height_mm, paper);

@@ -106,6 +106,11 @@ TEST_F(PrinterIpp, TheModelsPapersAreItsMediaWithTheProfilesPaperTheDefault) {
                     "}\n",
                 "pl250");
     EXPECT_EQ(pl250.exit_code, 0) << pl250.out << pl250.err;
+    // A size no standard has: named after the paper.
+    server.add_file_printer("hg900", "TVK-HG900L", dir.file("hg900.plt"));
+    const Outcome hg900 = ipptool(
+        head + "  EXPECT media-supported WITH-VALUE custom_roll-10ft_914.4x3048mm\n}\n", "hg900");
+    EXPECT_EQ(hg900.exit_code, 0) << hg900.out << hg900.err;
 }
 
 TEST_F(PrinterIpp, AJobsMediaChoosesThatPaperAsTvkplotPaperDoes) {
