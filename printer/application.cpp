@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/commands/driver_host.h"
+#include "printer/model_questions.h"
 
 namespace tvk::printer {
 
@@ -42,6 +43,7 @@ void Application::read_models() {
         const host::Model model{static_cast<int>(i + 1), names[i]};
         PlotterModel m{names[i], host::configure_quietly(host, model, true), model.number, {}};
         m.papers = model_papers(global_, m.number, m.defaults);
+        m.asked_flags = asked_flags(global_, m.number, m.name, m.defaults);
         models_.push_back(std::move(m));
     }
 }

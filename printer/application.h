@@ -19,6 +19,7 @@ struct PlotterModel {
     host::Profile defaults;     // the model configured with its defaults
     int number = 0;             // in the definition file's list, from 1
     std::vector<Paper> papers;  // in the defaults' plotter language
+    uint16_t asked_flags = 0;   // the yes/no questions its dialog asks (model_questions.h)
 };
 
 class Application {

@@ -14,6 +14,7 @@
 #include "host/link/configuration.h"
 #include "host/plotting/pen_choices.h"
 #include "printer/application.h"
+#include "printer/model_questions.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
 
@@ -23,6 +24,7 @@ namespace {
 constexpr double kMmPerInch = 25.4;
 constexpr int kTkGl3 = 3;                       // the plotter language that draws copies itself
 constexpr size_t kCopiesAt = 4, kPaperAt = 20;  // in the driver's stored block
+constexpr uint16_t kFillsPolygons = 0x0100;
 constexpr int kBauds[] = {150, 300, 600, 1200, 2400, 4800, 9600, 19200};
 
 void put16(host::StoredBlock& b, size_t at, int value) {
@@ -101,6 +103,20 @@ host::Profile edited_profile(const PlotterModel& model, const host::Profile& old
         const int copies = form.whole("copies", "Copies");
         if (copies < 1 || copies > 100) throw host::HostError("Copies: 1 to 100");
         put16(asked.stored, kCopiesAt, copies);
+    }
+    if (form.get("flags") != nullptr) {
+        uint16_t flags = flags_of(asked.stored);
+        for (const FlagQuestion& q : flag_questions()) {
+            if ((model.asked_flags & q.bit) == 0) continue;
+            const bool yes = form.get("flag" + std::to_string(q.bit)) != nullptr;
+            flags = static_cast<uint16_t>(yes ? flags | q.bit : flags & ~q.bit);
+            // The polygon-fill answer is kept in the pen options too.
+            if (q.bit == kFillsPolygons) {
+                asked.pen_options = static_cast<uint16_t>(yes ? asked.pen_options | q.bit
+                                                              : asked.pen_options & ~q.bit);
+            }
+        }
+        set_flags(asked.stored, flags);
     }
     if (old.port_kind == 1 && form.get("baud") != nullptr) {
         asked.line.baud = form.whole("baud", "Baud rate");
@@ -211,6 +227,21 @@ void show_form(pappl_client_t* client, const PlotterModel& model, const host::Pr
                               "type=\"number\" name=\"copies\" id=\"copies\" min=\"1\" "
                               "max=\"100\" value=\"%d\"> drawn by the plotter</td></tr>\n",
                               copies_of(p));
+    }
+    if (model.asked_flags != 0) {
+        papplClientHTMLPuts(client,
+                            "<tr><th>Plotter:</th><td><input type=\"hidden\" "
+                            "name=\"flags\" value=\"1\">");
+        const uint16_t flags = flags_of(p.stored);
+        for (const FlagQuestion& q : flag_questions()) {
+            if ((model.asked_flags & q.bit) == 0) continue;
+            const bool on = q.bit == kFillsPolygons ? p.plotter_fills() : (flags & q.bit) != 0;
+            papplClientHTMLPrintf(client,
+                                  "<label><input type=\"checkbox\" name=\"flag%d\"%s> "
+                                  "%s</label><br>",
+                                  q.bit, on ? " checked" : "", q.label);
+        }
+        papplClientHTMLPuts(client, "</td></tr>\n");
     }
     if (p.port_kind == 1) {
         papplClientHTMLPuts(client,

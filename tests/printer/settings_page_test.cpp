@@ -28,6 +28,20 @@ class SettingsPage : public ::testing::Test {
     std::string page() const {
         return "http://localhost:" + std::to_string(server.port()) + "/rx24/plotter";
     }
+    // The settings page's form sent as a browser sends it: with the page's
+    // session (its cookie and the form's field) and these fields.
+    std::string post_form(const std::string& fields) {
+        const std::string jar = dir.file("cookies");
+        const Outcome got = run_program({"curl", "-s", "-c", jar, "-b", jar, page()}, dir);
+        const size_t at = got.out.find("name=\"session\" value=\"");
+        if (at == std::string::npos) return "no session in the page: " + got.out;
+        const size_t from = at + 22;
+        const std::string session = got.out.substr(from, got.out.find('"', from) - from);
+        return run_program({"curl", "-s", "-c", jar, "-b", jar, "--data",
+                            "session=" + session + "&" + fields, page()},
+                           dir)
+            .out;
+    }
 
     TempDir dir;
     PrinterServer server{dir};
@@ -94,20 +108,32 @@ TEST_F(SettingsPage, AFormWithoutThePagesSessionChangesNothing) {
 }
 
 TEST_F(SettingsPage, ABaudRateTheModelDoesNotTakeIsRefusedNamingIt) {
-    // The page's own session: its cookie and the form's field.
-    const std::string jar = dir.file("cookies");
-    const Outcome got = run_program({"curl", "-s", "-c", jar, "-b", jar, page()}, dir);
-    const size_t at = got.out.find("name=\"session\" value=\"");
-    ASSERT_NE(at, std::string::npos) << got.out;
-    const size_t from = at + 22;
-    const std::string session = got.out.substr(from, got.out.find('"', from) - from);
+    run_program({"curl", "-s", page()}, dir);  // the page writes the profile it shows
     const std::string before = host_test::read_file(server.profile(1));
-    const Outcome o = run_program(
-        {"curl", "-s", "-c", jar, "-b", jar, "--data",
-         "session=" + session + "&baud=9600&data_bits=8&parity=0&stop_bits=1&handshake=1", page()},
-        dir);
-    EXPECT_NE(o.out.find("does not take 9600 baud"), std::string::npos) << o.out;
+    const std::string answer = post_form("baud=9600&data_bits=8&parity=0&stop_bits=1&handshake=1");
+    EXPECT_NE(answer.find("does not take 9600 baud"), std::string::npos) << answer;
     EXPECT_EQ(host_test::read_file(server.profile(1)), before);
+}
+
+TEST_F(SettingsPage, TheDialogsQuestionsAreAnsweredAsTvkplotConfigureTakesThem) {
+    // The PE command, asked of this model, is on by default; the long plot
+    // it does not have is not offered.
+    const Outcome shown = run_program({"curl", "-s", page()}, dir);
+    EXPECT_NE(shown.out.find("name=\"flag4\" checked"), std::string::npos) << shown.out;
+    EXPECT_EQ(shown.out.find("name=\"flag1\""), std::string::npos);
+    // Unticked (absent from the form), on 2 copies.
+    const std::string answer = post_form("flags=1&copies=2");
+    EXPECT_NE(answer.find("Saved"), std::string::npos) << answer;
+    const host::Profile saved = host::load_profile(server.profile(1));
+    EXPECT_EQ(saved.stored[16] & 0x04, 0);
+    EXPECT_EQ(saved.stored[4], 2);
+    dir.write("ink.svg", kInkSvg);
+    ASSERT_EQ(server.command({"submit", "-d", "rx24", dir.file("ink.svg")}).exit_code, 0);
+    ASSERT_EQ(server.wait_for_job("rx24", 1, {"completed", "aborted"}), "completed");
+    const std::string sent = host_test::read_file(dir.file("rx24.plt"));
+    EXPECT_EQ(sent, server.reference_plot(dir.file("ink.svg")));
+    EXPECT_EQ(sent.find("PE"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("RP1"), std::string::npos) << sent;  // the second copy
 }
 
 }  // namespace
