@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -128,7 +129,11 @@ host::Profile edited_profile(const PlotterModel& model, const host::Profile& old
 
     host::Profile fresh;
     {
-        const std::lock_guard lock(application().driver_lock());
+        // A job plotting holds the driver, maybe for hours: the page does not wait.
+        const std::unique_lock lock(application().driver_lock(), std::try_to_lock);
+        if (!lock.owns_lock()) {
+            throw host::HostError("A job is plotting: save the settings again once it is done.");
+        }
         host::DriverHost host(application().global(), stderr, false);
         host.models();
         host.session.stored = host::profile_answers(asked);
