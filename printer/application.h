@@ -1,7 +1,7 @@
 // What the whole printer application shares: the definition file and the
 // driver it loads (as tvkplot does), the plotter models with what the
-// driver says of each (its papers too), and the lock that keeps the driver to one session
-// at a time (its state is process-wide).
+// driver says of each (its papers and questions too), and the lock that
+// keeps the driver to one session at a time (its state is process-wide).
 #pragma once
 
 #include <mutex>
