@@ -154,19 +154,21 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         target.port = &output;
         const int pages = pages_of(target.drawing);
         papplJobSetImpressions(job, pages * rounds);
-        int page = 1;
+        int page = 1, round = 0;
         int shown = -1;
-        target.progress = [job, &shown, &page, pages](size_t sent, size_t total) {
+        target.progress = [job, &shown, &page, pages, &round, rounds](size_t sent, size_t total) {
             const int share = total > 0 ? static_cast<int>(100 * sent / total) : 0;
             if (share == shown) return;
             shown = share;
+            char what[64] = "";
+            if (rounds > 1) std::snprintf(what, sizeof what, " copy %d of %d", round + 1, rounds);
             if (pages > 1) {
-                papplJobSetMessage(job, "Plotting page %d of %d: %zu of %zu bytes sent (%d%%).",
-                                   page, pages, sent, total, share);
-            } else {
-                papplJobSetMessage(job, "Plotting: %zu of %zu bytes sent (%d%%).", sent, total,
-                                   share);
+                const size_t used = std::strlen(what);
+                std::snprintf(what + used, sizeof what - used, "%spage %d of %d",
+                              used > 0 ? ", " : " ", page, pages);
             }
+            papplJobSetMessage(job, "Plotting%s: %zu of %zu bytes sent (%d%%).", what, sent, total,
+                               share);
         };
         target.outcome = [job](const std::string& text) {
             papplJobSetMessage(job, "%s", text.c_str());
@@ -178,7 +180,7 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         const PlottingNote note(job);
         // Each page is a plot of its own, in order; each copy the plotter does
         // not draw itself is the pages again.
-        for (int round = 0; round < rounds; ++round) {
+        for (round = 0; round < rounds; ++round) {
             for (page = 1; page <= pages; ++page) {
                 options.page = page;
                 shown = -1;
