@@ -1,5 +1,7 @@
 #include "printer/settings_page.h"
 
+#include <sys/socket.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -308,11 +310,36 @@ void show_form(pappl_client_t* client, const PlotterModel& model, const host::Pr
                         "</form>\n");
 }
 
+// PAPPL 1.3 lets every client in while it has neither an authentication
+// service nor a password: beyond this machine the settings then stay shut.
+bool may_change_settings(pappl_client_t* client) {
+    http_addr_t* from = httpGetAddress(papplClientGetHTTP(client));
+    if (from != nullptr && (httpAddrFamily(from) == AF_LOCAL || httpAddrLocalhost(from)))
+        return true;
+    pappl_system_t* system = papplClientGetSystem(client);
+    const char* service = papplSystemGetAuthService(system);
+    char password[256] = "";
+    papplSystemGetPassword(system, password, sizeof password);
+    return (service != nullptr && *service != '\0') || password[0] != '\0';
+}
+
+bool refuse_remote(pappl_client_t* client) {
+    const std::string text =
+        "<!DOCTYPE html><html><body><p>A plotter's settings are changed from the machine the "
+        "server runs on, unless the server asks for a login (-o auth-service=SERVICE, or a "
+        "password on its Security page).</p></body></html>\n";
+    if (!papplClientRespond(client, HTTP_STATUS_FORBIDDEN, nullptr, "text/html", 0, text.size()))
+        return true;
+    httpWrite2(papplClientGetHTTP(client), text.data(), text.size());
+    return true;
+}
+
 bool serve_settings(pappl_client_t* client, void* data) {
     const int id = static_cast<int>(reinterpret_cast<intptr_t>(data));
     pappl_printer_t* printer =
         papplSystemFindPrinter(papplClientGetSystem(client), nullptr, id, nullptr);
     if (printer == nullptr) return false;
+    if (!may_change_settings(client)) return refuse_remote(client);
     if (!papplClientHTMLAuthorize(client)) return true;
     const char* driver = papplPrinterGetDriverName(printer);
     const PlotterModel* model = application().model(driver != nullptr ? driver : "");

@@ -1,8 +1,12 @@
 // Each printer's settings page in a real browser: a person changes the
 // paper and a pen's ink, saves, and the profile in the spool directory, the
 // page after a restart of the server and the next job all have them. And
-// the page's form takes nothing without the session PAPPL gave it.
+// the page's form takes nothing without the session PAPPL gave it, nor, on a
+// shared server without a login, from another machine.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <ifaddrs.h>
+#include <netinet/in.h>
 
 #include "browser.h"
 #include "fixtures.h"
@@ -134,6 +138,38 @@ TEST_F(SettingsPage, TheDialogsQuestionsAreAnsweredAsTvkplotConfigureTakesThem) 
     EXPECT_EQ(sent, server.reference_plot(dir.file("ink.svg")));
     EXPECT_EQ(sent.find("PE"), std::string::npos) << sent;
     EXPECT_NE(sent.find("RP1"), std::string::npos) << sent;  // the second copy
+}
+
+// An address of this machine that is not loopback, if it has one.
+std::string outside_address() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return "";
+    std::string found;
+    for (ifaddrs* a = list; a != nullptr && found.empty(); a = a->ifa_next) {
+        if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+        char text[INET_ADDRSTRLEN];
+        const auto* in = reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+        if ((ntohl(in->sin_addr.s_addr) >> 24) == 127) continue;
+        if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof text) != nullptr) found = text;
+    }
+    freeifaddrs(list);
+    return found;
+}
+
+TEST(SharedSettingsPage, OtherMachinesChangeNothingWithoutALogin) {
+    const std::string address = outside_address();
+    if (address.empty()) GTEST_SKIP() << "this machine has no address but loopback";
+    TempDir dir;
+    PrinterServer server(dir);
+    server.start("*");
+    server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
+    const std::string path = ":" + std::to_string(server.port()) + "/rx24/plotter";
+    const Outcome remote = run_program(
+        {"curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "http://" + address + path}, dir);
+    EXPECT_EQ(remote.out, "403");
+    const Outcome local = run_program(
+        {"curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "http://localhost" + path}, dir);
+    EXPECT_EQ(local.out, "200");
 }
 
 }  // namespace
