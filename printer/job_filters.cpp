@@ -122,6 +122,18 @@ class CancelWatch {
     std::jthread thread_;
 };
 
+// A job's choices of the page to plot from, let go once it has run.
+class ForgottenChoices {
+  public:
+    explicit ForgottenChoices(pappl_job_t* job) : job_(job) {}
+    ~ForgottenChoices() { forget_page_choices(job_); }
+    ForgottenChoices(const ForgottenChoices&) = delete;
+    ForgottenChoices& operator=(const ForgottenChoices&) = delete;
+
+  private:
+    pappl_job_t* job_;
+};
+
 // The pages of a PDF document; 1 for any other drawing.
 int pages_of(const std::string& path) {
     if (host::read_drawing_head(path, 8).rfind("%PDF-", 0) != 0) return 1;
@@ -143,6 +155,9 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
             choices.turned = page->turned;
             choices.pens = page->pens;
         }
+        // Kept only while the job may still plot: a server that dies mid-plot
+        // leaves them for the job held again.
+        const ForgottenChoices forget(job);
         // TK-GL3 plotters draw the copies themselves; the others plot the drawing again.
         const bool plotter_copies = settings.language_index() == kTkGl3;
         const int rounds = plotter_copies ? 1 : choices.copies;
@@ -198,7 +213,6 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
                 papplJobSetImpressionsCompleted(job, 1);
             }
         }
-        forget_page_choices(job);
         return true;
     } catch (const std::exception& e) {
         papplJobSetMessage(job, "%s", e.what());
