@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "host/commands/driver_host.h"
+#include "printer/model_questions.h"
 
 namespace tvk::printer {
 
@@ -40,7 +41,10 @@ void Application::read_models() {
         host::DriverHost host(global_, stderr, false);
         host.models();
         const host::Model model{static_cast<int>(i + 1), names[i]};
-        models_.push_back({names[i], host::configure_quietly(host, model, true)});
+        PlotterModel m{names[i], host::configure_quietly(host, model, true), model.number, {}};
+        m.papers = model_papers(global_, m.number, m.defaults);
+        m.asked_flags = asked_flags(global_, m.number, m.name, m.defaults);
+        models_.push_back(std::move(m));
     }
 }
 

@@ -1,7 +1,7 @@
 // What the whole printer application shares: the definition file and the
 // driver it loads (as tvkplot does), the plotter models with what the
-// driver says of each, and the lock that keeps the driver to one session
-// at a time (its state is process-wide).
+// driver says of each (its papers and questions too), and the lock that
+// keeps the driver to one session at a time (its state is process-wide).
 #pragma once
 
 #include <mutex>
@@ -10,12 +10,16 @@
 
 #include "host/commands/commands.h"
 #include "host/settings/profile.h"
+#include "printer/model_papers.h"
 
 namespace tvk::printer {
 
 struct PlotterModel {
-    std::string name;        // as the definition file names it: the driver's name too
-    host::Profile defaults;  // the model configured with its defaults
+    std::string name;           // as the definition file names it: the driver's name too
+    host::Profile defaults;     // the model configured with its defaults
+    int number = 0;             // in the definition file's list, from 1
+    std::vector<Paper> papers;  // in the defaults' plotter language
+    uint16_t asked_flags = 0;   // the yes/no questions its dialog asks (model_questions.h)
 };
 
 class Application {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -25,12 +26,16 @@
 #include "printer/application.h"
 #include "printer/device_output.h"
 #include "printer/interrupted_jobs.h"
+#include "printer/model_papers.h"
+#include "printer/page_jobs.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
 #include "printer/resumed_plot.h"
 
 namespace tvk::printer {
 namespace {
+
+constexpr int kTkGl3 = 3;  // the plotter language that draws copies itself
 
 constexpr const char* kDrawingFormats[] = {"application/pdf", "image/svg+xml", "image/vnd.dxf",
                                            "application/dxf", "application/vnd.hp-HPGL"};
@@ -56,17 +61,45 @@ const char* document_format(const unsigned char* header, size_t size, void* /*da
     return nullptr;
 }
 
-// What the job asks of the plot: its copies, scaling and orientation; the
-// printer's profile gives the rest.
-host::PlotOptions job_plot_options(pappl_job_t* job, const std::string& profile) {
+// The paper of the job's media among the model's papers; refused, naming
+// the papers there are, when the model has none of that media.
+std::string job_paper(const pappl_media_col_t& media, const host::Profile& profile) {
+    const PlotterModel* model = application().model(profile.model);
+    if (model == nullptr) return "";
+    const Paper* chosen =
+        paper_for_media(model->papers, media.size_name, media.size_width, media.size_length);
+    if (chosen == nullptr) {
+        std::string known;
+        for (const Paper& p : model->papers) {
+            known += (known.empty() ? "" : ", ") + p.name + " (" + p.media + ")";
+        }
+        char size[64] = "";
+        if (media.size_width > 0 && media.size_length > 0) {
+            std::snprintf(size, sizeof size, " (%.0f x %.0f mm)", media.size_width / 100.0,
+                          media.size_length / 100.0);
+        }
+        throw host::HostError("The " + model->name + " has no paper \"" +
+                              std::string(media.size_name) + "\"" + size + ": its papers are " +
+                              known + ".");
+    }
+    // The profile's own paper needs no answer; a model without a list has none to give.
+    if (chosen == profile_paper(model->papers, profile) || chosen->number == 0) return "";
+    return std::to_string(chosen->number);
+}
+
+// What the job asks of the plot: its media, copies, scaling and
+// orientation; the printer's profile gives the rest.
+PlotChoices job_choices(pappl_job_t* job, const host::Profile& profile) {
     pappl_pr_options_t* options = papplJobCreatePrintOptions(job, 1, true);
     PlotChoices c;
-    c.copies = options->copies;
+    c.copies = std::max(1, options->copies);
     c.actual_size = options->print_scaling == PAPPL_SCALING_NONE;
     c.turned = options->orientation_requested == IPP_ORIENT_LANDSCAPE ||
                options->orientation_requested == IPP_ORIENT_REVERSE_LANDSCAPE;
+    const pappl_media_col_t media = options->media;
     papplJobDeletePrintOptions(options);
-    return plot_options(profile, c);
+    c.paper = job_paper(media, profile);
+    return c;
 }
 
 // PAPPL's handlers of the signals that stop the server are kept through the
@@ -180,6 +213,18 @@ bool goes_on(pappl_job_t* job, host::PlotOptions& options, const host::PlotTarge
     return true;
 }
 
+// A job's choices of the page to plot from, let go once it has run.
+class ForgottenChoices {
+  public:
+    explicit ForgottenChoices(pappl_job_t* job) : job_(job) {}
+    ~ForgottenChoices() { forget_page_choices(job_); }
+    ForgottenChoices(const ForgottenChoices&) = delete;
+    ForgottenChoices& operator=(const ForgottenChoices&) = delete;
+
+  private:
+    pappl_job_t* job_;
+};
+
 // The pages of a PDF document; 1 for any other drawing.
 int pages_of(const std::string& path) {
     if (host::read_drawing_head(path, 8).rfind("%PDF-", 0) != 0) return 1;
@@ -193,26 +238,43 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
     if (held_as_interrupted(job)) return false;
     try {
         const std::string profile = printer_profile(printer);
-        host::PlotOptions options = job_plot_options(job, profile);
+        const host::Profile settings = host::load_profile(profile);
+        PlotChoices choices = job_choices(job, settings);
+        // A job of the page to plot from: the page's choices.
+        if (const auto page = page_choices(job)) {
+            choices.actual_size = page->actual_size;
+            choices.turned = page->turned;
+            choices.pens = page->pens;
+        }
+        // Kept only while the job may still plot: a server that dies mid-plot
+        // leaves them for the job held again.
+        const ForgottenChoices forget(job);
+        // TK-GL3 plotters draw the copies themselves; the others plot the drawing again.
+        const bool plotter_copies = settings.language_index() == kTkGl3;
+        const int rounds = plotter_copies ? 1 : choices.copies;
+        if (!plotter_copies) choices.copies = 1;
+        host::PlotOptions options = plot_options(profile, choices);
         DeviceOutput output(job, device, uri != nullptr ? uri : "");
         host::PlotTarget target;
         target.drawing = papplJobGetFilename(job);
         target.port = &output;
         const int pages = pages_of(target.drawing);
-        papplJobSetImpressions(job, pages);
-        int page = 1;
+        papplJobSetImpressions(job, pages * rounds);
+        int page = 1, round = 0;
         int shown = -1;
-        target.progress = [job, &shown, &page, pages](size_t sent, size_t total) {
+        target.progress = [job, &shown, &page, pages, &round, rounds](size_t sent, size_t total) {
             const int share = total > 0 ? static_cast<int>(100 * sent / total) : 0;
             if (share == shown) return;
             shown = share;
+            char what[64] = "";
+            if (rounds > 1) std::snprintf(what, sizeof what, " copy %d of %d", round + 1, rounds);
             if (pages > 1) {
-                papplJobSetMessage(job, "Plotting page %d of %d: %zu of %zu bytes sent (%d%%).",
-                                   page, pages, sent, total, share);
-            } else {
-                papplJobSetMessage(job, "Plotting: %zu of %zu bytes sent (%d%%).", sent, total,
-                                   share);
+                const size_t used = std::strlen(what);
+                std::snprintf(what + used, sizeof what - used, "%spage %d of %d",
+                              used > 0 ? ", " : " ", page, pages);
             }
+            papplJobSetMessage(job, "Plotting%s: %zu of %zu bytes sent (%d%%).", what, sent, total,
+                               share);
         };
         target.outcome = [job](const std::string& text) {
             papplJobSetMessage(job, "%s", text.c_str());
@@ -222,48 +284,54 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         if (!wait_for_driver(job, lock)) return true;  // cancelled while it waited
         KeptSignals signals;
         const CancelWatch watch(job);
-        // A job held when the server stopped goes on where its plot stopped.
+        // A job held when the server stopped goes on where its plot stopped
+        // (in its first copy: the note keeps the page, not the copy).
         const std::optional<PlotProgress> resumed = resume_point(job);
-        const ForgetResumePoint forget{job};
+        const ForgetResumePoint forget_resume_point{job};
         PlottingNote note(job, output.is_serial(), resumed.value_or(PlotProgress{}));
-        if (resumed) page = std::min(resumed->page, pages);
-        // Each page is a plot of its own, in order.
-        for (; page <= pages; ++page) {
-            options.page = page;
-            options.from_path = 0;
-            if (resumed && page == resumed->page && !goes_on(job, options, target, *resumed)) {
-                papplJobSetImpressionsCompleted(job, 1);
-                continue;  // the plotter had taken the whole page
-            }
-            shown = -1;
-            output.restart_count();
-            const size_t from = options.from_path;
-            note.record({page, from, 0, stream_hash(nullptr, 0)});
-            output.on_written = [&note, &output, page, from](size_t bytes, uint64_t hash) {
-                const size_t queued = output.queue_may_be_lost() ? output.still_queued() : 0;
-                note.record({page, from, bytes, hash, std::min(queued, bytes)});
-            };
-            const int result = host::plot_drawing(application().global(), options, target);
-            output.on_written = nullptr;
-            if (papplJobIsCanceled(job)) return true;
-            if (signals.ended_by_signal(result) || watch.server_ending()) {
-                // Its note stays: at the next start the job comes back held.
-                note.keep();
-                papplJobSetMessage(job,
-                                   "Stopped with the server, the pen lifted; the job comes back "
-                                   "held when the server starts again.");
-                return false;
-            }
-            if (result != 0) {
-                // A plotter that took nothing for its wait time, or went away, is
-                // the printer's state too, until a plot gets through again.
-                if (output.is_serial()) {
-                    papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
+        // Each page is a plot of its own, in order; each copy the plotter does
+        // not draw itself is the pages again.
+        for (round = 0; round < rounds; ++round) {
+            page = resumed && round == 0 ? std::min(resumed->page, pages) : 1;
+            for (; page <= pages; ++page) {
+                options.page = page;
+                options.from_path = 0;
+                if (resumed && round == 0 && page == resumed->page &&
+                    !goes_on(job, options, target, *resumed)) {
+                    papplJobSetImpressionsCompleted(job, 1);
+                    continue;  // the plotter had taken the whole page
                 }
-                return false;
+                shown = -1;
+                output.restart_count();
+                const size_t from = options.from_path;
+                note.record({page, from, 0, stream_hash(nullptr, 0)});
+                output.on_written = [&note, &output, page, from](size_t bytes, uint64_t hash) {
+                    const size_t queued = output.queue_may_be_lost() ? output.still_queued() : 0;
+                    note.record({page, from, bytes, hash, std::min(queued, bytes)});
+                };
+                const int result = host::plot_drawing(application().global(), options, target);
+                output.on_written = nullptr;
+                if (papplJobIsCanceled(job)) return true;
+                if (signals.ended_by_signal(result) || watch.server_ending()) {
+                    // Its note stays: at the next start the job comes back held.
+                    note.keep();
+                    papplJobSetMessage(job,
+                                       "Stopped with the server, the pen lifted; the job comes "
+                                       "back held when the server starts again.");
+                    return false;
+                }
+                if (result != 0) {
+                    // A plotter that took nothing for its wait time, or went away, is
+                    // the printer's state too, until a plot gets through again.
+                    if (output.is_serial()) {
+                        papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE,
+                                               PAPPL_PREASON_NONE);
+                    }
+                    return false;
+                }
+                papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
+                papplJobSetImpressionsCompleted(job, 1);
             }
-            papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_OFFLINE);
-            papplJobSetImpressionsCompleted(job, 1);
         }
         return true;
     } catch (const std::exception& e) {
@@ -285,29 +353,36 @@ host::PlotOptions plot_options(const std::string& profile, const PlotChoices& c)
     host::PlotOptions o;
     o.profile = profile;
     if (c.copies > 1) o.answers.copies = c.copies;
+    o.answers.paper = c.paper;
+    o.pen_texts.pens = c.pens;
     if (c.actual_size) o.scale = 1;  // millimetres as they are
     o.rotate =
         c.turned ? host::PlacementRequest::Rotate::kYes : host::PlacementRequest::Rotate::kNo;
     return o;
 }
 
-std::string preview_plot(pappl_printer_t* printer, const std::string& drawing,
+PlotPreview preview_plot(pappl_printer_t* printer, const std::string& drawing,
                          const PlotChoices& choices, const std::string& svg) {
-    host::PlotOptions options = plot_options(printer_profile(printer), choices);
+    const std::string profile = printer_profile(printer);
+    host::PlotOptions options = plot_options(profile, choices);
     options.dry_run = true;
     host::PlotTarget target;
     target.drawing = drawing;
     target.preview = svg;
-    std::string summary;
-    target.outcome = [&summary](const std::string& text) { summary = text; };
+    PlotPreview preview;
+    preview.pens = host::load_profile(profile).pens;
+    target.outcome = [&preview](const std::string& text) { preview.summary = text; };
+    target.colours = [&preview](const std::map<std::pair<int, int32_t>, int>& pens) {
+        preview.colours = pens;
+    };
     const std::lock_guard lock(application().driver_lock());
     KeptSignals signals;
     const int result = host::plot_drawing(application().global(), options, target);
     signals.ended_by_signal(result);
     if (result != 0) {
-        throw host::HostError(summary.empty() ? "the plot failed" : summary);
+        throw host::HostError(preview.summary.empty() ? "the plot failed" : preview.summary);
     }
-    return summary;
+    return preview;
 }
 
 void add_job_filters(pappl_system_t* system) {

@@ -12,6 +12,7 @@
 #include "host/ui/plot_report.h"
 #include "printer/application.h"
 #include "printer/job_filters.h"
+#include "printer/page_jobs.h"
 
 namespace tvk::printer {
 namespace {
@@ -31,7 +32,7 @@ fieldset{border:1px solid #bbb;margin-bottom:1em}
 <p><a href="/">Printers</a></p>
 <form id="form" onsubmit="return false">
 <fieldset><legend>Drawing</legend>
-<input type="file" id="file" accept=".pdf,.svg,.dxf,.plt,.hpgl,.hgl">
+<input type="file" id="file" accept=".pdf,.svg,.dxf,.plt,.hpgl,.hgl" onchange="document.getElementById('colours').replaceChildren()">
 <span>PDF, SVG, DXF or HP-GL</span></fieldset>
 <fieldset><legend>Plot</legend>
 <label>Plotter <select id="printer"></select></label>
@@ -39,6 +40,7 @@ fieldset{border:1px solid #bbb;margin-bottom:1em}
 <label><input type="radio" name="size" value="actual"> Actual size (1 mm a mm)</label>
 <label><input type="checkbox" id="turn"> Turn a quarter</label>
 </fieldset>
+<fieldset id="pens" hidden><legend>Pen per colour</legend><div id="colours"></div></fieldset>
 <button id="show" type="button">Preview</button>
 <button id="plot" type="button" disabled>Plot</button>
 <button id="cancel" type="button" disabled>Cancel</button>
@@ -53,7 +55,35 @@ const $ = (id) => document.getElementById(id);
 let job = 0, printer = 0, timer = 0;
 function query(extra) {
   const size = document.querySelector("input[name=size]:checked").value;
-  return "printer=" + $("printer").value + "&size=" + size + "&turn=" + ($("turn").checked ? 1 : 0) + (extra || "");
+  const pens = [...document.querySelectorAll("#colours select")].map((s) => s.dataset.colour + "=" + s.value);
+  return "printer=" + $("printer").value + "&size=" + size + "&turn=" + ($("turn").checked ? 1 : 0) +
+    (pens.length ? "&pens=" + encodeURIComponent(pens.join(",")) : "") + (extra || "");
+}
+function show_colours(a) {
+  const list = [];
+  for (const c of a.colours) {
+    const label = document.createElement("label");
+    label.textContent = c.label + " ";
+    if (c.key.startsWith("#")) {
+      const swatch = document.createElement("span");
+      swatch.style.cssText = "display:inline-block;width:1em;height:1em;border:1px solid #888;background:" + c.key;
+      label.prepend(swatch, " ");
+    }
+    const select = document.createElement("select");
+    select.dataset.colour = c.key;
+    for (let pen = 1; pen <= a.pens; ++pen) {
+      const o = document.createElement("option");
+      o.value = pen; o.textContent = "pen " + pen; o.selected = pen === c.pen;
+      select.append(o);
+    }
+    select.onchange = () => $("show").onclick();
+    label.append(select);
+    const line = document.createElement("div");
+    line.append(label);
+    list.push(line);
+  }
+  $("colours").replaceChildren(...list);
+  $("pens").hidden = list.length === 0;
 }
 async function send(path) {
   const file = $("file").files[0];
@@ -69,6 +99,7 @@ $("show").onclick = async () => {
   try {
     const a = await send("/plot/preview?" + query());
     $("summary").textContent = a.summary;
+    show_colours(a);
     const img = document.createElement("img");
     img.alt = "preview";
     img.src = URL.createObjectURL(new Blob([a.svg], {type: "image/svg+xml"}));
@@ -166,6 +197,27 @@ PlotChoices choices_of(const std::map<std::string, std::string>& q) {
     const auto size = q.find("size");
     c.actual_size = size != q.end() && size->second == "actual";
     c.turned = number(q, "turn") == 1;
+    // "COLOUR=PEN,...": a colour number or #rrggbb, and a pen.
+    if (const auto pens = q.find("pens"); pens != q.end()) {
+        const std::string& list = pens->second;
+        for (size_t at = 0; at < list.size();) {
+            const size_t end = std::min(list.find(',', at), list.size());
+            const std::string pair = list.substr(at, end - at);
+            const size_t eq = pair.find('=');
+            const std::string colour = pair.substr(0, eq),
+                              pen = eq == std::string::npos ? "" : pair.substr(eq + 1);
+            const bool number_colour = !colour.empty() && colour.size() <= 3 &&
+                                       colour.find_first_not_of("0123456789") == std::string::npos;
+            const bool true_colour =
+                colour.size() == 7 && colour[0] == '#' &&
+                colour.find_first_not_of("0123456789abcdefABCDEF", 1) == std::string::npos;
+            if ((number_colour || true_colour) && !pen.empty() && pen.size() <= 3 &&
+                pen.find_first_not_of("0123456789") == std::string::npos) {
+                c.pens.push_back(colour + "=" + pen);
+            }
+            at = end + 1;
+        }
+    }
     return c;
 }
 
@@ -232,6 +284,32 @@ bool serve_printers(pappl_client_t* client, void*) {
     return respond(client, HTTP_STATUS_OK, list + "]");
 }
 
+// The drawing's colours with their pens, one entry a colour as the page
+// chooses pens for it: a true colour by itself, else its colour number.
+std::string colours_json(const std::map<std::pair<int, int32_t>, int>& colours) {
+    std::map<std::string, std::pair<std::string, int>> entries;  // key -> label, pen
+    for (const auto& [colour, pen] : colours) {
+        char key[16], label[48];
+        if (colour.second >= 0) {
+            std::snprintf(key, sizeof key, "#%06X",
+                          static_cast<unsigned>(colour.second) & 0xFFFFFFu);
+            std::snprintf(label, sizeof label, "%s", key);
+        } else {
+            std::snprintf(key, sizeof key, "%d", colour.first);
+            std::snprintf(label, sizeof label, "colour %d", colour.first);
+        }
+        entries.try_emplace(key, label, pen);
+    }
+    std::string json = "[";
+    for (const auto& [key, entry] : entries) {
+        json += std::string(json.size() > 1 ? "," : "") +
+                "{\"key\":" + tvk::host::json_string(key) +
+                ",\"label\":" + tvk::host::json_string(entry.first) +
+                ",\"pen\":" + std::to_string(entry.second) + "}";
+    }
+    return json + "]";
+}
+
 bool serve_preview(pappl_client_t* client, void*) {
     const auto q = query_of(client);
     pappl_printer_t* printer = printer_of(client, q);
@@ -240,12 +318,14 @@ bool serve_preview(pappl_client_t* client, void*) {
     if (drawing.empty()) return true;
     const std::string svg = drawing + ".svg";
     try {
-        const std::string summary = preview_plot(printer, drawing, choices_of(q), svg);
+        const PlotPreview preview = preview_plot(printer, drawing, choices_of(q), svg);
         const std::string picture = host::read_whole_file(svg, "the preview");
         unlink(drawing.c_str());
         unlink(svg.c_str());
         return respond(client, HTTP_STATUS_OK,
-                       "{\"summary\":" + tvk::host::json_string(summary) +
+                       "{\"summary\":" + tvk::host::json_string(preview.summary) +
+                           ",\"pens\":" + std::to_string(preview.pens) +
+                           ",\"colours\":" + colours_json(preview.colours) +
                            ",\"svg\":" + tvk::host::json_string(picture) + "}");
     } catch (const std::exception& e) {
         unlink(drawing.c_str());
@@ -270,16 +350,25 @@ bool serve_submit(pappl_client_t* client, void*) {
         return refuse(client, HTTP_STATUS_BAD_REQUEST, "Not a drawing: PDF, SVG, DXF or HP-GL.");
     }
     const PlotChoices c = choices_of(q);
-    cups_option_t* options = nullptr;
-    int count = cupsAddOption("print-scaling", c.actual_size ? "none" : "fit", 0, &options);
-    count = cupsAddOption("orientation-requested", c.turned ? "4" : "3", count, &options);
     const auto name = q.find("name");
     const char* user = papplClientGetUsername(client);
-    pappl_job_t* job = papplJobCreateWithFile(
-        printer, user != nullptr && *user ? user : "web", format,
-        name != q.end() && !name->second.empty() ? name->second.c_str() : "drawing", count, options,
-        drawing.c_str());
-    cupsFreeOptions(count, options);
+    pappl_job_t* job = nullptr;
+    {
+        // The job waits for its choices before it plots.
+        const std::lock_guard lock(page_jobs_lock());
+        job = papplJobCreateWithFile(
+            printer, user != nullptr && *user ? user : "web", format,
+            name != q.end() && !name->second.empty() ? name->second.c_str() : "drawing", 0, nullptr,
+            drawing.c_str());
+        if (job != nullptr) {
+            try {
+                keep_page_choices(job, c);
+            } catch (const std::exception& e) {
+                papplJobCancel(job);
+                return refuse(client, HTTP_STATUS_SERVER_ERROR, e.what());
+            }
+        }
+    }
     if (job == nullptr) {
         unlink(drawing.c_str());
         return refuse(client, HTTP_STATUS_SERVER_ERROR, "The plotter took no job.");

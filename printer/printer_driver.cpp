@@ -10,14 +10,7 @@
 namespace tvk::printer {
 namespace {
 
-constexpr double kMmPerInch = 25.4;
 constexpr int kMarginHundredths = 500;  // the placement's margin, 5 mm
-
-// The names PAPPL keeps pointers to, for as long as the program runs.
-std::vector<std::string>& media_names() {
-    static std::vector<std::string> names(64);
-    return names;
-}
 
 // A stream in the plotter's language goes to the device as it stands.
 bool print_stream(pappl_job_t* job, pappl_pr_options_t* /*options*/, pappl_device_t* device) {
@@ -68,21 +61,12 @@ std::vector<pappl_pr_driver_t> plotter_drivers() {
     return drivers;
 }
 
-std::string media_name(double width_mm, double height_mm, const std::string& paper) {
-    const int shorter = static_cast<int>(std::lround(std::min(width_mm, height_mm) * 100));
-    const int longer = static_cast<int>(std::lround(std::max(width_mm, height_mm) * 100));
-    if (const pwg_media_t* pwg = pwgMediaForSize(shorter, longer); pwg != nullptr) {
-        return pwg->pwg;
-    }
-    std::string name;
-    for (const char c : paper) {
-        name +=
-            std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(c)) : '-';
-    }
-    char keyword[128];
-    pwgFormatSizeName(keyword, sizeof keyword, "custom", name.empty() ? "plotter" : name.c_str(),
-                      shorter, longer, "mm");
-    return keyword;
+void set_media_col(pappl_media_col_t& col, const Paper& paper) {
+    std::snprintf(col.size_name, sizeof col.size_name, "%s", paper.media.c_str());
+    col.size_width = static_cast<int>(std::lround(std::min(paper.width_mm, paper.height_mm) * 100));
+    col.size_length =
+        static_cast<int>(std::lround(std::max(paper.width_mm, paper.height_mm) * 100));
+    col.left_margin = col.right_margin = col.top_margin = col.bottom_margin = kMarginHundredths;
 }
 
 bool set_up_driver(pappl_system_t* /*system*/, const char* driver_name, const char* /*device_uri*/,
@@ -93,7 +77,6 @@ bool set_up_driver(pappl_system_t* /*system*/, const char* driver_name, const ch
                                     [&](const PlotterModel& m) { return m.name == driver_name; });
     if (found == models.end()) return false;
     const host::Profile& p = found->defaults;
-    const size_t index = static_cast<size_t>(found - models.begin());
 
     d->printfile_cb = print_stream;
     d->rstartjob_cb = refuse_raster;
@@ -122,19 +105,17 @@ bool set_up_driver(pappl_system_t* /*system*/, const char* driver_name, const ch
     d->x_resolution[0] = d->y_resolution[0] = d->x_default = d->y_default = dpi;
     d->left_right = d->bottom_top = kMarginHundredths;
 
-    // The paper the model is configured for, as the driver reports it.
-    const double width_mm = p.area_x * kMmPerInch, height_mm = p.area_y * kMmPerInch;
-    std::string& media = media_names()[index % media_names().size()];
-    media = media_name(width_mm, height_mm, driver_name);
-    d->num_media = 1;
-    d->media[0] = media.c_str();
+    // Every paper of the model; the one it is configured for is the default
+    // and the one loaded.
+    const size_t count = std::min<size_t>(found->papers.size(), PAPPL_MAX_MEDIA);
+    for (size_t i = 0; i < count; ++i) d->media[i] = found->papers[i].media.c_str();
+    d->num_media = static_cast<int>(count);
     d->num_source = 1;
     d->source[0] = "main";
+    const Paper* paper = profile_paper(found->papers, p);
+    if (paper == nullptr) paper = &found->papers.front();
     pappl_media_col_t& col = d->media_default;
-    std::snprintf(col.size_name, sizeof col.size_name, "%s", media.c_str());
-    col.size_width = static_cast<int>(std::lround(std::min(width_mm, height_mm) * 100));
-    col.size_length = static_cast<int>(std::lround(std::max(width_mm, height_mm) * 100));
-    col.left_margin = col.right_margin = col.top_margin = col.bottom_margin = kMarginHundredths;
+    set_media_col(col, *paper);
     std::snprintf(col.source, sizeof col.source, "main");
     std::snprintf(col.type, sizeof col.type, "stationery");
     d->media_ready[0] = col;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "printer/model_papers.h"
+
 namespace tvk::printer {
 
 // The format of a stream the plotter takes as it stands.
@@ -21,8 +23,7 @@ bool set_up_driver(pappl_system_t* system, const char* driver_name, const char* 
                    const char* device_id, pappl_pr_driver_data_t* driver_data, ipp_t** driver_attrs,
                    void* data);
 
-// The PWG media name of a paper of that size in millimetres: a standard
-// name where the size matches one, else a custom one named after `paper`.
-std::string media_name(double width_mm, double height_mm, const std::string& paper);
+// The media collection of the paper: its name, size and the placement's margins.
+void set_media_col(pappl_media_col_t& col, const Paper& paper);
 
 }  // namespace tvk::printer

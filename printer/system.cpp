@@ -13,6 +13,7 @@
 #include "printer/job_filters.h"
 #include "printer/plot_page.h"
 #include "printer/printer_driver.h"
+#include "printer/settings_page.h"
 
 namespace tvk::printer {
 namespace {
@@ -67,6 +68,10 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
                           log_level(cupsGetOption("log-level", num_options, options)),
                           cupsGetOption("auth-service", num_options, options), false);
     if (system == nullptr) return nullptr;
+    // Every page of the web interface ends with the footer: PAPPL 1.3 looks
+    // up its text and crashes when there is none.
+    papplSystemSetFooterHTML(system,
+                             "tvkplot-printer: the plotters of the definition file as printers.");
     if (const char* group = cupsGetOption("admin-group", num_options, options)) {
         papplSystemSetAdminGroup(system, group);
     }
@@ -82,7 +87,7 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
 
     static std::vector<pappl_pr_driver_t> drivers = plotter_drivers();
     papplSystemSetPrinterDrivers(system, static_cast<int>(drivers.size()), drivers.data(), nullptr,
-                                 nullptr, set_up_driver, nullptr);
+                                 add_settings_page, set_up_driver, nullptr);
     add_job_filters(system);
     add_plot_page(system);
 

@@ -321,6 +321,7 @@ class PlotRun {
             // the model is let go as the job is made.
             const auto layers = drawing_.layers();
             job = make_job(profile, limits, choices);
+            if (t_.colours) t_.colours(job.colour_pens);
             if (o_.pen_only > 0) keep_pen(job, o_.pen_only);
             if (job.paths.empty() && job.polygons.empty()) {
                 throw HostError(nothing_to_plot(layers, choices));

@@ -4,8 +4,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 
 #include "host/commands/commands.h"
 #include "host/commands/plot_options.h"
@@ -29,6 +32,9 @@ struct PlotTarget {
     std::function<void(size_t skipped, size_t fills, size_t total)> planned;
     // Told the summary of a plot done, or what became of one that broke off.
     std::function<void(const std::string& text)> outcome;
+    // Told, once the plot is made, each colour of the drawing (its colour
+    // number, and its true colour 0xRRGGBB or -1) with the pen it went to.
+    std::function<void(const std::map<std::pair<int, int32_t>, int>& pens)> colours;
 };
 
 // The exit code: 0, kExitFailed or kExitStopped. Throws HostError (and

@@ -43,6 +43,7 @@ class Builder {
         }
         const int pen = pen_of(colour, true_colour, layer);
         if (true_colour >= 0) job_.true_colour_pens.try_emplace({colour, true_colour}, pen);
+        job_.colour_pens.try_emplace({colour, true_colour}, pen);
         const int speed = p_.variable_speed() ? speed_of(colour, pen) : 0;
         job_.placed_length += length_of_placed(placed);
         job_.cut_length += length_cut_off(placed, g_.area, 1.0);
@@ -70,6 +71,7 @@ class Builder {
                 const int pen = pen_of(fill.color, fill.true_color, fill.layer);
                 if (fill.true_color >= 0)
                     job_.true_colour_pens.try_emplace({fill.color, fill.true_color}, pen);
+                job_.colour_pens.try_emplace({fill.color, fill.true_color}, pen);
                 job_.polygons.push_back({pen, std::move(ring)});
                 note_pen(pen, fill.color);
                 return;

@@ -30,6 +30,9 @@ struct PlotJob {
     // The pen each true colour (0xRRGGBB) went to, by the colour number the
     // drawing gave it, so that the user can see which is which.
     std::map<std::pair<int, int32_t>, int> true_colour_pens;
+    // Every colour the drawing plots with (its colour number, and its true
+    // colour or -1) and the pen it went to: what a person may choose pens for.
+    std::map<std::pair<int, int32_t>, int> colour_pens;
 
     // What the placement put beyond the paper, in host units: the pen-down
     // length of the paths as placed, the part of it that lies beyond the

@@ -1,6 +1,7 @@
 // The printers as IPP clients see them, through CUPS's ipptool: the
-// attributes a print dialog reads, Print-Job with each drawing format sent
-// as what it is, Get-Jobs, and Cancel-Job of a held job.
+// attributes a print dialog reads (the model's papers as media among them),
+// Print-Job with each drawing format sent as what it is, with a media and
+// with copies, Get-Jobs, and Cancel-Job of a held job.
 #include <gtest/gtest.h>
 
 #include "fixtures.h"
@@ -24,6 +25,14 @@ std::string print_job(const std::string& format, const std::string& file,
            "\n  STATUS successful-ok\n  EXPECT job-id OF-TYPE integer\n}\n";
 }
 
+std::string job_attributes(const std::string& attributes) {
+    return "  GROUP job-attributes-tag\n" + attributes + "  GROUP operation-attributes-tag\n";
+}
+
+const char* const kTriangleSvg =
+    R"(<svg xmlns="http://www.w3.org/2000/svg" width="60mm" height="40mm">)"
+    R"(<path d="M5 5 L55 5 L55 35 Z" stroke="green" fill="none"/></svg>)";
+
 class PrinterIpp : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -31,10 +40,20 @@ class PrinterIpp : public ::testing::Test {
         server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
     }
 
-    Outcome ipptool(const std::string& tests) {
+    Outcome ipptool(const std::string& tests, const std::string& printer = "rx24") {
         dir.write("requests.test", tests);
         return run_program(
-            {"ipptool", "-tv", server.printer_uri("rx24"), dir.file("requests.test")}, dir);
+            {"ipptool", "-tv", server.printer_uri(printer), dir.file("requests.test")}, dir);
+    }
+    // Print-Job of the drawing with those job attributes, to its end.
+    std::string plotted(const std::string& drawing, const std::string& attributes, int job,
+                        const std::string& printer = "rx24") {
+        const Outcome o =
+            ipptool(print_job("image/svg+xml", drawing, job_attributes(attributes)), printer);
+        EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+        EXPECT_EQ(server.wait_for_job(printer, job, {"completed", "aborted"}), "completed")
+            << server.log();
+        return host_test::read_file(dir.file(printer + ".plt"));
     }
 
     TempDir dir;
@@ -57,6 +76,88 @@ TEST_F(PrinterIpp, GetPrinterAttributesNamesTheDrawingFormatsAndThePaper) {
                 "  EXPECT printer-state\n"
                 "}\n");
     EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+}
+
+TEST_F(PrinterIpp, TheModelsPapersAreItsMediaWithTheProfilesPaperTheDefault) {
+    const std::string head = std::string(
+                                 "{\n  NAME \"Get-Printer-Attributes\"\n"
+                                 "  OPERATION Get-Printer-Attributes\n") +
+                             kRequestHead + "  STATUS successful-ok\n";
+    // Standard sizes by their PWG names; the profile's paper (the first) is
+    // the default and the one loaded.
+    const Outcome rx24 =
+        ipptool(head +
+                "  EXPECT media-supported WITH-ALL-VALUES \"/^(na_arch-d_24x36in|iso_a1_594x841mm|"
+                "na_d_22x34in|iso_a2_420x594mm|na_c_17x22in|iso_a3_297x420mm|"
+                "na_ledger_11x17in)$/\"\n"
+                "  EXPECT media-supported WITH-VALUE iso_a1_594x841mm\n"
+                "  EXPECT media-supported WITH-VALUE na_ledger_11x17in\n"
+                "  EXPECT media-default WITH-VALUE na_arch-d_24x36in\n"
+                "  EXPECT media-ready WITH-VALUE na_arch-d_24x36in\n"
+                "}\n");
+    EXPECT_EQ(rx24.exit_code, 0) << rx24.out << rx24.err;
+    // Two papers of one size: the second by its own, custom name.
+    server.add_file_printer("pl250", "TVK-PL250", dir.file("pl250.plt"));
+    const Outcome pl250 =
+        ipptool(head +
+                    "  EXPECT media-supported WITH-VALUE na_letter_8.5x11in\n"
+                    "  EXPECT media-supported WITH-VALUE custom_letter_215.9x279.4mm\n"
+                    "  EXPECT media-default WITH-VALUE iso_a4_210x297mm\n"
+                    "}\n",
+                "pl250");
+    EXPECT_EQ(pl250.exit_code, 0) << pl250.out << pl250.err;
+    // A size no standard has: named after the paper.
+    server.add_file_printer("hg900", "TVK-HG900L", dir.file("hg900.plt"));
+    const Outcome hg900 = ipptool(
+        head + "  EXPECT media-supported WITH-VALUE custom_roll-10ft_914.4x3048mm\n}\n", "hg900");
+    EXPECT_EQ(hg900.exit_code, 0) << hg900.out << hg900.err;
+}
+
+TEST_F(PrinterIpp, AJobsMediaChoosesThatPaperAsTvkplotPaperDoes) {
+    dir.write("triangle.svg", kTriangleSvg);
+    const std::string drawing = dir.file("triangle.svg");
+    const std::string sent = plotted(drawing, "  ATTR keyword media iso_a1_594x841mm\n", 1);
+    const std::string on_a1 = server.reference_plot(drawing, 1, {"--paper", "A1"});
+    EXPECT_EQ(sent, on_a1);
+    ASSERT_NE(on_a1, server.reference_plot(drawing));
+    // By its size alone, as print dialogs send it.
+    EXPECT_EQ(plotted(drawing,
+                      "  ATTR collection media-col {\n    MEMBER collection media-size {\n"
+                      "      MEMBER integer x-dimension 59400\n"
+                      "      MEMBER integer y-dimension 84100\n    }\n  }\n",
+                      2),
+              on_a1);
+    // The profile's paper when the job names none.
+    EXPECT_EQ(plotted(drawing, "", 3), server.reference_plot(drawing));
+}
+
+TEST_F(PrinterIpp, AMediaTheModelHasNotIsToldAndThePlotGoesOnTheDefaultPaper) {
+    dir.write("triangle.svg", kTriangleSvg);
+    const Outcome o =
+        ipptool("{\n  NAME \"Print-Job A0\"\n  OPERATION Print-Job\n" + std::string(kRequestHead) +
+                "  ATTR mimeMediaType document-format image/svg+xml\n" +
+                job_attributes("  ATTR keyword media iso_a0_841x1189mm\n") + "  FILE " +
+                dir.file("triangle.svg") +
+                "\n  STATUS successful-ok-ignored-or-substituted-attributes\n"
+                "  EXPECT media IN-GROUP unsupported-attributes-tag\n}\n");
+    EXPECT_EQ(o.exit_code, 0) << o.out << o.err;
+    ASSERT_EQ(server.wait_for_job("rx24", 1, {"completed", "aborted"}), "completed");
+    EXPECT_EQ(host_test::read_file(dir.file("rx24.plt")),
+              server.reference_plot(dir.file("triangle.svg")));
+}
+
+TEST_F(PrinterIpp, CopiesArePlottedByThePlotterOrOneAfterAnother) {
+    dir.write("triangle.svg", kTriangleSvg);
+    const std::string drawing = dir.file("triangle.svg");
+    // A TK-GL3 plotter draws them itself, told by its copies command.
+    const std::string sent = plotted(drawing, "  ATTR integer copies 2\n", 1);
+    EXPECT_EQ(sent, server.reference_plot(drawing, 1, {"--copies", "2"}));
+    // Another plots the drawing twice.
+    server.add_file_printer("pl250", "TVK-PL250", dir.file("pl250.plt"));
+    const std::string twice = plotted(drawing, "  ATTR integer copies 2\n", 1, "pl250");
+    const std::string once = server.reference_plot(drawing, 2);
+    ASSERT_FALSE(once.empty());
+    EXPECT_EQ(twice, once + once);
 }
 
 TEST_F(PrinterIpp, PrintJobOfEachFormatPlotsAsTvkplotDoes) {

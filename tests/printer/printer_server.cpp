@@ -117,10 +117,10 @@ PrinterServer::~PrinterServer() {
     if (pid_ > 0) kill_now();
 }
 
-void PrinterServer::start() {
+void PrinterServer::start(const std::string& listen) {
     pid_ = spawn({PRINTER_PROGRAM, "server", "-o", "server-port=" + std::to_string(port_), "-o",
                   "spool-directory=" + spool(), "-o", "log-file=" + dir_.file("server.log"), "-o",
-                  "log-level=debug", "-o", "listen-hostname=localhost"},
+                  "log-level=debug", "-o", "listen-hostname=" + listen},
                  dir_, dir_.file("server.out"), dir_.file("server.err"));
     for (int i = 0; i < 300; ++i) {
         if (accepts(port_)) return;

@@ -28,7 +28,8 @@ class PrinterServer {
     PrinterServer(const PrinterServer&) = delete;
     PrinterServer& operator=(const PrinterServer&) = delete;
 
-    void start();
+    // `listen`: the host names it listens on (its -o listen-hostname).
+    void start(const std::string& listen = "localhost");
     // Asks it to shut down and waits until it has.
     void stop();
     // Ends it at once, as a power cut would.
