@@ -194,6 +194,64 @@ TEST(SvgBrowser, TheCascadePicksTheWinningDeclarationAsBrowsersDo) {
     }
 }
 
+// Six sibling paths after a <desc> (path k is child k + 1), the odd ones of
+// class "o", the third with id "t": which of them a rule turns red (the
+// rest keep their black).
+TEST(SvgBrowser, StructuralAndNegatingPseudoClassesPickTheSiblingsBrowsersPick) {
+    const struct {
+        const char* sheet;
+        const char* red;  // the paths turned red, by their place from 1
+    } cases[] = {
+        {"path:nth-child(odd){stroke:red}", "246"},
+        {"path:nth-child(even){stroke:red}", "135"},
+        {"path:nth-child(3n+1){stroke:red}", "36"},
+        {"path:nth-child(-n+2){stroke:red}", "1"},
+        {"path:nth-child( 2n - 1 ){stroke:red}", "246"},
+        {"path:nth-child(4){stroke:red}", "3"},
+        {"path:nth-last-child(2){stroke:red}", "5"},
+        {"path:nth-child(2 of .o){stroke:red}", "3"},
+        {"path:nth-of-type(2){stroke:red}", "2"},
+        {"path:first-of-type, path:last-of-type{stroke:red}", "16"},
+        {"path:last-child{stroke:red}", "6"},
+        {"path:not(.o){stroke:red}", "246"},
+        {"path:not(.o, #t){stroke:red}", "246"},
+        {"path:not(:nth-child(n+3)){stroke:red}", "1"},
+        {"path:is(#t, :last-child){stroke:red}", "36"},
+        {"g > :not(desc):not(.o){stroke:red}", "246"},
+        // Specificity: :not() and :is() count as their most specific
+        // argument, :where() as nothing, :nth-child() as a class.
+        {"path:not(#none){stroke:red} .o{stroke:black}", "123456"},
+        {".o{stroke:red} path:where(#t){stroke:black}", "135"},
+        {".o{stroke:red} path:is(#t){stroke:black}", "15"},
+        {"path:nth-child(-n+3){stroke:black} .o{stroke:red}", "35"},
+        {"path.o:nth-child(even){stroke:red} #t{stroke:black}", "15"},
+        // An argument that does not parse drops the rule, as browsers do.
+        {"path:nth-child(x){stroke:red}", ""},
+        {"path:not(){stroke:red}", ""},
+        {"path:nth-child{stroke:red}", ""},
+        {"path:not(::before){stroke:red}", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sheet);
+        std::string body = std::string("<style>") + c.sheet + "</style><g><desc/>";
+        for (int k = 1; k <= 6; ++k) {
+            body += "<path stroke='black' fill='none'";
+            if (k % 2 == 1) body += " class='o'";
+            if (k == 3) body += " id='t'";
+            body += " d='M0 " + std::to_string(k) + " H 5'/>";
+        }
+        body += "</g>";
+        Drawing::Impl d;
+        std::vector<std::string> notes;
+        read_svg(page(body), "t.svg", d, notes);
+        ASSERT_EQ(d.entities.size(), 6u);
+        std::string red;
+        for (size_t k = 0; k < 6; ++k)
+            if (d.entities[k].true_color == 0xff0000) red += std::to_string(k + 1);
+        EXPECT_EQ(red, c.red);
+    }
+}
+
 // ---- references
 
 TEST(SvgBrowser, UsesThatHoldThemselvesAreRefusedAndNamedAndTheRestDrawn) {
