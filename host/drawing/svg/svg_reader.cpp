@@ -236,7 +236,7 @@ class Node {
         }
         if (text_root_) draw_text();
         if (markable_ && !skip_ && !style_.hidden && !collect_ && !path_out_) draw_markers();
-        if (image_ && !skip_ && !style_.hidden && !collect_)
+        if (image_ && !skip_ && !style_.hidden && !collect_ && !path_out_)
             s_.builder.add_unsupported("IMAGE", layer_);
         if (use_ && !skip_ && !href_.empty() && s_.depth < kMaxReferenceDepth) {
             auto it = s_.ids.find(href_);
@@ -437,6 +437,10 @@ class Node {
   private:
     friend void load_reference(Node&, xmlNode*, bool);
 
+    // The box of what a group or a <use> draws, in its user space; nothing
+    // for other elements.
+    std::optional<Box> content_box();
+
     static std::optional<Paint> paint(tag::value::none) { return Paint{}; }
     static std::optional<Paint> paint(tag::value::currentColor) { return Paint{Paint::kCurrent}; }
     static std::optional<Paint> paint(int rgb) {
@@ -626,7 +630,10 @@ class Node {
         Shape shape;
         int current = -1;
         const auto flush = [&] {
-            if (!shape.traces.empty()) s_.builder.add(shape.traces, text_->styles[current]);
+            if (path_out_)
+                for (Trace& t : shape.traces) path_out_->push_back(std::move(t));
+            else if (!shape.traces.empty())
+                s_.builder.add(shape.traces, text_->styles[current]);
             shape.traces.clear();
         };
         for (const SvgGlyph& g : glyphs) {
@@ -967,9 +974,12 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     pending_clip_.clear();
     auto it = s_.ids.find(id);
     if (it == s_.ids.end() || s_.depth >= kMaxReferenceDepth) return clips_;
+    // Clips do not change the box that clips in its units are of.
+    if (path_out_) return clips_;
     // Clips in the units of the bounding box: of a shape, its box; of a
-    // group (not known before its content is drawn), left out.
+    // group or a <use>, the box of all it draws.
     const bool of_box = attribute(it->second, "clipPathUnits").value_or("") == "objectBoundingBox";
+    if (of_box && !bbox_) bbox_ = content_box();
     if (of_box && (!bbox_ || !(bbox_->max_x > bbox_->min_x) || !(bbox_->max_y > bbox_->min_y)))
         return clips_;
     SvgClip& clip = s_.clips.emplace_back();
@@ -989,6 +999,46 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     // An empty clip path hides everything it clips.
     clips_.push_back(&clip);
     return clips_;
+}
+
+std::optional<Box> Node::content_box() {
+    const std::string_view kind = reinterpret_cast<const char*>(element_->name);
+    if (kind != "g" && kind != "a" && kind != "use" && kind != "switch" && kind != "svg")
+        return std::nullopt;
+    if (s_.depth >= kMaxReferenceDepth) return std::nullopt;
+    // The content read once more without drawing it: its shapes (and the
+    // strokes of its text) in this element's user space.
+    std::vector<Trace> traces;
+    const long elements = s_.elements;
+    {
+        Node measure(*this, element_);
+        measure.m_ = Affine{};
+        measure.path_out_ = &traces;
+        measure.clips_.clear();
+        measure.collect_ = nullptr;
+        measure.skip_ = false;
+        measure.use_w_ = use_w_;
+        measure.use_h_ = use_h_;
+        ++s_.depth;
+        if (use_) {
+            auto it = s_.ids.find(href_);
+            if (it != s_.ids.end() && !s_.recursive.count(element_)) {
+                measure.m_ = Affine::translate({use_x_, use_y_});
+                load_reference(measure, it->second, true);
+            }
+        } else {
+            for (xmlNode* c = element_->children; c; c = c->next)
+                if (c->type == XML_ELEMENT_NODE) load_reference(measure, c, true);
+        }
+        --s_.depth;
+    }
+    s_.elements = elements;  // counted when they are drawn
+    Box box;
+    const double tolerance = kSvgClipTolerance / std::max(m_.max_stretch(), 1e-12);
+    for (const Trace& t : traces)
+        for (Vec2 p : flatten_trace(t, Affine{}, tolerance))
+            if (finite(p)) box.add(p);
+    return box;
 }
 
 double number_attribute(const xmlNode* node, const char* name, double otherwise) {

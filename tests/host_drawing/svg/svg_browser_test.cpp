@@ -252,6 +252,44 @@ TEST(SvgBrowser, StructuralAndNegatingPseudoClassesPickTheSiblingsBrowsersPick) 
     }
 }
 
+// A clip path in bounding-box units on a group or a <use> takes the box of
+// all it draws, in its user space, whatever clips its content: the left
+// half of it, here, of two lines that reach from x 10 to x 90.
+TEST(SvgBrowser, ClipsInBoundingBoxUnitsOfGroupsAndUsesTakeTheBoxOfAllTheyDraw) {
+    const std::string half =
+        "<clipPath id='h' clipPathUnits='objectBoundingBox'><rect y='-1' width='0.5' "
+        "height='3'/></clipPath><clipPath id='u'><rect width='60' height='100'/></clipPath>";
+    const std::string lines = "<path d='M10 20 H50'/><path d='M30 40 H90'/>";
+    const struct {
+        const char* what;
+        std::string body;
+        double length;
+    } cases[] = {
+        {"a group", "<g clip-path='url(#h)'>" + lines + "</g>", 40 + 20},
+        {"its content's transforms",
+         "<g clip-path='url(#h)'><path d='M0 0 H40' "
+         "transform='translate(10 20)'/><path d='M30 40 H90'/></g>",
+         40 + 20},
+        {"its own transform",
+         "<g transform='translate(5 0) scale(0.5 1)' clip-path='url(#h)'>" + lines + "</g>",
+         (40 + 20) / 2.0},
+        // x 20 to 100 with the <use>'s x: the half from 20 to 60.
+        {"a <use> with its x",
+         "<defs><g id='g'>" + lines + "</g></defs><use href='#g' x='10' clip-path='url(#h)'/>",
+         40 + 20},
+        {"clips inside do not shrink the box",
+         "<g clip-path='url(#h)'><path d='M10 20 H50'/>"
+         "<path d='M30 40 H90' clip-path='url(#u)'/></g>",
+         40 + 20},
+        {"a group that draws nothing", "<g clip-path='url(#h)'/>" + lines, 40 + 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FlatDrawing f = flat(page(half + "<g stroke='black' fill='none'>" + c.body + "</g>"));
+        EXPECT_NEAR(length_of(f), c.length, 1e-6);
+    }
+}
+
 // ---- references
 
 TEST(SvgBrowser, UsesThatHoldThemselvesAreRefusedAndNamedAndTheRestDrawn) {
