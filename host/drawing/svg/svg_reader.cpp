@@ -114,8 +114,9 @@ struct Style {
     int anchor = 0;                 // start, middle, end
     std::vector<double> dasharray;  // user units
     double dashoffset = 0;
-    bool vertical = false;                             // writing-mode
-    std::string marker_start, marker_mid, marker_end;  // ids
+    bool vertical = false;                                      // writing-mode
+    enum { kMixed, kUpright, kSideways } orientation = kMixed;  // in vertical text
+    std::string marker_start, marker_mid, marker_end;           // ids
 };
 
 // The id of a url(#id) reference; "" for none.
@@ -192,6 +193,18 @@ class Node {
         if (const auto m = attribute(element, "marker-end")) style_.marker_end = url_id(*m);
         if (const auto mode = attribute(element, "writing-mode"))
             style_.vertical = mode->rfind("tb", 0) == 0 || mode->rfind("vertical", 0) == 0;
+        if (const auto o = attribute(element, "text-orientation"))
+            style_.orientation = *o == "upright"                ? Style::kUpright
+                                 : o->rfind("sideways", 0) == 0 ? Style::kSideways
+                                                                : Style::kMixed;
+        if (const auto o = attribute(element, "glyph-orientation-vertical")) {
+            const double degrees = std::strtod(o->c_str(), nullptr);
+            style_.orientation = *o == "auto"    ? Style::kMixed
+                                 : degrees == 0  ? Style::kUpright
+                                 : degrees == 90 ? Style::kSideways
+                                                 : style_.orientation;
+        }
+        combine_upright_ = attribute(element, "text-combine-upright").value_or("none") == "all";
         if (kind == "text") {
             text_ = std::make_shared<TextState>(style_.vertical);
             text_root_ = true;
@@ -233,6 +246,11 @@ class Node {
         if (!traces_.empty()) {
             draw(std::move(traces_));
             traces_.clear();
+        }
+        // Text after a <textPath> goes on from where the path's text ended.
+        if (text_path_root_ && text_ && text_path_ && text_path_->length() > 0) {
+            const double along = std::clamp(text_->layout.pen().x, 0.0, text_path_->length());
+            if (const auto end = text_path_->at(along)) text_->layout.move_to(end->first);
         }
         if (text_root_) draw_text();
         if (markable_ && !skip_ && !style_.hidden && !collect_ && !path_out_) draw_markers();
@@ -320,6 +338,9 @@ class Node {
         const StrokeFont& font = StrokeFont::standard();
         const double cap = style_.font_size * kCapHeight;
         int style = -1;
+        // Characters set upright side by side in one em of a vertical line.
+        std::u32string combined;
+        std::vector<double> advances;
         for (char32_t c : to_characters(text_of(range))) {
             if (c == U'\n' || c == U'\r' || c == U'\t') c = U' ';
             // White space collapses, and none leads the text.
@@ -335,9 +356,24 @@ class Node {
                 style = static_cast<int>(text_->styles.size()) - 1;
             }
             if (c >= U' ' && !font.has(c)) s_.builder.count_missing(c);
+            if (style_.vertical && combine_upright_) {
+                combined += c;
+                advances.push_back(font.glyph(c).advance());
+                continue;
+            }
+            const bool sideways =
+                style_.orientation == Style::kSideways ||
+                (style_.orientation == Style::kMixed && !upright_in_vertical_text(c));
             text_->layout.place(c, position(text_->layout.count()), font.glyph(c).advance(), cap,
-                                style_.font_size, style_.anchor, style);
+                                style_.font_size, style_.anchor, style, sideways);
         }
+        // Trailing white space takes no part in the run.
+        while (!combined.empty() && combined.back() == U' ') {
+            combined.pop_back();
+            advances.pop_back();
+        }
+        text_->layout.place_combined(combined, advances, position(text_->layout.count()), cap,
+                                     style_.font_size, style_.anchor, style);
         if (style >= 0) s_.builder.add_font(style_.font_family);
     }
 
@@ -655,7 +691,7 @@ class Node {
             }
             const Affine place = m_ * Affine::translate(g.at) *
                                  Affine::rotate(g.rotate * std::numbers::pi / 180) *
-                                 Affine::scale(g.scale, -g.scale);
+                                 Affine::scale(g.scale * g.squeeze, -g.scale);
             add_strokes(std::u32string(1, g.c), font, place, shape);
         }
         flush();
@@ -817,7 +853,8 @@ class Node {
     std::vector<Trace>* path_out_ = nullptr;           // reading a path for a <textPath>
     bool text_path_root_ = false;
     bool in_marker_ = false;
-    std::optional<Box> bbox_;  // of a shape, in its user space
+    bool combine_upright_ = false;  // text-combine-upright: all
+    std::optional<Box> bbox_;       // of a shape, in its user space
     std::vector<SvgVertex> vertices_;
     size_t subpath_vertex_ = 0;
     bool skip_ = false;  // display:none, or nothing to render

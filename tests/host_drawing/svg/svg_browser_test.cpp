@@ -551,6 +551,7 @@ struct Char {
     Vec2 at;
     double size;
     double rotate = 0;
+    double squeeze = 1;  // across
 };
 
 Box glyphs_box(const std::vector<Char>& chars) {
@@ -558,7 +559,8 @@ Box glyphs_box(const std::vector<Char>& chars) {
     for (const Char& ch : chars) {
         const Glyph& g = StrokeFont::standard().glyph(ch.c);
         const double cap = ch.size * 0.7;
-        const Affine m = Affine::translate(ch.at) * rotation(ch.rotate) * Affine::scale(cap, -cap);
+        const Affine m =
+            Affine::translate(ch.at) * rotation(ch.rotate) * Affine::scale(cap * ch.squeeze, -cap);
         for (const auto& stroke : g.strokes)
             for (Vec2 p : stroke) box.add(on_page(m.apply({p.x - g.left, p.y})));
     }
@@ -663,6 +665,11 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
          "<defs><path id='p' d='M 0 0 H 80' transform='translate(10 50)'/></defs><text "
          "font-size='10'><textPath href='#p'>AB</textPath></text>",
          {{U'A', {10, 50}, 10}, {U'B', {10 + a, 50}, 10}}},
+        // Text after the path goes on from where the path's text ended.
+        {"text after the path",
+         "<defs><path id='p' d='M 10 50 V 90'/></defs><text font-size='10'><textPath "
+         "href='#p'>A</textPath>B</text>",
+         {{U'A', {10, 50}, 10, 90}, {U'B', {10, 50 + a}, 10}}},
         {"characters beyond the end are not drawn",
          body("M 10 50 H " + std::to_string(10 + a + b / 4), ""),
          {{U'A', {10, 50}, 10}}},
@@ -674,11 +681,58 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
 }
 
 TEST(SvgBrowser, VerticalTextStacksItsCharactersDownwards) {
-    const FlatDrawing f =
-        flat(page("<text x='50' y='10' font-size='10' writing-mode='tb'>AAA</text>"));
-    const Box box = box_of(f);
-    EXPECT_LT(box.max_x - box.min_x, 10);
-    EXPECT_GT(box.max_y - box.min_y, 25);  // three ems, less a little
+    // From x 50, y 10 at 10 user units an em: kana upright one em apart,
+    // centred on the line, hanging from the pen; Latin on its side (a
+    // quarter clockwise), its baseline down the line, one advance apart.
+    const auto upright = [](char32_t c, double y) {
+        return Char{c, {50 - advance(c, 10) / 2, y + 8}, 10};
+    };
+    const auto sideways = [](char32_t c, double y) { return Char{c, {50 - 3.5, y}, 10, 90}; };
+    const double a = advance(U'A', 10);
+    const double digits = advance(U'1', 10) + advance(U'2', 10);
+    const double squeeze = std::min(1.0, 10 / digits);
+    const auto text = [](const std::string& attributes, const std::string& content) {
+        return "<text x='50' y='10' font-size='10' " + attributes + ">" + content + "</text>";
+    };
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<Char> expected;
+    } cases[] = {
+        {"kana upright",
+         text("writing-mode='tb'", "\u3042\u3044"),
+         {upright(U'\u3042', 10), upright(U'\u3044', 20)}},
+        {"Latin on its side",
+         text("writing-mode='vertical-rl'", "AB"),
+         {sideways(U'A', 10), sideways(U'B', 10 + a)}},
+        {"mixed",
+         text("style='writing-mode:vertical-rl'", "\u3042A\u3044"),
+         {upright(U'\u3042', 10), sideways(U'A', 20), upright(U'\u3044', 20 + a)}},
+        {"text-orientation upright",
+         text("writing-mode='tb' style='text-orientation:upright'", "AB"),
+         {upright(U'A', 10), upright(U'B', 20)}},
+        {"glyph-orientation-vertical 0",
+         text("writing-mode='tb' glyph-orientation-vertical='0'", "AB"),
+         {upright(U'A', 10), upright(U'B', 20)}},
+        {"text-orientation sideways",
+         text("writing-mode='tb' text-orientation='sideways'", "\u3042"),
+         {sideways(U'\u3042', 10)}},
+        // Two digits side by side in one em, narrowed to fit it.
+        {"text-combine-upright",
+         text("writing-mode='vertical-rl'",
+              "\u3042<tspan style='text-combine-upright:all'>12</tspan>\u3044"),
+         {upright(U'\u3042', 10),
+          {U'1', {50 - digits * squeeze / 2, 28}, 10, 0, squeeze},
+          {U'2', {50 - digits * squeeze / 2 + advance(U'1', 10) * squeeze, 28}, 10, 0, squeeze},
+          upright(U'\u3044', 30)}},
+        {"anchored at its end",
+         text("writing-mode='tb' text-anchor='end'", "\u3042\u3044"),
+         {upright(U'\u3042', -10), upright(U'\u3044', 0)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        expect_box(box_of(flat(page(c.body))), glyphs_box(c.expected), 1e-6);
+    }
 }
 
 TEST(SvgBrowser, CharactersNoFontHasAreReportedAndLatinOnesAreDrawn) {
