@@ -138,14 +138,24 @@ int SvgBuilder::color_number(uint32_t rgb) {
     return number;
 }
 
-void SvgBuilder::add_entity(Shape shape, uint32_t rgb, const std::string& layer) {
+void SvgBuilder::add_entity(Shape shape, uint32_t rgb, const std::string& layer,
+                            const std::string& linetype) {
     Entity e;
     e.layer = layer;
     e.color = color_number(rgb);
     e.true_color = static_cast<int32_t>(rgb);
-    e.linetype = "CONTINUOUS";
+    e.linetype = linetype.empty() ? "CONTINUOUS" : linetype;
     e.what = std::move(shape);
     d_.entities.push_back(std::move(e));
+}
+
+std::string SvgBuilder::dash_linetype(const DashPattern& dashes) {
+    auto [it, fresh] = dash_names_.try_emplace({dashes.lengths, dashes.offset});
+    if (fresh) {
+        it->second = "SVG-DASHES-" + std::to_string(dash_names_.size());
+        d_.dash_patterns.emplace(it->second, dashes);
+    }
+    return it->second;
 }
 
 void SvgBuilder::add_layer(const std::string& name) {
@@ -177,7 +187,8 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     if (draw.clips.empty()) {
         if (draw.fill) add_entity(Shape{traces, true}, *draw.fill, draw.layer);
         if (draw.stroke)
-            add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer);
+            add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer,
+                       draw.linetype);
         return;
     }
     std::vector<std::vector<Vec2>> lines;

@@ -772,7 +772,7 @@ class Node {
     // and then transformed.
     std::vector<Trace> dashes_of(const std::vector<Trace>& traces) {
         const double stretch = std::max(m_.max_stretch(), 1e-12);
-        const SvgDashes dashes{style_.dasharray, style_.dashoffset};
+        const DashPattern dashes{style_.dasharray, style_.dashoffset};
         std::vector<Trace> out;
         for (const Trace& t : traces) {
             const auto line = flatten_trace(t, Affine{}, kSvgClipTolerance / stretch);
@@ -789,6 +789,42 @@ class Node {
         return out;
     }
 
+    // A dashed stroke whose dashes are the same in every direction (under
+    // a transform that keeps angles) and that no clip cuts: drawn whole,
+    // its line type naming its dashes in drawing units, so that the plot
+    // can send it with the plotter's own pattern where that matches. False
+    // where the dashes are to be cut here.
+    bool dashed_by_plot(std::vector<Trace>& traces) {
+        const double sx = std::hypot(m_.a, m_.d), sy = std::hypot(m_.b, m_.e);
+        const bool keeps_angles = std::abs(sx - sy) <= 1e-9 * std::max(sx, sy) &&
+                                  std::abs(m_.a * m_.b + m_.d * m_.e) <= 1e-9 * sx * sy;
+        if (!keeps_angles || !(sx > 0) || !std::isfinite(sx)) return false;
+        SvgDraw d = drawn();
+        if (!d.clips.empty()) return false;
+        const DashPattern dashes = DashPattern{style_.dasharray, style_.dashoffset}.scaled(sx);
+        if (!(dashes.period() >= kMinDashPeriod) || !std::isfinite(dashes.period())) return false;
+        for (Trace& t : traces) t = transformed(t, m_);
+        std::erase_if(traces, [](const Trace& t) { return !finite(t); });
+        // The points its dashes will take, counted against the same limit.
+        for (const Trace& t : traces) {
+            const auto line = flatten_trace(t, Affine{}, kSvgClipTolerance);
+            double along = 0;
+            for (size_t i = 1; i < line.size(); ++i) along += length(line[i] - line[i - 1]);
+            s_.dash_points +=
+                2 + along / dashes.period() * static_cast<double>(dashes.lengths.size());
+            if (s_.dash_points > kMaxDashPoints)
+                throw DrawingError("its dashed strokes make more than " +
+                                   std::to_string(static_cast<long>(kMaxDashPoints)) + " points");
+        }
+        SvgDraw fill = d;
+        fill.stroke.reset();
+        if (fill.fill) s_.builder.add(traces, fill);
+        d.fill.reset();
+        d.linetype = s_.builder.dash_linetype(dashes);
+        if (d.stroke) s_.builder.add(traces, d);
+        return true;
+    }
+
     void draw(std::vector<Trace> traces) {
         if (skip_ || style_.hidden || traces.empty()) return;
         if (!pending_clip_.empty()) {
@@ -800,7 +836,8 @@ class Node {
             bbox_ = box;
         }
         if (!collect_ && !path_out_ && style_.stroke.kind != Paint::kNone &&
-            !SvgDashes{style_.dasharray, style_.dashoffset}.solid()) {
+            !DashPattern{style_.dasharray, style_.dashoffset}.solid()) {
+            if (dashed_by_plot(traces)) return;
             std::vector<Trace> dashes = dashes_of(traces);
             for (Trace& t : traces) t = transformed(t, m_);
             std::erase_if(traces, [](const Trace& t) { return !finite(t); });
