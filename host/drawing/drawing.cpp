@@ -11,6 +11,7 @@
 #include "host/drawing/dxf/dxf_reader.h"
 #include "host/drawing/dxf/expand.h"
 #include "host/drawing/dxf/layouts.h"
+#include "host/drawing/geometry/nonzero_outline.h"
 #include "host/drawing/model/entities.h"
 #include "host/drawing/text/stroke_font.h"
 
@@ -208,6 +209,7 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
                         if (clip) ring = clip_ring_to_box(ring, *clip);
                         if (ring.size() >= 3) fill.rings.push_back(std::move(ring));
                     }
+                    if (shape.nonzero) fill.rings = nonzero_outline(fill.rings);
                     if (!fill.rings.empty()) sink.add(std::move(fill));
                     return;
                 }

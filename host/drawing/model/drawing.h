@@ -31,7 +31,9 @@ struct Path {
     double width = 0;  // of the stroke, in drawing units; 0: the profile's pen width
 };
 
-// A filled area (SOLID, TRACE, solid HATCH): outer and inner rings, even-odd.
+// A filled area (SOLID, TRACE, solid HATCH, and the fills of SVG, PDF and
+// plot files): outer and inner rings, even-odd; areas filled by the nonzero
+// rule come here as their outline.
 struct Fill {
     int color = 7;
     int32_t true_color = -1;  // 0xRRGGBB; -1: none

@@ -56,6 +56,8 @@ struct Shape {
     // The stroke's width in the shape's units (an SVG stroke-width); 0: the
     // width the profile gives the pen.
     double width = 0;
+    // A filled area by the nonzero rule (SVG, PDF, HP-GL/2), not the even-odd rule.
+    bool nonzero = false;
 };
 
 // A block reference, possibly an array of them.

@@ -185,7 +185,11 @@ void SvgBuilder::clipping(double steps) {
 void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
     if (traces.empty()) return;
     if (draw.clips.empty()) {
-        if (draw.fill) add_entity(Shape{traces, true}, *draw.fill, draw.layer);
+        if (draw.fill) {
+            Shape fill{traces, true};
+            fill.nonzero = !draw.even_odd;
+            add_entity(std::move(fill), *draw.fill, draw.layer);
+        }
         if (draw.stroke)
             add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer,
                        draw.linetype);
@@ -215,6 +219,9 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
         if (cut) {
             for (auto& ring : *cut) fill.traces.push_back(Trace{{Polyline{std::move(ring)}}});
             lines.clear();
+        } else {
+            // Cut by convex clips alone, the rings keep their own rule.
+            fill.nonzero = !draw.even_odd;
         }
         for (auto ring : lines) {
             for (const SvgClip* clip : draw.clips) {
