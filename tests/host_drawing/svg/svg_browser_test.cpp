@@ -521,6 +521,75 @@ double filled_area(const FlatDrawing& f) {
     return area;
 }
 
+// The area of a polygon by the nonzero rule on the same grid, left of x_max.
+double nonzero_area(const std::vector<Vec2>& ring, double x_max = 100) {
+    double area = 0;
+    for (double y = 0.25; y < 100; y += 0.5) {
+        for (double x = 0.25; x < x_max; x += 0.5) {
+            int winding = 0;
+            for (size_t i = 0, n = ring.size(); i < n; ++i) {
+                const Vec2 a = on_page(ring[i]), b = on_page(ring[(i + 1) % n]);
+                if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
+                    winding += a.y < b.y ? 1 : -1;
+            }
+            if (winding != 0) area += 0.25;
+        }
+    }
+    return area;
+}
+
+TEST(SvgBrowser, FillsFollowTheNonzeroRuleWhereverTheyAreCut) {
+    const std::vector<Vec2> star = {{50, 5}, {75, 85}, {10, 35}, {90, 35}, {25, 85}};
+    const std::string star_d = "M 50 5 L 75 85 L 10 35 L 90 35 L 25 85 Z";
+    const double whole = nonzero_area(star);  // the middle pentagon too
+    const struct {
+        const char* what;
+        std::string body;
+        double area;
+    } cases[] = {
+        {"a star that crosses itself", "<path d='" + star_d + "'/>", whole},
+        {"the same star even-odd", "<path fill-rule='evenodd' d='" + star_d + "'/>",
+         // the star less its middle pentagon
+         [&] {
+             double even_odd = 0;
+             for (double y = 0.25; y < 100; y += 0.5)
+                 for (double x = 0.25; x < 100; x += 0.5) {
+                     int crossings = 0;
+                     for (size_t i = 0; i < star.size(); ++i) {
+                         const Vec2 a = on_page(star[i]), b = on_page(star[(i + 1) % star.size()]);
+                         if ((a.y > y) != (b.y > y) &&
+                             x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
+                             ++crossings;
+                     }
+                     if (crossings % 2) even_odd += 0.25;
+                 }
+             return even_odd;
+         }()},
+        {"two subpaths overlapping the same way",
+         "<path d='M10 10 H60 V60 H10 Z M40 40 H90 V90 H40 Z'/>", 2500 + 2500 - 400},
+        {"the same, even-odd",
+         "<path fill-rule='evenodd' d='M10 10 H60 V60 H10 Z M40 40 H90 V90 H40 Z'/>",
+         2500 + 2500 - 800},
+        {"a star clip",
+         "<clipPath id='s'><path d='" + star_d +
+             "'/></clipPath><rect width='100' height='100' clip-path='url(#s)'/>",
+         whole},
+        {"a star cut by a clip",
+         "<clipPath id='h'><rect width='50' height='100'/></clipPath><path d='" + star_d +
+             "' clip-path='url(#h)'/>",
+         nonzero_area(star, 50)},
+        {"overlapping subpaths cut by a clip",
+         "<clipPath id='h'><rect width='50' height='100'/></clipPath><path d='M10 10 H60 V60 H10 Z "
+         "M40 "
+         "40 H90 V90 H40 Z' clip-path='url(#h)'/>",
+         2000 + 500 - 200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NEAR(filled_area(flat(page(c.body))), c.area, c.area * 0.01);
+    }
+}
+
 TEST(SvgBrowser, FillsAreCutToClipsOfAnyShape) {
     const std::string l_shape =
         "<clipPath id='c'><polygon points='0,0 50,0 50,50 100,50 100,100 0,100'/></clipPath>";
@@ -791,8 +860,8 @@ TEST(SvgBrowser, DashedStrokesAreDrawnAsTheirDashes) {
         {"all zeros: solid", "stroke-dasharray='0 0'", 1, 100},
         {"negative: solid", "stroke-dasharray='5 -1'", 1, 100},
         {"scaled with the stroke", "stroke-dasharray='2.5' transform='scale(2 1)' ", 10, 50},
-        {"turned and scaled alike", "stroke-dasharray='2.5' transform='rotate(30) scale(2)' ",
-         10, 50},
+        {"turned and scaled alike", "stroke-dasharray='2.5' transform='rotate(30) scale(2)' ", 10,
+         50},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
