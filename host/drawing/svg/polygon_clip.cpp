@@ -42,6 +42,8 @@ Region united(const Region& a, const Region& b) {
     return out;
 }
 
+constexpr size_t kMaxFanCorners = 256;
+
 // An area's region: each ring toggled in, by the even-odd rule; an area
 // filled by the nonzero rule first becomes its outline, rings that give the
 // same area by the even-odd rule (a star that crosses itself, subpaths that
@@ -50,15 +52,24 @@ std::optional<Region> region_of(const SvgArea& area) {
     const std::vector<std::vector<Vec2>> rings =
         area.even_odd ? area.rings : nonzero_outline(area.rings);
     Region region;
+    const auto toggle = [&](const Polygon& p) {
+        Region out;
+        bg::sym_difference(region, Region{p}, out);
+        region = std::move(out);
+    };
     for (const auto& ring : rings) {
-        auto p = polygon_of(ring);
-        if (!p) {
-            if (ring.size() >= 3 && std::abs(signed_area(ring)) > 0) return std::nullopt;
+        if (auto p = polygon_of(ring)) {
+            toggle(*p);
             continue;
         }
-        Region out;
-        bg::sym_difference(region, Region{*p}, out);
-        region = std::move(out);
+        if (ring.size() < 3 || !(std::abs(signed_area(ring)) > 0)) continue;
+        // A ring that crosses itself, by the even-odd rule: the triangles
+        // of a fan from its first corner, each toggled in (a point lies in
+        // an odd number of them where the ring winds about it an odd number
+        // of times). Too slow for long rings.
+        if (!area.even_odd || ring.size() > kMaxFanCorners) return std::nullopt;
+        for (size_t i = 1; i + 1 < ring.size(); ++i)
+            if (auto t = polygon_of({ring[0], ring[i], ring[i + 1]})) toggle(*t);
     }
     return region;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "host/drawing/model/true_color.h"
 #include "host/drawing/svg/polygon_clip.h"
@@ -103,11 +104,17 @@ std::optional<std::vector<Vec2>> convex_ring(const SvgClip& clip) {
     double area = 0;
     for (size_t i = 0, n = ring.size(); i < n; ++i) area += cross(ring[i], ring[(i + 1) % n]);
     if (area < 0) std::reverse(ring.begin(), ring.end());
+    // Every turn the same way, and once round in all: a star turns one way
+    // at every corner too, but twice round.
+    double turned = 0;
     for (size_t i = 0, n = ring.size(); i < n; ++i) {
         const Vec2 a = ring[i], b = ring[(i + 1) % n], c = ring[(i + 2) % n];
         if (cross(b - a, c - b) < -1e-9 * std::max(1.0, length(b - a) * length(c - b)))
             return std::nullopt;
+        const Vec2 u = b - a, v = c - b;
+        turned += std::atan2(cross(u, v), u.x * v.x + u.y * v.y);
     }
+    if (std::abs(turned) > 2 * std::numbers::pi + 1e-6) return std::nullopt;
     return ring;
 }
 

@@ -96,10 +96,19 @@ Ink drawing_ink(const FlatDrawing& f, int width, int height, double page_height_
     const auto px = [&](Vec2 mm) {
         return Vec2{mm.x * kPxPerMm, (page_height_mm - mm.y) * kPxPerMm};
     };
+    std::vector<std::pair<const Path*, std::vector<Vec2>>> lines;
     for (const Path& p : f.paths) {
-        const double half = std::max(0.5, p.width * kPxPerMm / 2);
-        for (size_t i = 0; i < p.points.size(); ++i) {
-            const Vec2 a = px(p.points[i]), b = px(p.points[std::min(i + 1, p.points.size() - 1)]);
+        // Dashes as the host cuts them where the plotter has no such pattern.
+        const auto dashes = f.dash_patterns.find(p.linetype);
+        if (dashes == f.dash_patterns.end())
+            lines.emplace_back(&p, p.points);
+        else
+            for (auto& dash : dashed(p.points, dashes->second, 0.05)) lines.emplace_back(&p, dash);
+    }
+    for (const auto& [path, points] : lines) {
+        const double half = std::max(0.5, path->width * kPxPerMm / 2);
+        for (size_t i = 0; i < points.size(); ++i) {
+            const Vec2 a = px(points[i]), b = px(points[std::min(i + 1, points.size() - 1)]);
             const int x0 = int(std::floor(std::min(a.x, b.x) - half)),
                       x1 = int(std::ceil(std::max(a.x, b.x) + half));
             const int y0 = int(std::floor(std::min(a.y, b.y) - half)),
@@ -182,8 +191,8 @@ TEST(SvgReference, TheSampleDrawsWhereLibrsvgDraws) {
                                      reference.height / kPxPerMm);
         // TVK_REFERENCE_DUMP=DIR writes both inks as PBM pictures, to look at.
         if (const char* dump = std::getenv("TVK_REFERENCE_DUMP")) {
-            for (const auto& [ink, suffix] : {std::pair(&ours, ".ours.pbm"),
-                                              std::pair(&reference, ".librsvg.pbm")}) {
+            for (const auto& [ink, suffix] :
+                 {std::pair(&ours, ".ours.pbm"), std::pair(&reference, ".librsvg.pbm")}) {
                 std::ofstream out(fs::path(dump) / (file.stem().string() + suffix));
                 out << "P1\n" << ink->width << ' ' << ink->height << '\n';
                 for (uint8_t v : ink->on) out << (v ? "1 " : "0 ");
