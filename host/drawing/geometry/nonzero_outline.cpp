@@ -11,6 +11,8 @@ namespace {
 // Pairs of edges tested and edges looked at for winding numbers, beyond
 // which the rings are left to the even-odd rule.
 constexpr double kMaxWork = 60'000'000;
+// Points where edges cross, beyond which likewise (each is a few pieces to hold).
+constexpr size_t kMaxCuts = 2'000'000;
 // Parameters this close to an edge's end are taken as the end itself.
 constexpr double kEndEps = 1e-9;
 
@@ -47,7 +49,9 @@ class Bands {
     }
     size_t of(double v) const {
         const double i = std::floor((v - low_) / size_);
-        return static_cast<size_t>(std::clamp(i, 0.0, static_cast<double>(lists_.size() - 1)));
+        if (!(i > 0)) return 0;  // below, or not a number where the plane is vast
+        return i >= static_cast<double>(lists_.size() - 1) ? lists_.size() - 1
+                                                           : static_cast<size_t>(i);
     }
     void add(size_t item, double from, double to) {
         for (size_t i = of(from), last = of(to); i <= last; ++i) lists_[i].push_back(item);
@@ -58,6 +62,41 @@ class Bands {
   private:
     double low_, size_;
     std::vector<std::vector<size_t>> lists_;
+};
+
+// Points closer than this share of the rings' extent are one point.
+constexpr double kSnap = 1e-9;
+
+// The first point seen near each point: points computed from different
+// pairs of edges meet exactly where they should.
+class Snap {
+  public:
+    // Every point given lies in `box`.
+    Snap(const Box& box, double share)
+        : origin_{box.min_x, box.min_y},
+          d_(std::max(box.max_x - box.min_x, box.max_y - box.min_y) * share) {
+        if (!(d_ > 0)) d_ = 1;
+    }
+    Vec2 operator()(Vec2 p) {
+        const auto cx = static_cast<long long>(std::floor((p.x - origin_.x) / d_));
+        const auto cy = static_cast<long long>(std::floor((p.y - origin_.y) / d_));
+        for (long long x = cx - 1; x <= cx + 1; ++x) {
+            for (long long y = cy - 1; y <= cy + 1; ++y) {
+                const auto found = cells_.find({x, y});
+                if (found == cells_.end()) continue;
+                for (Vec2 q : found->second) {
+                    if (std::fabs(q.x - p.x) <= d_ && std::fabs(q.y - p.y) <= d_) return q;
+                }
+            }
+        }
+        cells_[{cx, cy}].push_back(p);
+        return p;
+    }
+
+  private:
+    Vec2 origin_;
+    double d_;
+    std::map<std::pair<long long, long long>, std::vector<Vec2>> cells_;
 };
 
 // Records where edges i and j cross or touch, in both edges' cuts.
@@ -100,16 +139,33 @@ struct Piece {
     int weight;
 };
 
+Piece piece_of(Vec2 from, Vec2 to) {
+    return before(from, to) ? Piece{from, to, 1} : Piece{to, from, -1};
+}
+
+// The pieces that cross a level line (by_y) or an upright one (by_x).
+struct PieceIndex {
+    Bands by_y, by_x;
+    PieceIndex(const std::vector<Piece>& pieces, const Box& box, size_t bands)
+        : by_y(box.min_y, box.max_y, bands), by_x(box.min_x, box.max_x, bands) {
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const Piece& p = pieces[i];
+            if (p.lo.y != p.hi.y) by_y.add(i, p.lo.y, p.hi.y);
+            if (p.lo.x != p.hi.x) by_x.add(i, std::min(p.lo.x, p.hi.x), std::max(p.lo.x, p.hi.x));
+        }
+    }
+};
+
 // The winding numbers on both sides of a piece: for one that rises, left
 // (smaller x) and right; for a level one, above and below.
-std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const Bands& by_y,
-                          const Bands& by_x, double& work) {
+std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const PieceIndex& index,
+                          double& work) {
     const Piece& s = pieces[k];
     const Vec2 m{(s.lo.x + s.hi.x) / 2, (s.lo.y + s.hi.y) / 2};
     int beyond = 0;
     if (s.lo.y < s.hi.y) {
         // A ray toward +x from just beside the middle; a piece rising across it counts +1.
-        const auto& near = by_y.at(m.y);
+        const auto& near = index.by_y.at(m.y);
         work += static_cast<double>(near.size());
         for (size_t i : near) {
             const Piece& e = pieces[i];
@@ -120,7 +176,7 @@ std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const Band
         return {beyond + s.weight, beyond};
     }
     // A ray toward +y; a piece running toward -x across it counts +1.
-    const auto& near = by_x.at(m.x);
+    const auto& near = index.by_x.at(m.x);
     work += static_cast<double>(near.size());
     for (size_t i : near) {
         const Piece& e = pieces[i];
@@ -136,16 +192,24 @@ std::pair<int, int> sides(const std::vector<Piece>& pieces, size_t k, const Band
 
 std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec2>>& rings) {
     std::vector<Edge> edges;
+    std::vector<size_t> ring_of;  // of each edge
     Box box;
-    for (const auto& ring : rings) {
+    for (size_t r = 0; r < rings.size(); ++r) {
+        const auto& ring = rings[r];
         for (size_t i = 0; i < ring.size(); ++i) {
             const Vec2 a = ring[i], b = ring[(i + 1) % ring.size()];
             if (!std::isfinite(a.x) || !std::isfinite(a.y)) return rings;
-            if (!same(a, b)) edges.push_back({a, b});
+            if (!same(a, b)) {
+                edges.push_back({a, b});
+                ring_of.push_back(r);
+            }
             box.add(a);
         }
     }
-    if (edges.empty()) return rings;
+    // A plane too vast to measure: its points cannot be told apart safely.
+    if (edges.empty() || !std::isfinite(box.max_x - box.min_x) ||
+        !std::isfinite(box.max_y - box.min_y))
+        return rings;
     const size_t bands = std::clamp<size_t>(
         static_cast<size_t>(std::sqrt(static_cast<double>(edges.size()))), 1, 4096);
 
@@ -161,7 +225,7 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
         return edge_bands.of(std::min(edges[i].a.y, edges[i].b.y));
     };
     std::vector<Cuts> cuts(edges.size());
-    bool any_cut = false;
+    size_t total_cuts = 0;
     double work = 0;
     for (size_t band = 0; band < edge_bands.lists().size(); ++band) {
         auto& list = edge_bands.lists()[band];
@@ -172,28 +236,45 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
             const size_t i = list[p];
             for (size_t q = p + 1; q < list.size() && min_x(list[q]) <= max_x(i); ++q) {
                 const size_t j = list[q];
+                if (++work > kMaxWork) return rings;
                 // Each pair once: in the first band both are in.
                 if (std::max(first_band(i), first_band(j)) != band) continue;
-                if (++work > kMaxWork) return rings;
                 const size_t n_i = cuts[i].size(), n_j = cuts[j].size();
                 cut_pair(edges[i], edges[j], cuts[i], cuts[j]);
-                any_cut = any_cut || cuts[i].size() != n_i || cuts[j].size() != n_j;
+                const size_t added = cuts[i].size() - n_i + cuts[j].size() - n_j;
+                if ((total_cuts += added) > kMaxCuts) return rings;
             }
         }
     }
     // Rings that neither cross nor touch, each without a corner visited
-    // twice: the outline is theirs if every edge of theirs is kept below.
-    bool apart = !any_cut;
+    // twice: each is all outline or none of it.
+    bool apart = total_cuts == 0;
     if (apart) {
         std::vector<Vec2> corners;
         for (const Edge& e : edges) corners.push_back(e.a);
         std::sort(corners.begin(), corners.end(), before);
         apart = std::adjacent_find(corners.begin(), corners.end(), same) == corners.end();
     }
-    // One such ring is filled alike by either rule.
-    if (apart && rings.size() == 1) return rings;
+    if (apart) {
+        // One such ring is filled alike by either rule.
+        if (rings.size() == 1) return rings;
+        std::vector<Piece> pieces;
+        for (const Edge& e : edges) pieces.push_back(piece_of(e.a, e.b));
+        const PieceIndex index(pieces, box, bands);
+        std::vector<std::vector<Vec2>> kept;
+        for (size_t i = 0; i < edges.size(); ++i) {
+            if (i > 0 && ring_of[i] == ring_of[i - 1]) continue;
+            const auto [one, other] = sides(pieces, i, index, work);
+            if (work > kMaxWork) return rings;
+            if ((one != 0) != (other != 0)) kept.push_back(rings[ring_of[i]]);
+        }
+        return kept;
+    }
 
-    // 2. The pieces between cuts, each once, with the runs along it summed.
+    // 2. The pieces between cuts, each once, with the runs along it summed;
+    // cuts a rounding apart (three edges through one point) made one point.
+    Snap snap(box, kSnap);
+    for (const Edge& e : edges) snap(e.a);
     std::map<std::pair<Vec2, Vec2>, int, decltype([](const auto& l, const auto& r) {
                  return before(l.first, r.first) ||
                         (same(l.first, r.first) && before(l.second, r.second));
@@ -205,14 +286,12 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
         c.emplace_back(1.0, edges[i].b);
         std::sort(c.begin(), c.end(),
                   [](const auto& l, const auto& r) { return l.first < r.first; });
+        for (auto& cut : c) cut.second = snap(cut.second);
         for (size_t k = 0; k + 1 < c.size(); ++k) {
             const Vec2 a = c[k].second, b = c[k + 1].second;
             if (same(a, b)) continue;
-            if (before(a, b)) {
-                runs[{a, b}] += 1;
-            } else {
-                runs[{b, a}] -= 1;
-            }
+            const Piece p = piece_of(a, b);
+            runs[{p.lo, p.hi}] += p.weight;
         }
     }
     std::vector<Piece> pieces;
@@ -221,15 +300,10 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
     }
 
     // 3. Keep the pieces with the area on one side only, turned so that it is on their left.
-    Bands by_y(box.min_y, box.max_y, bands), by_x(box.min_x, box.max_x, bands);
-    for (size_t i = 0; i < pieces.size(); ++i) {
-        const Piece& p = pieces[i];
-        if (p.lo.y != p.hi.y) by_y.add(i, p.lo.y, p.hi.y);
-        if (p.lo.x != p.hi.x) by_x.add(i, std::min(p.lo.x, p.hi.x), std::max(p.lo.x, p.hi.x));
-    }
+    const PieceIndex index(pieces, box, bands);
     std::vector<Edge> outline;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        const auto [left, right] = sides(pieces, i, by_y, by_x, work);
+        const auto [left, right] = sides(pieces, i, index, work);
         if (work > kMaxWork) return rings;
         if ((left != 0) == (right != 0)) continue;
         // Going from lo to hi, the left-hand side is toward -x (rising) or +y (level).
@@ -239,8 +313,6 @@ std::vector<std::vector<Vec2>> nonzero_outline(const std::vector<std::vector<Vec
             outline.push_back({pieces[i].hi, pieces[i].lo});
         }
     }
-
-    if (apart && outline.size() == edges.size()) return rings;
 
     // 4. Join the kept pieces end to start into rings.
     std::map<Vec2, std::vector<size_t>, PointLess> leaving;

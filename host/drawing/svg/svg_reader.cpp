@@ -23,6 +23,7 @@
 #include "host/drawing/svg/references.h"
 #include "host/drawing/svg/svg_builder.h"
 #include "host/drawing/svg/text_layout.h"
+#include "host/drawing/svg/xml_document.h"
 #include "host/drawing/text/stroke_font.h"
 #include "host/drawing/text/text.h"
 
@@ -1254,9 +1255,8 @@ void read_svg(const std::string& contents, const std::string& name, Drawing::Imp
     std::vector<std::string> refused;
     refused_entities = &refused;
     xmlSetExternalEntityLoader(no_external_entity);
-    xml.doc =
-        xmlReadMemory(contents.data(), static_cast<int>(contents.size()), nullptr, nullptr,
-                      XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xml.doc = parse_xml_document(
+        contents, XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     refused_entities = nullptr;
     for (const std::string& what : refused) {
         std::string shown;

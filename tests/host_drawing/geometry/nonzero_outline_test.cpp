@@ -90,6 +90,9 @@ TEST(NonzeroOutline, RingsThatTouchShareEdgesOrRepeatThemselves) {
     // The same square twice, and a figure of eight through one corner.
     expect_same_area(both(square(0, 0, 4), square(0, 0, 4)));
     expect_same_area({{{0, 0}, {4, 0}, {4, 4}, {0, 4}, {0, 0}, {-4, 0}, {-4, -4}, {0, -4}}});
+    // Three edges through one point, which each pair of them puts a
+    // rounding apart from the others.
+    expect_same_area({{{1, 3}, {4, 2}, {0, 4}, {3, 2}, {4, 4}, {1, 2}}});
     // A spike out and back along one line.
     expect_same_area({{{0, 0}, {4, 0}, {6, 0}, {4, 0}, {4, 4}, {0, 4}}});
 }
