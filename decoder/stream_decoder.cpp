@@ -2,7 +2,6 @@
 // the PE command and polygon mode, and VTX-GL.
 #include "decoder/stream_decoder.h"
 
-#include <cstdio>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -23,7 +22,6 @@ std::string byte_text(unsigned char c) {
     }
     return text;
 }
-
 
 constexpr const char* kNames[] = {"VTX-GL", "TK-GL1", "TK-GL2", "TK-GL3"};
 constexpr char kEscape = 27;
@@ -324,9 +322,32 @@ class Parser {
             static_cast<char>(std::toupper(static_cast<unsigned char>(s_[at]))),
             static_cast<char>(std::toupper(static_cast<unsigned char>(s_[at + 1])))};
         if (name == "PE") return polyline_encoded(at + 2);
+        if (name == "LB" || name == "BL" || name == "WD") return label(name, at);
+        if (name == "DT") {
+            // The character right after the mnemonic ends labels from now on;
+            // "DT;" (or DT at the end) brings back ETX.
+            std::size_t i = at + 2;
+            terminator_ = 3;
+            if (i < s_.size() && s_[i] != ';') terminator_ = s_[i++];
+            const std::size_t end = parameters_end(i);
+            other(s_.substr(at, end - at));
+            return end;
+        }
+        if (name == "IN") terminator_ = 3;
         const std::size_t end = parameters_end(at + 2);
         std::vector<double> v;
         if (numbers(at + 2, end, v)) hpgl_parameters(name, at, end, v);
+        return end;
+    }
+
+    // A label's text runs to the terminator whatever it holds: it is never
+    // read as commands. The preview does not draw it; it is counted.
+    std::size_t label(const std::string& name, std::size_t at) {
+        const std::size_t stop = s_.find(terminator_, at + 2);
+        std::size_t end = stop == std::string_view::npos ? s_.size() : stop + 1;
+        if (end < s_.size() && s_[end] == ';') ++end;
+        if (name == "LB") ++out_.labels;
+        other(name);
         return end;
     }
 
@@ -441,6 +462,7 @@ class Parser {
     Decoded& out_;
     Plotter plotter_;
     bool relative_ = false;  // HP-GL starts in absolute mode
+    char terminator_ = 3;    // of labels: ETX until DT names another
     bool pen_down_ = false;
 };
 

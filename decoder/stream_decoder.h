@@ -77,6 +77,9 @@ struct Decoded {
     // device-control sequences, ...). Useful to check openings and closings.
     std::vector<std::string> other_commands;
     std::vector<Problem> problems;  // empty for a well-formed stream
+    // Labels ("LB"): their text is passed over up to its terminator ("DT"),
+    // and not drawn.
+    std::size_t labels = 0;
     // Commands read (mnemonics, VTX-GL letters, escape sequences), understood
     // or not: none means the bytes hold no plotter command at all.
     std::size_t commands = 0;

@@ -3,8 +3,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <iterator>
 
 #include "host/link/configuration.h"
+#include "host/settings/unbuffered_definitions.h"
 #include "host/ui/display_text.h"
 
 namespace tvk::host {
@@ -51,6 +53,17 @@ DriverHost::DriverHost(const GlobalOptions& global, std::FILE* screen, bool inte
                      "driver shows its English ones\n",
                      definitions.definition_file().c_str(), language_.c_str(), block.c_str());
     }
+}
+
+void DriverHost::unbuffered_output(const std::string& model) {
+    std::ifstream in(definitions.definition_file(), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in.good() && !in.eof()) return;  // the driver reports the file it cannot read
+    const std::string copy = without_output_buffer(text, model);
+    if (copy == text) return;
+    definitions.use_text(copy);
+    session.definition_alias = definitions.host_path();
+    session.definition_file = definitions.definition_file();
 }
 
 void DriverHost::start(EntryKind entry) {

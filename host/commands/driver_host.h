@@ -34,6 +34,9 @@ class DriverHost {
     // The model a profile was configured for; throws HostError naming the
     // profile when the definition file does not list it.
     Model model_of(const Profile& profile, const std::string& profile_path);
+    // From the next start on, the driver hands over its bytes for `model`
+    // as it makes them, without collecting them in its output buffer.
+    void unbuffered_output(const std::string& model);
 
     Terminal terminal;
     HostSession session;

@@ -182,8 +182,8 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
         if (missing.size() > 1) {
             for (const std::string& why : missing) text += "\n  " + why;
         }
-        throw HostError(text + (several ? "\nNothing was plotted (--keep-going plots the rest)."
-                                        : ""));
+        throw HostError(text +
+                        (several ? "\nNothing was plotted (--keep-going plots the rest)." : ""));
     }
     // On a port, new paper before each drawing after the first; with --yes
     // or without a terminal nobody is there to put it in: no question.
@@ -214,11 +214,10 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
                 throw;
             } catch (const std::exception& e) {
                 const std::string why = e.what();
-                std::fprintf(stderr, "tvkplot: %s%s\n",
-                             why.find(target.drawing) == std::string::npos
-                                 ? (what + ": ").c_str()
-                                 : "",
-                             why.c_str());
+                std::fprintf(
+                    stderr, "tvkplot: %s%s\n",
+                    why.find(target.drawing) == std::string::npos ? (what + ": ").c_str() : "",
+                    why.c_str());
                 if (o.json) std::printf("%s\n", failure_json(target.drawing, e.what()).c_str());
                 std::fflush(stdout);
                 code = kExitFailed;
@@ -373,6 +372,31 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
         ->check(CLI::Range(1, 255).description(""))
         ->group(settings);
 
+    const char* const long_plots = "Long plots on a port";
+    command
+        ->add_flag("--manual-pens", o->manual_pens,
+                   "A plotter with one pen: plot pen by pen, parking the pen and asking for the "
+                   "next one in between")
+        ->group(long_plots);
+    command
+        ->add_option("--pen-wait", o->pen_wait,
+                     "A pen change or an ink pause waits this long instead of asking for Enter "
+                     "(unattended)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0.0, 86400.0).description(""))
+        ->group(long_plots);
+    command
+        ->add_option("--split-ink", o->split_ink_mm,
+                     "Pause after every MM of pen-down line, lifting and parking the pen (to "
+                     "shake or refill a pen that runs dry)")
+        ->type_name("MM")
+        ->check(CLI::Range(1.0, 1e7).description(""))
+        ->group(long_plots);
+    command
+        ->add_flag("--preview-numbers", o->preview_numbers,
+                   "Number the paths in the preview, as `tvkplot resume --from-path` counts them")
+        ->group(long_plots);
+
     const char* const placement = "Placement";
     auto* scale_opt = command
                           ->add_option("--scale", *scale,
@@ -405,6 +429,7 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     command->add_option("--resume-from-path", o->from_path)->group("");
     command->add_option("--resume-from-percent", o->from_percent)->group("");
     command->add_option("--resume-back", o->back_mm)->group("");
+    command->add_option("--resume-overlap", o->overlap_mm)->group("");
     // main() turns "--rotate auto" into this.
     auto* rotate_auto = command->add_flag("--rotate-auto")->group(placement);
     rotate_auto->description("The same as --rotate auto");

@@ -32,8 +32,8 @@ struct PlotOptions {
     PlotAnswers answers;       // the plot-time questions
     PenChoiceTexts pen_texts;  // pens, layers, speeds and widths
 
-    bool dry_run = false;  // everything but the output
-    bool json = false;     // the summary as JSON on standard output
+    bool dry_run = false;     // everything but the output
+    bool json = false;        // the summary as JSON on standard output
     bool keep_going = false;  // a drawing that fails does not stop the others
 
     double units_per_inch = 1016;  // of a plot file given as the drawing
@@ -42,11 +42,18 @@ struct PlotOptions {
 
     int pen_only = 0;  // plot only the paths of this pen; 0: every pen
 
+    // Long plots on a port.
+    bool manual_pens = false;        // one pen: the plot by pen, a pause to change it
+    std::optional<double> pen_wait;  // seconds a pause waits instead of asking for Enter
+    double split_ink_mm = 0;         // a pause after this much pen-down line; 0: none
+    bool preview_numbers = false;    // the items' numbers in the preview
+
     // A resumed plot (tvkplot resume): its journal, and where it goes on.
     std::string journal;
     size_t from_path = 0;      // 1-based; 0: the start
     double from_percent = -1;  // of the pen-down length
     double back_mm = 0;        // of pen-down line before from_path
+    double overlap_mm = 0;     // of the line before the first path, drawn again
 };
 
 // The command line as given (after the program's name), for the journal of

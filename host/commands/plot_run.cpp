@@ -1,7 +1,9 @@
 #include "host/commands/plot_run.h"
 
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -18,6 +20,7 @@
 #include "host/preview/svg_preview.h"
 #include "host/settings/journal.h"
 #include "host/ui/interrupt.h"
+#include "host/ui/plot_keys.h"
 #include "host/ui/plot_report.h"
 
 namespace tvk::host {
@@ -187,6 +190,54 @@ void keep_pen(PlotJob& job, int pen) {
     }
 }
 
+// The plot pen by pen (--manual-pens), each pen's part in the order planned.
+void order_by_pen(PlotJob& job) {
+    std::stable_sort(job.polygons.begin(), job.polygons.end(),
+                     [](const FillPolygon& a, const FillPolygon& b) { return a.pen < b.pen; });
+    std::stable_sort(job.paths.begin(), job.paths.end(),
+                     [](const PenPath& a, const PenPath& b) { return a.pen < b.pen; });
+}
+
+// The last `length` of a path's line (all of it where it is shorter).
+HostPolyline tail_of(const HostPolyline& points, double length) {
+    HostPolyline tail;
+    if (points.empty()) return tail;
+    tail.push_back(points.back());
+    for (size_t i = points.size() - 1; i > 0 && length > 0; --i) {
+        const HostPoint& a = points[i - 1];
+        const HostPoint& b = points[i];
+        const double step = std::hypot(b.first - a.first, b.second - a.second);
+        if (step >= length) {
+            const double t = length / step;
+            tail.push_back(
+                {static_cast<int32_t>(std::lround(b.first + (a.first - b.first) * t)),
+                 static_cast<int32_t>(std::lround(b.second + (a.second - b.second) * t))});
+            break;
+        }
+        tail.push_back(a);
+        length -= step;
+    }
+    std::reverse(tail.begin(), tail.end());
+    return tail;
+}
+
+// What a pen was given for: its colour in the profile, else the first colour
+// number that goes to it ("red", "colour 9").
+std::string pen_colour_text(const Profile& profile, int pen) {
+    if (const auto it = profile.pen_colour.find(pen); it != profile.pen_colour.end()) {
+        char text[16];
+        std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(it->second) & 0xFFFFFF);
+        return text;
+    }
+    static const char* const kNames[] = {"",     "red",  "yellow",  "green",
+                                         "cyan", "blue", "magenta", "black"};
+    for (int c = 1; c < 256; ++c) {
+        if (profile.pen_by_colour[static_cast<size_t>(c)] != pen) continue;
+        return c < 8 ? std::string(kNames[c]) : "colour " + std::to_string(c);
+    }
+    return "";
+}
+
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
     return t.port == nullptr && !o.dry_run && o.port.empty() &&
            (t.output.empty() || t.output == "-");
@@ -195,7 +246,8 @@ bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
 class PlotRun {
   public:
     PlotRun(const GlobalOptions& global, const PlotOptions& o, const PlotTarget& t)
-        : o_(o),
+        : global_(global),
+          o_(o),
           t_(t),
           to_stdout_(to_stdout(o, t)),
           drawing_(read_drawing(t.drawing, o, t.page, bar_)),
@@ -206,6 +258,19 @@ class PlotRun {
         if (!t_.preview.empty()) check_can_write(t_.preview, "the preview");
         if (!o_.dry_run && o_.port.empty() && !to_stdout_ && t_.port == nullptr)
             check_can_write(t_.output, "the plot");
+        // A pause that asks for Enter needs someone at a terminal.
+        if (on_port() && (o_.manual_pens || o_.split_ink_mm > 0) && !o_.pen_wait &&
+            !prompts_interactive(global_)) {
+            throw UsageError(std::string(o_.manual_pens ? "--manual-pens" : "--split-ink") +
+                             " waits for Enter at each pause, and there is no terminal to press "
+                             "it on (or --yes was given): give --pen-wait SECONDS to wait that "
+                             "long instead");
+        }
+        if (!on_port() && t_.port == nullptr && (o_.split_ink_mm > 0 || o_.pen_wait)) {
+            host_.terminal.print(
+                "Note: --split-ink and --pen-wait pause only a plot to a port (--port); this "
+                "plot does not pause.\n");
+        }
         const PlotProfile chosen = plot_profile(host_, o_);
         // The profile's paper is the one plotted unless --paper names another.
         if (o_.answers.paper.empty()) {
@@ -233,6 +298,9 @@ class PlotRun {
         // preview, and on a port to tell how far a plot that broke off got.
         host_.session.keep_sent = !t_.preview.empty() || on_port();
         host_.session.stored = profile.stored;
+        // Pauses come between the driver's requests: its bytes must reach
+        // the port as they are made, not megabytes later.
+        if (on_port()) host_.unbuffered_output(chosen.model.name);
         host_.start(EntryKind::kPlot);
         select_model(host_.driver, chosen.model.number, profile.max_line_type);
         const PlotLimits limits =
@@ -260,11 +328,16 @@ class PlotRun {
             travel_before = pen_up_travel(job.paths);
             if (limits.optimize > 0)
                 optimize_paths(job.paths, limits.optimize, order_costs(model), bar);
+            if (o_.manual_pens) order_by_pen(job);
         } catch (const Cancelled&) {
             if (!interrupt_requested()) throw;
             return broke_off(true, false, profile);
         }
 
+        // Each item's pen, counted as the journal counts items.
+        item_pens_.reserve(job.polygons.size() + job.paths.size());
+        for (const FillPolygon& f : job.polygons) item_pens_.push_back(f.pen);
+        for (const PenPath& p : job.paths) item_pens_.push_back(p.pen);
         if (resumed()) {
             ResumeRequest request;
             request.from_path = o_.from_path;
@@ -272,7 +345,19 @@ class PlotRun {
             request.back = o_.back_mm * limits.resolution / kMmPerInch;
             skipped_ = resume_skip(job, request);
             const size_t total = job.polygons.size() + job.paths.size();
+            // The line before the first path drawn again, for a join without a gap.
+            std::optional<PenPath> overlap;
+            if (o_.overlap_mm > 0 && skipped_ > job.polygons.size()) {
+                overlap = job.paths[skipped_ - job.polygons.size() - 1];
+                overlap->points =
+                    tail_of(overlap->points, o_.overlap_mm * limits.resolution / kMmPerInch);
+                if (overlap->points.size() < 2) overlap.reset();
+            }
             drop_first_items(job, skipped_);
+            if (overlap) {
+                job.paths.insert(job.paths.begin(), *overlap);
+                overlap_runs_ = 1;
+            }
             host_.terminal.print("Resuming the plot at path " + std::to_string(skipped_ + 1) +
                                  " of " + std::to_string(total) + ".\n");
             total_items_ = total;
@@ -290,21 +375,27 @@ class PlotRun {
             if (t_.progress) t_.progress(done, total);
         };
         std::optional<PauseRequests> pauses;
-        // Pauses where the stream lifts the pen: the HP-GL-like languages.
-        if (on_port() && profile.language_index() != 0) {
+        std::optional<PlotKeys> keys;
+        // Pauses between the driver's requests, where the pen is up: by
+        // Ctrl-Z, by key, for a pen change or after a length of ink.
+        if (on_port()) {
             pauses.emplace();
-            host_.session.pause = [this, &bar] {
+            keys.emplace();
+            if (keys && keys->active()) {
+                host_.terminal.print("p or the space bar pauses the plot.\n");
+            }
+            options.pause_asked = [&keys] {
+                return pause_requested() || (keys && keys->pause_typed());
+            };
+            options.manual_pens = o_.manual_pens;
+            options.split_ink = o_.split_ink_mm * limits.resolution / kMmPerInch;
+            options.paused = [this, &bar, &keys, &profile](const PauseReason& reason) {
                 bar.clear();
-                std::fprintf(stderr,
-                             "tvkplot: paused with the pen up, %zu bytes sent; `fg` continues "
-                             "the plot\n",
-                             host_.session.sent_bytes);
-                pause_now();
-                std::fprintf(stderr, "tvkplot: the plot goes on\n");
+                return pause(reason, keys ? &*keys : nullptr, profile);
             };
         }
         SendResult sent = send_plot(host_.driver, job, options);
-        host_.session.pause = nullptr;
+        keys.reset();
         bar.clear();
         bool port_failed = host_.session.write_failed;
         if (!sent.stopped && !sent.failed && !port_->finish(host_.session.last_deadline_ms)) {
@@ -324,6 +415,69 @@ class PlotRun {
     }
 
   private:
+    // The pen is lifted and parked: once the plotter has all of it, the
+    // user is told why and how the plot goes on. False when the plot is to
+    // stop (Ctrl-C, or the plotter failed meanwhile).
+    bool pause(const PauseReason& reason, PlotKeys* keys, const Profile& profile) {
+        if (!port_->finish(host_.session.last_deadline_ms)) {
+            if (!interrupt_requested()) host_.session.write_failed = true;
+            return false;
+        }
+        // A path split here ends a pen-down run that is no path of its own.
+        if (reason.mid_path) splits_.push_back(host_.session.sent_bytes);
+        const bool can_wait = keys != nullptr && keys->active();
+        const auto give_up = [seen = continued_count()] {
+            return interrupt_requested() || continued_count() != seen;
+        };
+        std::string what;
+        if (reason.kind == PauseReason::kPenChange) {
+            const std::string colour = pen_colour_text(profile, reason.pen);
+            what = "put in pen " + std::to_string(reason.pen) +
+                   (colour.empty() ? "" : " (" + colour + ")");
+        } else if (reason.kind == PauseReason::kInk) {
+            char text[128];
+            std::snprintf(text, sizeof text, "pen %d has drawn %g mm: shake or refill it",
+                          reason.pen, o_.split_ink_mm);
+            what = text;
+        }
+        if (reason.kind == PauseReason::kAsked && pause_requested()) {
+            // Ctrl-Z: the program stops as the user asked, and `fg` goes on.
+            forget_pause_request();
+            std::fprintf(stderr,
+                         "tvkplot: paused with the pen up and away, %zu bytes sent; `fg` "
+                         "continues the plot\n",
+                         host_.session.sent_bytes);
+            if (keys != nullptr) keys->suspend();
+            pause_now();
+            if (keys != nullptr) keys->resume();
+        } else if (reason.kind == PauseReason::kAsked) {
+            std::fprintf(stderr,
+                         "tvkplot: paused with the pen up and away, %zu bytes sent; p, the space "
+                         "bar or Enter continues the plot\n",
+                         host_.session.sent_bytes);
+            if (keys != nullptr) keys->wait_key(-1, false, give_up);
+        } else if (o_.pen_wait) {
+            std::fprintf(stderr, "tvkplot: %s; the plot goes on in %g s\n", what.c_str(),
+                         *o_.pen_wait);
+            const long ms = std::lround(*o_.pen_wait * 1000);
+            if (can_wait) {
+                keys->wait_key(ms, true, give_up);
+            } else {
+                for (long waited = 0; waited < ms && !give_up(); waited += 100)
+                    poll(nullptr, 0, static_cast<int>(std::min<long>(100, ms - waited)));
+            }
+        } else {
+            std::fprintf(stderr, "tvkplot: %s, then press Enter\n", what.c_str());
+            if (keys != nullptr) keys->wait_key(-1, true, give_up);
+        }
+        if (interrupt_requested()) return false;
+        // A pause key typed during the pause does not pause again.
+        if (keys != nullptr) keys->pause_typed();
+        forget_pause_request();
+        std::fprintf(stderr, "tvkplot: the plot goes on\n");
+        return true;
+    }
+
     // A plot stopped by the user or failed: what is still queued for the
     // plotter is dropped and its pen lifted; the user learns what it got.
     int broke_off(bool stopped, bool port_failed, const Profile& profile) {
@@ -388,7 +542,11 @@ class PlotRun {
         // tells nothing of its queue.
         const size_t reached = std::min(stream.size(), reached_);
         auto paths_in = [&](size_t bytes) {
-            const size_t runs = completed_runs(std::string_view(stream).substr(0, bytes), language);
+            size_t runs = completed_runs(std::string_view(stream).substr(0, bytes), language);
+            // Runs that are parts of a path split for ink, and the line drawn again first.
+            size_t parts = overlap_runs_;
+            for (const size_t at : splits_) parts += at <= bytes ? 1 : 0;
+            runs -= std::min(runs, parts);
             // Fills come first and leave no pen-down run; they went once a path did.
             return runs == 0 ? 0 : std::min(total_items_, skipped_ + fills_ + runs);
         };
@@ -396,6 +554,7 @@ class PlotRun {
         const size_t told = port_->plotter_buffer();
         const size_t buffer = stopped ? 0 : told > 0 ? told : kAssumedPlotterBuffer;
         journal_.drawn = std::max(paths_in(reached - std::min(reached, buffer)), skipped_);
+        journal_.next_pen = journal_.drawn < item_pens_.size() ? item_pens_[journal_.drawn] : 0;
         journal_.state = stopped ? "stopped" : "failed";
         try {
             save_journal(journal_);
@@ -583,11 +742,26 @@ class PlotRun {
             paper.y = static_cast<double>(survey.first->to.y);
         }
         options.paper = paper;
+        if (o_.preview_numbers) {
+            // Where each item starts, numbered as a resumed plot counts them.
+            const double origin_x = (flags & kAbsolute) ? paper.x : 0;
+            const double origin_y = (flags & kAbsolute) ? paper.y : 0;
+            size_t number = skipped_;
+            auto add = [&](const HostPolyline& points) {
+                ++number;
+                if (points.empty()) return;
+                options.numbers.push_back({origin_x + points.front().first * divisor,
+                                           origin_y + points.front().second * divisor, number});
+            };
+            for (const FillPolygon& f : job.polygons) add(f.vertices);
+            for (size_t i = overlap_runs_; i < job.paths.size(); ++i) add(job.paths[i].points);
+        }
         save_svg(t_.preview, host_.session.sent, survey, options);
         host_.terminal.print("Wrote the preview " + t_.preview + ".\n");
     }
 
     ProgressBar bar_;  // first: it shows the reading of the drawing
+    const GlobalOptions& global_;
     const PlotOptions& o_;
     const PlotTarget& t_;
     bool to_stdout_;
@@ -601,7 +775,10 @@ class PlotRun {
     size_t total_items_ = 0;
     size_t skipped_ = 0;
     size_t fills_ = 0;
-    size_t reached_ = 0;  // bytes that reached the port
+    size_t reached_ = 0;          // bytes that reached the port
+    size_t overlap_runs_ = 0;     // 1 where a resumed plot draws the line before it again
+    std::vector<size_t> splits_;  // bytes sent where a path was split for ink
+    std::vector<int> item_pens_;  // of every item of the plot, fills first
 };
 
 }  // namespace

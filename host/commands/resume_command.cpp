@@ -5,6 +5,7 @@
 // pen the first path needs taken). tvkplot jobs lists the journals.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "host/commands/commands.h"
@@ -19,6 +20,7 @@ struct ResumeOptions {
     std::optional<size_t> from_path;
     std::optional<double> back_mm;
     std::optional<double> from_percent;
+    std::optional<double> overlap_mm;
     std::string port;
 };
 
@@ -62,6 +64,7 @@ int run_resume(const ResumeOptions& o) {
     if (o.from_percent)
         args.insert(args.end(), {"--resume-from-percent", number_text(*o.from_percent)});
     if (o.back_mm) args.insert(args.end(), {"--resume-back", number_text(*o.back_mm)});
+    if (o.overlap_mm) args.insert(args.end(), {"--resume-overlap", number_text(*o.overlap_mm)});
     if (chdir(j.directory.c_str()) != 0) {
         throw HostError("cannot go to the directory the plot ran in, " + j.directory);
     }
@@ -82,9 +85,14 @@ int run_jobs() {
         return 0;
     }
     for (const Journal& j : journals) {
-        std::printf("%s  %s on %s, %s %s: %zu of %zu paths drawn\n", j.id.c_str(),
+        const bool by_hand =
+            std::find(j.args.begin(), j.args.end(), "--manual-pens") != j.args.end();
+        const std::string pen = by_hand && j.next_pen > 0
+                                    ? ", pen " + std::to_string(j.next_pen) + " next"
+                                    : std::string();
+        std::printf("%s  %s on %s, %s %s: %zu of %zu paths drawn%s\n", j.id.c_str(),
                     j.drawing.c_str(), j.port.c_str(), j.state.c_str(), j.started.c_str(), j.drawn,
-                    j.total);
+                    j.total, pen.c_str());
     }
     std::printf("`tvkplot resume JOB` plots the rest of one.\n");
     return 0;
@@ -114,6 +122,12 @@ Command add_resume_command(CLI::App& app) {
                      "Start earlier by this much pen-down line (whole paths), in mm")
         ->type_name("MM")
         ->check(CLI::Range(0.0, 1e7));
+    command
+        ->add_option("--overlap", o->overlap_mm,
+                     "Draw this much of the line before the first path again, in mm, so that "
+                     "the line joins without a gap")
+        ->type_name("MM")
+        ->check(CLI::Range(0.0, 1e4).description(""));
     command->add_option("--port", o->port, "Plot to another port than the plot's")
         ->type_name("DEVICE");
     command->footer(

@@ -7,7 +7,6 @@
 #include <utility>
 
 #include "host/link/pause_watch.h"
-#include "host/link/pen_up_points.h"
 #include "host/ui/interrupt.h"
 
 namespace tvk::host {
@@ -39,26 +38,6 @@ void after_prompt(bool cancelled) {
     s.cancelled = cancelled;
     s.skipped = cancelled || s.terminal.took_default();
     if (cancelled) ++s.cancels;
-}
-
-bool write_bytes(const void* bytes, size_t count);
-
-// The bytes, with a pause where one was asked for, at the first point where
-// the pen is up.
-bool send(const void* bytes, size_t count) {
-    HostSession& s = current();
-    if (!s.pause) return write_bytes(bytes, count);
-    const auto* b = static_cast<const uint8_t*>(bytes);
-    if (!pause_requested()) {
-        s.pen_up_points.see(b, count);
-        return write_bytes(bytes, count);
-    }
-    const size_t at = s.pen_up_points.next(b, count);
-    if (at >= count) return write_bytes(bytes, count);
-    if (!write_bytes(b, at)) return false;
-    s.pause();
-    s.pen_up_points.see(b + at, count - at);
-    return write_bytes(b + at, count - at);
 }
 
 bool write_bytes(const void* bytes, size_t count) {
@@ -96,7 +75,8 @@ void note_menu(HostSession& s, const std::string& text) {
         size_t i = line.find_first_not_of(' ');
         if (i == std::string::npos || !std::isdigit(static_cast<unsigned char>(line[i]))) continue;
         int number = 0;
-        while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])) && number < 1000)
+        while (i < line.size() && std::isdigit(static_cast<unsigned char>(line[i])) &&
+               number < 1000)
             number = number * 10 + (line[i++] - '0');
         if (i + 1 >= line.size() || line[i] != '.' || line[i + 1] != ' ') continue;
         std::string name = line.substr(i + 2);
@@ -211,7 +191,7 @@ int32_t input_skipped() {
 }
 
 int32_t send_direct(const char* text) {
-    return send(text, std::strlen(text)) ? 1 : 0;
+    return write_bytes(text, std::strlen(text)) ? 1 : 0;
 }
 
 int32_t check_break() {
@@ -228,7 +208,7 @@ int32_t ask_yes_no(const char* prompt, int32_t default_yes) {
 }
 
 int32_t write_port(int32_t, int32_t, const void* bytes, int32_t count, int32_t) {
-    return send(bytes, static_cast<size_t>(std::max(count, 0))) ? 1 : 0;
+    return write_bytes(bytes, static_cast<size_t>(std::max(count, 0))) ? 1 : 0;
 }
 
 int32_t load_config(int32_t length, void* block) {

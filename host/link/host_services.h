@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 
-#include "host/link/pen_up_points.h"
 #include "host/link/plot_answers.h"
 #include "host/ports/port_output.h"
 #include "host/ui/display_text.h"
@@ -63,10 +62,6 @@ struct HostSession {
     // after it keeps (the end of the plot hands the driver's previous back).
     int last_deadline_ms = kDefaultWaitSeconds * 1000;
     int reply_timeout_ms = 3000;
-    // Where a pause was asked for, called at the next point in the stream
-    // where the pen is up (none: no pauses); returns when the plot goes on.
-    std::function<void()> pause;
-    PenUpPoints pen_up_points;  // where the stream sent so far left the pen
     // Told the bytes sent so far after each write that reached the port.
     std::function<void(size_t)> on_sent;
 };

@@ -35,7 +35,8 @@ void PauseWatch::enter() {
     // background leaves the terminal alone (it would be stopped), and calls
     // that follow one another closely, as in a plot, flush it once.
     const auto now = std::chrono::steady_clock::now();
-    if (console_ && now - flushed_at_ > kFlushEvery && tcgetpgrp(STDIN_FILENO) == getpgrp()) {
+    if (console_ && !keys_watched() && now - flushed_at_ > kFlushEvery &&
+        tcgetpgrp(STDIN_FILENO) == getpgrp()) {
         tcflush(STDIN_FILENO, TCIFLUSH);
         flushed_at_ = now;
     }

@@ -1,5 +1,7 @@
 #include "host/link/plot_sender.h"
 
+#include <cmath>
+
 #include "host/ui/interrupt.h"
 
 namespace tvk::host {
@@ -11,6 +13,7 @@ constexpr int16_t kDraw = 4;
 constexpr int16_t kSelectPen = 5;
 constexpr int16_t kPenSpeed = 6;
 constexpr int16_t kLineType = 7;
+constexpr int16_t kLiftPen = 8;
 constexpr int16_t kCancel = 9;
 constexpr int16_t kBeginPlot = 30;
 constexpr int16_t kPolygon = 33;
@@ -48,6 +51,8 @@ class Sender {
     }
 
     void path(const PenPath& p) {
+        pause_if_due(p.pen);
+        if (!ok()) return;
         select_pen(p.pen);
         if (p.line_type != line_type_) {
             line_type_ = p.line_type;
@@ -60,6 +65,8 @@ class Sender {
         point_request(kMove, p.points.front());
         // A single point is a dot: the pen goes down where it stands.
         for (size_t i = p.points.size() == 1 ? 0 : 1; i < p.points.size() && ok(); ++i) {
+            if (options_.split_ink > 0 && i > 0) split_for_ink(p.points[i - 1], p.points[i]);
+            if (!ok()) break;
             point_request(kDraw, p.points[i]);
             ++result_.vectors;
         }
@@ -67,6 +74,8 @@ class Sender {
     }
 
     void polygon(const FillPolygon& f) {
+        pause_if_due(f.pen);
+        if (!ok()) return;
         if (options_.pen_widths) width_request(width_of(f.pen));
         Record r(kPolygon, 12 + 4 * f.vertices.size());
         r.set_i16(6, static_cast<int16_t>(f.pen))
@@ -87,6 +96,67 @@ class Sender {
     SendResult take() { return result_; }
 
   private:
+    // Where the pen is up, before an item of `pen`: a pause the user asked
+    // for, the pen to change by hand, or a pen that has drawn its length.
+    void pause_if_due(int pen) {
+        if (!options_.paused) return;
+        if (options_.manual_pens && pen != held_pen_) {
+            held_pen_ = pen;
+            pause({PauseReason::kPenChange, pen, false}, nullptr);
+            ink_ = 0;
+        } else if (options_.split_ink > 0 && ink_ >= options_.split_ink) {
+            pause({PauseReason::kInk, pen_, false}, nullptr);
+        } else if (options_.pause_asked && options_.pause_asked()) {
+            pause({PauseReason::kAsked, pen_, false}, nullptr);
+        }
+    }
+
+    // Draws from `from` towards `to` as far as the ink lasts, pausing there
+    // with the pen lifted, as often as the line is long; the draw to `to`
+    // itself is left to the caller.
+    void split_for_ink(HostPoint from, const HostPoint& to) {
+        for (;;) {
+            const double dx = to.first - from.first, dy = to.second - from.second;
+            const double length = std::hypot(dx, dy);
+            const double left = options_.split_ink - ink_;
+            if (length <= left || length < 1) {
+                ink_ += length;
+                return;
+            }
+            const double t = left / length;
+            const HostPoint at{static_cast<int>(std::lround(from.first + dx * t)),
+                               static_cast<int>(std::lround(from.second + dy * t))};
+            if (at != from) {
+                point_request(kDraw, at);
+                ++result_.vectors;
+            }
+            if (!ok()) return;
+            pause({PauseReason::kInk, pen_, true}, &at);
+            if (!ok()) return;
+            from = at;
+        }
+    }
+
+    // The pen lifted and taken to the paper's corner, out of the user's way;
+    // afterwards the pen taken again (a new or refilled one) and, inside a
+    // path, brought back to `back`, where the next draw lowers it.
+    void pause(const PauseReason& reason, const HostPoint* back) {
+        simple(kLiftPen);
+        point_request(kMove, {0, 0});
+        if (!ok()) return;
+        if (!options_.paused(reason)) {
+            // Ctrl-C while paused, or the plotter failed before it had all.
+            result_.stopped = interrupt_requested();
+            result_.failed = !result_.stopped;
+            return;
+        }
+        ink_ = 0;
+        const int pen = pen_;
+        pen_ = -1;
+        if (pen >= 0 && reason.kind != PauseReason::kPenChange) select_pen(pen);
+        if (back != nullptr) point_request(kMove, *back);
+    }
+
     void select_pen(int pen) {
         if (pen == pen_) return;
         pen_ = pen;
@@ -152,6 +222,8 @@ class Sender {
     size_t total_;
     size_t done_ = 0;
     int pen_ = -1;
+    int held_pen_ = -1;  // the pen put in by hand
+    double ink_ = 0;     // pen-down length since the last pause
     int line_type_ = -1;
     int speed_ = -1;
     double width_ = -1;

@@ -56,6 +56,7 @@ Written LinePort::write_all(const uint8_t* bytes, size_t count, size_t& done, in
     done = 0;
     if (dead_) return Written::kFailed;
     auto progress = std::chrono::steady_clock::now();
+    unsigned continued = continued_count();
     while (done < count) {
         if (heed_stop && interrupt_requested()) return Written::kStopped;
         pollfd p{fd_, POLLOUT, 0};
@@ -79,6 +80,11 @@ Written LinePort::write_all(const uint8_t* bytes, size_t count, size_t& done, in
             }
             // Ready but taking nothing: do not spin.
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        // The time the program stood stopped is not the plotter's.
+        if (continued_count() != continued) {
+            continued = continued_count();
+            progress = std::chrono::steady_clock::now();
         }
         if (deadline_ms > 0 && elapsed_ms(progress) >= deadline_ms) {
             stalled(deadline_ms);
@@ -120,6 +126,7 @@ bool LinePort::finish(int deadline_ms) {
 bool LinePort::drain(int deadline_ms, bool heed_stop) {
     // Every byte has left this machine, or the plotter stopped taking them.
     auto progress = std::chrono::steady_clock::now();
+    unsigned continued = continued_count();
     long last = queued();
     while (last > 0 || gone()) {
         if (gone()) return false;
@@ -129,7 +136,10 @@ bool LinePort::drain(int deadline_ms, bool heed_stop) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const long now = queued();
-        if (now < last) progress = std::chrono::steady_clock::now();
+        if (now < last || continued_count() != continued) {
+            continued = continued_count();
+            progress = std::chrono::steady_clock::now();
+        }
         last = now;
         if (deadline_ms > 0 && last > 0 && elapsed_ms(progress) >= deadline_ms) {
             stalled(deadline_ms);

@@ -99,7 +99,22 @@ class SvgWriter {
              << o_.units_per_mm << "\"/>\n";
     }
 
-    void finish() { out_ << "</g>\n</svg>\n"; }
+    void finish() {
+        out_ << "</g>\n";
+        // Upright, outside the flipped group: y turned by hand.
+        if (!o_.numbers.empty()) {
+            const double size = 2.5 * o_.units_per_mm;
+            out_ << "<g class=\"numbers\" font-family=\"sans-serif\" font-size=\"" << size
+                 << "\" fill=\"#cc0000\" stroke=\"#ffffff\" stroke-width=\"" << size / 8
+                 << "\" paint-order=\"stroke\">\n";
+            for (const PointNumber& n : o_.numbers) {
+                out_ << "<text x=\"" << n.x << "\" y=\"" << -n.y << "\">" << n.number
+                     << "</text>\n";
+            }
+            out_ << "</g>\n";
+        }
+        out_ << "</svg>\n";
+    }
 
   private:
     void points(const std::vector<Point>& pts) {
@@ -237,6 +252,12 @@ std::string preview_warning(const StreamSurvey& survey, const std::string& sourc
     if (!survey.draws()) {
         warning += (warning.empty() ? "" : "; ") + std::string("the preview of ") + source +
                    " shows nothing drawn as " + name;
+    }
+    if (const std::size_t labels = survey.decoded.labels; labels > 0) {
+        warning += (warning.empty() ? "" : "; ") + std::to_string(labels) +
+                   (labels == 1 ? " label is" : " labels are") + " not drawn in the preview of " +
+                   source + " (`tvkplot plot " + source +
+                   " --dry-run --preview OUT.svg` draws them)";
     }
     return warning;
 }

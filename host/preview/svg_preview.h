@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "decoder/stream_decoder.h"
 
@@ -21,12 +22,20 @@ struct PaperOutline {
     double height = 0;
 };
 
+// A number written beside a point of the picture (where a path starts).
+struct PointNumber {
+    double x = 0;  // plotter units
+    double y = 0;
+    size_t number = 0;
+};
+
 struct SvgOptions {
     double units_per_mm = 40;            // plotter units per millimetre
     std::optional<PaperOutline> paper;   // else the plot size, else the drawing's extents
     bool travel = false;                 // pen-up moves as thin dashed lines
     std::map<int, double> pen_width_mm;  // where the stream sets no width
     double default_width_mm = 0.3;
+    std::vector<PointNumber> numbers;  // over the drawing, upright
 };
 
 // Where a stream draws, in plotter units.

@@ -69,7 +69,8 @@ void save_journal(const Journal& j) {
                         {"state", j.state},
                         {"total", static_cast<int64_t>(j.total)},
                         {"sent", static_cast<int64_t>(j.sent)},
-                        {"drawn", static_cast<int64_t>(j.drawn)}};
+                        {"drawn", static_cast<int64_t>(j.drawn)},
+                        {"next_pen", static_cast<int64_t>(j.next_pen)}};
     const std::string path = path_of(j.id);
     {
         std::ofstream out(path + ".new", std::ios::trunc);
@@ -104,6 +105,7 @@ Journal load_journal(const std::string& id) {
     j.total = static_cast<size_t>(std::max<int64_t>(0, t["total"].value_or(int64_t{0})));
     j.sent = static_cast<size_t>(std::max<int64_t>(0, t["sent"].value_or(int64_t{0})));
     j.drawn = static_cast<size_t>(std::max<int64_t>(0, t["drawn"].value_or(int64_t{0})));
+    j.next_pen = static_cast<int>(std::clamp<int64_t>(t["next_pen"].value_or(int64_t{0}), 0, 255));
     if (const toml::array* args = t["args"].as_array()) {
         for (const toml::node& a : *args) j.args.push_back(a.value_or(std::string()));
     }

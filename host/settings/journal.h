@@ -25,6 +25,9 @@ struct Journal {
     // drawn (not still in its buffer when it failed); 0 until known.
     size_t sent = 0;
     size_t drawn = 0;
+    // The pen of the first path not surely drawn, for a plotter whose pens
+    // are changed by hand; 0 when none is left or not known.
+    int next_pen = 0;
 };
 
 std::string journal_directory();

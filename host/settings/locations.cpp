@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "host/host_error.h"
@@ -94,6 +95,20 @@ DefinitionDirectory::DefinitionDirectory(const std::string& definition_file) {
         fs::remove_all(private_dir_, ec);
         throw HostError("cannot link " + file_ + " into " + private_dir_);
     }
+}
+
+void DefinitionDirectory::use_text(const std::string& text) {
+    std::error_code ec;
+    if (private_dir_.empty()) {
+        private_dir_ = make_private_directory();
+        host_path_ = private_dir_ + "/" + kDefinitionName;
+        remove_on_signal(host_path_, private_dir_);
+    }
+    fs::remove(host_path_, ec);
+    std::ofstream out(host_path_, std::ios::binary);
+    out << text;
+    out.close();
+    if (!out) throw HostError("cannot write a copy of " + file_ + " into " + private_dir_);
 }
 
 DefinitionDirectory::~DefinitionDirectory() {

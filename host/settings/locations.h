@@ -28,6 +28,9 @@ class DefinitionDirectory {
     // The host path for the initialise request: that directory + "/tvkplot.def".
     const std::string& host_path() const { return host_path_; }
     const std::string& definition_file() const { return file_; }
+    // The driver reads `text` instead of the file from now on (a private
+    // copy under the host path); throws HostError when it cannot be written.
+    void use_text(const std::string& text);
 
   private:
     std::string file_;

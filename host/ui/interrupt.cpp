@@ -34,6 +34,10 @@ size_t guarded_closing_size = 0;
 
 struct sigaction previous[3];
 
+termios saved_terminal{};
+volatile std::sig_atomic_t restore_terminal = 0;
+volatile std::sig_atomic_t watched_keys = 0;
+
 // The handler may run at any moment: it never sees a half-copied name.
 void set_path(char (&buffer)[4096], const std::string& path) {
     buffer[0] = '\0';
@@ -73,6 +77,7 @@ void leave_port_safe() {
 extern "C" void end_now(int signal_number) {
     const int saved = errno;
     leave_port_safe();
+    if (restore_terminal != 0) tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
     if (unfinished_file[0] != '\0') unlink(unfinished_file);
     if (private_link[0] != '\0') unlink(private_link);
     if (private_directory[0] != '\0') rmdir(private_directory);
@@ -158,23 +163,53 @@ void set_driver_pausing(bool pausing) {
 
 namespace {
 volatile std::sig_atomic_t pause_asked = 0;
+volatile std::sig_atomic_t continues = 0;
 struct sigaction previous_tstp {};
+struct sigaction previous_cont {};
 extern "C" void on_pause(int) {
     pause_asked = 1;
+}
+extern "C" void on_continue(int) {
+    continues = continues + 1;
 }
 }  // namespace
 
 PauseRequests::PauseRequests() {
     pause_asked = 0;
     install(SIGTSTP, on_pause, &previous_tstp);
+    install(SIGCONT, on_continue, &previous_cont);
 }
 
 PauseRequests::~PauseRequests() {
     sigaction(SIGTSTP, &previous_tstp, nullptr);
+    sigaction(SIGCONT, &previous_cont, nullptr);
 }
 
 bool pause_requested() {
     return pause_asked != 0;
+}
+
+void forget_pause_request() {
+    pause_asked = 0;
+}
+
+unsigned continued_count() {
+    return static_cast<unsigned>(continues);
+}
+
+void restore_terminal_on_exit(const void* saved_termios) {
+    restore_terminal = 0;
+    if (saved_termios == nullptr) return;
+    std::memcpy(&saved_terminal, saved_termios, sizeof saved_terminal);
+    restore_terminal = 1;
+}
+
+void set_keys_watched(bool watched) {
+    watched_keys = watched ? 1 : 0;
+}
+
+bool keys_watched() {
+    return watched_keys != 0;
 }
 
 void pause_now() {

@@ -44,7 +44,10 @@ void set_driver_pausing(bool pausing);
 // Ctrl-Z (SIGTSTP) while a plot to a port runs asks it to pause at the next
 // pen-up instead of stopping the program there and then; the plot then
 // stops the program itself (pause_now), and `fg` (SIGCONT) continues it.
-// Outside such a plot Ctrl-Z stops the program as ever.
+// Outside such a plot Ctrl-Z stops the program as ever. SIGCONT is counted,
+// so that a pause by key ends with it too, and a program stopped from
+// outside (SIGSTOP) does not take the time it stood still for a plotter
+// that took nothing.
 class PauseRequests {
   public:
     PauseRequests();
@@ -53,8 +56,19 @@ class PauseRequests {
     PauseRequests& operator=(const PauseRequests&) = delete;
 };
 bool pause_requested();
+void forget_pause_request();
 // Stops the program as Ctrl-Z would, until it is continued.
 void pause_now();
+// How often the program was continued (SIGCONT) while pauses were watched.
+unsigned continued_count();
+
+// The terminal's settings, put back should the program have to end at once
+// while a plot reads keys; null: none.
+void restore_terminal_on_exit(const void* saved_termios);
+// While a plot reads its keys itself, the driver's calls leave the
+// terminal's input alone.
+void set_keys_watched(bool watched);
+bool keys_watched();
 
 // The plotter's port, for a program that must end at once: its queue is
 // dropped (where `flush`), and `closing` (the pen-up commands) written to it

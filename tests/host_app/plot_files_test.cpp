@@ -1,8 +1,10 @@
 // Plot files given to `tvkplot plot`: read back in each of the four languages
-// the driver writes and plotted again, they draw the same lines; the language
+// the driver writes and plotted again, they draw the same lines (HP-GL's line
+// types as the dashes the file's plotter draws); the language
 // read is named, and --language and --page choose.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
 #include <tuple>
 
@@ -75,7 +77,34 @@ TEST_F(PlotFilesTest, APlotReadBackInEachLanguageOfTheDriverDrawsTheSameLines) {
             decoder::decode(read_file(dir.file("again.plt")), c.language);
         EXPECT_TRUE(again.problems.empty());
         EXPECT_EQ(drawn(first).size(), 5u);
-        EXPECT_EQ(drawn(first), drawn(again));
+        if (c.language == Language::kVtxGl) {
+            EXPECT_EQ(drawn(first), drawn(again));
+            continue;
+        }
+        // HP-GL: the dashed line comes back as the dashes its pattern draws,
+        // on the line and covering part of it; the rest as it was.
+        Drawn solid, dashed_line;
+        for (const auto& line : drawn(first))
+            (std::get<1>(line) == 0 ? solid : dashed_line).insert(line);
+        ASSERT_EQ(dashed_line.size(), 1u);
+        const auto [pen, type, x0, y0, x1, y1] = *dashed_line.begin();
+        const double full = std::hypot(double(x1 - x0), double(y1 - y0));
+        Drawn solid_again;
+        double dashes = 0;
+        for (const auto& line : drawn(again)) {
+            const auto [p, t, a, b, c2, d] = line;
+            const auto off = [&](int64_t x, int64_t y) {
+                return std::abs(double((x1 - x0) * (y - y0) - (y1 - y0) * (x - x0))) / full;
+            };
+            if (p == pen && off(a, b) <= 1 && off(c2, d) <= 1) {
+                dashes += std::hypot(double(c2 - a), double(d - b));
+            } else {
+                solid_again.insert(line);
+            }
+        }
+        EXPECT_EQ(solid, solid_again);
+        EXPECT_GT(dashes, 0.3 * full);
+        EXPECT_LT(dashes, 0.95 * full);
     }
 }
 
@@ -134,6 +163,37 @@ TEST_F(PlotFilesTest, LabelsAndDotsArePlottedAndTheLanguageIsNamedAndChosen) {
     o = plot({dir.file("pages.plt"), "--page", "3"}, "p3.plt");
     EXPECT_NE(o.exit_code, 0);
     EXPECT_NE(o.err.find("there is no page 3: the file has 2 pages"), std::string::npos) << o.err;
+}
+
+// The preview reads a label's text as text, whatever it says, and says the
+// labels are not in its picture; plot draws the file's dashes themselves.
+TEST_F(PlotFilesTest, PreviewPassesOverLabelsAndPlotDrawsTheFilesDashes) {
+    const std::string lines = "IN;SP1;PA0,0;PD4000,0;PU;";
+    dir.write("label.plt", lines + "LBPD9000,9000;PA0,9000\x03;PU;");
+    dir.write("plain.plt", lines);
+    for (const char* name : {"label", "plain"}) {
+        const Outcome o = run_tvkplot({"preview", dir.file(std::string(name) + ".plt"), "-o",
+                                       dir.file(std::string(name) + ".svg")},
+                                      dir.file("config"));
+        ASSERT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_EQ(o.err.find("1 label is not drawn") != std::string::npos, name[0] == 'l') << o.err;
+    }
+    EXPECT_EQ(read_file(dir.file("label.svg")), read_file(dir.file("plain.svg")));
+
+    // Pattern 2 at 10 % of a P1-P2 diagonal of 5000: dashes of 250, gaps of 250.
+    dir.write("dashed.plt", "IN;IP0,0,3000,4000;SP1;LT2,10;PA0,0;PD4000,0;PU;");
+    const Outcome o =
+        plot({dir.file("dashed.plt"), "--model", "TVK-RX24", "--scale", "1"}, "dashed-out.plt");
+    ASSERT_EQ(o.exit_code, 0) << o.err;
+    const decoder::Decoded d =
+        decoder::decode(read_file(dir.file("dashed-out.plt")), Language::kTkGl3);
+    const auto dashes = decoder::drawn_polylines(d);
+    ASSERT_EQ(dashes.size(), 8u);
+    for (const decoder::Polyline& dash : dashes) {
+        ASSERT_EQ(dash.points.size(), 2u);
+        EXPECT_NEAR(std::abs(double(dash.points[1].x - dash.points[0].x)), 250, 1);
+        EXPECT_EQ(dash.style.line_type, 0) << "drawn as the file's dashes, not a plotter pattern";
+    }
 }
 
 }  // namespace

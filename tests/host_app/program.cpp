@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -121,6 +122,10 @@ TerminalSession::TerminalSession(const std::vector<std::string>& args,
         execv(argv[0], argv.data());
         _exit(127);
     }
+}
+
+void TerminalSession::signal(int number) {
+    kill(pid_, number);
 }
 
 TerminalSession::~TerminalSession() {

@@ -50,6 +50,8 @@ class TerminalSession {
     // false when the program ended or 20 seconds passed first.
     bool wait_for(const std::string& text);
     void type(const std::string& keys);
+    // A signal sent to the program, as from another shell.
+    void signal(int number);
     // Answers every prompt with Enter until the program ends; its exit code.
     int finish_with_defaults();
     int wait_exit();

@@ -87,6 +87,10 @@ size_t Emulator::received_so_far() const {
     return read_file(prefix_ + ".bin").size();
 }
 
+std::string Emulator::received() const {
+    return read_file(prefix_ + ".bin");
+}
+
 Received Emulator::stop() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);

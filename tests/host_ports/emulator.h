@@ -29,8 +29,9 @@ class Emulator {
 
     // The port to give tvkplot: a pty's slave side, or tcp:127.0.0.1:PORT.
     const std::string& port() const { return port_; }
-    // Bytes received so far.
+    // Bytes received so far, and what they are.
     size_t received_so_far() const;
+    std::string received() const;
     // Ends the emulator (SIGTERM: it takes what is still queued, unless it
     // stalled) and reads what it wrote.
     Received stop();

@@ -3,6 +3,8 @@
 // up; the paper query; a stalled, vanished or stopped plot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <set>
 #include <thread>
@@ -488,9 +490,10 @@ namespace {
 using SegmentKey = std::tuple<int64_t, int64_t, int64_t, int64_t>;
 
 // The pen-down segments a stream draws, each in one direction.
-std::multiset<SegmentKey> drawn(const std::string& stream) {
+std::multiset<SegmentKey> drawn(const std::string& stream,
+                                decoder::Language language = decoder::Language::kTkGl1) {
     std::multiset<SegmentKey> segments;
-    const decoder::Decoded d = decoder::decode(stream, decoder::Language::kTkGl1);
+    const decoder::Decoded d = decoder::decode(stream, language);
     for (const decoder::Segment& s : decoder::drawn_segments(d)) {
         if (s.from == s.to) continue;
         const bool forward = std::tie(s.from.x, s.from.y) < std::tie(s.to.x, s.to.y);
@@ -570,43 +573,83 @@ TEST_F(PortsTest, APlotThatFailedHalfwayIsResumedAndEveryPathIsDrawnOnce) {
 namespace tvk::host_test {
 namespace {
 
-// Ctrl-Z pauses a plot at the next pen-up and `fg` continues it; a pause
-// longer than the wait time is no stall, and the plotter gets the whole plot
-// once.
+// Where a stream leaves the pen: up, and at the origin, where a pause parks it.
+bool parked(const std::string& stream, decoder::Language language) {
+    const decoder::Decoded d = decoder::decode(stream, language);
+    return !d.segments.empty() && !d.segments.back().pen_down &&
+           d.segments.back().to == decoder::Point{};
+}
+
+// Pen-up moves to the origin from elsewhere: the parks of the pauses (and
+// the plot's own end).
+size_t parks(const std::string& stream, decoder::Language language) {
+    size_t count = 0;
+    for (const decoder::Segment& s : decoder::decode(stream, language).segments)
+        count += !s.pen_down && s.to == decoder::Point{} && !(s.from == s.to) ? 1 : 0;
+    return count;
+}
+
+// Waits for the emulator to have `bytes`, or a stream that `done` accepts.
+template <typename Done>
+bool wait_until(const Emulator& plotter, Done done) {
+    const double give_up = seconds_now() + 40;
+    while (seconds_now() < give_up) {
+        if (done(plotter.received())) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// Ctrl-Z pauses a plot at the next pen-up, in every language the driver
+// writes: the pen is lifted and parked before the program stops; `fg`
+// continues it, back where it left off. A pause longer than the wait time
+// is no stall, and the plotter draws the whole plot once.
 TEST_F(PortsTest, CtrlZPausesAPlotAtAPenUpAndFgContinuesIt) {
     const std::string d = drawing(6000);
-    const std::string p = profile("TEST-X");
-    const std::string expected = kXonXoffStrings + file_plot(d, p);
-    Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000"});
-    std::vector<std::string> args = plot_args(d, p, plotter.port());
-    args.insert(args.end(), {"--wait", "2"});
-    Background run(dir, args);
-    const double give_up = seconds_now() + 40;
-    while (plotter.received_so_far() < 3000 && seconds_now() < give_up) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    struct Case {
+        const char* model;
+        decoder::Language language;
+        const char* flow;
+    };
+    // TEST-H has its driver collect a megabyte of output before it hands
+    // any over: a plot to a port has it hand over each command as it comes.
+    for (const auto& [model, language, flow] :
+         {Case{"TEST-X", decoder::Language::kTkGl1, "xonxoff"},
+          Case{"TEST-V", decoder::Language::kVtxGl, "xonxoff"},
+          Case{"TEST-3", decoder::Language::kTkGl3, "xonxoff"},
+          Case{"TEST-H", decoder::Language::kTkGl1, "rtscts"}}) {
+        SCOPED_TRACE(model);
+        const std::string p = profile(model);
+        const std::string whole = file_plot(d, p);
+        Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000", "--flow", flow, "--language",
+                               decoder::language_name(language)});
+        std::vector<std::string> args = plot_args(d, p, plotter.port());
+        args.insert(args.end(), {"--wait", "2"});
+        Background run(dir, args);
+        const double give_up = seconds_now() + 40;
+        while (plotter.received_so_far() < 3000 && seconds_now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        run.signal(SIGTSTP);
+        while (!run.stopped() && seconds_now() < give_up) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        ASSERT_TRUE(run.stopped()) << run.output();
+        // Everything sent before the stop has left the port: the pen is up
+        // at the corner, and stays there for longer than the wait time.
+        ASSERT_TRUE(wait_until(plotter, [&](const std::string& s) { return parked(s, language); }));
+        const size_t paused_at = plotter.received_so_far();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        EXPECT_EQ(plotter.received_so_far(), paused_at);
+        ASSERT_LT(paused_at, whole.size());
+        run.signal(SIGCONT);
+        EXPECT_EQ(run.wait(30), 0) << run.output();
+        EXPECT_NE(run.output().find("paused with the pen up and away"), std::string::npos)
+            << run.output();
+        const std::string stream = plotter.stop().bytes;
+        EXPECT_EQ(drawn(stream, language), drawn(whole, language));
+        EXPECT_EQ(parks(stream, language), parks(whole, language) + 1);
     }
-    run.signal(SIGTSTP);
-    while (!run.stopped() && seconds_now() < give_up) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    ASSERT_TRUE(run.stopped()) << run.output();
-    // What was on its way arrives (a pseudo-terminal holds much); then
-    // nothing more while paused, for longer than the wait time.
-    size_t paused_at = 0;
-    for (size_t now = 1; now != paused_at && seconds_now() < give_up;) {
-        paused_at = now;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
-        now = plotter.received_so_far();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-    EXPECT_EQ(plotter.received_so_far(), paused_at);
-    ASSERT_LT(paused_at, expected.size());
-    // It stopped where the pen is up, before it goes down again.
-    EXPECT_EQ(expected.substr(paused_at, 2), "PD");
-    run.signal(SIGCONT);
-    EXPECT_EQ(run.wait(20), 0) << run.output();
-    EXPECT_NE(run.output().find("paused with the pen up"), std::string::npos) << run.output();
-    EXPECT_EQ(plotter.stop().bytes, expected);
 }
 
 }  // namespace
@@ -633,6 +676,225 @@ TEST_F(PortsTest, PenOnlyPlotsThePathsOfOnePen) {
     EXPECT_NE(o.err.find("nothing of the drawing is drawn with pen " + std::to_string(pen + 1)),
               std::string::npos)
         << o.err;
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// On a terminal, p pauses a plot where the pen is up, parking the pen; the
+// space bar continues it, and so does SIGCONT alone (from another shell).
+TEST_F(PortsTest, AKeyPausesAPlotOnATerminalAndAKeyOrSigcontContinuesIt) {
+    const std::string d = drawing(6000);
+    const std::string p = profile("TEST-X");
+    const std::string whole = file_plot(d, p);
+    const auto language = decoder::Language::kTkGl1;
+    Emulator plotter(dir, {"--buffer", "1024", "--rate", "8000"});
+    std::vector<std::string> args = plot_args(d, p, plotter.port());
+    args.insert(args.end(), {"--wait", "2", "--paper", "A3"});
+    TerminalSession t(args, dir.file("config"));
+    ASSERT_TRUE(t.wait_for("p or the space bar pauses the plot")) << t.screen();
+    auto has = [&](size_t bytes) {
+        return wait_until(plotter, [&](const std::string& s) { return s.size() >= bytes; });
+    };
+    ASSERT_TRUE(has(3000));
+    t.type("p");
+    ASSERT_TRUE(t.wait_for("p, the space bar or Enter continues the plot")) << t.screen();
+    ASSERT_TRUE(wait_until(plotter, [&](const std::string& s) { return parked(s, language); }));
+    const size_t first = plotter.received_so_far();
+    t.type(" ");
+    ASSERT_TRUE(t.wait_for("the plot goes on")) << t.screen();
+    ASSERT_TRUE(has(first + 3000));
+    t.type("P");
+    ASSERT_TRUE(t.wait_for("continues the plot")) << t.screen();
+    ASSERT_TRUE(wait_until(plotter, [&](const std::string& s) { return parked(s, language); }));
+    t.signal(SIGCONT);
+    ASSERT_TRUE(t.wait_for("the plot goes on")) << t.screen();
+    EXPECT_EQ(t.wait_exit(), 0) << t.screen();
+    const std::string stream = plotter.stop().bytes;
+    EXPECT_EQ(drawn(stream), drawn(whole));
+    EXPECT_EQ(parks(stream, language), parks(whole, language) + 2);
+}
+
+// A plotter with one pen: the plot goes pen by pen, asking for each pen
+// (Enter on a terminal, or a wait of --pen-wait); without a terminal and
+// without --pen-wait it is refused before anything is sent.
+TEST_F(PortsTest, ManualPensPlotPenByPenAskingForEach) {
+    std::vector<Line> lines;
+    for (int i = 0; i < 12; ++i) lines.push_back({0, i * 5.0, 80, i * 5.0 + 2, 1 + i % 2});
+    dir.write("two.dxf", dxf_of_lines(lines));
+    const std::string d = dir.file("two.dxf");
+    const std::string p = profile("TEST-X");
+    const std::multiset<SegmentKey> whole = drawn(file_plot(d, p));
+    auto pens_in_order = [](const std::string& stream) {
+        std::vector<int> pens;
+        const decoder::Decoded decoded = decoder::decode(stream, decoder::Language::kTkGl1);
+        for (const decoder::Segment& s : decoder::drawn_segments(decoded))
+            if (pens.empty() || pens.back() != s.style.pen) pens.push_back(s.style.pen);
+        return pens;
+    };
+    {
+        Emulator plotter(dir, {});
+        std::vector<std::string> args = plot_args(d, p, plotter.port());
+        args.insert(args.end(), {"--manual-pens", "--paper", "A3"});
+        TerminalSession t(args, dir.file("config"));
+        ASSERT_TRUE(t.wait_for("put in pen 1 (red), then press Enter")) << t.screen();
+        t.type("\r");
+        ASSERT_TRUE(t.wait_for("put in pen 2 (yellow), then press Enter")) << t.screen();
+        t.type("\r");
+        EXPECT_EQ(t.wait_exit(), 0) << t.screen();
+        const std::string stream = plotter.stop().bytes;
+        EXPECT_EQ(pens_in_order(stream), (std::vector<int>{1, 2}));
+        EXPECT_EQ(drawn(stream), whole);
+    }
+    {
+        Emulator plotter(dir, {});
+        Outcome o = tvkplot({"plot", d, "--profile", p, "--port", plotter.port(), "--manual-pens"});
+        EXPECT_EQ(o.exit_code, 2);
+        EXPECT_NE(o.err.find("--pen-wait SECONDS"), std::string::npos) << o.err;
+        EXPECT_EQ(plotter.received_so_far(), 0u);
+        o = tvkplot({"plot", d, "--profile", p, "--port", plotter.port(), "--manual-pens",
+                     "--pen-wait", "0"});
+        EXPECT_EQ(o.exit_code, 0) << o.err;
+        EXPECT_NE(o.err.find("put in pen 2 (yellow); the plot goes on in 0 s"), std::string::npos)
+            << o.err;
+        EXPECT_EQ(pens_in_order(plotter.stop().bytes), (std::vector<int>{1, 2}));
+    }
+    // A plot that failed halfway knows the pen to put in first, and the
+    // resumed plot asks for it.
+    setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
+    // Pen 1's part some 11 KB, pen 2's some 97 KB: more than the
+    // pseudo-terminal holds, so that the plotter vanishes during pen 2's.
+    lines.clear();
+    for (int i = 0; i < 6000; ++i)
+        lines.push_back({0, i * 0.05, 80, i * 0.05 + 2, i % 10 == 0 ? 1 : 2});
+    dir.write("many.dxf", dxf_of_lines(lines));
+    const std::string many = dir.file("many.dxf");
+    std::string job;
+    {
+        Emulator failing(dir, {"--rate", "40000", "--vanish-after", "30000"});
+        const Outcome o = tvkplot({"plot", many, "--profile", p, "--port", failing.port(),
+                                   "--manual-pens", "--pen-wait", "0", "--wait", "2"});
+        EXPECT_EQ(o.exit_code, 1) << o.err;
+        const size_t at = o.err.find("`tvkplot resume ");
+        ASSERT_NE(at, std::string::npos) << o.err;
+        job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
+    }
+    const std::string jobs = tvkplot({"jobs"}).out;
+    const size_t at = jobs.find(", pen ");
+    ASSERT_NE(at, std::string::npos) << jobs;
+    const std::string pen = jobs.substr(at + 6, 1);
+    EXPECT_EQ(pen, "2") << jobs;
+    Emulator fresh(dir, {"--rate", "80000"});
+    const Outcome o = tvkplot({"resume", job, "--port", fresh.port()});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_EQ(o.err.find("put in pen "), o.err.find("put in pen " + pen + " ")) << o.err;
+}
+
+// Pen-down segments of a stream along one horizontal line, joined where
+// they touch: [from, to] of x.
+std::vector<std::pair<int64_t, int64_t>> inked_runs(const std::string& stream) {
+    std::vector<std::pair<int64_t, int64_t>> pieces;
+    for (const decoder::Segment& s :
+         decoder::drawn_segments(decoder::decode(stream, decoder::Language::kTkGl1))) {
+        pieces.push_back({std::min(s.from.x, s.to.x), std::max(s.from.x, s.to.x)});
+    }
+    std::sort(pieces.begin(), pieces.end());
+    std::vector<std::pair<int64_t, int64_t>> runs;
+    for (const auto& piece : pieces) {
+        if (!runs.empty() && piece.first <= runs.back().second) {
+            runs.back().second = std::max(runs.back().second, piece.second);
+        } else {
+            runs.push_back(piece);
+        }
+    }
+    return runs;
+}
+
+// A pen that runs dry after 150 mm leaves a 380 mm line unfinished; with
+// --split-ink 100 it is lifted, parked (refilled) and brought back every
+// 100 mm, and the line is whole, in ink, without a gap.
+TEST_F(PortsTest, SplitInkPausesAPenBeforeItRunsDryAndTheLineStaysWhole) {
+    dir.write("long.dxf", dxf_of_lines({{0, 0, 380, 0}}));
+    const std::string d = dir.file("long.dxf");
+    const std::string p = profile("TEST-X");
+    {
+        Emulator plotter(dir, {"--dry-pen", "150"});
+        EXPECT_EQ(tvkplot({"plot", d, "--profile", p, "--port", plotter.port(), "--scale", "1"})
+                      .exit_code,
+                  0);
+        EXPECT_NEAR(plotter.stop().number("dry_mm"), 230, 2);
+    }
+    Emulator plotter(dir, {"--dry-pen", "150"});
+    const Outcome o = tvkplot({"plot", d, "--profile", p, "--port", plotter.port(), "--scale", "1",
+                               "--split-ink", "100", "--pen-wait", "0"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    EXPECT_NE(o.err.find("pen 3 has drawn 100 mm: shake or refill it"), std::string::npos) << o.err;
+    const Received r = plotter.stop();
+    EXPECT_EQ(r.number("dry_mm"), 0);
+    EXPECT_EQ(r.number("ink_mm"), 380);
+    const auto runs = inked_runs(r.bytes);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_NEAR(static_cast<double>(runs[0].second - runs[0].first), 380 * 40, 2);
+    EXPECT_EQ(parks(r.bytes, decoder::Language::kTkGl1),
+              3u + parks(file_plot(d, p), decoder::Language::kTkGl1));
+}
+
+// A resumed plot with --overlap draws the end of the path before its first
+// one again, so that a line broken there joins without a gap.
+TEST_F(PortsTest, ResumeWithOverlapDrawsTheLineBeforeItAgain) {
+    setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
+    // More than a pseudo-terminal holds, so that the plotter vanishes
+    // before tvkplot has handed it all over.
+    const std::string d = drawing(6000);
+    const std::string p = profile("TEST-X");
+    std::string job;
+    {
+        Emulator plotter(dir, {"--rate", "40000", "--vanish-after", "20000"});
+        const Outcome o =
+            tvkplot({"plot", d, "--profile", p, "--port", plotter.port(), "--wait", "2"});
+        EXPECT_EQ(o.exit_code, 1) << o.err;
+        const size_t at = o.err.find("`tvkplot resume ");
+        ASSERT_NE(at, std::string::npos) << o.err;
+        job = o.err.substr(at + 16, o.err.find('`', at + 1) - at - 16);
+    }
+    Emulator plotter(dir, {"--rate", "80000"});
+    const Outcome o =
+        tvkplot({"resume", job, "--port", plotter.port(), "--from-path", "3", "--overlap", "5"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    // A path is a pen-down run: a polyline of the decoder.
+    const std::vector<decoder::Polyline> resumed =
+        decoder::drawn_polylines(decoder::decode(plotter.stop().bytes, decoder::Language::kTkGl1));
+    const std::vector<decoder::Polyline> all =
+        decoder::drawn_polylines(decoder::decode(file_plot(d, p), decoder::Language::kTkGl1));
+    ASSERT_GT(all.size(), 3u);
+    ASSERT_EQ(resumed.size(), all.size() - 1);
+    // 5 mm of the second path, up to its end; then the third path whole.
+    const std::vector<decoder::Point>& again = resumed.front().points;
+    EXPECT_EQ(again.back(), all[1].points.back());
+    double length = 0;
+    for (size_t i = 1; i < again.size(); ++i)
+        length += std::hypot(static_cast<double>(again[i].x - again[i - 1].x),
+                             static_cast<double>(again[i].y - again[i - 1].y));
+    EXPECT_NEAR(length, 5 * 40, 2);
+    EXPECT_EQ(resumed[1].points, all[2].points);
+}
+
+// The preview numbers each path where it starts, as resume counts them.
+TEST_F(PortsTest, PreviewNumbersThePaths) {
+    const std::string d = drawing(20);
+    const std::string p = profile("TEST-X");
+    const Outcome o = tvkplot({"plot", d, "--profile", p, "--dry-run", "--preview",
+                               dir.file("n.svg"), "--preview-numbers"});
+    EXPECT_EQ(o.exit_code, 0) << o.err;
+    const std::string svg = read_file(dir.file("n.svg"));
+    size_t texts = 0;
+    for (size_t at = 0; (at = svg.find("<text ", at)) != std::string::npos; ++at) ++texts;
+    EXPECT_EQ(texts, 20u);
+    EXPECT_NE(svg.find(">1</text>"), std::string::npos);
+    EXPECT_NE(svg.find(">20</text>"), std::string::npos);
 }
 
 }  // namespace

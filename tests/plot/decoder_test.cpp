@@ -70,13 +70,20 @@ TEST(Decoder, DeviceControlAndPlotSize) {
 // Raster plotters take HP-GL/2 between PCL escapes; the escapes end where
 // PCL says, so the drawing between them is still read.
 TEST(Decoder, PclEscapesAroundHpgl2) {
-    const Decoded d = decode("\x1b" "E\x1b%0BBP;PA5,5PD6,6;PG;\x1b%0A\x1b&l1O\x1b" "E",
-                             Language::kTkGl3);
+    const Decoded d = decode(
+        "\x1b"
+        "E\x1b%0BBP;PA5,5PD6,6;PG;\x1b%0A\x1b&l1O\x1b"
+        "E",
+        Language::kTkGl3);
     EXPECT_TRUE(d.problems.empty());
-    EXPECT_EQ(d.other_commands.front(), "\x1b" "E");
+    EXPECT_EQ(d.other_commands.front(),
+              "\x1b"
+              "E");
     EXPECT_EQ(d.other_commands[1], "\x1b%0B");
     EXPECT_EQ(drawn_segments(d).size(), 1u);
-    EXPECT_EQ(d.other_commands.back(), "\x1b" "E");
+    EXPECT_EQ(d.other_commands.back(),
+              "\x1b"
+              "E");
 }
 
 TEST(Decoder, ReportsWhatItCannotRead) {
@@ -90,6 +97,23 @@ TEST(Decoder, ReportsWhatItCannotRead) {
     EXPECT_EQ(huge.segments.size(), 2u) << "absurd numbers are held, not trusted";
     EXPECT_EQ(language_from_name("TK-GL2"), Language::kTkGl2);
     EXPECT_FALSE(language_from_name("PE-CMD"));
+}
+
+// A label's text is never commands, whatever it says, up to the terminator
+// of the moment; DT changes it and IN brings ETX back.
+TEST(Decoder, PassesOverLabelTextToItsTerminator) {
+    const Decoded d = decode(
+        "IN;PA0,0;LBPD100,0;PA9,9\x03;PD10,0;DT*;LBPD5,5\x03*PD20,0;BLSP2PD*;INLBPR5,5\x03;PU;",
+        Language::kTkGl3);
+    const auto drawn = drawn_segments(d);
+    ASSERT_EQ(drawn.size(), 2u);
+    EXPECT_EQ(drawn[0].to, (Point{10, 0}));
+    EXPECT_EQ(drawn[1].to, (Point{20, 0}));
+    EXPECT_EQ(drawn[1].style.pen, 0) << "the SP in the buffered label selects nothing";
+    EXPECT_EQ(d.labels, 3u);
+    EXPECT_TRUE(d.problems.empty());
+    // A label that never ends takes the rest of the stream.
+    EXPECT_TRUE(drawn_segments(decode("PD;LBPA5,5;PD9,9", Language::kTkGl3)).empty());
 }
 
 // Numbers beyond what the language carries are reported where they stand and
@@ -108,7 +132,9 @@ TEST(Decoder, HoldsNumbersAndPositionsWithinTheLanguage) {
         {"PRPD99999999999999999999,-99999999999999999999", Language::kTkGl1, 4, {kLimit, -kLimit}},
         // Two 8-bit PE numbers of 9 digits each: 64^9 / 2, far beyond 2^30.
         {"PE\x7e\x7e\x7e\x7e\x7e\x7e\x7e\x7e\xfe\x7e\x7e\x7e\x7e\x7e\x7e\x7e\x7e\xfe;",
-         Language::kTkGl2, 2, {-kLimit, -kLimit}},
+         Language::kTkGl2,
+         2,
+         {-kLimit, -kLimit}},
         {"PRPM0PD9000000000000000000,0PM2", Language::kTkGl3, 7, {kLimit, 0}},
         {"I9000000000000000000,0,9000000000000000000,0", Language::kVtxGl, 1, {2 * kLimit, 0}},
     };

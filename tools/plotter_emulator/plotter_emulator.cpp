@@ -16,12 +16,14 @@
 // buffer (ESC.B), buffer size (ESC.L), extended status (ESC.O: 8 buffer
 // empty, 32 paper lever raised), extended error (ESC.E: 16 input buffer
 // overflow), status (OS), error (OE: 7 buffer overflow) and identification
-// (OI). It can have its paper lever raised at a byte for a while (it draws
-// nothing meanwhile), and with --flow none it holds nobody back, so that a
-// host that does not pace it overflows its buffer. At the end (SIGTERM) it writes what it received
-// (OUT.bin, written as it arrives), a report (OUT.txt: counts and the line
-// settings the host made) and a picture of the plot (OUT.svg) through the
-// stream decoder.
+// (OI). Its pens can run dry (--dry-pen MM): a pen leaves ink for that much
+// pen-down line, and is full again when it is taken to the origin with the
+// pen up (where tvkplot parks it in a pause, for the user to refill it); the
+// report gives the line drawn without ink. It can have its paper lever raised at a byte for a while
+// (it draws nothing meanwhile), and with --flow none it holds nobody back, so that a host that does
+// not pace it overflows its buffer. At the end (SIGTERM) it writes what it received (OUT.bin,
+// written as it arrives), a report (OUT.txt: counts and the line settings the host made) and a
+// picture of the plot (OUT.svg) through the stream decoder.
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -38,6 +40,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -72,6 +75,7 @@ struct Options {
     std::string out = "plotter";
     std::string language = "TK-GL1";
     double units_per_mm = 40;
+    double dry_pen_mm = 0;  // 0: the pens never run dry
 };
 
 [[noreturn]] void usage(const char* why, int code = 2) {
@@ -82,7 +86,7 @@ struct Options {
                  "  [--reply X1,Y1,X2,Y2 [--reply-delay MS] | --silent | --garbage]\n"
                  "  [--stall-after N] [--vanish-after N] [--lever-at N [--lever-for MS]]\n"
                  "  [--flow none] [--ident TEXT]\n"
-                 "  [--out PREFIX] [--language TK-GL1] [--units-per-mm 40]\n"
+                 "  [--out PREFIX] [--language TK-GL1] [--units-per-mm 40] [--dry-pen MM]\n"
                  "Prints \"READY PORT\" when the host may open PORT; ends on SIGTERM.\n",
                  why);
     std::exit(code);
@@ -132,6 +136,8 @@ Options parse(int argc, char** argv) {
             o.language = value();
         else if (a == "--units-per-mm")
             o.units_per_mm = std::stod(value());
+        else if (a == "--dry-pen")
+            o.dry_pen_mm = std::stod(value());
         else
             usage(("unknown option " + a).c_str());
     }
@@ -487,6 +493,34 @@ class Plotter {
         }
     }
 
+    struct Ink {
+        double drawn = 0;  // pen-down line, mm
+        double dry = 0;    // of it, drawn with a dry pen
+    };
+
+    // The pen-down line, and how much of it a pen that had run dry drew.
+    Ink ink_used() const {
+        Ink ink;
+        const auto language = tvk::decoder::language_from_name(o_.language);
+        if (!language) return ink;
+        const tvk::decoder::Decoded d = tvk::decoder::decode(stream_, *language);
+        std::map<int, double> used;  // by pen, mm since it was last full
+        for (const tvk::decoder::Segment& s : d.segments) {
+            if (!s.pen_down) {
+                if (s.to == tvk::decoder::Point{}) used[s.style.pen] = 0;
+                continue;
+            }
+            const double mm = std::hypot(static_cast<double>(s.to.x - s.from.x),
+                                         static_cast<double>(s.to.y - s.from.y)) /
+                              o_.units_per_mm;
+            double& pen = used[s.style.pen];
+            ink.drawn += mm;
+            ink.dry += std::clamp(pen + mm - o_.dry_pen_mm, 0.0, mm);
+            pen += mm;
+        }
+        return ink;
+    }
+
     void report() const {
         std::FILE* f = std::fopen((o_.out + ".txt").c_str(), "w");
         if (f == nullptr) return;
@@ -495,6 +529,10 @@ class Plotter {
                      "dropped %zu\nstatus_queries %zu\nlever %d\n",
                      received_, overruns_, holds_, max_fill_, queries_, dropped_, status_queries_,
                      lever_done_ ? 1 : 0);
+        if (o_.dry_pen_mm > 0) {
+            const Ink ink = ink_used();
+            std::fprintf(f, "ink_mm %.1f\ndry_mm %.1f\n", ink.drawn, ink.dry);
+        }
         if (settings_.known) {
             const termios& t = settings_.t;
             const tcflag_t size = t.c_cflag & CSIZE;

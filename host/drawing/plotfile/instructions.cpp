@@ -115,6 +115,9 @@ void InstructionReader::label(Instruction& out) {
     const std::size_t stop = end == std::string_view::npos ? s_.size() : end;
     out.text.assign(s_.substr(i_, stop - i_));
     out.text_terminated = end != std::string_view::npos;
+    // DT's mode 0: the terminator is part of the label (printed, or doing
+    // what a control character does).
+    if (out.text_terminated && terminator_prints_) out.text.push_back(terminator_);
     i_ = std::min(stop + 1, s_.size());
     // A ";" after the terminator ends the instruction, as plotters take it.
     if (i_ < s_.size() && s_[i_] == ';') ++i_;
@@ -223,9 +226,15 @@ bool InstructionReader::next(Instruction& out) {
             if (i_ < s_.size() && s_[i_] != ';') out.text.assign(1, s_[i_++]);
             if (out.name == "DT") terminator_ = out.text.empty() ? char(3) : out.text[0];
             parameters(out);
+            if (out.name == "DT")
+                terminator_prints_ =
+                    !out.text.empty() && !out.numbers.empty() && out.numbers[0] == 0;
         } else {
             parameters(out);
-            if (out.name == "IN") terminator_ = 3;
+            if (out.name == "IN" || out.name == "DF") {
+                terminator_ = 3;
+                terminator_prints_ = false;
+            }
         }
     } else {
         out.name.assign(1, '?');

@@ -4,7 +4,9 @@
 //                  PCL and PJL wrappers)
 //   language       which language a file is written in, on evidence
 //   page_state     the graphics state: scaling, window, pens, fills
-//   pen_output     strokes, dots and fills into entities, clipped to the window
+//   pen_output     strokes, dots and fills into entities, dashed in the line
+//                  pattern, clipped to the window
+//   line_types     LT and UL: the file's line patterns
 //   vectors        the vector group (PA ... BZ) and PE
 //   polygons       polygon mode, rectangles, wedges, fill types
 //   labels         labels in stroke fonts with their state; character_sets
@@ -54,8 +56,9 @@ class InstructionReader {
 
     std::string_view s_;
     std::size_t i_ = 0;
-    char terminator_ = 3;    // ETX, as after IN
-    bool pcl_mode_ = false;  // inside a PCL wrapper, between ESC%nA and ESC%nB
+    char terminator_ = 3;             // ETX, as after IN
+    bool terminator_prints_ = false;  // DT's mode 0
+    bool pcl_mode_ = false;           // inside a PCL wrapper, between ESC%nA and ESC%nB
 };
 
 // Numbers are held within what HP-GL/2 carries (-2^30 to 2^30 - 1).

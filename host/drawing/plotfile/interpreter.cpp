@@ -6,20 +6,6 @@
 #include "host/drawing/text/stroke_font.h"
 
 namespace tvk::host::plotfile {
-namespace {
-
-// The line-type names that the plotting side turns into the target's nearest
-// patterns, for the HP-GL pattern numbers 1 to 8.
-constexpr const char* kPatternNames[8] = {"DOT",    "HIDDEN",  "DASHED", "DASHDOT",
-                                          "CENTER", "PHANTOM", "DIVIDE", "BORDER"};
-
-// The instructions that would draw but are not drawn here.
-bool draws_unsupported(const std::string& name) {
-    return name == "UC";
-}
-
-}  // namespace
-
 Interpreter::Interpreter(bool hpgl2, double units_per_inch, Drawing::Impl& drawing)
     : hpgl2_(hpgl2),
       units_per_inch_(units_per_inch),
@@ -52,8 +38,9 @@ void Interpreter::initialise(bool full) {
     window_user_.reset();
     output_.set_window(std::nullopt);
     update_scaling();
-    line_type_ = 0;
-    line_type_set_ = false;
+    line_type_ = LineType{};
+    previous_line_type_.reset();
+    user_patterns_.clear();
     chord_deviation_ = false;
     fill_type_ = 1;
     fill_spacing_ = 0;
@@ -120,10 +107,6 @@ void Interpreter::update_scaling() {
 void Interpreter::set_style() {
     StrokeStyle style;
     style.pen = pen_;
-    if (line_type_ != 0) {
-        const int n = std::abs(line_type_);
-        style.linetype = n >= 1 && n <= 8 ? kPatternNames[n - 1] : "CONTINUOUS";
-    }
     if (auto c = pen_colours_.find(pen_); c != pen_colours_.end()) style.true_color = c->second;
     if (auto w = pen_widths_.find(pen_); w != pen_widths_.end()) {
         style.width_mm = w->second;
@@ -131,6 +114,7 @@ void Interpreter::set_style() {
         style.width_mm = all->second;
     }
     output_.set_style(style);
+    output_.set_dashes(dash_pattern());
 }
 
 void Interpreter::new_page() {
@@ -158,7 +142,7 @@ void Interpreter::apply(const Instruction& in) {
     } else if (n == "LB" || n == "BL" || n == "PB" || n == "DT" || n == "SI" || n == "SR" ||
                n == "DI" || n == "DR" || n == "SL" || n == "LO" || n == "ES" || n == "CP" ||
                n == "CS" || n == "CA" || n == "SS" || n == "SA" || n == "TD" || n == "SD" ||
-               n == "AD" || n == "LM" || n == "SM" || n == "DV") {
+               n == "AD" || n == "LM" || n == "SM" || n == "DV" || n == "UC") {
         label_instruction(in);
     } else if (n == "IN") {
         initialise(true);
@@ -180,6 +164,7 @@ void Interpreter::apply(const Instruction& in) {
             p2_ = default_p2_;
         }
         update_scaling();
+        set_style();  // the pattern length follows the diagonal
     } else if (n == "SC") {
         if (v.size() >= 4) {
             Scaling s{v[0], v[1], v[2], v[3]};
@@ -222,11 +207,8 @@ void Interpreter::apply(const Instruction& in) {
     } else if (n == "SP") {
         pen_ = v.empty() ? 0 : std::clamp(static_cast<int>(v[0]), 0, 1 << 15);
         set_style();
-    } else if (n == "LT") {
-        line_type_set_ = !v.empty();
-        const int type = v.empty() ? 0 : static_cast<int>(v[0]);
-        line_type_ = type == 99 ? line_type_ : (type >= -8 && type <= 8 ? type : 0);
-        set_style();
+    } else if (n == "LT" || n == "UL") {
+        line_type_instruction(in);
     } else if (n == "PW") {
         const double w = v.empty() ? 0 : v[0];
         double mm = w;
@@ -239,6 +221,16 @@ void Interpreter::apply(const Instruction& in) {
             if (!v.empty()) pen_widths_[-1] = mm;
         }
         set_style();
+    } else if (n == "VS") {
+        if (v.empty()) {
+            pen_speeds_.clear();
+        } else if (v[0] > 0) {
+            if (v.size() < 2) pen_speeds_.clear();
+            pen_speeds_[v.size() >= 2 ? std::max(0, static_cast<int>(v[1])) : 0] =
+                std::min(v[0], 1e4);
+        }
+    } else if (n == "LA") {
+        line_attributes_ = line_attributes_ || !v.empty();
     } else if (n == "WU") {
         width_relative_ = !v.empty() && v[0] == 1;
     } else if (n == "PC") {
@@ -260,8 +252,6 @@ void Interpreter::apply(const Instruction& in) {
         tick_minus_ = v.size() >= 2 ? v[1] : (v.empty() ? 0.5 : 0);
     } else if (n == "PG" || n == "FR" || n == "AF" || n == "AH") {
         new_page();
-    } else if (draws_unsupported(n)) {
-        not_drawn(in);
     }
     // The rest draws nothing: output, queries, configuration, colour ranges.
 }

@@ -1,6 +1,6 @@
 // HP-GL and HP-GL/2 instructions applied in order to the graphics state,
-// drawing through PenOutput. Its parts live in vectors.cpp, polygons.cpp and
-// labels.cpp; the state and the rest here.
+// drawing through PenOutput. Its parts live in vectors.cpp, polygons.cpp,
+// line_types.cpp and labels.cpp; the state and the rest here.
 #pragma once
 
 #include <deque>
@@ -26,6 +26,8 @@ struct LabelState {
     bool relative_direction = false;
     double run = 1, rise = 0;                // DI or DR
     double slant = 0;                        // SL: the tangent
+    int path = 0;                            // DV: 0 right, 1 down, 2 left, 3 up the page
+    bool line_up = false;                    // DV: lines fed the other way
     int origin = 1;                          // LO
     double extra_space = 0, extra_line = 0;  // ES
     int standard_set = 0, alternate_set = 0;
@@ -58,6 +60,9 @@ class Interpreter {
     std::deque<std::vector<Entity>>& pages() { return pages_; }
     const std::map<std::string, NotDrawn>& not_drawn() const { return not_drawn_; }
     bool truncated() const { return output_.full(); }
+    // VS: the speed the file asks of each pen, cm/s (pen 0: every pen).
+    const std::map<int, double>& pen_speeds() const { return pen_speeds_; }
+    bool line_attributes() const { return line_attributes_; }  // LA was given
 
   private:
     // ---- state (interpreter.cpp) ----
@@ -71,6 +76,10 @@ class Interpreter {
     Vec2 to_plotter_vector(Vec2 user) const { return user_to_plotter_.apply_vector(user); }
     Vec2 to_user(Vec2 plotter) const;
     double units_per_cm() const { return units_per_inch_ / 2.54; }
+
+    // ---- line_types.cpp ----
+    void line_type_instruction(const Instruction& in);
+    std::optional<DashPattern> dash_pattern() const;
 
     // ---- vectors.cpp ----
     void vector_instruction(const Instruction& in);
@@ -90,7 +99,7 @@ class Interpreter {
     void polygon_instruction(const Instruction& in);
     void polygon_point(Vec2 plotter, bool down);
     void close_subpolygon();
-    void fill_rings(const std::vector<std::vector<Vec2>>& rings);
+    void fill_rings(const std::vector<std::vector<Vec2>>& rings, bool nonzero = false);
     void edge_rings(const std::vector<std::vector<Vec2>>& rings);
     void hatch(const std::vector<std::vector<Vec2>>& rings, double spacing, double degrees);
     void rectangle(Vec2 corner_user, bool fill);
@@ -102,6 +111,10 @@ class Interpreter {
     void symbol(Vec2 at);
     Vec2 character_size() const;  // width and cap height, plotter units
     Vec2 direction() const;
+    // One character on along the text path (DV), and one line feed.
+    Vec2 path_step(double advance, double feed) const;
+    Vec2 line_step(double advance, double feed) const;
+    void user_character(const std::vector<double>& v);  // UC
 
     // ---- the graphics state ----
     bool hpgl2_;
@@ -129,9 +142,16 @@ class Interpreter {
     std::map<int, int32_t> pen_colours_;
     std::map<int, double> pen_widths_;  // PW, millimetres
     bool width_relative_ = false;       // WU1
-    int line_type_ = 0;                 // 0: solid
-    bool line_type_set_ = false;
-    bool chord_deviation_ = false;  // CT1
+    struct LineType {
+        int type = 0;       // 0 with `set`: dots where vectors end; else solid
+        bool set = false;   // LT with a number
+        double length = 4;  // percent of the P1-P2 diagonal, or millimetres
+        bool absolute = false;
+    };
+    LineType line_type_;
+    std::optional<LineType> previous_line_type_;        // for LT99
+    std::map<int, std::vector<double>> user_patterns_;  // UL, percentages
+    bool chord_deviation_ = false;                      // CT1
     int fill_type_ = 1;
     double fill_spacing_ = 0, fill_angle_ = 0;
     std::optional<char> symbol_;  // SM
@@ -141,6 +161,9 @@ class Interpreter {
     std::vector<std::vector<bool>> polygon_edges_;  // whether each edge was drawn
 
     double tick_plus_ = 0.5, tick_minus_ = 0.5;  // TL, percent
+
+    std::map<int, double> pen_speeds_;
+    bool line_attributes_ = false;
 
     LabelState labels_;
     std::map<std::string, NotDrawn> not_drawn_;

@@ -102,17 +102,23 @@ void Interpreter::label_instruction(const Instruction& in) {
         l.extra_line = v.size() >= 2 ? std::clamp(v[1], -100.0, 100.0) : 0;
     } else if (n == "CP") {
         const Vec2 size = character_size();
-        const Vec2 dir = direction(), up{-dir.y, dir.x};
         const double advance = kCellPerWidth * size.x * (1 + l.extra_space);
         const double feed = 2 * size.y * (1 + l.extra_line);
+        const Vec2 step = path_step(advance, feed), line = line_step(advance, feed);
         if (v.size() >= 2) {
             const double spaces = std::clamp(v[0], -1e6, 1e6), lines = std::clamp(v[1], -1e6, 1e6);
-            position_ = position_ + (spaces * advance) * dir + (lines * feed) * up;
+            position_ = position_ + spaces * step - lines * line;
         } else {
-            l.line_start = l.line_start - feed * up;
+            l.line_start = l.line_start + line;
             position_ = l.line_start;
         }
         output_.lift();
+    } else if (n == "DV") {
+        const int path = v.empty() ? 0 : static_cast<int>(v[0]);
+        if (path >= 0 && path <= 3) l.path = path;
+        l.line_up = v.size() >= 2 && v[1] == 1;
+    } else if (n == "UC") {
+        user_character(v);
     } else if (n == "CS" || n == "CA") {
         (n == "CS" ? l.standard_set : l.alternate_set) = v.empty() ? 0 : static_cast<int>(v[0]);
     } else if (n == "SS" || n == "SA") {
@@ -142,7 +148,74 @@ void Interpreter::label_instruction(const Instruction& in) {
         symbol_.reset();
         if (!in.text.empty() && static_cast<unsigned char>(in.text[0]) > ' ') symbol_ = in.text[0];
     }
-    // DT is followed by the instruction reader; LM and DV change nothing drawn here.
+    // DT is followed by the instruction reader; LM changes nothing drawn here.
+}
+
+Vec2 Interpreter::path_step(double advance, double feed) const {
+    const Vec2 dir = direction(), up{-dir.y, dir.x};
+    switch (labels_.path) {
+        case 1:  // down the page
+            return -feed * up;
+        case 2:  // right to left
+            return -advance * dir;
+        case 3:  // up the page
+            return feed * up;
+        default:
+            return advance * dir;
+    }
+}
+
+Vec2 Interpreter::line_step(double advance, double feed) const {
+    // A quarter turn clockwise from the path, or anticlockwise with DV's line 1.
+    const Vec2 path = path_step(advance, feed);
+    const bool across = labels_.path == 1 || labels_.path == 3;
+    const double scale = length(path) > 0 ? (across ? advance : feed) / length(path) : 0;
+    const Vec2 turned = scale * Vec2{path.y, -path.x};
+    return labels_.line_up ? -1 * turned : turned;
+}
+
+void Interpreter::user_character(const std::vector<double>& v) {
+    if (polygon_mode_) return;
+    // The character body is 4 grid units wide and 8 high, as the stick
+    // characters' are; 99 and above lowers the pen, -99 and below lifts it.
+    const Vec2 size = character_size();
+    const Vec2 dir = direction(), up{-dir.y, dir.x};
+    const double gx = size.x / 4, gy = size.y / 8;
+    const double slant = labels_.slant + (labels_.italic ? kItalicSlant : 0);
+    const Vec2 start = position_;
+    const auto at = [&](Vec2 g) {
+        return start + (g.x * gx + g.y * gy * slant) * dir + (g.y * gy) * up;
+    };
+    StrokeStyle style = output_.style();
+    style.linetype = "CONTINUOUS";
+    output_.set_style(style);
+    output_.set_dashes(std::nullopt);
+    output_.lift();
+    Vec2 g{0, 0};
+    bool down = false;
+    for (std::size_t k = 0; k < v.size() && !output_.full(); ++k) {
+        if (v[k] >= 99 || v[k] <= -99) {
+            down = v[k] >= 99;
+            if (down) {
+                output_.lower(at(g));
+            } else {
+                output_.lift();
+            }
+            continue;
+        }
+        if (k + 1 >= v.size()) break;
+        const Vec2 next =
+            g + Vec2{std::clamp(v[k], -98.0, 98.0), std::clamp(v[k + 1], -98.0, 98.0)};
+        ++k;
+        if (down) output_.draw(at(g), at(next));
+        g = next;
+    }
+    output_.lift();
+    drawing_.has_text = true;
+    // The pen goes on to the next character's place.
+    const double advance = kCellPerWidth * size.x * (1 + labels_.extra_space);
+    position_ = start + path_step(advance, 2 * size.y * (1 + labels_.extra_line));
+    set_style();
 }
 
 void Interpreter::symbol(Vec2 at) {
@@ -172,12 +245,15 @@ void Interpreter::label(const std::string& text) {
     const double sx = w / kGlyphAspect;  // glyph units to plotter units along the line
     const double slant = l.slant + (l.italic ? kItalicSlant : 0);
     const int origin = l.origin > 10 ? l.origin - 10 : l.origin;
-    const double along = (origin - 1) / 3 * 0.5, across = (origin - 1) % 3 * 0.5;
+    // Along a vertical or right-to-left path the label begins at the pen.
+    const double along = l.path == 0 ? (origin - 1) / 3 * 0.5 : 0;
+    const double across = (origin - 1) % 3 * 0.5;
     const bool offset_origin = l.origin > 10;
 
     StrokeStyle style = output_.style();
     style.linetype = "CONTINUOUS";
     output_.set_style(style);
+    output_.set_dashes(std::nullopt);  // characters are drawn solid
     output_.lift();
     bool alternate = l.alternate;
     const auto character = [&](unsigned char byte) {
@@ -215,6 +291,7 @@ void Interpreter::label(const std::string& text) {
         return offset;
     };
 
+    const Vec2 line = line_step(cell, feed);
     const Vec2 start = position_;
     l.line_start = position_;
     Vec2 pos = position_;
@@ -226,11 +303,11 @@ void Interpreter::label(const std::string& text) {
                 pos = l.line_start;
                 offset = line_offset(i + 1);
             } else if (b == kLineFeed) {
-                l.line_start = l.line_start - feed * up;
-                pos = pos - feed * up;
+                l.line_start = l.line_start + line;
+                pos = pos + line;
                 offset = line_offset(i + 1);
             } else if (b == kBackspace) {
-                pos = pos - cell * dir;
+                pos = pos - path_step(cell, feed);
             } else if (b == kShiftOut) {
                 alternate = true;
             } else if (b == kShiftIn) {
@@ -265,7 +342,7 @@ void Interpreter::label(const std::string& text) {
             }
             output_.lift();
         }
-        pos = pos + advance * dir;
+        pos = pos + path_step(advance, feed);
     }
     output_.lift();
     l.alternate = alternate;

@@ -92,12 +92,78 @@ void PenOutput::add_point(Vec2 p) {
     run_.push_back(to_mm(p));
 }
 
+void PenOutput::set_dashes(std::optional<DashPattern> dashes) {
+    if (dashes == dashes_) return;
+    lift();
+    dashes_ = std::move(dashes);
+}
+
 void PenOutput::draw(Vec2 from, Vec2 to) {
     if (style_.pen == 0 || full() || !entities_) return;
     if (from == to) {
         lower(from);
         return;
     }
+    if (dashes_) {
+        draw_dashed(from, to);
+    } else {
+        draw_solid(from, to);
+    }
+}
+
+void PenOutput::draw_dashed(Vec2 from, Vec2 to) {
+    const std::vector<double>& lengths = dashes_->lengths;
+    double total = 0;
+    for (const double l : lengths) total += l;
+    const double step_length = length(to - from);
+    // A pattern finer than the step can show is drawn as a solid line.
+    constexpr double kMostDashes = 100000;
+    if (!(total > 0) || lengths.empty() || step_length / total > kMostDashes) {
+        draw_solid(from, to);
+        dash_end_ = to;
+        return;
+    }
+    double scale = 1;
+    if (dashes_->adaptive) {
+        const double whole = std::max(1.0, std::round(step_length / total));
+        scale = step_length / (whole * total);
+    }
+    if (dashes_->adaptive || !dash_end_ || !(*dash_end_ == from)) {
+        dash_element_ = 0;
+        dash_into_ = 0;
+        dot_.reset();
+    }
+    const Vec2 d = (1 / step_length) * (to - from);
+    double at = 0;
+    // Each pass ends an element or the step; a dot ends its element at once.
+    const double most_passes = (kMostDashes + 2) * static_cast<double>(lengths.size() + 1);
+    for (double pass = 0; pass < most_passes && !full(); ++pass) {
+        const double element = lengths[dash_element_ % lengths.size()] * scale;
+        const bool down = dash_element_ % 2 == 0;
+        const double step = std::min(element - dash_into_, step_length - at);
+        // Each dash is a path of its own, held at the cost of several points:
+        // a short instruction may make a hundred thousand of them.
+        constexpr std::size_t kDashCost = 32;
+        if (down && element == 0) {
+            dot(from + at * d);
+            points_ += kDashCost;
+        } else if (down && step > 0) {
+            draw_solid(from + at * d, at + step >= step_length ? to : from + (at + step) * d);
+            points_ += kDashCost;
+        }
+        at += step;
+        dash_into_ += step;
+        if (dash_into_ >= element) {
+            dash_element_ = (dash_element_ + 1) % lengths.size();
+            dash_into_ = 0;
+        }
+        // What rounding leaves of the step is no dash.
+        if (at >= step_length * (1 - 1e-12)) break;
+    }
+    dash_end_ = to;
+}
+
+void PenOutput::draw_solid(Vec2 from, Vec2 to) {
     Vec2 a = from, b = to;
     if (window_ && !clip(a, b, *window_)) return;
     if (!run_end_ || !(*run_end_ == a)) {
@@ -117,19 +183,25 @@ void PenOutput::lower(Vec2 at) {
 
 void PenOutput::lift() {
     finish_run();
-    if (dot_ && entities_ && style_.pen != 0 && inside(*dot_) && !full()) {
+    if (dot_) dot(*dot_);
+    dot_.reset();
+    dash_end_.reset();
+}
+
+void PenOutput::dot(Vec2 at) {
+    finish_run();
+    if (entities_ && style_.pen != 0 && inside(at) && !full()) {
         Entity e;
         e.layer = "0";
         e.color = colour_of(style_.pen);
         e.true_color = style_.true_color;
         e.linetype = "CONTINUOUS";
-        const Vec2 p = to_mm(*dot_);
+        const Vec2 p = to_mm(at);
         e.what = Segment{p, p};
         entities_->push_back(std::move(e));
         ++points_;
         drew_ = true;
     }
-    dot_.reset();
 }
 
 void PenOutput::finish_run() {
@@ -149,11 +221,12 @@ void PenOutput::finish_run() {
     run_end_.reset();
 }
 
-void PenOutput::fill(const std::vector<std::vector<Vec2>>& rings) {
+void PenOutput::fill(const std::vector<std::vector<Vec2>>& rings, bool nonzero) {
     if (style_.pen == 0 || full() || !entities_) return;
     lift();
     Shape shape;
     shape.filled = true;
+    shape.nonzero = nonzero;
     for (std::vector<Vec2> ring : rings) {
         if (window_) {
             ring = clip_ring(ring, 0, window_->min_x);

@@ -20,6 +20,15 @@ struct StrokeStyle {
     friend bool operator==(const StrokeStyle&, const StrokeStyle&) = default;
 };
 
+// A line pattern as the file's plotter draws it: pen-down and pen-up
+// lengths in turn, from pen down, in plotter units (a pen-down length of 0
+// is a dot).
+struct DashPattern {
+    std::vector<double> lengths;
+    bool adaptive = false;  // each vector holds whole patterns, begun afresh
+    friend bool operator==(const DashPattern&, const DashPattern&) = default;
+};
+
 class PenOutput {
   public:
     // Past this many points a file draws no more: the rest is reported.
@@ -37,6 +46,9 @@ class PenOutput {
     void set_window(std::optional<Box> window);
     void set_style(const StrokeStyle& style);
     const StrokeStyle& style() const { return style_; }
+    // Pen-down steps drawn in this pattern from now on; none: solid.
+    void set_dashes(std::optional<DashPattern> dashes);
+    const std::optional<DashPattern>& dashes() const { return dashes_; }
 
     // A pen-down step; a step of no length lowers the pen there (a dot, unless
     // a line goes on from it).
@@ -45,14 +57,18 @@ class PenOutput {
     void lower(Vec2 at);
     // The pen lifted: the run ends, a dot where it did not move is drawn.
     void lift();
-    // Rings filled by the even-odd rule (the window clips them).
-    void fill(const std::vector<std::vector<Vec2>>& rings);
+    // Rings filled by the even-odd rule, or by the nonzero rule (FP1); the
+    // window clips them.
+    void fill(const std::vector<std::vector<Vec2>>& rings, bool nonzero = false);
     void finish() { lift(); }
 
     bool full() const { return points_ > kMaxPoints; }
     bool drew() const { return drew_; }
 
   private:
+    void draw_solid(Vec2 from, Vec2 to);
+    void draw_dashed(Vec2 from, Vec2 to);
+    void dot(Vec2 at);
     void finish_run();
     void add_point(Vec2 p);
     Vec2 to_mm(Vec2 p) const { return frame_.apply(p); }
@@ -66,6 +82,12 @@ class PenOutput {
     std::vector<Vec2> run_;        // in millimetres
     std::optional<Vec2> run_end_;  // in plotter units
     std::optional<Vec2> dot_;      // the pen is down here and has not moved
+    std::optional<DashPattern> dashes_;
+    // Where the pattern stands: its element, how far into it, and where the
+    // last dashed step ended (a step from elsewhere begins the pattern anew).
+    std::size_t dash_element_ = 0;
+    double dash_into_ = 0;
+    std::optional<Vec2> dash_end_;
     std::size_t points_ = 0;
     bool drew_ = false;
 };

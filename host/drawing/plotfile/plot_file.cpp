@@ -1,5 +1,7 @@
 #include "host/drawing/plotfile/plot_file.h"
 
+#include <cstdio>
+
 #include "host/drawing/plotfile/interpreter.h"
 #include "host/drawing/plotfile/language.h"
 #include "host/drawing/plotfile/vtx_gl.h"
@@ -62,6 +64,20 @@ void read_plot_file(const std::string& contents, const std::string& name,
                              std::to_string(what.offset) + ")"};
         for (int i = 0; i < what.count; ++i) drawing.entities.push_back(e);
     }
+    if (const auto& speeds = interpreter.pen_speeds(); !speeds.empty()) {
+        std::string asked;
+        for (const auto& [pen, speed] : speeds) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%s%s %g cm/s", asked.empty() ? "" : ", ",
+                          pen == 0 ? "every pen" : ("pen " + std::to_string(pen)).c_str(), speed);
+            asked += text;
+        }
+        notes.push_back("The file asks for pen speeds (VS: " + asked +
+                        "); the profile's speeds are used (--speed PEN=CM_S sets them).");
+    }
+    if (interpreter.line_attributes())
+        notes.push_back(
+            "The file sets line ends and joins (LA); the target plotter draws its own.");
     if (interpreter.truncated())
         notes.push_back("Drawn up to " + std::to_string(plotfile::PenOutput::kMaxPoints) +
                         " points, the most a plot file may draw; the rest is not drawn.");

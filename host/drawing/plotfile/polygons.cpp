@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "host/drawing/geometry/nonzero_outline.h"
 #include "host/drawing/plotfile/interpreter.h"
 
 namespace tvk::host::plotfile {
@@ -71,7 +72,8 @@ void Interpreter::polygon_instruction(const Instruction& in) {
         for (const auto& ring : polygon_)
             if (ring.size() >= 2) rings.push_back(ring);
         if (n == "FP") {
-            fill_rings(rings);
+            // FP1 fills by the nonzero winding rule, FP and FP0 even-odd.
+            fill_rings(rings, !v.empty() && v[0] == 1);
             return;
         }
         // Only the edges drawn with the pen down are edged.
@@ -102,9 +104,13 @@ void Interpreter::polygon_instruction(const Instruction& in) {
     }
 }
 
-void Interpreter::fill_rings(const std::vector<std::vector<Vec2>>& rings) {
-    if (rings.empty()) return;
+void Interpreter::fill_rings(const std::vector<std::vector<Vec2>>& given, bool nonzero) {
+    if (given.empty()) return;
     if (fill_type_ == 3 || fill_type_ == 4) {
+        // Hatch lines cross the rings by the even-odd rule: a nonzero fill
+        // is hatched inside its outline.
+        const std::vector<std::vector<Vec2>> rings = nonzero ? nonzero_outline(given) : given;
+        if (rings.empty()) return;
         double spacing = fill_spacing_ > 0 ? length(to_plotter_vector({fill_spacing_, 0})) : 0;
         if (!(spacing > 0)) spacing = length(p2_ - p1_) / 100;
         if (!(spacing > 0)) return;
@@ -113,7 +119,7 @@ void Interpreter::fill_rings(const std::vector<std::vector<Vec2>>& rings) {
         return;
     }
     // Solid (1, 2), shading (10) and patterns (11, 21, 22): the area filled.
-    output_.fill(rings);
+    output_.fill(given, nonzero);
 }
 
 void Interpreter::edge_rings(const std::vector<std::vector<Vec2>>& rings) {

@@ -25,7 +25,7 @@ std::optional<double> chord_argument(const std::vector<double>& v, std::size_t a
 void Interpreter::move_to(Vec2 to, bool down) {
     if (polygon_mode_) {
         polygon_point(to, down);
-    } else if (down && line_type_set_ && line_type_ == 0) {
+    } else if (down && line_type_.set && line_type_.type == 0) {
         // LT0: a dot where each vector ends, nothing between.
         output_.lift();
         output_.lower(to);

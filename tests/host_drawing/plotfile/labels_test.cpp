@@ -60,6 +60,49 @@ TEST(PlotFileLabels, TheLabelStateSetsPlaceSizeAndDirection) {
     EXPECT_NEAR(slanted.max_x - upright.max_x, 10, 0.5);
 }
 
+// DT's mode 0 prints its terminator with the label; mode 1, the default,
+// does not; IN brings back ETX.
+TEST(PlotFileLabels, TheTerminatorIsPrintedInMode0) {
+    const auto segments = [](const std::string& plot) {
+        Read r;
+        read_into(r, std::string(kSized) + plot);
+        return r.segments;
+    };
+    expect_segments(segments("DT#,0;LBI#;"), segments("LBI#\x03"));
+    expect_segments(segments("DT#;LBI#;"), segments("LBI\x03"));
+    expect_segments(segments("DT#,1;LBI#;"), segments("LBI\x03"));
+    expect_segments(segments("DT#,0;IN;SP1;SI1,1;PA0,0;LBI\x03"), segments("LBI\x03"));
+}
+
+// UC: a character of the file's own on a grid of 4 by 8 to the character
+// body (here one unit each way); the pen goes on a cell.
+TEST(PlotFileLabels, UserCharactersAreDrawnOnTheCharacterGrid) {
+    Read r;
+    read_into(r, "IN;SP1;SI0.4,0.8;PA10,10;UC99,4,8,-99,0,-8,99,-4,8;PD;PU;");
+    expect_segments(r.segments, {{{10, 10}, {14, 18}}, {{14, 10}, {10, 18}}, {{16, 10}, {16, 10}}});
+    // Turned with the label direction, and one cell for a UC of no strokes.
+    Read turned;
+    read_into(turned, "IN;SP1;SI0.4,0.8;DI0,1;PA10,10;UC;UC99,4,0;PD;PU;");
+    expect_segments(turned.segments, {{{10, 16}, {10, 20}}, {{10, 22}, {10, 22}}});
+}
+
+// DV: characters below one another (two cap heights apart), lines fed to
+// the left; the characters themselves stay upright.
+TEST(PlotFileLabels, VerticalLabelsStackTheirCharacters) {
+    const Box one = label_bounds(std::string(kSized) + "LBE\x03");
+    const Box down = label_bounds(std::string(kSized) + "DV1;LBEE\x03");
+    EXPECT_NEAR(down.max_y, 10, 1e-9);
+    EXPECT_NEAR(down.min_y, -20, 1e-9);
+    EXPECT_NEAR(down.min_x, one.min_x, 1e-9);
+    EXPECT_NEAR(down.max_x, one.max_x, 1e-9);
+    const Box fed = label_bounds(std::string(kSized) + "DV1;LBE\r\nE\x03");
+    EXPECT_NEAR(fed.min_x, one.min_x - 15, 1e-9);
+    EXPECT_NEAR(fed.min_y, 0, 1e-9);
+    // Up the page, and DV; back to the right.
+    EXPECT_NEAR(pen_after(std::string(kSized) + "DV3;LBEE\x03;").y, 40, 1e-9);
+    EXPECT_NEAR(pen_after(std::string(kSized) + "DV1;DV;LBEE\x03;").x, 30, 1e-9);
+}
+
 TEST(PlotFileLabels, TheOriginAlignsEachLine) {
     // Two characters: 2 cells less the space after the last, 25 units.
     Box b = label_bounds(std::string(kSized) + "LO5;LBHH\x03");
