@@ -166,6 +166,7 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
         FlatDrawing flat;
         void add(Path path) override { flat.paths.push_back(std::move(path)); }
         void add(Fill fill) override { flat.fills.push_back(std::move(fill)); }
+        void add(const DashPatterns& patterns) override { flat.dash_patterns = patterns; }
     } collect;
     flatten(tolerance, window, progress, collect);
     return std::move(collect.flat);
@@ -176,6 +177,7 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
     if (!(tolerance > 0) || !std::isfinite(tolerance))
         throw std::invalid_argument("flatten: the tolerance must be a positive number");
     if (!impl_) return;
+    if (!impl_->dash_patterns.empty()) sink.add(impl_->dash_patterns);
     missed_window_.clear();
     uint64_t shapes = 0;
     // Pieces of a path cut to a viewport, or the path whole.

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <string_view>
+#include <vector>
 
 namespace tvk::host {
 namespace {
@@ -55,7 +57,78 @@ std::string_view base_name(std::string_view name) {
     return name;
 }
 
+// The patterns' dashes and gaps in turn, in percent of their length, by
+// their number in the HP-GL languages (a 0 dash is a dot), and the length
+// the driver sends with each, in percent of the diagonal of the paper.
+struct Shape {
+    std::vector<double> lengths;
+    double percent_of_diagonal;
+};
+const Shape kShapes[] = {
+    {{0, 100}, 1.0},
+    {{50, 50}, 1.0},
+    {{70, 30}, 2.0},
+    {{80, 10, 0, 10}, 2.0},
+    {{70, 10, 10, 10}, 2.0},
+    {{50, 10, 10, 10, 10, 10}, 2.0},
+    {{70, 10, 0, 10, 0, 10}, 2.0},
+    {{50, 10, 0, 10, 10, 10, 0, 10}, 2.0},
+};
+
+// The shortest run of a pattern that repeats to make it ("5 5 5 5" is "5 5").
+std::vector<double> shortest_period(std::vector<double> lengths) {
+    for (size_t n = 2; n < lengths.size(); n += 2) {
+        if (lengths.size() % n != 0) continue;
+        bool repeats = true;
+        for (size_t i = n; i < lengths.size() && repeats; ++i)
+            repeats = std::abs(lengths[i] - lengths[i % n]) <= 1e-9 * (1 + std::abs(lengths[i]));
+        if (repeats) {
+            lengths.resize(n);
+            break;
+        }
+    }
+    return lengths;
+}
+
+// Whether the pattern, in percent of its period, is `shape` begun at a dash
+// of it.
+bool same_shape(const std::vector<double>& percent, const std::vector<double>& shape) {
+    if (percent.size() != shape.size()) return false;
+    const auto near = [](double a, double b) {
+        const double dot = 2;  // a dash this short is drawn as a dot
+        return std::abs(a - b) <= 6 || (a <= dot && b == 0);
+    };
+    for (size_t start = 0; start < shape.size(); start += 2) {
+        bool all = true;
+        for (size_t i = 0; i < shape.size() && all; ++i)
+            all = near(percent[i], shape[(start + i) % shape.size()]);
+        if (all) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+int matching_line_type(const DashPattern& dashes, bool vtx_gl, int max_line_type,
+                       double diagonal_mm) {
+    if (dashes.solid() || dashes.lengths.size() % 2 != 0 || !(diagonal_mm > 0)) return 0;
+    const std::vector<double> run = shortest_period(dashes.lengths);
+    double period = 0;
+    for (double l : run) period += l;
+    if (!(period > 0) || !std::isfinite(period)) return 0;
+    std::vector<double> percent;
+    for (double l : run) percent.push_back(100 * l / period);
+    for (int pattern = 1; pattern <= 8; ++pattern) {
+        const Shape& shape = kShapes[pattern - 1];
+        // VTX-GL numbers the HP-GL patterns 2 to 6 as 1 to 5.
+        const int number = vtx_gl ? pattern - 1 : pattern;
+        if (number < 1 || number > max_line_type) continue;
+        const double length = shape.percent_of_diagonal / 100 * diagonal_mm;
+        if (period < length / 1.5 || period > length * 1.5) continue;
+        if (same_shape(percent, shape.lengths)) return number;
+    }
+    return 0;
+}
 
 int hardware_line_type(const std::string& name, bool vtx_gl, int max_line_type) {
     std::string upper = name;

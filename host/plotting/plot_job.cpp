@@ -15,6 +15,10 @@ namespace {
 constexpr size_t kMaxPolygonVertices = 32767;  // the 16-bit vertex count of request 33
 constexpr double kMaxHatchLines = 20000;       // per filled area; wider spacing beyond
 constexpr double kDefaultPenWidth = 0.01;      // inches, when the profile has none
+constexpr double kMmPerInch = 25.4;
+// Dash patterns shorter than this on paper (mm) are drawn solid: the pen
+// draws them as a line anyway.
+constexpr double kMinDashMm = 0.05;
 
 int colour_index(int colour) {
     return std::clamp(colour, 0, 255);
@@ -162,6 +166,27 @@ struct JobBuilder::Impl {
     const PenChoices& choices;
     Builder builder{geometry, profile, choices};
     std::vector<Fill> fills;  // done at the end, after every path
+    DashPatterns dashes;      // by line-type name
+
+    // A path the drawing dashes by size: with the plotter's own pattern
+    // where it has one of that shape and size on paper, else cut into its
+    // dashes here (those finer than the pen can show drawn solid).
+    void add_dashed(const Path& path, const DashPattern& pattern) {
+        const double units_per_mm = geometry.resolution / kMmPerInch;
+        const double mm_per_unit = geometry.placement.scale() / units_per_mm;
+        const double diagonal_mm =
+            std::hypot(geometry.area.width, geometry.area.height) / units_per_mm;
+        const int line_type =
+            matching_line_type(pattern.scaled(mm_per_unit), profile.language_index() == 0,
+                               profile.max_line_type, diagonal_mm);
+        if (line_type > 0) {
+            builder.add_path(path.points, path.color, path.true_color, line_type, path.layer,
+                             path.width);
+            return;
+        }
+        for (const auto& dash : dashed(path.points, pattern, kMinDashMm / mm_per_unit))
+            builder.add_path(dash, path.color, path.true_color, 0, path.layer, path.width);
+    }
 };
 
 JobBuilder::JobBuilder(const JobGeometry& geometry, const Profile& profile,
@@ -173,12 +198,22 @@ JobBuilder::~JobBuilder() = default;
 void JobBuilder::add(Path path) {
     const Profile& profile = impl_->profile;
     if (!impl_->choices.plotted(path.layer)) return;
+    if (!impl_->dashes.empty()) {
+        if (auto it = impl_->dashes.find(path.linetype); it != impl_->dashes.end()) {
+            impl_->add_dashed(path, it->second);
+            return;
+        }
+    }
     const size_t c = static_cast<size_t>(colour_index(path.color));
     int line_type =
         hardware_line_type(path.linetype, profile.language_index() == 0, profile.max_line_type);
     if (line_type < 0) line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
     impl_->builder.add_path(path.points, path.color, path.true_color, line_type, path.layer,
                             path.width);
+}
+
+void JobBuilder::add(const DashPatterns& patterns) {
+    impl_->dashes = patterns;
 }
 
 void JobBuilder::add(Fill fill) {
@@ -201,6 +236,7 @@ PlotJob JobBuilder::finish() {
 PlotJob build_job(FlatDrawing drawing, const JobGeometry& geometry, const Profile& profile,
                   const PenChoices& choices) {
     JobBuilder builder(geometry, profile, choices);
+    if (!drawing.dash_patterns.empty()) builder.add(drawing.dash_patterns);
     // Each path's points are let go once placed: the drawing shrinks as the job grows.
     for (Path& path : drawing.paths) builder.add(std::exchange(path, Path{}));
     for (Fill& fill : drawing.fills) builder.add(std::move(fill));

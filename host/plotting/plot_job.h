@@ -64,6 +64,7 @@ class JobBuilder : public FlatSink {
     ~JobBuilder() override;
     void add(Path path) override;
     void add(Fill fill) override;
+    void add(const DashPatterns& patterns) override;
     PlotJob finish();
 
   private:

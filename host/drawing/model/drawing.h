@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "host/drawing/geometry/dashes.h"
 #include "host/drawing/geometry/plane.h"
 #include "host/drawing/model/shared_name.h"
 #include "host/drawing/model/work_progress.h"
@@ -40,9 +41,16 @@ struct Fill {
     SharedName layer{};  // upper case, as drawn (block content on "0": the insert's layer)
 };
 
+// Dashes a drawing asks for by size (an SVG's stroke-dasharray), by the
+// line-type name of the paths drawn with them, lengths in drawing units. The
+// plot job sends such a path with the plotter's own pattern where it has one
+// of that shape and size, and else cuts it into its dashes.
+using DashPatterns = std::map<std::string, DashPattern>;
+
 struct FlatDrawing {
     std::vector<Path> paths;
     std::vector<Fill> fills;
+    DashPatterns dash_patterns;
 };
 
 // Where a drawing's paths and fills go, one at a time, as they are
@@ -52,6 +60,8 @@ class FlatSink {
     virtual ~FlatSink() = default;
     virtual void add(Path path) = 0;
     virtual void add(Fill fill) = 0;
+    // The dash patterns of the paths to come, before the first of them.
+    virtual void add(const DashPatterns&) {}
 };
 
 // A drawing that cannot be read: what() names the file (and the line where known).

@@ -167,6 +167,7 @@ struct Drawing::Impl {
     bool model_space_empty = false;       // entities then holds paper space
     std::vector<Entity> paper_entities;   // the paper space of the entities section
     std::vector<Layout> layouts;          // in the drawing's order
+    DashPatterns dash_patterns;           // by line-type name
     bool has_text = false;
     // Characters that no font has, drawn as "?", with how often they occur.
     std::map<char32_t, int> missing_characters;

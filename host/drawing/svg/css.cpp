@@ -122,9 +122,21 @@ struct AttributeTest {
     char op = 0;  // 0: present; '=', '~', '|', '^', '$', '*'
 };
 
+struct Selector;
+
+// A pseudo-class: :first-child and its like by name alone; :nth-child(an+b)
+// and friends with their a and b (and the selectors of "of S"); :not(), :is()
+// and :where() with their selectors.
+struct PseudoClass {
+    std::string name;
+    long a = 0, b = 0;
+    std::vector<Selector> of;
+};
+
 struct Compound {
     std::string type;  // empty or "*": any
-    std::vector<std::string> ids, classes, pseudo;
+    std::vector<std::string> ids, classes;
+    std::vector<PseudoClass> pseudo;
     std::vector<AttributeTest> attributes;
     char combinator = 0;  // how it relates to the compound after it: ' ', '>', '+', '~'
 };
@@ -140,6 +152,103 @@ struct Selector {
 bool name_char(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' ||
            static_cast<unsigned char>(c) >= 0x80 || c == '\\';
+}
+
+Selector parse_selector(std::string_view s);
+
+// The a and b of an+b ("odd", "even", "3", "-n+2", "2n"); nothing when the
+// text is not one.
+std::optional<std::pair<long, long>> parse_nth(std::string text) {
+    text.erase(std::remove_if(text.begin(), text.end(),
+                              [](char c) { return std::isspace(static_cast<unsigned char>(c)); }),
+               text.end());
+    text = lower(text);
+    if (text == "odd") return std::pair(2L, 1L);
+    if (text == "even") return std::pair(2L, 0L);
+    const auto number = [](std::string_view digits, long& out) {
+        if (digits.empty() || digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(),
+                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+            return false;
+        out = std::stol(std::string(digits));
+        return true;
+    };
+    const size_t n = text.find('n');
+    long a = 0, b = 0;
+    std::string_view rest = text;
+    if (n != std::string::npos) {
+        std::string_view coefficient = rest.substr(0, n);
+        long sign = 1;
+        if (!coefficient.empty() && (coefficient[0] == '-' || coefficient[0] == '+')) {
+            sign = coefficient[0] == '-' ? -1 : 1;
+            coefficient.remove_prefix(1);
+        }
+        if (coefficient.empty())
+            a = 1;
+        else if (!number(coefficient, a))
+            return std::nullopt;
+        a *= sign;
+        rest = rest.substr(n + 1);
+        if (rest.empty()) return std::pair(a, 0L);
+        if (rest[0] != '+' && rest[0] != '-') return std::nullopt;
+    }
+    long sign = 1;
+    if (!rest.empty() && (rest[0] == '-' || rest[0] == '+')) {
+        sign = rest[0] == '-' ? -1 : 1;
+        rest.remove_prefix(1);
+    }
+    if (!number(rest, b)) return std::nullopt;
+    return std::pair(a, sign * b);
+}
+
+// Reads the argument of a functional pseudo-class into `p` and adds its
+// specificity to `sel`'s: :nth-child() and friends count as a class (with
+// the most specific of their "of" selectors), :not() and :is() as their
+// most specific selector, :where() as nothing. False when it is not one
+// the reader knows or the argument does not parse.
+bool pseudo_argument(PseudoClass& p, std::string_view argument, Selector& sel) {
+    const auto selectors = [&](std::string_view list) {
+        std::tuple<int, int, int> most{};
+        for (const std::string& part : split_outside(list, ',')) {
+            Selector inner = parse_selector(trim(part));
+            if (!inner.valid) return std::optional<std::tuple<int, int, int>>();
+            most = std::max(most, inner.specificity());
+            p.of.push_back(std::move(inner));
+        }
+        return std::optional(most);
+    };
+    const auto add = [&](const std::tuple<int, int, int>& t) {
+        sel.ids += std::get<0>(t);
+        sel.classes += std::get<1>(t);
+        sel.types += std::get<2>(t);
+    };
+    if (p.name == "not" || p.name == "is" || p.name == "where") {
+        const auto most = selectors(argument);
+        if (!most) return false;
+        if (p.name != "where") add(*most);
+        return true;
+    }
+    if (p.name == "nth-child" || p.name == "nth-last-child" || p.name == "nth-of-type" ||
+        p.name == "nth-last-of-type") {
+        std::string text(argument);
+        std::optional<std::tuple<int, int, int>> of;
+        if (p.name.ends_with("child")) {
+            // "an+b of S" counts only the siblings S matches.
+            std::string low = lower(text);
+            if (const size_t at = low.find(" of "); at != std::string::npos) {
+                of = selectors(std::string_view(text).substr(at + 4));
+                if (!of) return false;
+                text = text.substr(0, at);
+            }
+        }
+        const auto nth = parse_nth(text);
+        if (!nth) return false;
+        std::tie(p.a, p.b) = *nth;
+        ++sel.classes;
+        if (of) add(*of);
+        return true;
+    }
+    return false;
 }
 
 Selector parse_selector(std::string_view s) {
@@ -188,10 +297,28 @@ Selector parse_selector(std::string_view s) {
             ++i;
             if (i < s.size() && s[i] == ':') sel.valid = false;  // pseudo-elements draw nothing
             while (i < s.size() && s[i] == ':') ++i;
-            std::string p = lower(name());
-            if (i < s.size() && s[i] == '(') sel.valid = false;  // :not(), :nth-child(): not read
-            current.pseudo.push_back(p);
-            ++sel.classes;
+            PseudoClass p;
+            p.name = lower(name());
+            if (i < s.size() && s[i] == '(') {
+                // The argument, up to its own closing parenthesis.
+                size_t close = i + 1;
+                for (int depth = 1; close < s.size(); ++close) {
+                    if (s[close] == '(') ++depth;
+                    if (s[close] == ')' && --depth == 0) break;
+                }
+                if (close >= s.size() || !pseudo_argument(p, s.substr(i + 1, close - i - 1), sel)) {
+                    sel.valid = false;
+                    break;
+                }
+                i = close + 1;
+            } else if (p.name == "not" || p.name == "is" || p.name == "where" ||
+                       p.name.rfind("nth-", 0) == 0) {
+                sel.valid = false;  // these take an argument
+                break;
+            } else {
+                ++sel.classes;
+            }
+            current.pseudo.push_back(std::move(p));
         } else if (c == '[') {
             const size_t close = s.find(']', i);
             if (close == std::string_view::npos) {
@@ -251,7 +378,77 @@ bool has_word(const std::string& list, const std::string& word) {
     return false;
 }
 
-bool matches(const Compound& c, const xmlNode* n) {
+bool selector_matches(const Selector& sel, const xmlNode* n, long& steps);
+
+// Selector matching work (compounds and siblings tested) in a document:
+// beyond it, a style sheet built to take hours.
+constexpr long kMaxMatchSteps = 100'000'000;
+
+void spend(long& steps, long n) {
+    steps += n;
+    if (steps > kMaxMatchSteps)
+        throw std::runtime_error("its style sheets take more than " +
+                                 std::to_string(kMaxMatchSteps) + " steps to match");
+}
+
+// The place of n among its parent's element children (from 1; from the
+// end when `from_end`), counting those `counted` takes.
+long sibling_index(const xmlNode* n, bool from_end,
+                   const std::function<bool(const xmlNode*)>& counted, long& steps) {
+    long index = 1;
+    for (const xmlNode* s = element_sibling(n, from_end); s; s = element_sibling(s, from_end)) {
+        spend(steps, 1);
+        if (counted(s)) ++index;
+    }
+    return index;
+}
+
+bool nth_matches(long a, long b, long index) {
+    if (a == 0) return index == b;
+    return (index - b) % a == 0 && (index - b) / a >= 0;
+}
+
+bool pseudo_matches(const PseudoClass& p, const xmlNode* n, long& steps) {
+    const auto any_of = [&](const xmlNode* e) {
+        return std::any_of(p.of.begin(), p.of.end(),
+                           [&](const Selector& s) { return selector_matches(s, e, steps); });
+    };
+    const auto same_type = [n](const xmlNode* s) { return xmlStrcmp(s->name, n->name) == 0; };
+    const auto every = [](const xmlNode*) { return true; };
+    const std::string& name = p.name;
+    if (name == "first-child") return !element_sibling(n, false);
+    if (name == "last-child") return !element_sibling(n, true);
+    if (name == "only-child") return !element_sibling(n, false) && !element_sibling(n, true);
+    if (name == "first-of-type") return sibling_index(n, false, same_type, steps) == 1;
+    if (name == "last-of-type") return sibling_index(n, true, same_type, steps) == 1;
+    if (name == "only-of-type")
+        return sibling_index(n, false, same_type, steps) == 1 &&
+               sibling_index(n, true, same_type, steps) == 1;
+    if (name == "root") return !element_parent(n);
+    if (name == "empty") {
+        for (const xmlNode* c = n->children; c; c = c->next)
+            if (c->type == XML_ELEMENT_NODE ||
+                (c->type == XML_TEXT_NODE && c->content && *c->content))
+                return false;
+        return true;
+    }
+    if (name == "link" || name == "any-link")
+        return xmlStrcmp(n->name, reinterpret_cast<const xmlChar*>("a")) == 0;
+    if (name == "not") return !any_of(n);
+    if (name == "is" || name == "where") return any_of(n);
+    if (name == "nth-child" || name == "nth-last-child") {
+        if (!p.of.empty() && !any_of(n)) return false;
+        const bool from_end = name == "nth-last-child";
+        if (p.of.empty()) return nth_matches(p.a, p.b, sibling_index(n, from_end, every, steps));
+        return nth_matches(p.a, p.b, sibling_index(n, from_end, any_of, steps));
+    }
+    if (name == "nth-of-type" || name == "nth-last-of-type")
+        return nth_matches(p.a, p.b,
+                           sibling_index(n, name == "nth-last-of-type", same_type, steps));
+    return false;  // :hover and the like: not so on paper
+}
+
+bool matches(const Compound& c, const xmlNode* n, long& steps) {
     if (!c.type.empty() && c.type != "*" && c.type != c_str(n->name)) return false;
     for (const std::string& id : c.ids)
         if (own_attribute(n, "id").value_or("") != id) return false;
@@ -289,27 +486,10 @@ bool matches(const Compound& c, const xmlNode* n) {
                 break;
         }
     }
-    for (const std::string& p : c.pseudo) {
-        if (p == "first-child") {
-            if (element_sibling(n, false)) return false;
-        } else if (p == "last-child") {
-            if (element_sibling(n, true)) return false;
-        } else if (p == "only-child") {
-            if (element_sibling(n, false) || element_sibling(n, true)) return false;
-        } else if (p == "root") {
-            if (element_parent(n)) return false;
-        } else if (p == "link" || p == "any-link") {
-            if (xmlStrcmp(n->name, reinterpret_cast<const xmlChar*>("a")) != 0) return false;
-        } else {
-            return false;  // :hover and the like: not so on paper
-        }
-    }
+    for (const PseudoClass& p : c.pseudo)
+        if (!pseudo_matches(p, n, steps)) return false;
     return true;
 }
-
-// Selector matching work (compounds tested) in a document: beyond it, a
-// style sheet built to take hours.
-constexpr long kMaxMatchSteps = 100'000'000;
 
 // Matches a selector from its right end, remembering what failed: without,
 // chains of descendant combinators in deep documents take exponential time.
@@ -323,16 +503,14 @@ class Matcher {
     // Whether parts[0..k] match with parts[k] at n.
     bool from(size_t k, const xmlNode* n) {
         if (failed_.count({k, n})) return false;
-        if (++steps_ > kMaxMatchSteps)
-            throw std::runtime_error("its style sheets take more than " +
-                                     std::to_string(kMaxMatchSteps) + " steps to match");
+        spend(steps_, 1);
         const bool ok = match(k, n);
         if (!ok) failed_.insert({k, n});
         return ok;
     }
 
     bool match(size_t k, const xmlNode* n) {
-        if (!matches(parts_[k], n)) return false;
+        if (!matches(parts_[k], n, steps_)) return false;
         if (k == 0) return true;
         switch (parts_[k - 1].combinator) {
             case '>':
@@ -354,6 +532,10 @@ class Matcher {
     long& steps_;
     std::set<std::pair<size_t, const xmlNode*>> failed_;
 };
+
+bool selector_matches(const Selector& sel, const xmlNode* n, long& steps) {
+    return Matcher(sel.parts, steps).at(n);
+}
 
 struct Rule {
     Selector selector;

@@ -5,6 +5,8 @@
 #include <boost/geometry/geometries/point_xy.hpp>
 #include <boost/geometry/geometries/polygon.hpp>
 
+#include "host/drawing/geometry/nonzero_outline.h"
+
 namespace tvk::host {
 
 namespace {
@@ -40,40 +42,34 @@ Region united(const Region& a, const Region& b) {
     return out;
 }
 
-// An area's region: even-odd toggles each ring in; nonzero adds the rings
-// that run one way and takes away those that run the other (outlines and
-// their holes, as drawings draw them).
+constexpr size_t kMaxFanCorners = 256;
+
+// An area's region: each ring toggled in, by the even-odd rule; an area
+// filled by the nonzero rule first becomes its outline, rings that give the
+// same area by the even-odd rule (a star that crosses itself, subpaths that
+// overlap going the same way).
 std::optional<Region> region_of(const SvgArea& area) {
-    Region region, holes;
-    double outer_sign = 0, largest = 0;
-    for (const auto& ring : area.rings) {
-        const double a = signed_area(ring);
-        if (std::abs(a) > largest) {
-            largest = std::abs(a);
-            outer_sign = a;
-        }
-    }
-    for (const auto& ring : area.rings) {
-        auto p = polygon_of(ring);
-        if (!p) {
-            if (ring.size() >= 3 && std::abs(signed_area(ring)) > 0) return std::nullopt;
+    const std::vector<std::vector<Vec2>> rings =
+        area.even_odd ? area.rings : nonzero_outline(area.rings);
+    Region region;
+    const auto toggle = [&](const Polygon& p) {
+        Region out;
+        bg::sym_difference(region, Region{p}, out);
+        region = std::move(out);
+    };
+    for (const auto& ring : rings) {
+        if (auto p = polygon_of(ring)) {
+            toggle(*p);
             continue;
         }
-        const Region one{*p};
-        if (area.even_odd) {
-            Region out;
-            bg::sym_difference(region, one, out);
-            region = std::move(out);
-        } else if (signed_area(ring) * outer_sign >= 0) {
-            region = united(region, one);
-        } else {
-            holes = united(holes, one);
-        }
-    }
-    if (!holes.empty()) {
-        Region out;
-        bg::difference(region, holes, out);
-        region = std::move(out);
+        if (ring.size() < 3 || !(std::abs(signed_area(ring)) > 0)) continue;
+        // A ring that crosses itself, by the even-odd rule: the triangles
+        // of a fan from its first corner, each toggled in (a point lies in
+        // an odd number of them where the ring winds about it an odd number
+        // of times). Too slow for long rings.
+        if (!area.even_odd || ring.size() > kMaxFanCorners) return std::nullopt;
+        for (size_t i = 1; i + 1 < ring.size(); ++i)
+            if (auto t = polygon_of({ring[0], ring[i], ring[i + 1]})) toggle(*t);
     }
     return region;
 }

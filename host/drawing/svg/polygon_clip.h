@@ -17,8 +17,8 @@ struct SvgArea {
 
 // The part of `fill` inside every one of `clips` (a clip is the union of its
 // areas), as rings that are filled even-odd: outlines and their holes, none
-// overlapping. Nothing when a ring crosses itself or another of its area in
-// a way the nonzero rule needs and Boost.Geometry cannot take.
+// overlapping. Nothing when rings cross in a way that neither the nonzero
+// outline nor Boost.Geometry can take apart.
 std::optional<std::vector<std::vector<Vec2>>> clip_area(
     const SvgArea& fill, const std::vector<std::vector<SvgArea>>& clips);
 

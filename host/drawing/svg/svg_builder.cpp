@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "host/drawing/model/true_color.h"
 #include "host/drawing/svg/polygon_clip.h"
@@ -103,11 +104,17 @@ std::optional<std::vector<Vec2>> convex_ring(const SvgClip& clip) {
     double area = 0;
     for (size_t i = 0, n = ring.size(); i < n; ++i) area += cross(ring[i], ring[(i + 1) % n]);
     if (area < 0) std::reverse(ring.begin(), ring.end());
+    // Every turn the same way, and once round in all: a star turns one way
+    // at every corner too, but twice round.
+    double turned = 0;
     for (size_t i = 0, n = ring.size(); i < n; ++i) {
         const Vec2 a = ring[i], b = ring[(i + 1) % n], c = ring[(i + 2) % n];
         if (cross(b - a, c - b) < -1e-9 * std::max(1.0, length(b - a) * length(c - b)))
             return std::nullopt;
+        const Vec2 u = b - a, v = c - b;
+        turned += std::atan2(cross(u, v), u.x * v.x + u.y * v.y);
     }
+    if (std::abs(turned) > 2 * std::numbers::pi + 1e-6) return std::nullopt;
     return ring;
 }
 
@@ -138,14 +145,24 @@ int SvgBuilder::color_number(uint32_t rgb) {
     return number;
 }
 
-void SvgBuilder::add_entity(Shape shape, uint32_t rgb, const std::string& layer) {
+void SvgBuilder::add_entity(Shape shape, uint32_t rgb, const std::string& layer,
+                            const std::string& linetype) {
     Entity e;
     e.layer = layer;
     e.color = color_number(rgb);
     e.true_color = static_cast<int32_t>(rgb);
-    e.linetype = "CONTINUOUS";
+    e.linetype = linetype.empty() ? "CONTINUOUS" : linetype;
     e.what = std::move(shape);
     d_.entities.push_back(std::move(e));
+}
+
+std::string SvgBuilder::dash_linetype(const DashPattern& dashes) {
+    auto [it, fresh] = dash_names_.try_emplace({dashes.lengths, dashes.offset});
+    if (fresh) {
+        it->second = "SVG-DASHES-" + std::to_string(dash_names_.size());
+        d_.dash_patterns.emplace(it->second, dashes);
+    }
+    return it->second;
 }
 
 void SvgBuilder::add_layer(const std::string& name) {
@@ -181,7 +198,8 @@ void SvgBuilder::add(const std::vector<Trace>& traces, const SvgDraw& draw) {
             add_entity(std::move(fill), *draw.fill, draw.layer);
         }
         if (draw.stroke)
-            add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer);
+            add_entity(Shape{traces, false, Shape::kBounded, draw.width}, *draw.stroke, draw.layer,
+                       draw.linetype);
         return;
     }
     std::vector<std::vector<Vec2>> lines;

@@ -45,6 +45,7 @@ struct SvgDraw {
     double width = 0;  // of the stroke, in millimetres
     std::string layer = "0";
     std::vector<const SvgClip*> clips;  // all apply
+    std::string linetype;               // of the stroke: dashes the plot job draws
 };
 
 class SvgBuilder {
@@ -63,6 +64,9 @@ class SvgBuilder {
         d_.has_text = true;
     }
     const std::set<std::string>& fonts() const { return fonts_; }
+    // The line-type name of strokes dashed by `dashes` (in drawing units),
+    // made known to the drawing.
+    std::string dash_linetype(const DashPattern& dashes);
     // A character of text that no font has (drawn as "?"), for the report.
     void count_missing(char32_t c) { ++d_.missing_characters[c]; }
 
@@ -70,13 +74,15 @@ class SvgBuilder {
     // The colour number of a colour: one per distinct colour in order of
     // appearance, so that each gets a pen of its own.
     int color_number(uint32_t rgb);
-    void add_entity(Shape shape, uint32_t rgb, const std::string& layer);
+    void add_entity(Shape shape, uint32_t rgb, const std::string& layer,
+                    const std::string& linetype = {});
     // Counts `steps` of clipping work; throws DrawingError beyond the limit.
     void clipping(double steps);
 
     Drawing::Impl& d_;
     double clip_steps_ = 0;
     std::map<uint32_t, int> numbers_;
+    std::map<std::pair<std::vector<double>, double>, std::string> dash_names_;
     std::set<std::string> fonts_;
 };
 

@@ -115,8 +115,9 @@ struct Style {
     int anchor = 0;                 // start, middle, end
     std::vector<double> dasharray;  // user units
     double dashoffset = 0;
-    bool vertical = false;                             // writing-mode
-    std::string marker_start, marker_mid, marker_end;  // ids
+    bool vertical = false;                                      // writing-mode
+    enum { kMixed, kUpright, kSideways } orientation = kMixed;  // in vertical text
+    std::string marker_start, marker_mid, marker_end;           // ids
 };
 
 // The id of a url(#id) reference; "" for none.
@@ -193,6 +194,18 @@ class Node {
         if (const auto m = attribute(element, "marker-end")) style_.marker_end = url_id(*m);
         if (const auto mode = attribute(element, "writing-mode"))
             style_.vertical = mode->rfind("tb", 0) == 0 || mode->rfind("vertical", 0) == 0;
+        if (const auto o = attribute(element, "text-orientation"))
+            style_.orientation = *o == "upright"                ? Style::kUpright
+                                 : o->rfind("sideways", 0) == 0 ? Style::kSideways
+                                                                : Style::kMixed;
+        if (const auto o = attribute(element, "glyph-orientation-vertical")) {
+            const double degrees = std::strtod(o->c_str(), nullptr);
+            style_.orientation = *o == "auto"    ? Style::kMixed
+                                 : degrees == 0  ? Style::kUpright
+                                 : degrees == 90 ? Style::kSideways
+                                                 : style_.orientation;
+        }
+        combine_upright_ = attribute(element, "text-combine-upright").value_or("none") == "all";
         if (kind == "text") {
             text_ = std::make_shared<TextState>(style_.vertical);
             text_root_ = true;
@@ -235,9 +248,14 @@ class Node {
             draw(std::move(traces_));
             traces_.clear();
         }
+        // Text after a <textPath> goes on from where the path's text ended.
+        if (text_path_root_ && text_ && text_path_ && text_path_->length() > 0) {
+            const double along = std::clamp(text_->layout.pen().x, 0.0, text_path_->length());
+            if (const auto end = text_path_->at(along)) text_->layout.move_to(end->first);
+        }
         if (text_root_) draw_text();
         if (markable_ && !skip_ && !style_.hidden && !collect_ && !path_out_) draw_markers();
-        if (image_ && !skip_ && !style_.hidden && !collect_)
+        if (image_ && !skip_ && !style_.hidden && !collect_ && !path_out_)
             s_.builder.add_unsupported("IMAGE", layer_);
         if (use_ && !skip_ && !href_.empty() && s_.depth < kMaxReferenceDepth) {
             auto it = s_.ids.find(href_);
@@ -321,6 +339,9 @@ class Node {
         const StrokeFont& font = StrokeFont::standard();
         const double cap = style_.font_size * kCapHeight;
         int style = -1;
+        // Characters set upright side by side in one em of a vertical line.
+        std::u32string combined;
+        std::vector<double> advances;
         for (char32_t c : to_characters(text_of(range))) {
             if (c == U'\n' || c == U'\r' || c == U'\t') c = U' ';
             // White space collapses, and none leads the text.
@@ -336,9 +357,24 @@ class Node {
                 style = static_cast<int>(text_->styles.size()) - 1;
             }
             if (c >= U' ' && !font.has(c)) s_.builder.count_missing(c);
+            if (style_.vertical && combine_upright_) {
+                combined += c;
+                advances.push_back(font.glyph(c).advance());
+                continue;
+            }
+            const bool sideways =
+                style_.orientation == Style::kSideways ||
+                (style_.orientation == Style::kMixed && !upright_in_vertical_text(c));
             text_->layout.place(c, position(text_->layout.count()), font.glyph(c).advance(), cap,
-                                style_.font_size, style_.anchor, style);
+                                style_.font_size, style_.anchor, style, sideways);
         }
+        // Trailing white space takes no part in the run.
+        while (!combined.empty() && combined.back() == U' ') {
+            combined.pop_back();
+            advances.pop_back();
+        }
+        text_->layout.place_combined(combined, advances, position(text_->layout.count()), cap,
+                                     style_.font_size, style_.anchor, style);
         if (style >= 0) s_.builder.add_font(style_.font_family);
     }
 
@@ -437,6 +473,10 @@ class Node {
 
   private:
     friend void load_reference(Node&, xmlNode*, bool);
+
+    // The box of what a group or a <use> draws, in its user space; nothing
+    // for other elements.
+    std::optional<Box> content_box();
 
     static std::optional<Paint> paint(tag::value::none) { return Paint{}; }
     static std::optional<Paint> paint(tag::value::currentColor) { return Paint{Paint::kCurrent}; }
@@ -627,7 +667,10 @@ class Node {
         Shape shape;
         int current = -1;
         const auto flush = [&] {
-            if (!shape.traces.empty()) s_.builder.add(shape.traces, text_->styles[current]);
+            if (path_out_)
+                for (Trace& t : shape.traces) path_out_->push_back(std::move(t));
+            else if (!shape.traces.empty())
+                s_.builder.add(shape.traces, text_->styles[current]);
             shape.traces.clear();
         };
         for (const SvgGlyph& g : glyphs) {
@@ -649,7 +692,7 @@ class Node {
             }
             const Affine place = m_ * Affine::translate(g.at) *
                                  Affine::rotate(g.rotate * std::numbers::pi / 180) *
-                                 Affine::scale(g.scale, -g.scale);
+                                 Affine::scale(g.scale * g.squeeze, -g.scale);
             add_strokes(std::u32string(1, g.c), font, place, shape);
         }
         flush();
@@ -730,7 +773,7 @@ class Node {
     // and then transformed.
     std::vector<Trace> dashes_of(const std::vector<Trace>& traces) {
         const double stretch = std::max(m_.max_stretch(), 1e-12);
-        const SvgDashes dashes{style_.dasharray, style_.dashoffset};
+        const DashPattern dashes{style_.dasharray, style_.dashoffset};
         std::vector<Trace> out;
         for (const Trace& t : traces) {
             const auto line = flatten_trace(t, Affine{}, kSvgClipTolerance / stretch);
@@ -747,6 +790,42 @@ class Node {
         return out;
     }
 
+    // A dashed stroke whose dashes are the same in every direction (under
+    // a transform that keeps angles) and that no clip cuts: drawn whole,
+    // its line type naming its dashes in drawing units, so that the plot
+    // can send it with the plotter's own pattern where that matches. False
+    // where the dashes are to be cut here.
+    bool dashed_by_plot(std::vector<Trace>& traces) {
+        const double sx = std::hypot(m_.a, m_.d), sy = std::hypot(m_.b, m_.e);
+        const bool keeps_angles = std::abs(sx - sy) <= 1e-9 * std::max(sx, sy) &&
+                                  std::abs(m_.a * m_.b + m_.d * m_.e) <= 1e-9 * sx * sy;
+        if (!keeps_angles || !(sx > 0) || !std::isfinite(sx)) return false;
+        SvgDraw d = drawn();
+        if (!d.clips.empty()) return false;
+        const DashPattern dashes = DashPattern{style_.dasharray, style_.dashoffset}.scaled(sx);
+        if (!(dashes.period() >= kMinDashPeriod) || !std::isfinite(dashes.period())) return false;
+        for (Trace& t : traces) t = transformed(t, m_);
+        std::erase_if(traces, [](const Trace& t) { return !finite(t); });
+        // The points its dashes will take, counted against the same limit.
+        for (const Trace& t : traces) {
+            const auto line = flatten_trace(t, Affine{}, kSvgClipTolerance);
+            double along = 0;
+            for (size_t i = 1; i < line.size(); ++i) along += length(line[i] - line[i - 1]);
+            s_.dash_points +=
+                2 + along / dashes.period() * static_cast<double>(dashes.lengths.size());
+            if (s_.dash_points > kMaxDashPoints)
+                throw DrawingError("its dashed strokes make more than " +
+                                   std::to_string(static_cast<long>(kMaxDashPoints)) + " points");
+        }
+        SvgDraw fill = d;
+        fill.stroke.reset();
+        if (fill.fill) s_.builder.add(traces, fill);
+        d.fill.reset();
+        d.linetype = s_.builder.dash_linetype(dashes);
+        if (d.stroke) s_.builder.add(traces, d);
+        return true;
+    }
+
     void draw(std::vector<Trace> traces) {
         if (skip_ || style_.hidden || traces.empty()) return;
         if (!pending_clip_.empty()) {
@@ -758,7 +837,8 @@ class Node {
             bbox_ = box;
         }
         if (!collect_ && !path_out_ && style_.stroke.kind != Paint::kNone &&
-            !SvgDashes{style_.dasharray, style_.dashoffset}.solid()) {
+            !DashPattern{style_.dasharray, style_.dashoffset}.solid()) {
+            if (dashed_by_plot(traces)) return;
             std::vector<Trace> dashes = dashes_of(traces);
             for (Trace& t : traces) t = transformed(t, m_);
             std::erase_if(traces, [](const Trace& t) { return !finite(t); });
@@ -811,7 +891,8 @@ class Node {
     std::vector<Trace>* path_out_ = nullptr;           // reading a path for a <textPath>
     bool text_path_root_ = false;
     bool in_marker_ = false;
-    std::optional<Box> bbox_;  // of a shape, in its user space
+    bool combine_upright_ = false;  // text-combine-upright: all
+    std::optional<Box> bbox_;       // of a shape, in its user space
     std::vector<SvgVertex> vertices_;
     size_t subpath_vertex_ = 0;
     bool skip_ = false;  // display:none, or nothing to render
@@ -968,9 +1049,12 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     pending_clip_.clear();
     auto it = s_.ids.find(id);
     if (it == s_.ids.end() || s_.depth >= kMaxReferenceDepth) return clips_;
+    // Clips do not change the box that clips in its units are of.
+    if (path_out_) return clips_;
     // Clips in the units of the bounding box: of a shape, its box; of a
-    // group (not known before its content is drawn), left out.
+    // group or a <use>, the box of all it draws.
     const bool of_box = attribute(it->second, "clipPathUnits").value_or("") == "objectBoundingBox";
+    if (of_box && !bbox_) bbox_ = content_box();
     if (of_box && (!bbox_ || !(bbox_->max_x > bbox_->min_x) || !(bbox_->max_y > bbox_->min_y)))
         return clips_;
     SvgClip& clip = s_.clips.emplace_back();
@@ -990,6 +1074,46 @@ const std::vector<const SvgClip*>& Node::resolved_clips() {
     // An empty clip path hides everything it clips.
     clips_.push_back(&clip);
     return clips_;
+}
+
+std::optional<Box> Node::content_box() {
+    const std::string_view kind = reinterpret_cast<const char*>(element_->name);
+    if (kind != "g" && kind != "a" && kind != "use" && kind != "switch" && kind != "svg")
+        return std::nullopt;
+    if (s_.depth >= kMaxReferenceDepth) return std::nullopt;
+    // The content read once more without drawing it: its shapes (and the
+    // strokes of its text) in this element's user space.
+    std::vector<Trace> traces;
+    const long elements = s_.elements;
+    {
+        Node measure(*this, element_);
+        measure.m_ = Affine{};
+        measure.path_out_ = &traces;
+        measure.clips_.clear();
+        measure.collect_ = nullptr;
+        measure.skip_ = false;
+        measure.use_w_ = use_w_;
+        measure.use_h_ = use_h_;
+        ++s_.depth;
+        if (use_) {
+            auto it = s_.ids.find(href_);
+            if (it != s_.ids.end() && !s_.recursive.count(element_)) {
+                measure.m_ = Affine::translate({use_x_, use_y_});
+                load_reference(measure, it->second, true);
+            }
+        } else {
+            for (xmlNode* c = element_->children; c; c = c->next)
+                if (c->type == XML_ELEMENT_NODE) load_reference(measure, c, true);
+        }
+        --s_.depth;
+    }
+    s_.elements = elements;  // counted when they are drawn
+    Box box;
+    const double tolerance = kSvgClipTolerance / std::max(m_.max_stretch(), 1e-12);
+    for (const Trace& t : traces)
+        for (Vec2 p : flatten_trace(t, Affine{}, tolerance))
+            if (finite(p)) box.add(p);
+    return box;
 }
 
 double number_attribute(const xmlNode* node, const char* name, double otherwise) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "host/drawing/geometry/geometry.h"
@@ -14,11 +15,16 @@ namespace tvk::host {
 
 struct SvgGlyph {
     char32_t c = 0;
-    Vec2 at;            // the glyph's origin on the baseline, user units (y down)
-    double scale = 1;   // user units to a cap height
-    double rotate = 0;  // degrees, clockwise as seen
-    int style = 0;      // the caller's: which span it belongs to
+    Vec2 at;             // the glyph's origin on the baseline, user units (y down)
+    double scale = 1;    // user units to a cap height
+    double rotate = 0;   // degrees, clockwise as seen
+    int style = 0;       // the caller's: which span it belongs to
+    double squeeze = 1;  // across: a run set upright in one em is narrowed to fit
 };
+
+// Whether vertical text sets a character upright: the CJK scripts, kana,
+// Hangul and full-width forms; others (Latin, digits) lie on their side.
+bool upright_in_vertical_text(char32_t c);
 
 // A polyline measured along its length, for text set along a path.
 class SvgPathMeasure {
@@ -47,8 +53,15 @@ class SvgTextLayout {
 
     // Places a character: `advance` in cap heights, `em` the font size in
     // user units, `anchor` 0 start, 1 middle, 2 end (of the span it is in).
+    // In vertical text a `sideways` character is turned a quarter clockwise
+    // and advances by its width, as a horizontal run does.
     void place(char32_t c, const SvgCharPosition& p, double advance, double scale, double em,
-               int anchor, int style);
+               int anchor, int style, bool sideways = false);
+    // In vertical text, characters set side by side in one em of the line
+    // (text-combine-upright), narrowed where they are wider; `advances` of
+    // each in cap heights. Each counts as a character for position lists.
+    void place_combined(const std::u32string& text, const std::vector<double>& advances,
+                        const SvgCharPosition& p, double scale, double em, int anchor, int style);
     // The glyphs of the chunks finished so far, moved by their anchors; the
     // text's last chunk is finished when `at_end`, its trailing space dropped.
     std::vector<SvgGlyph> take(bool at_end);
@@ -64,6 +77,8 @@ class SvgTextLayout {
     long count() const { return count_; }
 
   private:
+    // A character's own position: a new chunk where it gives x or y.
+    void start(const SvgCharPosition& p, int anchor);
     void finish_chunk();
 
     bool vertical_;
@@ -72,6 +87,7 @@ class SvgTextLayout {
     struct Placed {
         SvgGlyph glyph;
         double advance = 0;  // user units along the line
+        Vec2 from;           // the pen before it
     };
     std::vector<Placed> chunk_;
     int chunk_anchor_ = 0;

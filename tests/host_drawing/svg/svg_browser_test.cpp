@@ -22,8 +22,25 @@ std::string page(const std::string& body) {
            body + "</svg>";
 }
 
+// The drawing flattened, its dashed strokes cut into their dashes as a
+// plot does where the plotter has no pattern like them.
 FlatDrawing flat(const std::string& svg) {
-    return Drawing::from_svg(svg, "t.svg").flatten(0.001);
+    FlatDrawing f = Drawing::from_svg(svg, "t.svg").flatten(0.001);
+    std::vector<Path> paths;
+    for (Path& p : f.paths) {
+        const auto it = f.dash_patterns.find(p.linetype);
+        if (it == f.dash_patterns.end()) {
+            paths.push_back(std::move(p));
+            continue;
+        }
+        for (auto& dash : dashed(p.points, it->second, 0.05)) {
+            Path piece = p;
+            piece.points = std::move(dash);
+            paths.push_back(std::move(piece));
+        }
+    }
+    f.paths = std::move(paths);
+    return f;
 }
 
 // User units to the drawing: y up from the page's foot.
@@ -191,6 +208,102 @@ TEST(SvgBrowser, TheCascadePicksTheWinningDeclarationAsBrowsersDo) {
         read_svg(page(c.body + "<g><g>" + path + "</g></g>"), "t.svg", d, notes);
         ASSERT_EQ(d.entities.size(), 1u);
         EXPECT_EQ(d.entities[0].true_color, c.colour);
+    }
+}
+
+// Six sibling paths after a <desc> (path k is child k + 1), the odd ones of
+// class "o", the third with id "t": which of them a rule turns red (the
+// rest keep their black).
+TEST(SvgBrowser, StructuralAndNegatingPseudoClassesPickTheSiblingsBrowsersPick) {
+    const struct {
+        const char* sheet;
+        const char* red;  // the paths turned red, by their place from 1
+    } cases[] = {
+        {"path:nth-child(odd){stroke:red}", "246"},
+        {"path:nth-child(even){stroke:red}", "135"},
+        {"path:nth-child(3n+1){stroke:red}", "36"},
+        {"path:nth-child(-n+2){stroke:red}", "1"},
+        {"path:nth-child( 2n - 1 ){stroke:red}", "246"},
+        {"path:nth-child(4){stroke:red}", "3"},
+        {"path:nth-last-child(2){stroke:red}", "5"},
+        {"path:nth-child(2 of .o){stroke:red}", "3"},
+        {"path:nth-of-type(2){stroke:red}", "2"},
+        {"path:first-of-type, path:last-of-type{stroke:red}", "16"},
+        {"path:last-child{stroke:red}", "6"},
+        {"path:not(.o){stroke:red}", "246"},
+        {"path:not(.o, #t){stroke:red}", "246"},
+        {"path:not(:nth-child(n+3)){stroke:red}", "1"},
+        {"path:is(#t, :last-child){stroke:red}", "36"},
+        {"g > :not(desc):not(.o){stroke:red}", "246"},
+        // Specificity: :not() and :is() count as their most specific
+        // argument, :where() as nothing, :nth-child() as a class.
+        {"path:not(#none){stroke:red} .o{stroke:black}", "123456"},
+        {".o{stroke:red} path:where(#t){stroke:black}", "135"},
+        {".o{stroke:red} path:is(#t){stroke:black}", "15"},
+        {"path:nth-child(-n+3){stroke:black} .o{stroke:red}", "35"},
+        {"path.o:nth-child(even){stroke:red} #t{stroke:black}", "15"},
+        // An argument that does not parse drops the rule, as browsers do.
+        {"path:nth-child(x){stroke:red}", ""},
+        {"path:not(){stroke:red}", ""},
+        {"path:nth-child{stroke:red}", ""},
+        {"path:not(::before){stroke:red}", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sheet);
+        std::string body = std::string("<style>") + c.sheet + "</style><g><desc/>";
+        for (int k = 1; k <= 6; ++k) {
+            body += "<path stroke='black' fill='none'";
+            if (k % 2 == 1) body += " class='o'";
+            if (k == 3) body += " id='t'";
+            body += " d='M0 " + std::to_string(k) + " H 5'/>";
+        }
+        body += "</g>";
+        Drawing::Impl d;
+        std::vector<std::string> notes;
+        read_svg(page(body), "t.svg", d, notes);
+        ASSERT_EQ(d.entities.size(), 6u);
+        std::string red;
+        for (size_t k = 0; k < 6; ++k)
+            if (d.entities[k].true_color == 0xff0000) red += std::to_string(k + 1);
+        EXPECT_EQ(red, c.red);
+    }
+}
+
+// A clip path in bounding-box units on a group or a <use> takes the box of
+// all it draws, in its user space, whatever clips its content: the left
+// half of it, here, of two lines that reach from x 10 to x 90.
+TEST(SvgBrowser, ClipsInBoundingBoxUnitsOfGroupsAndUsesTakeTheBoxOfAllTheyDraw) {
+    const std::string half =
+        "<clipPath id='h' clipPathUnits='objectBoundingBox'><rect y='-1' width='0.5' "
+        "height='3'/></clipPath><clipPath id='u'><rect width='60' height='100'/></clipPath>";
+    const std::string lines = "<path d='M10 20 H50'/><path d='M30 40 H90'/>";
+    const struct {
+        const char* what;
+        std::string body;
+        double length;
+    } cases[] = {
+        {"a group", "<g clip-path='url(#h)'>" + lines + "</g>", 40 + 20},
+        {"its content's transforms",
+         "<g clip-path='url(#h)'><path d='M0 0 H40' "
+         "transform='translate(10 20)'/><path d='M30 40 H90'/></g>",
+         40 + 20},
+        {"its own transform",
+         "<g transform='translate(5 0) scale(0.5 1)' clip-path='url(#h)'>" + lines + "</g>",
+         (40 + 20) / 2.0},
+        // x 20 to 100 with the <use>'s x: the half from 20 to 60.
+        {"a <use> with its x",
+         "<defs><g id='g'>" + lines + "</g></defs><use href='#g' x='10' clip-path='url(#h)'/>",
+         40 + 20},
+        {"clips inside do not shrink the box",
+         "<g clip-path='url(#h)'><path d='M10 20 H50'/>"
+         "<path d='M30 40 H90' clip-path='url(#u)'/></g>",
+         40 + 20},
+        {"a group that draws nothing", "<g clip-path='url(#h)'/>" + lines, 40 + 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const FlatDrawing f = flat(page(half + "<g stroke='black' fill='none'>" + c.body + "</g>"));
+        EXPECT_NEAR(length_of(f), c.length, 1e-6);
     }
 }
 
@@ -408,6 +521,76 @@ double filled_area(const FlatDrawing& f) {
     return area;
 }
 
+// The area of a polygon by the nonzero rule on the same grid, left of x_max.
+double nonzero_area(const std::vector<Vec2>& ring, double x_max = 100) {
+    double area = 0;
+    for (double y = 0.25; y < 100; y += 0.5) {
+        for (double x = 0.25; x < x_max; x += 0.5) {
+            int winding = 0;
+            for (size_t i = 0, n = ring.size(); i < n; ++i) {
+                const Vec2 a = on_page(ring[i]), b = on_page(ring[(i + 1) % n]);
+                if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
+                    winding += a.y < b.y ? 1 : -1;
+            }
+            if (winding != 0) area += 0.25;
+        }
+    }
+    return area;
+}
+
+TEST(SvgBrowser, FillsFollowTheNonzeroRuleWhereverTheyAreCut) {
+    const std::vector<Vec2> star = {{50, 5}, {75, 85}, {10, 35}, {90, 35}, {25, 85}};
+    const std::string star_d = "M 50 5 L 75 85 L 10 35 L 90 35 L 25 85 Z";
+    const double whole = nonzero_area(star);  // the middle pentagon too
+    // The star less its middle pentagon.
+    double arms = 0;
+    for (double y = 0.25; y < 100; y += 0.5) {
+        for (double x = 0.25; x < 100; x += 0.5) {
+            int crossings = 0;
+            for (size_t i = 0; i < star.size(); ++i) {
+                const Vec2 a = on_page(star[i]), b = on_page(star[(i + 1) % star.size()]);
+                if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) / (b.y - a.y) * (b.x - a.x))
+                    ++crossings;
+            }
+            if (crossings % 2) arms += 0.25;
+        }
+    }
+    const struct {
+        const char* what;
+        std::string body;
+        double area;
+    } cases[] = {
+        {"a star that crosses itself", "<path d='" + star_d + "'/>", whole},
+        {"the same star even-odd", "<path fill-rule='evenodd' d='" + star_d + "'/>", arms},
+        {"two subpaths overlapping the same way",
+         "<path d='M10 10 H60 V60 H10 Z M40 40 H90 V90 H40 Z'/>", 2500 + 2500 - 400},
+        {"the same, even-odd",
+         "<path fill-rule='evenodd' d='M10 10 H60 V60 H10 Z M40 40 H90 V90 H40 Z'/>",
+         2500 + 2500 - 800},
+        {"a star clip",
+         "<clipPath id='s'><path d='" + star_d +
+             "'/></clipPath><rect width='100' height='100' clip-path='url(#s)'/>",
+         whole},
+        {"a star clip, even-odd",
+         "<clipPath id='s'><path clip-rule='evenodd' d='" + star_d +
+             "'/></clipPath><rect width='100' height='100' clip-path='url(#s)'/>",
+         arms},
+        {"a star cut by a clip",
+         "<clipPath id='h'><rect width='50' height='100'/></clipPath><path d='" + star_d +
+             "' clip-path='url(#h)'/>",
+         nonzero_area(star, 50)},
+        {"overlapping subpaths cut by a clip",
+         "<clipPath id='h'><rect width='50' height='100'/></clipPath><path d='M10 10 H60 V60 H10 Z "
+         "M40 "
+         "40 H90 V90 H40 Z' clip-path='url(#h)'/>",
+         2000 + 500 - 200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_NEAR(filled_area(flat(page(c.body))), c.area, c.area * 0.01);
+    }
+}
+
 TEST(SvgBrowser, FillsAreCutToClipsOfAnyShape) {
     const std::string l_shape =
         "<clipPath id='c'><polygon points='0,0 50,0 50,50 100,50 100,100 0,100'/></clipPath>";
@@ -455,6 +638,7 @@ struct Char {
     Vec2 at;
     double size;
     double rotate = 0;
+    double squeeze = 1;  // across
 };
 
 Box glyphs_box(const std::vector<Char>& chars) {
@@ -462,7 +646,8 @@ Box glyphs_box(const std::vector<Char>& chars) {
     for (const Char& ch : chars) {
         const Glyph& g = StrokeFont::standard().glyph(ch.c);
         const double cap = ch.size * 0.7;
-        const Affine m = Affine::translate(ch.at) * rotation(ch.rotate) * Affine::scale(cap, -cap);
+        const Affine m =
+            Affine::translate(ch.at) * rotation(ch.rotate) * Affine::scale(cap * ch.squeeze, -cap);
         for (const auto& stroke : g.strokes)
             for (Vec2 p : stroke) box.add(on_page(m.apply({p.x - g.left, p.y})));
     }
@@ -567,6 +752,11 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
          "<defs><path id='p' d='M 0 0 H 80' transform='translate(10 50)'/></defs><text "
          "font-size='10'><textPath href='#p'>AB</textPath></text>",
          {{U'A', {10, 50}, 10}, {U'B', {10 + a, 50}, 10}}},
+        // Text after the path goes on from where the path's text ended.
+        {"text after the path",
+         "<defs><path id='p' d='M 10 50 V 90'/></defs><text font-size='10'><textPath "
+         "href='#p'>A</textPath>B</text>",
+         {{U'A', {10, 50}, 10, 90}, {U'B', {10, 50 + a}, 10}}},
         {"characters beyond the end are not drawn",
          body("M 10 50 H " + std::to_string(10 + a + b / 4), ""),
          {{U'A', {10, 50}, 10}}},
@@ -578,11 +768,58 @@ TEST(SvgBrowser, TextAlongAPathFollowsIt) {
 }
 
 TEST(SvgBrowser, VerticalTextStacksItsCharactersDownwards) {
-    const FlatDrawing f =
-        flat(page("<text x='50' y='10' font-size='10' writing-mode='tb'>AAA</text>"));
-    const Box box = box_of(f);
-    EXPECT_LT(box.max_x - box.min_x, 10);
-    EXPECT_GT(box.max_y - box.min_y, 25);  // three ems, less a little
+    // From x 50, y 10 at 10 user units an em: kana upright one em apart,
+    // centred on the line, hanging from the pen; Latin on its side (a
+    // quarter clockwise), its baseline down the line, one advance apart.
+    const auto upright = [](char32_t c, double y) {
+        return Char{c, {50 - advance(c, 10) / 2, y + 8}, 10};
+    };
+    const auto sideways = [](char32_t c, double y) { return Char{c, {50 - 3.5, y}, 10, 90}; };
+    const double a = advance(U'A', 10);
+    const double digits = advance(U'1', 10) + advance(U'2', 10);
+    const double squeeze = std::min(1.0, 10 / digits);
+    const auto text = [](const std::string& attributes, const std::string& content) {
+        return "<text x='50' y='10' font-size='10' " + attributes + ">" + content + "</text>";
+    };
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<Char> expected;
+    } cases[] = {
+        {"kana upright",
+         text("writing-mode='tb'", "\u3042\u3044"),
+         {upright(U'\u3042', 10), upright(U'\u3044', 20)}},
+        {"Latin on its side",
+         text("writing-mode='vertical-rl'", "AB"),
+         {sideways(U'A', 10), sideways(U'B', 10 + a)}},
+        {"mixed",
+         text("style='writing-mode:vertical-rl'", "\u3042A\u3044"),
+         {upright(U'\u3042', 10), sideways(U'A', 20), upright(U'\u3044', 20 + a)}},
+        {"text-orientation upright",
+         text("writing-mode='tb' style='text-orientation:upright'", "AB"),
+         {upright(U'A', 10), upright(U'B', 20)}},
+        {"glyph-orientation-vertical 0",
+         text("writing-mode='tb' glyph-orientation-vertical='0'", "AB"),
+         {upright(U'A', 10), upright(U'B', 20)}},
+        {"text-orientation sideways",
+         text("writing-mode='tb' text-orientation='sideways'", "\u3042"),
+         {sideways(U'\u3042', 10)}},
+        // Two digits side by side in one em, narrowed to fit it.
+        {"text-combine-upright",
+         text("writing-mode='vertical-rl'",
+              "\u3042<tspan style='text-combine-upright:all'>12</tspan>\u3044"),
+         {upright(U'\u3042', 10),
+          {U'1', {50 - digits * squeeze / 2, 28}, 10, 0, squeeze},
+          {U'2', {50 - digits * squeeze / 2 + advance(U'1', 10) * squeeze, 28}, 10, 0, squeeze},
+          upright(U'\u3044', 30)}},
+        {"anchored at its end",
+         text("writing-mode='tb' text-anchor='end'", "\u3042\u3044"),
+         {upright(U'\u3042', -10), upright(U'\u3044', 0)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        expect_box(box_of(flat(page(c.body))), glyphs_box(c.expected), 1e-6);
+    }
 }
 
 TEST(SvgBrowser, CharactersNoFontHasAreReportedAndLatinOnesAreDrawn) {
@@ -624,11 +861,13 @@ TEST(SvgBrowser, DashedStrokesAreDrawnAsTheirDashes) {
         {"all zeros: solid", "stroke-dasharray='0 0'", 1, 100},
         {"negative: solid", "stroke-dasharray='5 -1'", 1, 100},
         {"scaled with the stroke", "stroke-dasharray='2.5' transform='scale(2 1)' ", 10, 50},
+        {"turned and scaled alike", "stroke-dasharray='2.5' transform='rotate(30) scale(2)' ", 10,
+         50},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string d = "M 0 50 H 100";
-        if (std::string(c.what).find("scaled") != std::string::npos) d = "M 0 50 H 50";
+        if (std::string(c.what).find("scaled") != std::string::npos) d = "M 0 25 H 50";
         const FlatDrawing f =
             flat(page("<path d='" + d + "' stroke='black' " + c.attributes + "/>"));
         EXPECT_EQ(f.paths.size(), c.dashes);
