@@ -78,8 +78,7 @@ class Snap {
         if (!(d_ > 0)) d_ = 1;
     }
     Vec2 operator()(Vec2 p) {
-        const auto cx = static_cast<long long>(std::floor((p.x - origin_.x) / d_));
-        const auto cy = static_cast<long long>(std::floor((p.y - origin_.y) / d_));
+        const long long cx = cell(p.x - origin_.x), cy = cell(p.y - origin_.y);
         for (long long x = cx - 1; x <= cx + 1; ++x) {
             for (long long y = cy - 1; y <= cy + 1; ++y) {
                 const auto found = cells_.find({x, y});
@@ -94,6 +93,12 @@ class Snap {
     }
 
   private:
+    // Bounded: a point rounded far outside the rings, or a spacing below
+    // what doubles hold, makes no number beyond what the cells can count.
+    long long cell(double offset) const {
+        const double c = std::floor(offset / d_);
+        return static_cast<long long>(c >= -1e15 ? std::min(c, 1e15) : -1e15);
+    }
     Vec2 origin_;
     double d_;
     std::map<std::pair<long long, long long>, std::vector<Vec2>> cells_;
