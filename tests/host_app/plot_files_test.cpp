@@ -166,8 +166,9 @@ TEST_F(PlotFilesTest, LabelsAndDotsArePlottedAndTheLanguageIsNamedAndChosen) {
 }
 
 // The preview reads a label's text as text, whatever it says, and says the
-// labels are not in its picture; plot draws the file's dashes themselves.
-TEST_F(PlotFilesTest, PreviewPassesOverLabelsAndPlotDrawsTheFilesDashes) {
+// labels are not in its picture; plot draws the file's dashes with the
+// plotter's own pattern where it has one like it, else cuts them.
+TEST_F(PlotFilesTest, PreviewPassesOverLabelsAndPlotKeepsTheFilesDashes) {
     const std::string lines = "IN;SP1;PA0,0;PD4000,0;PU;";
     dir.write("label.plt", lines + "LBPD9000,9000;PA0,9000\x03;PU;");
     dir.write("plain.plt", lines);
@@ -180,19 +181,32 @@ TEST_F(PlotFilesTest, PreviewPassesOverLabelsAndPlotDrawsTheFilesDashes) {
     }
     EXPECT_EQ(read_file(dir.file("label.svg")), read_file(dir.file("plain.svg")));
 
-    // Pattern 2 at 10 % of a P1-P2 diagonal of 5000: dashes of 250, gaps of 250.
-    dir.write("dashed.plt", "IN;IP0,0,3000,4000;SP1;LT2,10;PA0,0;PD4000,0;PU;");
-    const Outcome o =
-        plot({dir.file("dashed.plt"), "--model", "TVK-RX24", "--scale", "1"}, "dashed-out.plt");
-    ASSERT_EQ(o.exit_code, 0) << o.err;
-    const decoder::Decoded d =
-        decoder::decode(read_file(dir.file("dashed-out.plt")), Language::kTkGl3);
-    const auto dashes = decoder::drawn_polylines(d);
-    ASSERT_EQ(dashes.size(), 8u);
-    for (const decoder::Polyline& dash : dashes) {
-        ASSERT_EQ(dash.points.size(), 2u);
-        EXPECT_NEAR(std::abs(double(dash.points[1].x - dash.points[0].x)), 250, 1);
-        EXPECT_EQ(dash.style.line_type, 0) << "drawn as the file's dashes, not a plotter pattern";
+    // Pattern 2 at 10 % of a P1-P2 diagonal of 5000 (dashes and gaps of 250
+    // units, 6.25 mm): the plotter's own pattern 2 is of that size, so the
+    // line goes whole with it. At 50 % (31.25 mm) the plotter has none as
+    // long: the plot cuts the file's dashes.
+    const struct {
+        const char* length;
+        size_t pieces;
+        double piece;
+        int line_type;
+    } cases[] = {{"10", 1, 4000, 2}, {"50", 2, 1250, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        dir.write("dashed.plt",
+                  std::string("IN;IP0,0,3000,4000;SP1;LT2,") + c.length + ";PA0,0;PD4000,0;PU;");
+        const Outcome o =
+            plot({dir.file("dashed.plt"), "--model", "TVK-RX24", "--scale", "1"}, "dashed-out.plt");
+        ASSERT_EQ(o.exit_code, 0) << o.err;
+        const decoder::Decoded d =
+            decoder::decode(read_file(dir.file("dashed-out.plt")), Language::kTkGl3);
+        const auto pieces = decoder::drawn_polylines(d);
+        ASSERT_EQ(pieces.size(), c.pieces);
+        for (const decoder::Polyline& piece : pieces) {
+            ASSERT_EQ(piece.points.size(), 2u);
+            EXPECT_NEAR(std::abs(double(piece.points[1].x - piece.points[0].x)), c.piece, 1);
+            EXPECT_EQ(piece.style.line_type, c.line_type);
+        }
     }
 }
 

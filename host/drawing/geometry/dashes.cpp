@@ -35,10 +35,12 @@ std::vector<std::vector<Vec2>> dashed(const std::vector<Vec2>& line, const DashP
     double phase = std::fmod(dashes.offset, period);
     if (phase < 0) phase += period;
     size_t k = 0;
-    while (phase >= dashes.lengths[k]) {
+    // A pattern begun at its start begins with its first dash, a dot too.
+    while (phase > 0 && phase >= dashes.lengths[k]) {
         phase -= dashes.lengths[k];
         k = (k + 1) % dashes.lengths.size();
     }
+    const double rounding = period * 1e-9;
     double left = dashes.lengths[k] - phase;  // of the current dash or gap
     bool on = k % 2 == 0;
     std::vector<std::vector<Vec2>> out;
@@ -48,7 +50,8 @@ std::vector<std::vector<Vec2>> dashed(const std::vector<Vec2>& line, const DashP
         Vec2 a = line[i - 1];
         const Vec2 b = line[i];
         double seg = length(b - a);
-        while (seg > left) {
+        // What rounding leaves of a dash or gap at a line's end is none.
+        while (seg > left + rounding) {
             const Vec2 p = a + (left / seg) * (b - a);
             if (on) {
                 current.push_back(p);
@@ -63,7 +66,7 @@ std::vector<std::vector<Vec2>> dashed(const std::vector<Vec2>& line, const DashP
             k = (k + 1) % dashes.lengths.size();
             left = dashes.lengths[k];
         }
-        left -= seg;
+        left = std::max(0.0, left - seg);
         if (on) current.push_back(b);
     }
     if (on && current.size() >= 2) out.push_back(std::move(current));

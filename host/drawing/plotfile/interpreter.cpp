@@ -113,8 +113,29 @@ void Interpreter::set_style() {
     } else if (auto all = pen_widths_.find(-1); all != pen_widths_.end()) {
         style.width_mm = all->second;
     }
+    std::optional<DashPattern> dashes = dash_pattern();
+    // A pattern of one length throughout goes with the line as a line type
+    // of the drawing: the plot sends the target plotter's own pattern where
+    // it has one of that shape and size, and cuts the dashes otherwise. An
+    // adaptive pattern fits each vector, so it is cut here.
+    if (dashes && !dashes->adaptive) {
+        style.linetype = dash_line_type(*dashes);
+        dashes.reset();
+    }
     output_.set_style(style);
-    output_.set_dashes(dash_pattern());
+    output_.set_dashes(std::move(dashes));
+}
+
+std::string Interpreter::dash_line_type(const DashPattern& dashes) {
+    host::DashPattern pattern;
+    for (const double units : dashes.lengths)
+        pattern.lengths.push_back(units * 25.4 / units_per_inch_);
+    for (const auto& [name, known] : drawing_.dash_patterns) {
+        if (known.lengths == pattern.lengths && known.offset == 0) return name;
+    }
+    std::string name = "PLOT-FILE-DASHES-" + std::to_string(drawing_.dash_patterns.size() + 1);
+    drawing_.dash_patterns.emplace(name, std::move(pattern));
+    return name;
 }
 
 void Interpreter::new_page() {

@@ -80,6 +80,8 @@ class Interpreter {
     // ---- line_types.cpp ----
     void line_type_instruction(const Instruction& in);
     std::optional<DashPattern> dash_pattern() const;
+    // The drawing's line type for a pattern of one length, named for it.
+    std::string dash_line_type(const DashPattern& dashes);
 
     // ---- vectors.cpp ----
     void vector_instruction(const Instruction& in);

@@ -1,8 +1,9 @@
 // Line types as the file's plotter draws them: LT with its pattern length
 // (a share of the P1-P2 diagonal, or millimetres), fixed and adaptive
 // patterns, UL patterns of the file's own, LT99 bringing the last one back.
-// The dashes are drawn into the pen paths, so the plot keeps the file's
-// pattern whatever the target plotter's own patterns are.
+// A pattern of one length goes with the line as a line type of the drawing
+// (the plot sends the target's own pattern where it has one like it, else
+// cuts the dashes); adaptive patterns are cut into the pen paths here.
 #include <algorithm>
 #include <cmath>
 #include <numeric>

@@ -1,5 +1,6 @@
 // Each drawing instruction of HP-GL and HP-GL/2 on small files, against the
 // segments its definition gives, computed here; one plotter unit a millimetre.
+#include <cmath>
 #include <functional>
 #include <numbers>
 
@@ -275,7 +276,12 @@ TEST(PlotFileInstructions, PensColoursLineTypesAndWidthsGoWithTheStrokes) {
     ASSERT_EQ(r.stroked.size(), 5u);
     EXPECT_EQ(r.stroked[0]->color, 3);
     EXPECT_EQ(r.stroked[0]->linetype, "CONTINUOUS");
-    EXPECT_EQ(r.stroked[1]->linetype, "CONTINUOUS") << "the file's own dashes are drawn";
+    // The file's pattern goes with the line, in millimetres: the plot sends
+    // the target's own pattern where it has one like it, else cuts it.
+    const std::string dashes = r.stroked[1]->linetype;
+    ASSERT_EQ(r.impl.dash_patterns.count(dashes), 1u) << dashes;
+    EXPECT_EQ(r.impl.dash_patterns.at(dashes).lengths.size(), 2u);
+    EXPECT_NEAR(r.impl.dash_patterns.at(dashes).period(), 0.04 * std::hypot(250, 180), 1e-9);
     EXPECT_EQ(r.stroked[2]->true_color, 0xFF0080);
     EXPECT_EQ(std::get<Shape>(r.stroked[2]->what).width, 0.5);
     EXPECT_EQ(r.stroked[3]->color, 300 - 255);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/drawing/geometry/dashes.h"
 #include "host/drawing/plotfile/plot_file.h"
 
 namespace tvk::host::test {
@@ -38,9 +39,16 @@ inline void read_into(Read& r, const std::string& plot, PlotFileOptions options 
                     r.fills.push_back(points);
                     continue;
                 }
-                for (size_t i = 1; i < points.size(); ++i) {
-                    r.segments.push_back({points[i - 1], points[i]});
-                    r.stroked.push_back(&e);
+                // A line type of the file's plotter is cut into its dashes, as the
+                // plot does where the target has no pattern like it.
+                std::vector<std::vector<Vec2>> pieces{points};
+                if (auto d = r.impl.dash_patterns.find(e.linetype); d != r.impl.dash_patterns.end())
+                    pieces = dashed(points, d->second, 0);
+                for (const auto& piece : pieces) {
+                    if (piece.size() == 1) r.segments.push_back({piece[0], piece[0]});
+                    for (size_t i = 1; i < piece.size(); ++i)
+                        r.segments.push_back({piece[i - 1], piece[i]});
+                    r.stroked.resize(r.segments.size(), &e);
                 }
             }
         }
