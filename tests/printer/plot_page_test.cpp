@@ -22,15 +22,6 @@ namespace {
 class PlotPage : public ::testing::Test {
   protected:
     void SetUp() override { server.start(); }
-    // Chromium started from a sanitized test does not load the page in time;
-    // the page's requests are still checked without it.
-    static bool browser_usable() {
-#if defined(__SANITIZE_ADDRESS__)
-        return false;
-#else
-        return true;
-#endif
-    }
     std::string page() const {
         return "http://localhost:" + std::to_string(server.port()) + "/plot";
     }

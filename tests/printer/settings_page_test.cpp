@@ -22,13 +22,6 @@ class SettingsPage : public ::testing::Test {
         server.start();
         server.add_file_printer("rx24", "TVK-RX24", dir.file("rx24.plt"));
     }
-    static bool browser_usable() {
-#if defined(__SANITIZE_ADDRESS__)
-        return false;
-#else
-        return true;
-#endif
-    }
     std::string page() const {
         return "http://localhost:" + std::to_string(server.port()) + "/rx24/plotter";
     }
