@@ -9,10 +9,10 @@
 #include <fstream>
 #include <map>
 #include <mutex>
-#include <set>
 #include <sstream>
 
 #include "printer/application.h"
+#include "printer/lasting_text.h"
 
 namespace tvk::printer {
 namespace {
@@ -71,15 +71,6 @@ bool under_way(const PlotProgress& p) {
 
 // A new job of the interrupted one's document (a copy: PAPPL removes the
 // old job's files), held with the reason; its number, or 0.
-// PAPPL keeps the pointer to a job's format for the job's life: the text
-// must outlast the note it was read from.
-const char* lasting_format(const std::string& format) {
-    static std::mutex lock;
-    static std::set<std::string> formats;
-    const std::lock_guard held(lock);
-    return formats.insert(format).first->c_str();
-}
-
 int hold_anew(pappl_printer_t* printer, const Note& n) {
     const std::string kept = n.file + ".held";
     std::error_code ec;
@@ -90,8 +81,8 @@ int hold_anew(pappl_printer_t* printer, const Note& n) {
     const bool was_stopped = papplPrinterGetState(printer) == IPP_PSTATE_STOPPED;
     if (!was_stopped) papplPrinterPause(printer);
     pappl_job_t* job = papplJobCreateWithFile(
-        printer, n.user.empty() ? "unknown" : n.user.c_str(), lasting_format(n.format),
-        n.name.empty() ? "drawing" : n.name.c_str(), 0, nullptr, kept.c_str());
+        printer, lasting_text(n.user.empty() ? "unknown" : n.user), lasting_text(n.format),
+        lasting_text(n.name.empty() ? "drawing" : n.name), 0, nullptr, kept.c_str());
     if (job != nullptr) papplJobHold(job, nullptr, "indefinite", 0);
     if (job == nullptr) {
         if (!was_stopped) papplPrinterResume(printer);

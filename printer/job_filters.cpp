@@ -324,8 +324,7 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
                     // A plotter that took nothing for its wait time, or went away, is
                     // the printer's state too, until a plot gets through again.
                     if (output.is_serial()) {
-                        papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE,
-                                               PAPPL_PREASON_NONE);
+                        papplPrinterSetReasons(printer, PAPPL_PREASON_OFFLINE, PAPPL_PREASON_NONE);
                     }
                     return false;
                 }

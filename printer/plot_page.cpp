@@ -12,6 +12,7 @@
 #include "host/ui/plot_report.h"
 #include "printer/application.h"
 #include "printer/job_filters.h"
+#include "printer/lasting_text.h"
 #include "printer/page_jobs.h"
 
 namespace tvk::printer {
@@ -357,9 +358,9 @@ bool serve_submit(pappl_client_t* client, void*) {
         // The job waits for its choices before it plots.
         const std::lock_guard lock(page_jobs_lock());
         job = papplJobCreateWithFile(
-            printer, user != nullptr && *user ? user : "web", format,
-            name != q.end() && !name->second.empty() ? name->second.c_str() : "drawing", 0, nullptr,
-            drawing.c_str());
+            printer, lasting_text(user != nullptr && *user ? user : "web"), format,
+            lasting_text(name != q.end() && !name->second.empty() ? name->second : "drawing"), 0,
+            nullptr, drawing.c_str());
         if (job != nullptr) {
             try {
                 keep_page_choices(job, c);
