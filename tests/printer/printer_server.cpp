@@ -213,9 +213,18 @@ std::string PrinterServer::wait_for_job(const std::string& printer, int job,
         for (const std::string& s : states) {
             if (state == s) return state;
         }
+        // A server that ended (crashed) answers no more: no use waiting.
+        if (ended()) return "the server ended: " + host_test::read_file(dir_.file("server.err"));
         pause_a_little();
     }
     return state;
+}
+
+bool PrinterServer::ended() const {
+    siginfo_t info{};
+    return pid_ > 0 &&
+           waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == pid_;
 }
 
 namespace {

@@ -50,6 +50,8 @@ class PrinterServer {
     std::string wait_for_job(const std::string& printer, int job,
                              const std::vector<std::string>& states, double seconds = 60) const;
     std::string job_state(const std::string& printer, int job) const;
+    // Whether the server has ended on its own (left for stop() to reap).
+    bool ended() const;
     // Whether the job's state message matches the regular expression (as
     // ipptool's WITH-VALUE "/.../" takes it), within `seconds`.
     bool wait_for_job_message(const std::string& printer, int job, const std::string& regex,
