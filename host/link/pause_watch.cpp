@@ -34,49 +34,66 @@ void PauseWatch::enter() {
     // Keys typed before the driver's pause do not end it. A program in the
     // background leaves the terminal alone (it would be stopped), and calls
     // that follow one another closely, as in a plot, flush it once.
-    const auto now = std::chrono::steady_clock::now();
-    if (console_ && !keys_watched() && now - flushed_at_ > kFlushEvery &&
-        tcgetpgrp(STDIN_FILENO) == getpgrp()) {
-        tcflush(STDIN_FILENO, TCIFLUSH);
-        flushed_at_ = now;
+    if (console_ && !keys_watched()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - flushed_at_ > kFlushEvery && tcgetpgrp(STDIN_FILENO) == getpgrp()) {
+            tcflush(STDIN_FILENO, TCIFLUSH);
+            flushed_at_ = now;
+        }
     }
-    const std::lock_guard lock(mutex_);
-    in_driver_ = true;
     after_print_ = false;
+    in_driver_ = true;
 }
 
 void PauseWatch::leave() {
-    const std::lock_guard lock(mutex_);
     in_driver_ = false;
     after_print_ = false;
+    // The watch sets pausing_ before it looks at in_driver_ again, and this
+    // thread clears in_driver_ before it looks at pausing_: of a pause
+    // claimed as the call ends, one of the two learns.
+    if (!pausing_) return;
+    const std::lock_guard lock(mutex_);
     if (pausing_) {
         pausing_ = false;
         set_driver_pausing(false);
     }
 }
 
+void PauseWatch::wait_for_watch() {
+    if (pausing_) {
+        const std::lock_guard lock(mutex_);  // the watch holds it until its texts are shown
+    }
+}
+
 void PauseWatch::service_called() {
-    const std::lock_guard lock(mutex_);
     after_print_ = false;
+    wait_for_watch();
 }
 
 void PauseWatch::driver_printed() {
-    const std::lock_guard lock(mutex_);
+    printed_at_ = std::chrono::steady_clock::now().time_since_epoch().count();
     after_print_ = true;
-    printed_at_ = std::chrono::steady_clock::now();
+    wait_for_watch();
 }
 
 void PauseWatch::run() {
+    using Clock = std::chrono::steady_clock;
     std::unique_lock lock(mutex_);
     while (!stop_) {
         wake_.wait_for(lock, kPoll);
         if (!in_driver_ || !after_print_ || pausing_ ||
-            std::chrono::steady_clock::now() - printed_at_ < kSilence) {
+            Clock::now() - Clock::time_point(Clock::duration(printed_at_)) < kSilence) {
+            continue;
+        }
+        // Claimed, then looked at again: the call may have ended, or the
+        // driver called the host, meanwhile.
+        pausing_ = true;
+        if (!in_driver_ || !after_print_) {
+            pausing_ = false;
             continue;
         }
         // The thread that called the driver waits in it, and cannot reach
         // the terminal while the lock is held.
-        pausing_ = true;
         set_driver_pausing(true);
         Terminal& t = session_.terminal;
         t.release();

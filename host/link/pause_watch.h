@@ -7,6 +7,7 @@
 // the program at once.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -36,15 +37,21 @@ class PauseWatch {
   private:
     void run();
 
+    // Waits while the watch shows its texts, where it has begun to.
+    void wait_for_watch();
+
     HostSession& session_;
     const bool console_;  // standard input is a terminal: keys reach the driver
+    // Held by the watch while it looks and while it shows its texts. A plot
+    // calls the driver millions of times: the driver's thread only sets the
+    // flags, and takes the lock only where the watch has claimed a pause.
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stop_ = false;
-    bool in_driver_ = false;
-    bool after_print_ = false;  // the driver's last service call was a text
-    bool pausing_ = false;
-    std::chrono::steady_clock::time_point printed_at_;
+    std::atomic<bool> in_driver_{false};
+    std::atomic<bool> after_print_{false};  // the driver's last service call was a text
+    std::atomic<bool> pausing_{false};
+    std::atomic<std::chrono::steady_clock::rep> printed_at_{0};
     std::chrono::steady_clock::time_point flushed_at_;  // of the terminal's input
     std::thread thread_;
 };

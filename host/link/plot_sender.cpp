@@ -193,8 +193,9 @@ class Sender {
 
     int16_t simple(int16_t code) { return call(reuse(code)); }
 
+    // A plot sends a request a vector: one record, made once.
     Record& reuse(int16_t code) {
-        record_ = Record(code, kSmallRecord);
+        record_.reset(code);
         return record_;
     }
 

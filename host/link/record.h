@@ -17,6 +17,12 @@ class Record {
     // 4 KiB holds every fixed request; polygons ask for their own size.
     explicit Record(int16_t code, size_t size = 4096) : bytes_(size, 0) { set_i16(0, code); }
 
+    // Zero-filled again under another code: one record for many requests.
+    void reset(int16_t code) {
+        std::fill(bytes_.begin(), bytes_.end(), uint8_t{0});
+        set_i16(0, code);
+    }
+
     uint8_t* data() { return bytes_.data(); }
     size_t size() const { return bytes_.size(); }
     const std::vector<uint8_t>& bytes() const { return bytes_; }
