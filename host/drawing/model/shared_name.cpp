@@ -47,9 +47,21 @@ SharedName::SharedName(std::string_view text) {
 }
 
 const std::string& SharedName::str() const {
+    // A name stays where it is once added: each thread keeps the names it
+    // has looked up (a plot asks for the layer and line type of every path)
+    // and takes the lock only for one it has not.
+    struct Seen {
+        uint32_t id_plus_one;  // 0: none
+        const std::string* name;
+    };
+    constexpr uint32_t kSeen = 64;
+    thread_local Seen seen[kSeen];
+    Seen& s = seen[id_ % kSeen];
+    if (s.id_plus_one == id_ + 1) return *s.name;
     NameTable& t = table();
     const std::lock_guard lock(t.mutex);
-    return t.names[id_];
+    s = {id_ + 1, &t.names[id_]};
+    return *s.name;
 }
 
 }  // namespace tvk::host
