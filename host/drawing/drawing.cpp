@@ -164,7 +164,11 @@ FlatDrawing Drawing::flatten(double tolerance, std::optional<Box> window,
                              WorkProgress& progress) const {
     struct Collect : FlatSink {
         FlatDrawing flat;
-        void add(Path path) override { flat.paths.push_back(std::move(path)); }
+        void add(Path path) override {
+            // Grown point by point: the spare room would be held as long as the drawing.
+            path.points.shrink_to_fit();
+            flat.paths.push_back(std::move(path));
+        }
         void add(Fill fill) override { flat.fills.push_back(std::move(fill)); }
         void add(const DashPatterns& patterns) override { flat.dash_patterns = patterns; }
     } collect;
@@ -183,8 +187,6 @@ void Drawing::flatten(double tolerance, std::optional<Box> window, WorkProgress&
     // Pieces of a path cut to a viewport, or the path whole.
     const auto add_path = [&](Path path, const Box* clip) {
         if (!clip) {
-            // Grown point by point: the spare room would be held to the end of the plot.
-            path.points.shrink_to_fit();
             sink.add(std::move(path));
             return;
         }

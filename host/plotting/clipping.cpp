@@ -11,16 +11,28 @@ namespace {
 // error, and a point that rounds onto the edge is on the paper.
 constexpr double kSlack = 0.25;
 
-bool inside(Vec2 p, HostArea a) {
-    return p.x >= -kSlack && p.y >= -kSlack && p.x <= a.width + kSlack && p.y <= a.height + kSlack;
+bool inside(Vec2 p, HostArea a, double slack = kSlack) {
+    return p.x >= -slack && p.y >= -slack && p.x <= a.width + slack && p.y <= a.height + slack;
+}
+
+// Every point within the area and `slack`: then every segment lies so, and
+// clip_segment keeps each whole (t0 0, t1 1). Most paths lie on the paper.
+bool all_inside(const std::vector<Vec2>& points, HostArea a, double slack = kSlack) {
+    return std::all_of(points.begin(), points.end(), [&](Vec2 p) { return inside(p, a, slack); });
+}
+
+// To the nearest host unit, halves up, as std::lround takes them (of a
+// number from 0 to 65535, without a call for each: a plot rounds millions).
+int32_t nearest_unit(double v) {
+    if (!(v >= 0)) return 0;  // what lround's out-of-range answer becomes
+    const auto whole = static_cast<int32_t>(v);
+    return v - whole >= 0.5 ? whole + 1 : whole;  // the difference is exact
 }
 
 // To the nearest host unit, and never past the edge that the slack let through.
 HostPoint rounded(Vec2 p, HostArea a) {
-    const auto unit = [](double v, double max) {
-        return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, max)));
-    };
-    return {unit(p.x, a.width), unit(p.y, a.height)};
+    return {nearest_unit(std::clamp(p.x, 0.0, a.width)),
+            nearest_unit(std::clamp(p.y, 0.0, a.height))};
 }
 
 void append(HostPolyline& line, Vec2 p, HostArea area) {
@@ -75,17 +87,25 @@ std::vector<Vec2> cut(const std::vector<Vec2>& ring, Keep keep, Cross cross) {
 
 std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostArea area) {
     std::vector<HostPolyline> pieces;
+    clip_polyline(points, area, pieces);
+    return pieces;
+}
+
+void clip_polyline(const std::vector<Vec2>& points, HostArea area,
+                   std::vector<HostPolyline>& pieces) {
+    pieces.clear();
     if (points.size() == 1) {
         if (inside(points[0], area)) pieces.push_back({rounded(points[0], area)});
-        return pieces;
+        return;
     }
     // Most paths lie wholly on the paper: one piece of at most their points,
     // held at its size (the job holds every path until it is sent).
     HostPolyline current;
     current.reserve(points.size());
+    const bool whole = all_inside(points, area);
     for (size_t i = 1; i < points.size(); ++i) {
         double t0 = 0, t1 = 1;
-        if (!clip_segment(points[i - 1], points[i], area, t0, t1)) continue;
+        if (!whole && !clip_segment(points[i - 1], points[i], area, t0, t1)) continue;
         const Vec2 from = lerp(points[i - 1], points[i], t0);
         const Vec2 to = lerp(points[i - 1], points[i], t1);
         // A segment that enters the area starts a new piece.
@@ -103,11 +123,11 @@ std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostAre
     if (!current.empty()) pieces.push_back(std::move(current));
     for (HostPolyline& piece : pieces)
         if (piece.capacity() > piece.size()) piece.shrink_to_fit();
-    return pieces;
 }
 
 double length_cut_off(const std::vector<Vec2>& points, HostArea area, double margin) {
     double cut = 0;
+    if (all_inside(points, area, margin)) return cut;
     for (size_t i = 1; i < points.size(); ++i) {
         const Vec2 a = points[i - 1], b = points[i];
         const double length = std::hypot(b.x - a.x, b.y - a.y);

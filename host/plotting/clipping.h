@@ -22,6 +22,10 @@ double polyline_length(const HostPolyline& points, bool closed);
 // The parts of a polyline inside the area, rounded, repeated points dropped.
 // A polyline of one point (a dot) stays one point when it lies inside.
 std::vector<HostPolyline> clip_polyline(const std::vector<Vec2>& points, HostArea area);
+// The same into `pieces` (emptied first), whose room a caller clipping path
+// after path keeps.
+void clip_polyline(const std::vector<Vec2>& points, HostArea area,
+                   std::vector<HostPolyline>& pieces);
 
 // A closed ring cut to the area (the parts outside run along its border),
 // rounded, repeated points dropped; empty when nothing is left.

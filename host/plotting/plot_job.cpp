@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -27,7 +28,8 @@ int colour_index(int colour) {
 double length_of_placed(const std::vector<Vec2>& points) {
     double length = 0;
     for (size_t i = 1; i < points.size(); ++i) {
-        length += std::hypot(points[i].x - points[i - 1].x, points[i].y - points[i - 1].y);
+        const double dx = points[i].x - points[i - 1].x, dy = points[i].y - points[i - 1].y;
+        length += std::sqrt(dx * dx + dy * dy);
     }
     return length;
 }
@@ -39,8 +41,8 @@ class Builder {
     // `width`: the stroke's, in drawing units; 0: the pen's of the profile.
     void add_path(const std::vector<Vec2>& points, int colour, int32_t true_colour, int line_type,
                   const std::string& layer, double width = 0) {
-        std::vector<Vec2> placed;
-        placed.reserve(points.size());
+        std::vector<Vec2>& placed = placed_;
+        placed.clear();
         for (Vec2 pt : points) {
             placed.push_back(g_.placement.apply(pt));
             job_.placed.add(placed.back());
@@ -51,7 +53,8 @@ class Builder {
         const int speed = p_.variable_speed() ? speed_of(colour, pen) : 0;
         job_.placed_length += length_of_placed(placed);
         job_.cut_length += length_cut_off(placed, g_.area, 1.0);
-        for (HostPolyline& piece : clip_polyline(placed, g_.area)) {
+        clip_polyline(placed, g_.area, pieces_);
+        for (HostPolyline& piece : pieces_) {
             job_.paths.push_back({pen, line_type, speed, std::move(piece)});
         }
         const double inches = width * g_.placement.scale() / g_.resolution;
@@ -150,6 +153,9 @@ class Builder {
     const PenChoices& c_;
     PlotJob job_;
     std::set<int> drawn_width_;  // pens whose width the drawing gave
+    // The room of the last path, reused.
+    std::vector<Vec2> placed_;
+    std::vector<HostPolyline> pieces_;
 };
 
 }  // namespace
@@ -167,6 +173,27 @@ struct JobBuilder::Impl {
     Builder builder{geometry, profile, choices};
     std::vector<Fill> fills;  // done at the end, after every path
     DashPatterns dashes;      // by line-type name
+    // Paths come in runs of one layer and one line type: what the last of
+    // each gave is kept for the next.
+    std::optional<SharedName> layer_seen, linetype_seen;
+    bool layer_plotted = false;
+    int linetype_hardware = 0;  // -1: a name the plotter lacks
+
+    bool plotted(SharedName layer) {
+        if (layer_seen != layer) {
+            layer_seen = layer;
+            layer_plotted = choices.plotted(layer);
+        }
+        return layer_plotted;
+    }
+    int hardware_type(SharedName linetype) {
+        if (linetype_seen != linetype) {
+            linetype_seen = linetype;
+            linetype_hardware =
+                hardware_line_type(linetype, profile.language_index() == 0, profile.max_line_type);
+        }
+        return linetype_hardware;
+    }
 
     // A path the drawing dashes by size: with the plotter's own pattern
     // where it has one of that shape and size on paper, else cut into its
@@ -197,7 +224,7 @@ JobBuilder::~JobBuilder() = default;
 
 void JobBuilder::add(Path path) {
     const Profile& profile = impl_->profile;
-    if (!impl_->choices.plotted(path.layer)) return;
+    if (!impl_->plotted(path.layer)) return;
     if (!impl_->dashes.empty()) {
         if (auto it = impl_->dashes.find(path.linetype); it != impl_->dashes.end()) {
             impl_->add_dashed(path, it->second);
@@ -205,8 +232,7 @@ void JobBuilder::add(Path path) {
         }
     }
     const size_t c = static_cast<size_t>(colour_index(path.color));
-    int line_type =
-        hardware_line_type(path.linetype, profile.language_index() == 0, profile.max_line_type);
+    int line_type = impl_->hardware_type(path.linetype);
     if (line_type < 0) line_type = profile.line_type_by_colour[c];  // a name the plotter lacks
     impl_->builder.add_path(path.points, path.color, path.true_color, line_type, path.layer,
                             path.width);
