@@ -185,6 +185,7 @@ int run_plot(const GlobalOptions& global, PlotOptions& o) {
         throw HostError(text +
                         (several ? "\nNothing was plotted (--keep-going plots the rest)." : ""));
     }
+    if (!targets.empty()) targets.back().program_ends = true;
     // On a port, new paper before each drawing after the first; with --yes
     // or without a terminal nobody is there to put it in: no question.
     const bool ask_paper = !o.port.empty() && !o.dry_run && prompts_interactive(global);

@@ -112,13 +112,6 @@ int long_plot_divisor(double area_x, double area_y) {
     return 16;
 }
 
-double pen_down_length(const PlotJob& job) {
-    double length = 0;
-    for (const PenPath& p : job.paths) length += polyline_length(p.points, false);
-    for (const FillPolygon& f : job.polygons) length += polyline_length(f.vertices, true);
-    return length;
-}
-
 // What the user should know about how the drawing was drawn: references
 // that could not be followed, fonts, characters no font has, and the
 // entities that are not drawn, by type; one line each.
@@ -236,6 +229,14 @@ std::string pen_colour_text(const Profile& profile, int pen) {
         return c < 8 ? std::string(kNames[c]) : "colour " + std::to_string(c);
     }
     return "";
+}
+
+// A large plot holds hundreds of thousands of paths: freeing them one by one
+// takes longer than the system takes to take back the whole program. Held
+// where the program can reach them, they are no leak.
+void leave_to_exit(PlotJob job) {
+    static auto* const left = new std::vector<PlotJob>;
+    left->push_back(std::move(job));
 }
 
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
@@ -413,6 +414,7 @@ class PlotRun {
         if (!journal_.id.empty()) remove_journal(journal_.id);
         report(profile, limits, job, sent, travel_before, model);
         if (!t_.preview.empty()) write_preview(profile, limits, job);
+        if (t_.program_ends) leave_to_exit(std::move(job));
         return 0;
     }
 
@@ -584,10 +586,10 @@ class PlotRun {
         figures.vectors = sent.vectors;
         figures.bytes = host_.session.sent_bytes;
         figures.pen_up_mm = pen_up_travel(job.paths) * mm;
-        figures.pen_down_mm = pen_down_length(job) * mm;
         figures.serial = profile.port_kind != 2;
         figures.line = profile.line;
         figures.time = plot_time(job, figures.bytes, model);
+        figures.pen_down_mm = figures.time.pen_down * mm;
         figures.bounds = plot_bounds(job, figures.time, model);
         figures.pen_up_bound_mm = figures.bounds.travel * mm;
         figures.copies = copies(profile);

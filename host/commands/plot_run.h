@@ -35,6 +35,9 @@ struct PlotTarget {
     // Told, once the plot is made, each colour of the drawing (its colour
     // number, and its true colour 0xRRGGBB or -1) with the pen it went to.
     std::function<void(const std::map<std::pair<int, int32_t>, int>& pens)> colours;
+    // The program ends after this plot: the plot's paths are left to the
+    // system, which takes their memory back at once, not freed one by one.
+    bool program_ends = false;
 };
 
 // The exit code: 0, kExitFailed or kExitStopped. Throws HostError (and

@@ -75,8 +75,10 @@ PlotTime plot_time(const PlotJob& job, size_t bytes, const TimeModel& model) {
         }
         const double up = move_seconds(distance(line.front(), pen_at) * model.mm_per_unit,
                                        timing.travel_mm_s, timing.acceleration_mm_s2);
-        const double down =
-            drawn(line, closed, model.mm_per_unit, speed_mm_s, timing.acceleration_mm_s2).seconds;
+        const Drawn d =
+            drawn(line, closed, model.mm_per_unit, speed_mm_s, timing.acceleration_mm_s2);
+        const double down = d.seconds;
+        t.pen_down += d.length;
         ++t.lifts;
         t.pen_up_s += up;
         t.pen_down_s += down;

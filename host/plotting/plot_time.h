@@ -31,7 +31,8 @@ struct PlotTime {
     double plotter_s = 0;  // the plotter's own work: the four above
     double total_s = 0;    // from the first byte to the last line drawn
     size_t lifts = 0;
-    size_t changes = 0;  // pen selections, the first included
+    size_t changes = 0;   // pen selections, the first included
+    double pen_down = 0;  // the length drawn, in host units
 };
 
 // The plot of `job` in its order, sent as `bytes` bytes (spread over the
