@@ -31,6 +31,19 @@ TEST(Clipping, PolylinesAreCutAtTheEdgesAndSplitWhereTheyLeave) {
     EXPECT_TRUE(clip_polyline({{-3, 4}}, area).empty());
 }
 
+TEST(Clipping, PointsRoundToTheNearestUnitHalvesUp) {
+    const HostArea area{100, 50};
+    // Halves go up; the double just below a half goes down, as do points
+    // within the slack outside the edge, and a path reused for the next
+    // keeps nothing of the last.
+    std::vector<HostPolyline> pieces;
+    clip_polyline({{2.5, 0.49999999999999994}, {7.5, 49.5}, {99.5, 49.9}, {100.2, -0.2}}, area,
+                  pieces);
+    EXPECT_EQ(pieces, (std::vector<Points>{{{3, 0}, {8, 50}, {100, 50}, {100, 0}}}));
+    clip_polyline({{1.4999999999999998, 3}}, area, pieces);
+    EXPECT_EQ(pieces, (std::vector<Points>{{{1, 3}}}));
+}
+
 TEST(Clipping, RingsRunAlongTheEdgeOutside) {
     const HostArea area{100, 100};
     EXPECT_EQ(clip_ring({{50, 50}, {150, 50}, {150, 150}, {50, 150}}, area),
