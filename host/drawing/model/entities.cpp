@@ -10,13 +10,28 @@ namespace {
 // point where it joins the previous element.
 void flatten_element(const Element& element, const Affine& m, double tolerance,
                      std::vector<Vec2>& out) {
-    std::vector<Vec2> points;
+    // Lines and polylines (most of a drawing, and every stroke of a text)
+    // go straight to the end of `out`.
+    const auto room = [&out](size_t more) {
+        if (out.capacity() < out.size() + more)
+            out.reserve(std::max(out.size() + more, 2 * out.capacity()));
+    };
+    const auto append = [&out](Vec2 p, bool first) {
+        if (!first || out.empty() || !(out.back() == p)) out.push_back(p);
+    };
     if (const auto* s = std::get_if<Segment>(&element)) {
-        points = {m.apply(s->a), m.apply(s->b)};
-    } else if (const auto* line = std::get_if<Polyline>(&element)) {
-        points.reserve(line->points.size());
-        for (Vec2 p : line->points) points.push_back(m.apply(p));
-    } else if (const auto* arc = std::get_if<EllipseArc>(&element)) {
+        room(2);
+        append(m.apply(s->a), true);
+        append(m.apply(s->b), false);
+        return;
+    }
+    if (const auto* line = std::get_if<Polyline>(&element)) {
+        room(line->points.size());
+        for (size_t i = 0; i < line->points.size(); ++i) append(m.apply(line->points[i]), i == 0);
+        return;
+    }
+    std::vector<Vec2> points;
+    if (const auto* arc = std::get_if<EllipseArc>(&element)) {
         points = arc->transformed(m).flatten(tolerance);
     } else if (const auto* spline = std::get_if<BSpline>(&element)) {
         points = spline->transformed(m).flatten(tolerance);

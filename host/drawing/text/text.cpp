@@ -146,7 +146,8 @@ void add_strokes(const std::u32string& text, const StrokeFont& font, const Affin
             line.points.reserve(std::max<size_t>(stroke.size(), 2));
             for (Vec2 p : stroke) line.points.push_back(m.apply({x - g.left + p.x, p.y}));
             if (line.points.size() == 1) line.points.push_back(line.points[0]);  // a dot
-            out.traces.push_back(Trace{{std::move(line)}});
+            // Moved in: a trace made from a list would copy the points.
+            out.traces.emplace_back().elements.emplace_back(std::move(line));
         }
         x += g.advance();
     }
