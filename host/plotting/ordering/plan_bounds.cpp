@@ -7,6 +7,8 @@
 #include <numeric>
 #include <tuple>
 
+#include "host/plotting/ordering/delaunay_edges.h"
+
 namespace tvk::host {
 namespace {
 
@@ -309,7 +311,11 @@ double spanning_length(const PathStops& stops) {
     return total;
 }
 
-std::vector<double> spanning_edges(const PathStops& stops) {
+namespace {
+
+// The same tree found by searching a k-d tree (Borůvka's rounds), for
+// coordinates too large for the triangulation's exact tests.
+std::vector<double> spanning_edges_by_search(const PathStops& stops) {
     std::vector<double> edges;
     const std::vector<Point>& points = stops.points;
     if (points.empty()) return edges;
@@ -447,6 +453,70 @@ std::vector<double> spanning_edges(const PathStops& stops) {
         if (joined == 0) break;
         left -= joined;
     }
+    return edges;
+}
+
+bool within_triangulation(const std::vector<Point>& points) {
+    return std::all_of(points.begin(), points.end(), [](Point p) {
+        return p.first > -kDelaunayLimit && p.first < kDelaunayLimit &&
+               p.second > -kDelaunayLimit && p.second < kDelaunayLimit;
+    });
+}
+
+}  // namespace
+
+// Paths are joined inside at no cost: the tree over the paths is a shortest
+// tree over their stops, each path's own stops joined for nothing first. A
+// shortest tree over the stops lies within their Delaunay triangulation
+// (any other edge is the longest round some triangle-free lune), so only
+// its edges, about three a stop, are weighed (Kruskal), not every pair.
+// Stops at one place join their paths at no cost, and are one point to the
+// triangulation.
+std::vector<double> spanning_edges(const PathStops& stops) {
+    if (!within_triangulation(stops.points)) return spanning_edges_by_search(stops);
+    std::vector<double> edges;
+    const size_t paths = stops.first.size() - (stops.first.empty() ? 0 : 1);
+    struct Stop {
+        Point at;
+        uint32_t path;
+    };
+    std::vector<Stop> sorted;
+    sorted.reserve(stops.points.size());
+    for (uint32_t i = 0; i < paths; ++i)
+        for (uint32_t k = stops.first[i]; k < stops.first[i + 1]; ++k)
+            sorted.push_back({stops.points[k], i});
+    std::sort(sorted.begin(), sorted.end(), [](const Stop& a, const Stop& b) {
+        return std::tie(a.at, a.path) < std::tie(b.at, b.path);
+    });
+    Sets parts(paths);
+    std::vector<Point> places;
+    std::vector<uint32_t> path_at;  // a path with a stop at each place
+    for (size_t k = 0; k < sorted.size(); ++k) {
+        if (k > 0 && sorted[k].at == sorted[k - 1].at) {
+            if (parts.unite(sorted[k].path, sorted[k - 1].path)) edges.push_back(0);
+            continue;
+        }
+        places.push_back(sorted[k].at);
+        path_at.push_back(sorted[k].path);
+    }
+    std::vector<Stop>().swap(sorted);
+    struct Join {
+        int64_t d;  // squared length
+        uint32_t a, b;
+    };
+    std::vector<Join> joins;
+    joins.reserve(places.size() * 2);
+    delaunay_edges(places, [&](uint32_t a, uint32_t b) {
+        if (parts.find(path_at[a]) == parts.find(path_at[b])) return;
+        const int64_t dx = int64_t{places[a].first} - places[b].first,
+                      dy = int64_t{places[a].second} - places[b].second;
+        joins.push_back({dx * dx + dy * dy, path_at[a], path_at[b]});
+    });
+    std::sort(joins.begin(), joins.end(), [](const Join& x, const Join& y) {
+        return std::tie(x.d, x.a, x.b) < std::tie(y.d, y.a, y.b);
+    });
+    for (const Join& j : joins)
+        if (parts.unite(j.a, j.b)) edges.push_back(std::sqrt(static_cast<double>(j.d)));
     return edges;
 }
 
