@@ -51,7 +51,7 @@ class Mesh {
   public:
     explicit Mesh(const std::vector<Point>& points) : points_(points) {
         const size_t most = 6 * points.size();  // 3n edges, both ways
-        org_.reserve(most), next_.reserve(most), prev_.reserve(most);
+        org_.reserve(most), next_.reserve(most);
     }
 
     // The triangulation of points [lo, hi): its hull's edge out of the
@@ -102,11 +102,11 @@ class Mesh {
                     left = t;
                 }
             }
-            uint32_t right = prev_[base];
+            uint32_t right = oprev(base);
             if (valid(right, base)) {
                 while (in_circle(at(dest(base)), at(org(base)), at(dest(right)),
-                                 at(dest(prev_[right])))) {
-                    const uint32_t t = prev_[right];
+                                 at(dest(oprev(right))))) {
+                    const uint32_t t = oprev(right);
                     remove(right);
                     right = t;
                 }
@@ -123,17 +123,30 @@ class Mesh {
         return {ldo, rdo};
     }
 
-    template <typename Visit>
-    void each_edge(Visit&& visit) const {
-        for (uint32_t e = 0; e < org_.size(); e += 2)
-            if (org_[e] != kNone) visit(org_[e], org_[e + 1]);
+    // The edges' ends, the mesh given up.
+    std::vector<uint32_t> take_edges() {
+        std::vector<uint32_t>().swap(next_);
+        size_t kept = 0;
+        for (size_t e = 0; e < org_.size(); e += 2) {
+            if (org_[e] == kNone) continue;
+            org_[kept++] = org_[e];
+            org_[kept++] = org_[e + 1];
+        }
+        org_.resize(kept);
+        return std::move(org_);
     }
 
   private:
     Point at(uint32_t point) const { return points_[point]; }
     uint32_t org(uint32_t e) const { return org_[e]; }
     uint32_t dest(uint32_t e) const { return org_[e ^ 1]; }
-    uint32_t lnext(uint32_t e) const { return prev_[e ^ 1]; }
+    uint32_t lnext(uint32_t e) const { return oprev(e ^ 1); }
+    // The edge before e round its origin: the ring is walked (a few edges).
+    uint32_t oprev(uint32_t e) const {
+        uint32_t x = e;
+        while (next_[x] != e) x = next_[x];
+        return x;
+    }
     uint32_t rprev(uint32_t e) const { return next_[e ^ 1]; }
     bool left_of(Point p, uint32_t e) const { return ccw(p, at(org(e)), at(dest(e))); }
     bool right_of(Point p, uint32_t e) const { return ccw(p, at(dest(e)), at(org(e))); }
@@ -146,11 +159,11 @@ class Mesh {
             free_ = next_[e];
         } else {
             e = static_cast<uint32_t>(org_.size());
-            org_.resize(e + 2), next_.resize(e + 2), prev_.resize(e + 2);
+            org_.resize(e + 2), next_.resize(e + 2);
         }
         org_[e] = a, org_[e + 1] = b;
-        next_[e] = prev_[e] = e;
-        next_[e + 1] = prev_[e + 1] = e + 1;
+        next_[e] = e;
+        next_[e + 1] = e + 1;
         return e;
     }
 
@@ -158,7 +171,6 @@ class Mesh {
     void splice(uint32_t a, uint32_t b) {
         const uint32_t an = next_[a], bn = next_[b];
         next_[a] = bn, next_[b] = an;
-        prev_[bn] = a, prev_[an] = b;
     }
 
     // A new edge from a's destination to b's origin, in the face left of both.
@@ -170,8 +182,8 @@ class Mesh {
     }
 
     void remove(uint32_t e) {
-        splice(e, prev_[e]);
-        splice(e ^ 1, prev_[e ^ 1]);
+        splice(e, oprev(e));
+        splice(e ^ 1, oprev(e ^ 1));
         const uint32_t pair = e & ~1u;
         org_[pair] = org_[pair + 1] = kNone;
         next_[pair] = free_;
@@ -179,18 +191,17 @@ class Mesh {
     }
 
     const std::vector<Point>& points_;
-    std::vector<uint32_t> org_, next_, prev_;  // per directed edge
+    std::vector<uint32_t> org_, next_;  // per directed edge
     uint32_t free_ = kNone;                    // removed pairs, to be used again
 };
 
 }  // namespace
 
-void delaunay_edges(const std::vector<Point>& points,
-                    const std::function<void(uint32_t, uint32_t)>& edge) {
-    if (points.size() < 2) return;
+std::vector<uint32_t> delaunay_edges(const std::vector<Point>& points) {
+    if (points.size() < 2) return {};
     Mesh mesh(points);
     mesh.triangulate(0, static_cast<uint32_t>(points.size()));
-    mesh.each_edge(edge);
+    return mesh.take_edges();
 }
 
 }  // namespace tvk::host

@@ -64,36 +64,45 @@ struct Detour {
 
 void splice_loops(std::vector<PenPath>& paths, std::vector<uint8_t>* marks) {
     if (std::none_of(paths.begin(), paths.end(), is_loop)) return;
-    // Only places that a loop has and some other vertex has too matter:
-    // three bit tables (seen, seen again, a loop's) find them, so that only
-    // their vertices are sorted.
+    // Only places that a loop has and some other vertex has too matter
+    // (with marks, a marked path's places: elsewhere nothing changed since
+    // loops were last drawn into paths): bit tables (seen, seen again, a
+    // loop's or a marked path's) find them, so that only their vertices are
+    // sorted.
     size_t total = 0;
     for (const PenPath& p : paths) total += vertices_of(p);
     size_t bits = 64;
     while (bits < total * 8) bits *= 2;
     const uint64_t mask = bits - 1;
-    std::vector<uint64_t> seen(bits / 64, 0), again(bits / 64, 0), looped(bits / 64, 0);
-    for (const PenPath& p : paths) {
-        const bool loop = is_loop(p);
-        for (size_t k = 0; k < vertices_of(p); ++k) {
-            const uint64_t h = place_hash(p, p.points[k]) & mask, bit = uint64_t{1} << (h % 64);
-            if (seen[h / 64] & bit) again[h / 64] |= bit;
-            seen[h / 64] |= bit;
-            if (loop) looped[h / 64] |= bit;
+    std::vector<uint64_t> seen(bits / 64, 0), again(bits / 64, 0), wanted(bits / 64, 0);
+    const auto slot = [&](const PenPath& p, Point at) {
+        const uint64_t h = place_hash(p, at) & mask;
+        return std::pair<size_t, uint64_t>{h / 64, uint64_t{1} << (h % 64)};
+    };
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const PenPath& p = paths[i];
+        const size_t count = vertices_of(p);
+        const bool want = marks ? (*marks)[i] != 0 : is_loop(p);
+        for (size_t k = 0; k < count; ++k) {
+            const auto [word, bit] = slot(p, p.points[k]);
+            if (!marks) again[word] |= seen[word] & bit;
+            seen[word] |= bit;
+            if (want) wanted[word] |= bit;
         }
     }
     std::vector<uint64_t>().swap(seen);
     std::vector<Vertex> shared;
     for (uint32_t i = 0; i < paths.size(); ++i) {
         const PenPath& p = paths[i];
-        for (uint32_t k = 0; k < vertices_of(p); ++k) {
-            const uint64_t h = place_hash(p, p.points[k]) & mask, bit = uint64_t{1} << (h % 64);
-            if ((again[h / 64] & bit) && (looped[h / 64] & bit))
+        const auto count = static_cast<uint32_t>(vertices_of(p));
+        for (uint32_t k = 0; k < count; ++k) {
+            const auto [word, bit] = slot(p, p.points[k]);
+            if ((marks || (again[word] & bit)) && (wanted[word] & bit))
                 shared.push_back({p.line_type, p.speed, p.points[k], i, k});
         }
     }
     std::vector<uint64_t>().swap(again);
-    std::vector<uint64_t>().swap(looped);
+    std::vector<uint64_t>().swap(wanted);
     std::sort(shared.begin(), shared.end(), [](const Vertex& a, const Vertex& b) {
         return std::tie(a.line_type, a.speed, a.at, a.path, a.k) <
                std::tie(b.line_type, b.speed, b.at, b.path, b.k);

@@ -467,11 +467,12 @@ bool within_triangulation(const std::vector<Point>& points) {
 
 // Paths are joined inside at no cost: the tree over the paths is a shortest
 // tree over their stops, each path's own stops joined for nothing first. A
-// shortest tree over the stops lies within their Delaunay triangulation
-// (any other edge is the longest round some triangle-free lune), so only
-// its edges, about three a stop, are weighed (Kruskal), not every pair.
-// Stops at one place join their paths at no cost, and are one point to the
-// triangulation.
+// shortest tree over the stops lies within any Delaunay triangulation of
+// them (an edge with another stop on or in the circle that has it as
+// diameter is the longest of a triangle, and in no shortest tree; every
+// other edge is in every triangulation), so only its edges, about three a
+// stop, are weighed, not every pair. Stops at one place join their paths at
+// no cost, and are one point to the triangulation.
 std::vector<double> spanning_edges(const PathStops& stops) {
     if (!within_triangulation(stops.points)) return spanning_edges_by_search(stops);
     std::vector<double> edges;
@@ -500,23 +501,42 @@ std::vector<double> spanning_edges(const PathStops& stops) {
         path_at.push_back(sorted[k].path);
     }
     std::vector<Stop>().swap(sorted);
-    struct Join {
-        int64_t d;  // squared length
-        uint32_t a, b;
+    // Borůvka's rounds over the triangulation's edges: each part of the
+    // forest takes its shortest edge to another part (ties by the edge's
+    // place, so that no round closes a cycle); edges within a part are
+    // dropped as parts grow.
+    std::vector<uint32_t> ends = delaunay_edges(places);
+    const auto squared_length = [&](size_t e) {
+        const Point a = places[ends[2 * e]], b = places[ends[2 * e + 1]];
+        const int64_t dx = int64_t{a.first} - b.first, dy = int64_t{a.second} - b.second;
+        return dx * dx + dy * dy;
     };
-    std::vector<Join> joins;
-    joins.reserve(places.size() * 2);
-    delaunay_edges(places, [&](uint32_t a, uint32_t b) {
-        if (parts.find(path_at[a]) == parts.find(path_at[b])) return;
-        const int64_t dx = int64_t{places[a].first} - places[b].first,
-                      dy = int64_t{places[a].second} - places[b].second;
-        joins.push_back({dx * dx + dy * dy, path_at[a], path_at[b]});
-    });
-    std::sort(joins.begin(), joins.end(), [](const Join& x, const Join& y) {
-        return std::tie(x.d, x.a, x.b) < std::tie(y.d, y.a, y.b);
-    });
-    for (const Join& j : joins)
-        if (parts.unite(j.a, j.b)) edges.push_back(std::sqrt(static_cast<double>(j.d)));
+    std::vector<int64_t> best(paths);
+    std::vector<uint32_t> best_edge(paths);
+    for (;;) {
+        std::fill(best.begin(), best.end(), std::numeric_limits<int64_t>::max());
+        size_t kept = 0;
+        for (size_t e = 0; e < ends.size() / 2; ++e) {
+            const uint32_t a = parts.find(path_at[ends[2 * e]]),
+                           b = parts.find(path_at[ends[2 * e + 1]]);
+            if (a == b) continue;
+            ends[2 * kept] = ends[2 * e], ends[2 * kept + 1] = ends[2 * e + 1];
+            const int64_t d = squared_length(kept);
+            for (const uint32_t part : {a, b})
+                if (d < best[part]) best[part] = d, best_edge[part] = static_cast<uint32_t>(kept);
+            ++kept;
+        }
+        ends.resize(2 * kept);
+        size_t joined = 0;
+        for (uint32_t part = 0; part < paths; ++part) {
+            if (best[part] == std::numeric_limits<int64_t>::max()) continue;
+            const uint32_t e = best_edge[part];
+            if (!parts.unite(path_at[ends[2 * e]], path_at[ends[2 * e + 1]])) continue;
+            edges.push_back(std::sqrt(static_cast<double>(best[part])));
+            ++joined;
+        }
+        if (joined == 0) break;
+    }
     return edges;
 }
 
