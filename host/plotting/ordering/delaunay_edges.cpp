@@ -51,7 +51,7 @@ class Mesh {
   public:
     explicit Mesh(const std::vector<Point>& points) : points_(points) {
         const size_t most = 6 * points.size();  // 3n edges, both ways
-        org_.reserve(most), next_.reserve(most);
+        org_.reserve(most), next_.reserve(most), prev_.reserve(most);
     }
 
     // The triangulation of points [lo, hi): its hull's edge out of the
@@ -102,11 +102,11 @@ class Mesh {
                     left = t;
                 }
             }
-            uint32_t right = oprev(base);
+            uint32_t right = prev_[base];
             if (valid(right, base)) {
                 while (in_circle(at(dest(base)), at(org(base)), at(dest(right)),
-                                 at(dest(oprev(right))))) {
-                    const uint32_t t = oprev(right);
+                                 at(dest(prev_[right])))) {
+                    const uint32_t t = prev_[right];
                     remove(right);
                     right = t;
                 }
@@ -126,6 +126,7 @@ class Mesh {
     // The edges' ends, the mesh given up.
     std::vector<uint32_t> take_edges() {
         std::vector<uint32_t>().swap(next_);
+        std::vector<uint32_t>().swap(prev_);
         size_t kept = 0;
         for (size_t e = 0; e < org_.size(); e += 2) {
             if (org_[e] == kNone) continue;
@@ -140,13 +141,7 @@ class Mesh {
     Point at(uint32_t point) const { return points_[point]; }
     uint32_t org(uint32_t e) const { return org_[e]; }
     uint32_t dest(uint32_t e) const { return org_[e ^ 1]; }
-    uint32_t lnext(uint32_t e) const { return oprev(e ^ 1); }
-    // The edge before e round its origin: the ring is walked (a few edges).
-    uint32_t oprev(uint32_t e) const {
-        uint32_t x = e;
-        while (next_[x] != e) x = next_[x];
-        return x;
-    }
+    uint32_t lnext(uint32_t e) const { return prev_[e ^ 1]; }
     uint32_t rprev(uint32_t e) const { return next_[e ^ 1]; }
     bool left_of(Point p, uint32_t e) const { return ccw(p, at(org(e)), at(dest(e))); }
     bool right_of(Point p, uint32_t e) const { return ccw(p, at(dest(e)), at(org(e))); }
@@ -159,11 +154,11 @@ class Mesh {
             free_ = next_[e];
         } else {
             e = static_cast<uint32_t>(org_.size());
-            org_.resize(e + 2), next_.resize(e + 2);
+            org_.resize(e + 2), next_.resize(e + 2), prev_.resize(e + 2);
         }
         org_[e] = a, org_[e + 1] = b;
-        next_[e] = e;
-        next_[e + 1] = e + 1;
+        next_[e] = prev_[e] = e;
+        next_[e + 1] = prev_[e + 1] = e + 1;
         return e;
     }
 
@@ -171,6 +166,7 @@ class Mesh {
     void splice(uint32_t a, uint32_t b) {
         const uint32_t an = next_[a], bn = next_[b];
         next_[a] = bn, next_[b] = an;
+        prev_[bn] = a, prev_[an] = b;
     }
 
     // A new edge from a's destination to b's origin, in the face left of both.
@@ -182,8 +178,8 @@ class Mesh {
     }
 
     void remove(uint32_t e) {
-        splice(e, oprev(e));
-        splice(e ^ 1, oprev(e ^ 1));
+        splice(e, prev_[e]);
+        splice(e ^ 1, prev_[e ^ 1]);
         const uint32_t pair = e & ~1u;
         org_[pair] = org_[pair + 1] = kNone;
         next_[pair] = free_;
@@ -191,7 +187,7 @@ class Mesh {
     }
 
     const std::vector<Point>& points_;
-    std::vector<uint32_t> org_, next_;  // per directed edge
+    std::vector<uint32_t> org_, next_, prev_;  // per directed edge
     uint32_t free_ = kNone;                    // removed pairs, to be used again
 };
 
