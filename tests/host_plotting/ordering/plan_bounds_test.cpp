@@ -138,9 +138,10 @@ TEST(LeastTravel, IsTheSpanningTreeOverThePathsNearestStopsPlusTheMoveFromHome) 
 
 // Random paths on a coarse lattice (many stops in a line, on one circle or
 // at one place, where a triangulation must be exact), with every coordinate
-// scaled and shifted by `scale` and `shift`.
-PathStops lattice_stops(std::mt19937& random, int paths, int32_t scale, int32_t shift) {
-    std::uniform_int_distribution<int32_t> grid(0, 12), shape(0, 3), length(1, 5);
+// scaled and shifted by `scale` and `shift`; `cells` a side.
+PathStops lattice_stops(std::mt19937& random, int paths, int32_t scale, int32_t shift,
+                        int32_t cells = 12) {
+    std::uniform_int_distribution<int32_t> grid(0, cells), shape(0, 3), length(1, 5);
     const auto at = [&](int32_t x, int32_t y) {
         return std::pair<int32_t, int32_t>{x * scale + shift, y * scale + shift};
     };
@@ -192,6 +193,22 @@ TEST(LeastTravel, IsTheSameTreeForCoordinatesTooLargeForTheTriangulation) {
         const PathStops far = lattice_stops(random, 60, 100'000'000, -900'000'000);
         const double expected = least_travel_by_pairs(far);
         EXPECT_NEAR(least_travel(far), expected, expected * 1e-12) << trial;
+    }
+}
+
+TEST(LeastTravel, TheTriangulationAndTheSearchFindTheSameTreeOnLargeDrawings) {
+    // Shifted beyond the triangulation's range, the same stops are searched
+    // for instead: the tree's length is the same, here on far more stops
+    // than a tree over every pair could check.
+    std::mt19937 random(41);
+    for (const int32_t scale : {3, 400}) {
+        const PathStops near = lattice_stops(random, 20000, scale, 0, 400);
+        PathStops far;
+        far.first = near.first;
+        for (const auto& [x, y] : near.points) far.points.push_back({x + (1 << 30), y - (1 << 30)});
+        EXPECT_NEAR(spanning_length(near), spanning_length(far), 1e-6 * spanning_length(near))
+            << scale;
+        EXPECT_EQ(spanning_edges(near).size(), spanning_edges(far).size()) << scale;
     }
 }
 
