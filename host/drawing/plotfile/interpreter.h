@@ -70,6 +70,8 @@ class Interpreter {
     void apply(const Instruction& in);
     void not_drawn(const Instruction& in);
     void update_scaling();
+    // The window the pen draws in: IW's, and under HP-GL/2 within PS's page.
+    void update_window();
     void new_page();
     void set_style();
     Vec2 to_plotter(Vec2 user) const { return user_to_plotter_.apply(user); }
@@ -135,7 +137,9 @@ class Interpreter {
     std::optional<Scaling> scaling_;
     Affine user_to_plotter_;
     int rotation_ = 0;
-    std::optional<Box> window_user_;  // IW as given, in user units when scaled
+    std::optional<Box> window_user_;  // IW, in plotter units where it was given
+    bool window_given_ = false;       // IW since IN, with or without a window
+    std::optional<Vec2> page_size_;   // PS: length and width, plotter units
 
     Vec2 position_;  // plotter units
     bool pen_down_ = false;

@@ -40,8 +40,10 @@ class PenOutput {
         finish_run();
         entities_ = entities;
     }
-    // RO: the page turned by 0, 90, 180 or 270 degrees.
-    void set_rotation(int degrees);
+    // RO: the page turned by 0, 90, 180 or 270 degrees; with the page's size
+    // (plotter units, unturned), the origin moves to the turned page's lower
+    // left corner, as HP-GL/2 moves it.
+    void set_rotation(int degrees, std::optional<Vec2> page = std::nullopt);
     // IW, in plotter units; nothing for none.
     void set_window(std::optional<Box> window);
     void set_style(const StrokeStyle& style);
