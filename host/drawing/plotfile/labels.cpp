@@ -95,8 +95,11 @@ void Interpreter::label_instruction(const Instruction& in) {
     } else if (n == "SL") {
         l.slant = v.empty() ? 0 : std::clamp(v[0], -100.0, 100.0);
     } else if (n == "LO") {
+        // HP-GL/2's 21 (the PCL cursor's origin) stands as 1 does where there
+        // is no PCL page; a position no plotter has leaves the origin as it was.
         const int origin = v.empty() ? 1 : static_cast<int>(v[0]);
-        l.origin = (origin >= 1 && origin <= 9) || (origin >= 11 && origin <= 19) ? origin : 1;
+        if ((origin >= 1 && origin <= 9) || (origin >= 11 && origin <= 19)) l.origin = origin;
+        if (origin == 21 && hpgl2_) l.origin = 1;
     } else if (n == "ES") {
         l.extra_space = v.empty() ? 0 : std::clamp(v[0], -100.0, 100.0);
         l.extra_line = v.size() >= 2 ? std::clamp(v[1], -100.0, 100.0) : 0;

@@ -116,6 +116,21 @@ TEST(PlotFileLabels, TheOriginAlignsEachLine) {
     // LO 11 to 19 stand off the point by half a character.
     b = label_bounds(std::string(kSized) + "LO11;LBH\x03");
     EXPECT_NEAR(b.min_y, 5, 1e-9);
+    // HP-GL/2's LO21 begins at the pen as LO1 does; a position no plotter
+    // has leaves the origin as it was.
+    const auto hpgl2_bounds = [](const std::string& plot) {
+        Read r;
+        read_into(r, plot, {25.4, "HP-GL/2", 0});
+        return bounds(r.segments);
+    };
+    const Box one = hpgl2_bounds(std::string(kSized) + "LBHH\x03");
+    const Box twenty_one = hpgl2_bounds(std::string(kSized) + "LO5;LO21;LBHH\x03");
+    EXPECT_EQ(twenty_one.min_x, one.min_x);
+    EXPECT_EQ(twenty_one.min_y, one.min_y);
+    const Box five = hpgl2_bounds(std::string(kSized) + "LO5;LBHH\x03");
+    const Box kept = hpgl2_bounds(std::string(kSized) + "LO5;LO10;LO22;LBHH\x03");
+    EXPECT_EQ(kept.min_x, five.min_x);
+    EXPECT_EQ(kept.min_y, five.min_y);
 }
 
 TEST(PlotFileLabels, ControlCharactersMoveThePenAndCpMovesByCells) {
