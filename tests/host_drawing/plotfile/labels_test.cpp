@@ -141,10 +141,19 @@ TEST(PlotFileLabels, ControlCharactersMoveThePenAndCpMovesByCells) {
     // Backspace goes back a cell.
     p = pen_after(std::string(kSized) + "LBHH\bH\x03;");
     EXPECT_NEAR(p.x, 30, 1e-9);
-    // CP: cells and lines.
+    // CP: cells and lines, in parts of them too.
     p = pen_after(std::string(kSized) + "CP2,-1;");
     EXPECT_NEAR(p.x, 30, 1e-9);
     EXPECT_NEAR(p.y, -20, 1e-9);
+    p = pen_after(std::string(kSized) + "CP0.5,0.25;");
+    EXPECT_NEAR(p.x, 7.5, 1e-9);
+    EXPECT_NEAR(p.y, 5, 1e-9);
+    // TD1: control characters are characters, and take their cells.
+    p = pen_after(std::string(kSized) + "LBH\rH\x03;");
+    EXPECT_NEAR(p.x, 15, 1e-9);
+    p = pen_after(std::string(kSized) + "TD1;LBH\rH\x03;");
+    EXPECT_NEAR(p.x, 45, 1e-9);
+    EXPECT_NEAR(p.y, 0, 1e-9);
     // DT: another terminator, then the file goes on.
     p = pen_after(std::string(kSized) + "DT#;LBHH#;");
     EXPECT_NEAR(p.x, 30, 1e-9);
@@ -175,6 +184,14 @@ TEST(PlotFileLabels, CharacterSetsGiveTheCharacterOfEachByte) {
     read_into(shifted, std::string(kSized) + "CA33;LB\x0e[\x0f[\x03");
     read_into(direct, std::string(kSized) + "CS33;LB[\x03");
     EXPECT_GT(shifted.segments.size(), direct.segments.size());
+    // SA and SS choose between them for the labels that follow.
+    Read alternate, standard;
+    read_into(alternate, std::string(kSized) + "CA33;SA;LB[\x03");
+    read_into(standard, std::string(kSized) + "CA33;SA;SS;LB[\x03");
+    EXPECT_EQ(alternate.segments.size(), direct.segments.size());
+    Read ascii;
+    read_into(ascii, std::string(kSized) + "LB[\x03");
+    EXPECT_EQ(standard.segments.size(), ascii.segments.size());
     // A character no font has is counted as missing.
     Read missing;
     read_into(missing, "IN;SP1;PA0,0;CS7;LB\x7c\x03");  // Roman-8 0xFC: a black square
