@@ -51,9 +51,8 @@ void Interpreter::initialise(bool full) {
     polygon_.clear();
     polygon_edges_.clear();
     tick_plus_ = tick_minus_ = 0.5;
-    const StrokeFont* font = labels_.font;
     labels_ = LabelState{};
-    labels_.font = font ? font : &StrokeFont::standard();
+    labels_.standard_font.font = labels_.alternate_font.font = &StrokeFont::standard();
     if (hpgl2_) labels_.size = LabelState::Size::kFont;
     labels_.line_start = position_;
     set_style();

@@ -19,6 +19,16 @@ class StrokeFont;
 
 namespace tvk::host::plotfile {
 
+// An HP-GL/2 font (SD, the standard one, or AD, the alternate): pitch in
+// characters per inch and height in points, the font's size when no SI or
+// SR is in force; the nearest stroke font.
+struct FontDefinition {
+    double pitch = 9, points = 11.5;
+    bool proportional = false;
+    bool italic = false;
+    const StrokeFont* font = nullptr;
+};
+
 // The label state: size, direction, slant, origin, spacing, sets and font.
 struct LabelState {
     enum class Size { kFont, kAbsolute, kRelative } size = Size::kRelative;
@@ -33,12 +43,9 @@ struct LabelState {
     int standard_set = 0, alternate_set = 0;
     bool alternate = false;    // SO shifted, or SA
     bool transparent = false;  // TD1: control characters are characters
-    // SD/AD: pitch in characters per inch and height in points; the font's
-    // size when no SI or SR is in force.
-    double pitch = 9, points = 11.5;
-    bool proportional = false;
-    bool italic = false;
-    const StrokeFont* font = nullptr;
+    FontDefinition standard_font, alternate_font;  // SD, AD
+    // The font labels are drawn in: the alternate one after SA.
+    const FontDefinition& font() const { return alternate ? alternate_font : standard_font; }
     std::string buffered;  // BL
     Vec2 line_start;       // where CR returns to, plotter units
 };

@@ -204,6 +204,11 @@ TEST(PlotFileLabels, HpGl2FontsSizeTheirCharactersByPitchAndHeight) {
     // 10 characters an inch (25.4 units at one a millimetre): a cell is 2.54.
     Vec2 p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD1,277,2,0,3,10,4,12;PA0,0;LBHHHH\x03;");
     EXPECT_NEAR(p.x, 4 * 2.54, 1e-9);
+    // AD sizes the alternate font, SA draws in it, SS back in the standard one.
+    p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD3,10;AD3,5;SA;PA0,0;LBHH\x03;");
+    EXPECT_NEAR(p.x, 2 * 5.08, 1e-9);
+    p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD3,10;AD3,5;SA;SS;PA0,0;LBHH\x03;");
+    EXPECT_NEAR(p.x, 2 * 2.54, 1e-9);
     // SI overrides the font's size.
     p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD3,10;SI1,1;PA0,0;LBHH\x03;");
     EXPECT_NEAR(p.x, 30, 1e-9);
