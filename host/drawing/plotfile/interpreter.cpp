@@ -223,11 +223,14 @@ void Interpreter::apply(const Instruction& in) {
         const int degrees = v.empty() ? 0 : static_cast<int>(v[0]);
         if (degrees % 90 == 0 && degrees >= 0 && degrees <= 270 && degrees != rotation_) {
             output_.lift();
+            // The pen stays where it is on the page; its coordinates turn.
+            const Vec2 on_page = output_.to_page(position_);
             rotation_ = degrees;
             // HP-GL/2 puts the origin at the turned page's lower left.
             output_.set_rotation(degrees, hpgl2_ ? std::optional<Vec2>(page_size_.value_or(
                                                        default_p2_ - default_p1_))
                                                  : std::nullopt);
+            position_ = output_.from_page(on_page);
             update_window();
         }
     } else if (n == "IW") {

@@ -243,6 +243,12 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
          [] {
              return chain({{0, 0}, {0, 10}});
          }},
+        {"HP-GL/2 RO 90: the origin at the turned page's corner, the pen where it was",
+         "\x1b%0BIN;PS400,200;SP1;PA100,50;RO90;PD;PR10,0;PA;PU0,0;PD0,10;",
+         [] {
+             // (x, y) turned lies at (400 - y, x) on the page.
+             return chain({{100, 50}, {100, 60}}) + chain({{400, 0}, {390, 0}});
+         }},
         {"SP0 puts the pen away", "IN;SP0;PA0,0;PD10,0;SP1;PD10,10;",
          [] {
              return chain({{10, 0}, {10, 10}});
