@@ -227,9 +227,10 @@ void Interpreter::apply(const Instruction& in) {
             const Vec2 on_page = output_.to_page(position_);
             rotation_ = degrees;
             // HP-GL/2 puts the origin at the turned page's lower left.
-            output_.set_rotation(degrees, hpgl2_ ? std::optional<Vec2>(page_size_.value_or(
-                                                       default_p2_ - default_p1_))
-                                                 : std::nullopt);
+            output_.set_rotation(
+                degrees, hpgl2_
+                             ? std::optional<Vec2>(page_size_.value_or(default_p2_ - default_p1_))
+                             : std::nullopt);
             position_ = output_.from_page(on_page);
             update_window();
         }

@@ -71,8 +71,8 @@ void PenOutput::set_rotation(int degrees, std::optional<Vec2> page) {
         if (degrees == 180) origin = {page->x, page->y};
         if (degrees == 270) origin = {0, page->y};
     }
-    frame_ = Affine::scale(mm_per_unit_, mm_per_unit_) * Affine::translate(origin) *
-             Affine::rotate(r);
+    frame_ =
+        Affine::scale(mm_per_unit_, mm_per_unit_) * Affine::translate(origin) * Affine::rotate(r);
     // Exact quarter turns.
     for (double* v : {&frame_.a, &frame_.b, &frame_.d, &frame_.e})
         if (std::abs(*v) < 1e-12 * mm_per_unit_) *v = 0;

@@ -77,8 +77,8 @@ void read_plot_file(const std::string& contents, const std::string& name,
         for (const auto& [pen, speed] : speeds)
             drawing.pen_speeds[pen <= 255 ? pen : (pen - 1) % 255 + 1] = speed;
         notes.push_back("The file asks for pen speeds (VS: " + asked +
-                        "); a pen it slows below the profile's speed is drawn at the file's "
-                        "(--speed PEN=CM_S sets another).");
+                        "); on a plotter whose pens have speeds, a pen it slows below the "
+                        "profile's speed is drawn at the file's (--speed PEN=CM_S sets another).");
     }
     if (interpreter.line_attributes())
         notes.push_back(

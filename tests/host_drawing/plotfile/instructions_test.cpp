@@ -105,9 +105,9 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
              return chain({{0, 0}, {1.5, 2.5}});
          }},
         {"PE 7-bit, a pen chosen in it, fractional, absolute after a pen-up move",
-         "IN;SP1;PE7" + pe7_number(1000) + pe7_number(0) + ":" + pe7_number(0) +
-             pe7_number(50) + pe7_number(50) + ":" + pe7_number(2) + ">" + pe7_number(1) +
-             "<=" + pe7_number(-7) + pe7_number(9) + pe7_number(3) + pe7_number(-1) + ";",
+         "IN;SP1;PE7" + pe7_number(1000) + pe7_number(0) + ":" + pe7_number(0) + pe7_number(50) +
+             pe7_number(50) + ":" + pe7_number(2) + ">" + pe7_number(1) + "<=" + pe7_number(-7) +
+             pe7_number(9) + pe7_number(3) + pe7_number(-1) + ";",
          [] {
              // Pen 0 draws nothing; the halves follow the fractional bit.
              return chain({{0, 0}, {1000, 0}}) + chain({{-3.5, 4.5}, {-2, 4}});
@@ -216,11 +216,13 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
          [] {
              return chain({{12, 13}, {14, 16}});
          }},
-        {"IR with one point keeps the span", "IN;SP1;PS200,100;IP0,0,20,10;IR50,50;SC0,1,0,1;PA0,0;PD1,1;",
+        {"IR with one point keeps the span",
+         "IN;SP1;PS200,100;IP0,0,20,10;IR50,50;SC0,1,0,1;PA0,0;PD1,1;",
          [] {
              return chain({{100, 50}, {120, 60}});
          }},
-        {"FT3 spacing in user units, along x", "IN;SP1;IP0,0,100,100;SC0,10,0,10;FT3,2,0;PA0,0;RA10,5;",
+        {"FT3 spacing in user units, along x",
+         "IN;SP1;IP0,0,100,100;SC0,10,0,10;FT3,2,0;PA0,0;RA10,5;",
          [] {
              std::vector<DrawnSegment> out;
              for (double y = 0; y < 50; y += 20) out.push_back({{0, y}, {100, y}});
@@ -372,9 +374,11 @@ TEST(PlotFileInstructions, PenSpeedsAndLineAttributesAreReported) {
     Read r;
     read_into(r, "IN;VS10;VS30;VS5,2;SP1;PA0,0;PD1,0;LA1,2,2,1;");
     ASSERT_EQ(r.notes.size(), 3u);
-    EXPECT_EQ(r.notes[1],
-              "The file asks for pen speeds (VS: every pen 30 cm/s, pen 2 5 cm/s); a pen it slows "
-              "below the profile's speed is drawn at the file's (--speed PEN=CM_S sets another).");
+    EXPECT_EQ(
+        r.notes[1],
+        "The file asks for pen speeds (VS: every pen 30 cm/s, pen 2 5 cm/s); on a plotter whose "
+        "pens have speeds, a pen it slows below the profile's speed is drawn at the file's "
+        "(--speed PEN=CM_S sets another).");
     EXPECT_EQ(r.impl.pen_speeds, (std::map<int, double>{{0, 30}, {2, 5}}));
     EXPECT_EQ(r.notes[2],
               "The file sets line ends and joins (LA); the target plotter draws its own.");

@@ -82,9 +82,9 @@ constexpr ViewerInk kFiles[] = {
 };
 
 std::string contents(const std::string& name) {
-    std::ifstream in(std::string(TVK_SOURCE_DIR) + "/tests/host_drawing/plotfile/real_files/" +
-                         name,
-                     std::ios::binary);
+    std::ifstream in(
+        std::string(TVK_SOURCE_DIR) + "/tests/host_drawing/plotfile/real_files/" + name,
+        std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
