@@ -256,6 +256,12 @@ void Interpreter::apply(const Instruction& in) {
             p1_ = default_p1_;
             p2_ = default_p2_;
             page_size_ = default_p2_;
+            if (rotation_ != 0) {
+                // The turned page's corner moves with the page.
+                const Vec2 on_page = output_.to_page(position_);
+                output_.set_rotation(rotation_, page_size_);
+                position_ = output_.from_page(on_page);
+            }
             update_scaling();
             update_window();
         }

@@ -251,6 +251,11 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
              // (x, y) turned lies at (400 - y, x) on the page.
              return chain({{100, 50}, {100, 60}}) + chain({{400, 0}, {390, 0}});
          }},
+        {"HP-GL/2 PS after RO 90 moves the turned page's corner",
+         "\x1b%0BIN;RO90;PS400,200;SP1;PA0,0;PD0,10;",
+         [] {
+             return chain({{400, 0}, {390, 0}});
+         }},
         {"SP0 puts the pen away", "IN;SP0;PA0,0;PD10,0;SP1;PD10,10;",
          [] {
              return chain({{10, 0}, {10, 10}});
