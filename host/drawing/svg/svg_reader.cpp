@@ -238,10 +238,15 @@ class Node {
                                    : css_length(*v, em);
             if (!std::isfinite(baseline_shift_)) baseline_shift_ = 0;
         }
-        if (const auto v = attribute(element, "letter-spacing"))
+        // In ems of the element's own font size, which may come later.
+        if (const auto v = attribute(element, "letter-spacing")) {
             style_.letter_spacing = css_length(*v, style_.font_size);
-        if (const auto v = attribute(element, "word-spacing"))
+            letter_ems_ = css_length(*v, 1) - css_length(*v, 0);
+        }
+        if (const auto v = attribute(element, "word-spacing")) {
             style_.word_spacing = css_length(*v, style_.font_size);
+            word_ems_ = css_length(*v, 1) - css_length(*v, 0);
+        }
         if (kind == "text") {
             text_ = std::make_shared<TextState>(style_.vertical);
             text_root_ = true;
@@ -409,10 +414,10 @@ class Node {
             // Laid out as browsers set the family, drawn in the stroke font.
             const double drawn = font.glyph(c).advance();
             const auto browser = browser_advance(c, font_class(style_.font_family));
-            const double advance =
-                browser ? *browser / kCapHeight + spacing(c) / cap : drawn + spacing(c) / cap;
-            text_->layout.place(c, position(text_->layout.count()), advance, cap, style_.font_size,
-                                style_.anchor, style, sideways, drawn);
+            const double room = browser ? *browser / kCapHeight : drawn;
+            text_->layout.place(c, position(text_->layout.count()), room + spacing(c) / cap, cap,
+                                style_.font_size, style_.anchor, style, sideways, drawn,
+                                spacing(c) / cap);
         }
         // Trailing white space takes no part in the run.
         while (!combined.empty() && combined.back() == U' ') {
@@ -467,6 +472,8 @@ class Node {
     void set(tag::attribute::font_size, double v) {
         if (!(v > 0)) return;
         style_.font_size = v;
+        if (letter_ems_ != 0) style_.letter_spacing = letter_ems_ * v;
+        if (word_ems_ != 0) style_.word_spacing = word_ems_ * v;
         // The element's other lengths in em and ex are of its own font size.
         lengths_.set_em_coefficient(v);
         lengths_.set_ex_coefficient(v / 2);
@@ -936,6 +943,7 @@ class Node {
     bool nested_svg_ = false, clips_viewport_ = false;
     bool markable_ = false;                            // path, line, polyline, polygon
     std::shared_ptr<const SvgPathMeasure> text_path_;  // of a <textPath> and its spans
+    double letter_ems_ = 0, word_ems_ = 0;             // its own spacing in ems, if so given
     double baseline_shift_ = 0;  // of a span's baseline, up, user units; spans within add theirs
     std::vector<Trace>* path_out_ = nullptr;  // reading a path for a <textPath>
     bool text_path_root_ = false;

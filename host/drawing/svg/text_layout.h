@@ -57,9 +57,9 @@ class SvgTextLayout {
     // In vertical text a `sideways` character is turned a quarter clockwise
     // and advances by its width, as a horizontal run does. A glyph `drawn`
     // wider than its advance (cap heights) is narrowed to it, a narrower one
-    // centred in it.
+    // centred in it; `spacing` (cap heights, in the advance) comes after it.
     void place(char32_t c, const SvgCharPosition& p, double advance, double scale, double em,
-               int anchor, int style, bool sideways = false, double drawn = 0);
+               int anchor, int style, bool sideways = false, double drawn = 0, double spacing = 0);
     // In vertical text, characters set side by side in one em of the line
     // (text-combine-upright), narrowed where they are wider; `advances` of
     // each in cap heights. Each counts as a character for position lists.

@@ -640,6 +640,7 @@ struct Char {
     double size;
     double rotate = 0;
     double squeeze = 0;  // across; 0: fitted to the character's advance
+    double room = 0;     // its advance; 0: Times'
 };
 
 // The advances of Times (browsers' default font, that of text without a
@@ -668,7 +669,8 @@ Box glyphs_box(const std::vector<Char>& chars) {
     for (const Char& ch : chars) {
         const Glyph& g = StrokeFont::standard().glyph(ch.c);
         const double cap = ch.size * 0.7;
-        const double drawn = stroke_advance(ch.c, ch.size), room = advance(ch.c, ch.size);
+        const double drawn = stroke_advance(ch.c, ch.size);
+        const double room = ch.room > 0 ? ch.room : advance(ch.c, ch.size);
         const double squeeze = ch.squeeze > 0 ? ch.squeeze : std::min(1.0, room / drawn);
         const double inset = ch.squeeze > 0 ? 0 : std::max(0.0, room - drawn) / 2;
         const Affine m = Affine::translate(ch.at) * rotation(ch.rotate) *
@@ -739,6 +741,44 @@ TEST(SvgBrowser, TextIsLaidOutInChunksWithItsPositionListsAndUnits) {
          run(U"AB", {20, 50}, 10)},
         {"font size in pt", "<text x='10' y='50' font-size='7.5pt'>AB</text>",
          run(U"AB", {10, 50}, 10)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        expect_box(box_of(flat(page(c.body))), glyphs_box(c.expected), 1e-6);
+    }
+}
+
+TEST(SvgBrowser, TextTakesTheRoomABrowserGivesIt) {
+    const double a = advance(U'A', 10), space = advance(U' ', 10);
+    const double sans = 0.667 * 10, mono = 0.6 * 20;  // A and B in Helvetica, any in Courier
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<Char> expected;
+    } cases[] = {
+        {"letter-spacing after each character",
+         "<text x='10' y='50' font-size='10' letter-spacing='2'>AB</text>",
+         {{U'A', {10, 50}, 10}, {U'B', {10 + a + 2, 50}, 10}}},
+        {"word-spacing after each space",
+         "<text x='10' y='50' font-size='10' style='word-spacing:0.5em'>A B</text>",
+         {{U'A', {10, 50}, 10}, {U'B', {10 + a + space + 5, 50}, 10}}},
+        {"a superscript raised by a third of the font size, what follows on the baseline",
+         "<text x='10' y='50' font-size='12'>A<tspan baseline-shift='super'>B</tspan>A</text>",
+         {{U'A', {10, 50}, 12},
+          {U'B', {10 + advance(U'A', 12), 46}, 12},
+          {U'A', {10 + advance(U'A', 12) + advance(U'B', 12), 50}, 12}}},
+        {"a shift by a length, nested spans adding theirs",
+         "<text x='10' y='50' font-size='10'><tspan baseline-shift='-3'>A<tspan "
+         "baseline-shift='50%'>B</tspan></tspan></text>",
+         {{U'A', {10, 53}, 10}, {U'B', {10 + a, 48}, 10}}},
+        {"a sans-serif family set with Helvetica's widths, anchored at its end",
+         "<text x='50' y='50' font-size='10' font-family='Arial, sans-serif' "
+         "text-anchor='end'>AB</text>",
+         {{U'A', {50 - 2 * sans, 50}, 10, 0, 0, sans}, {U'B', {50 - sans, 50}, 10, 0, 0, sans}}},
+        {"the font shorthand: size and a monospace family",
+         "<style>text { font: italic bold 20px/1.2 'Courier New', monospace }</style>"
+         "<text x='10' y='50'>AB</text>",
+         {{U'A', {10, 50}, 20, 0, 0, mono}, {U'B', {10 + mono, 50}, 20, 0, 0, mono}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
