@@ -21,7 +21,7 @@ constexpr const char* kNotePrefix = "plotting-";
 constexpr const char* kResumePrefix = "resume-";
 constexpr const char* kDocumentSuffix = ".document";  // a kept note's copy of its document
 // The progress line keeps its width, so that it is rewritten in place.
-constexpr size_t kProgressWidth = 95;
+constexpr size_t kProgressWidth = 127;
 
 // What a note keeps: enough to find the job again, or to make it anew from
 // its document, and how far its plot got.
@@ -41,8 +41,8 @@ std::string text(const char* s) {
 
 std::string progress_line(bool resumable, const PlotProgress& p) {
     char line[kProgressWidth + 2];
-    std::snprintf(line, sizeof line, "progress %d %d %zu %zu %" PRIu64 " %zu", resumable ? 1 : 0,
-                  p.page, p.from_path, p.bytes, p.hash, p.queued);
+    std::snprintf(line, sizeof line, "progress %d %d %zu %zu %" PRIu64 " %zu %d", resumable ? 1 : 0,
+                  p.page, p.from_path, p.bytes, p.hash, p.queued, p.copy);
     std::string padded = line;
     padded.resize(kProgressWidth, ' ');
     return padded + '\n';
@@ -55,6 +55,9 @@ bool read_progress(const std::string& line, bool& resumable, PlotProgress& p) {
     if (!(in >> word >> flag >> p.page >> p.from_path >> p.bytes >> p.hash >> p.queued) ||
         word != "progress" || p.page < 1 || p.queued > p.bytes)
         return false;
+    // A note of an older server has no copy: its first.
+    if (!(in >> p.copy)) p.copy = 1;
+    if (p.copy < 1) return false;
     resumable = flag == 1;
     return true;
 }
@@ -66,7 +69,7 @@ std::string resume_path(int printer, int job) {
 
 // Whether a plot that got this far has something to go on from.
 bool under_way(const PlotProgress& p) {
-    return p.page > 1 || p.from_path > 0 || p.bytes > 0;
+    return p.copy > 1 || p.page > 1 || p.from_path > 0 || p.bytes > 0;
 }
 
 // A new job of the interrupted one's document (a copy: PAPPL removes the
@@ -97,10 +100,10 @@ int hold_anew(pappl_printer_t* printer, const Note& n) {
     if (!was_stopped) papplPrinterResume(printer);
     if (resumes) {
         papplJobSetMessage(job,
-                           "Held: the server stopped while this job was plotting (page %d, %zu "
-                           "bytes had gone to the plotter). Release the job to plot the rest, "
-                           "from the first path the plotter had not taken in full.",
-                           n.progress.page, n.progress.bytes);
+                           "Held: the server stopped while this job was plotting (copy %d, page "
+                           "%d, %zu bytes had gone to the plotter). Release the job to plot the "
+                           "rest, from the first path the plotter had not taken in full.",
+                           n.progress.copy, n.progress.page, n.progress.bytes);
     } else if (!n.resumable) {
         papplJobSetMessage(job,
                            "Held: the server stopped while this job was plotting. This device "

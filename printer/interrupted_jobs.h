@@ -1,6 +1,6 @@
 // Jobs the server was plotting when it stopped (killed, crashed, the power
 // gone): each plot leaves a note in the spool directory while it runs, with
-// how far it got (the page, the path it started from, the bytes that went
+// how far it got (the copy and page, the path it started from, the bytes that went
 // to the plotter's line and a hash of them). At the next start PAPPL would
 // run such a job again over the half-drawn sheet; instead its document
 // becomes a new job, held with the reason, to be released when the plotter
@@ -27,6 +27,7 @@ struct PlotProgress {
     // Of those, still queued on a serial line when last told: a port closed
     // with the server may drop them, so the plot goes on from before them.
     size_t queued = 0;
+    int copy = 1;  // of the copies plotted one after another
 };
 
 // A hash of a stream's bytes, carried on from `hash` (the empty stream's is
