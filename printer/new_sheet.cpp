@@ -89,7 +89,14 @@ SheetAnswer wait_for_new_sheet(pappl_job_t* job, const std::string& question) {
 std::string sheet_question(pappl_printer_t* printer) {
     const std::lock_guard lock(waits_lock);
     const auto it = waits.find(papplPrinterGetID(printer));
-    return it != waits.end() ? it->second.question : std::string();
+    // One told to go on is going.
+    return it != waits.end() && !it->second.go ? it->second.question : std::string();
+}
+
+bool waits_for_sheet(pappl_job_t* job) {
+    const std::lock_guard lock(waits_lock);
+    const auto it = waits.find(papplPrinterGetID(papplJobGetPrinter(job)));
+    return it != waits.end() && it->second.job == job && !it->second.go;
 }
 
 bool continue_after_sheet(pappl_printer_t* printer, pappl_job_t* job) {

@@ -21,6 +21,9 @@ SheetAnswer wait_for_new_sheet(pappl_job_t* job, const std::string& question);
 // The question the printer's job waits on; empty when none waits.
 std::string sheet_question(pappl_printer_t* printer);
 
+// Whether the job waits for a new sheet.
+bool waits_for_sheet(pappl_job_t* job);
+
 // The printer's job that waits for a new sheet goes on (only `job`, where
 // one is given); false when none was waiting.
 bool continue_after_sheet(pappl_printer_t* printer, pappl_job_t* job = nullptr);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <thread>
 
+#include "browser.h"
 #include "decoder/stream_decoder.h"
 #include "emulator.h"
 #include "fixtures.h"
@@ -149,6 +150,61 @@ TEST_F(NewSheet, AJobCancelledWhileItWaitsEndsThere) {
     ASSERT_GE(got.size(), 7u);
     ASSERT_GE(first.size(), 7u);
     EXPECT_EQ(got.substr(got.size() - 7), first.substr(first.size() - 7));
+}
+
+TEST_F(NewSheet, ThePrintersSettingsPageAsksAndGoesOnWithItsSession) {
+    add_plotter("rx24", "TVK-RX24");
+    const std::string pdf = dir.file("pages.pdf");
+    ASSERT_EQ(server.command({"submit", "-d", "rx24", pdf}).exit_code, 0);
+    ASSERT_TRUE(server.wait_for_job_message("rx24", 1, "Put in a new sheet for page 2 of 2"))
+        << server.log();
+    const std::string page = "http://localhost:" + std::to_string(server.port()) + "/rx24/plotter";
+    const std::string jar = dir.file("cookies");
+    const Outcome shown = run_program({"curl", "-s", "-c", jar, "-b", jar, page}, dir);
+    EXPECT_NE(shown.out.find("Put in a new sheet for page 2 of 2"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("id=\"continue\""), std::string::npos) << shown.out;
+    // Not without the page's session; nor are settings saved while the job waits.
+    const Outcome forged = run_program({"curl", "-s", "--data", "session=0&continue=1", page}, dir);
+    EXPECT_NE(forged.out.find("Not saved"), std::string::npos) << forged.out;
+    const size_t at = shown.out.find("name=\"session\" value=\"");
+    ASSERT_NE(at, std::string::npos);
+    const std::string session = shown.out.substr(at + 22, shown.out.find('"', at + 22) - at - 22);
+    const Outcome saving = run_program(
+        {"curl", "-s", "-c", jar, "-b", jar, "--data", "session=" + session + "&copies=2", page},
+        dir);
+    EXPECT_NE(saving.out.find("waits for a new sheet"), std::string::npos) << saving.out;
+    EXPECT_EQ(server.job_state("rx24", 1), "processing");
+
+    const Outcome go = run_program(
+        {"curl", "-s", "-c", jar, "-b", jar, "--data", "session=" + session + "&continue=1", page},
+        dir);
+    EXPECT_NE(go.out.find("Going on with the next sheet"), std::string::npos) << go.out;
+    ASSERT_EQ(server.wait_for_job("rx24", 1, {"completed", "aborted", "canceled"}), "completed")
+        << server.log();
+    EXPECT_TRUE(same(pen_paths(plotter.stop().bytes),
+                     pen_paths(server.reference_plot(pdf, 1, {"--page", "1"}) +
+                               server.reference_plot(pdf, 1, {"--page", "2"}))));
+}
+
+TEST_F(NewSheet, ThePageToPlotFromShowsContinueWhileItsJobWaits) {
+    if (!browser_usable()) GTEST_SKIP() << "headless Chromium under the sanitizers";
+    add_plotter("rx24", "TVK-RX24");
+    Browser browser(dir);
+    Tab tab(browser, "http://localhost:" + std::to_string(server.port()) + "/plot");
+    ASSERT_TRUE(tab.wait_until("document.getElementById('printer').options.length == 1"));
+    tab.choose_file("#file", dir.file("pages.pdf"));
+    tab.eval("document.getElementById('show').click()");
+    ASSERT_TRUE(tab.wait_until("!document.getElementById('plot').disabled"));
+    tab.eval("document.getElementById('plot').click()");
+    ASSERT_TRUE(tab.wait_until(
+        "!document.getElementById('continue').hidden && document.getElementById('status')"
+        ".textContent.includes('Put in a new sheet for page 2 of 2')"))
+        << tab.eval("document.getElementById('status').textContent");
+    tab.eval("document.getElementById('continue').click()");
+    ASSERT_TRUE(
+        tab.wait_until("document.getElementById('status').textContent.includes('completed')"))
+        << tab.eval("document.getElementById('status').textContent");
+    EXPECT_EQ(tab.eval("document.getElementById('continue').hidden"), "true");
 }
 
 }  // namespace
