@@ -199,6 +199,49 @@ void read_plotting_notes(const std::string& spool) {
     }
 }
 
+namespace {
+
+// The value of attribute `name` in a line of the saved state, as `name="VALUE"`.
+std::string attribute(const std::string& line, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    const size_t at = line.find(key);
+    if (at == std::string::npos) return "";
+    const size_t from = at + key.size();
+    const size_t end = line.find('"', from);
+    return end == std::string::npos ? "" : line.substr(from, end - from);
+}
+
+}  // namespace
+
+void reopen_interrupted_jobs(const std::string& state_file) {
+    const std::lock_guard lock(notes_lock);
+    if (notes.empty()) return;
+    std::ifstream in(state_file);
+    if (!in) return;
+    std::string text, line;
+    int printer = 0;
+    bool changed = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("<Printer ", 0) == 0) printer = std::atoi(attribute(line, "id").c_str());
+        if (line.rfind("Job ", 0) == 0 && attribute(line, "state") == "5" &&
+            notes.count({printer, std::atoi(attribute(line, "id").c_str())}) > 0) {
+            const size_t at = line.find(" state=\"5\"");
+            line.replace(at, 10, " state=\"3\"");
+            changed = true;
+        }
+        text += line + '\n';
+    }
+    in.close();
+    if (!changed) return;
+    const std::string written = state_file + ".new";
+    {
+        std::ofstream out(written, std::ios::trunc);
+        out << text;
+        if (!out) return;
+    }
+    std::rename(written.c_str(), state_file.c_str());
+}
+
 bool held_as_interrupted(pappl_job_t* job) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     Note n;
@@ -227,13 +270,30 @@ void hold_lost_jobs(pappl_system_t* system) {
         const auto [printer_id, job_id] = it->first;
         pappl_printer_t* printer = papplSystemFindPrinter(system, nullptr, printer_id, nullptr);
         pappl_job_t* listed = printer != nullptr ? papplPrinterFindJob(printer, job_id) : nullptr;
-        if (listed != nullptr && papplJobGetState(listed) < IPP_JSTATE_STOPPED) {
-            ++it;  // its processing, when it comes, holds it
-            continue;
-        }
         // The old job's resume point first: the new job may take its number.
         unlink(resume_path(printer_id, job_id).c_str());
-        if (printer != nullptr) hold_anew(printer, it->second);
+        Note n = it->second;
+        // Still listed as waiting (the state was saved while it plotted):
+        // PAPPL 1.3 starts no job at its start, and would start this one over
+        // the half-drawn sheet at the next job; it is cancelled (which
+        // removes its files: its document is kept first), and the held one
+        // takes its place.
+        const bool still_listed =
+            listed != nullptr && papplJobGetState(listed) < IPP_JSTATE_STOPPED;
+        if (still_listed) {
+            std::error_code ec;
+            const std::string kept = n.path + kDocumentSuffix;
+            if (n.file != kept &&
+                std::filesystem::copy_file(n.file, kept,
+                                           std::filesystem::copy_options::overwrite_existing, ec))
+                n.file = kept;
+            papplJobCancel(listed);
+        }
+        const int held = printer != nullptr ? hold_anew(printer, n) : 0;
+        if (still_listed && held > 0) {
+            papplJobSetMessage(listed, "Stopped with the server while plotting; held as job %d.",
+                               held);
+        }
         unlink(it->second.path.c_str());
         unlink((it->second.path + kDocumentSuffix).c_str());
         it = notes.erase(it);

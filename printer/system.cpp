@@ -98,6 +98,7 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
     static std::string state;
     state = spool + "/" + kProgramName + ".state";
     read_plotting_notes(spool);
+    reopen_interrupted_jobs(state);
     papplSystemLoadState(system, state.c_str());
     hold_lost_jobs(system);
     papplSystemSetSaveCallback(system, save_state, &state);
