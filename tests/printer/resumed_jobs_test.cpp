@@ -174,11 +174,17 @@ TEST(ResumedCopies, AJobStoppedInItsSecondCopyGoesOnInItsSecondCopy) {
               "completed")
         << server.log();
 
-    // The first copy whole, the second in two parts: the drawing twice over
-    // all, the part drawn before the server ended only once more.
+    // The first copy whole, the second in up to two parts: the drawing twice
+    // over all, the part drawn before the server ended only once more.
     const std::vector<std::string> plots = plots_of(plotter.stop().bytes);
-    ASSERT_EQ(plots.size(), 3u) << server.log();
-    EXPECT_NE(server.log().find("Resuming page 1 at path"), std::string::npos);
+    // Where the line had taken the whole second copy before the server
+    // ended (the system's queues may hold it), the released job has nothing
+    // left to send; a job that went on in its first copy would plot a copy
+    // again either way.
+    ASSERT_TRUE(plots.size() == 2 || plots.size() == 3) << plots.size() << server.log();
+    if (plots.size() == 3) {
+        EXPECT_NE(server.log().find("Resuming page 1 at path"), std::string::npos);
+    }
     std::map<std::pair<std::pair<int64_t, int64_t>, std::pair<int64_t, int64_t>>, int> got;
     for (const std::string& plot : plots) {
         for (const auto& [segment, count] : segments(plot, server.profile(1)))
