@@ -21,7 +21,7 @@ constexpr const char* kNotePrefix = "plotting-";
 constexpr const char* kResumePrefix = "resume-";
 constexpr const char* kDocumentSuffix = ".document";  // a kept note's copy of its document
 // The progress line keeps its width, so that it is rewritten in place.
-constexpr size_t kProgressWidth = 95;
+constexpr size_t kProgressWidth = 127;
 
 // What a note keeps: enough to find the job again, or to make it anew from
 // its document, and how far its plot got.
@@ -41,8 +41,8 @@ std::string text(const char* s) {
 
 std::string progress_line(bool resumable, const PlotProgress& p) {
     char line[kProgressWidth + 2];
-    std::snprintf(line, sizeof line, "progress %d %d %zu %zu %" PRIu64 " %zu", resumable ? 1 : 0,
-                  p.page, p.from_path, p.bytes, p.hash, p.queued);
+    std::snprintf(line, sizeof line, "progress %d %d %zu %zu %" PRIu64 " %zu %d", resumable ? 1 : 0,
+                  p.page, p.from_path, p.bytes, p.hash, p.queued, p.copy);
     std::string padded = line;
     padded.resize(kProgressWidth, ' ');
     return padded + '\n';
@@ -55,6 +55,9 @@ bool read_progress(const std::string& line, bool& resumable, PlotProgress& p) {
     if (!(in >> word >> flag >> p.page >> p.from_path >> p.bytes >> p.hash >> p.queued) ||
         word != "progress" || p.page < 1 || p.queued > p.bytes)
         return false;
+    // A note of an older server has no copy: its first.
+    if (!(in >> p.copy)) p.copy = 1;
+    if (p.copy < 1) return false;
     resumable = flag == 1;
     return true;
 }
@@ -66,7 +69,7 @@ std::string resume_path(int printer, int job) {
 
 // Whether a plot that got this far has something to go on from.
 bool under_way(const PlotProgress& p) {
-    return p.page > 1 || p.from_path > 0 || p.bytes > 0;
+    return p.copy > 1 || p.page > 1 || p.from_path > 0 || p.bytes > 0;
 }
 
 // A new job of the interrupted one's document (a copy: PAPPL removes the
@@ -97,10 +100,10 @@ int hold_anew(pappl_printer_t* printer, const Note& n) {
     if (!was_stopped) papplPrinterResume(printer);
     if (resumes) {
         papplJobSetMessage(job,
-                           "Held: the server stopped while this job was plotting (page %d, %zu "
-                           "bytes had gone to the plotter). Release the job to plot the rest, "
-                           "from the first path the plotter had not taken in full.",
-                           n.progress.page, n.progress.bytes);
+                           "Held: the server stopped while this job was plotting (copy %d, page "
+                           "%d, %zu bytes had gone to the plotter). Release the job to plot the "
+                           "rest, from the first path the plotter had not taken in full.",
+                           n.progress.copy, n.progress.page, n.progress.bytes);
     } else if (!n.resumable) {
         papplJobSetMessage(job,
                            "Held: the server stopped while this job was plotting. This device "
@@ -196,6 +199,49 @@ void read_plotting_notes(const std::string& spool) {
     }
 }
 
+namespace {
+
+// The value of attribute `name` in a line of the saved state, as `name="VALUE"`.
+std::string attribute(const std::string& line, const std::string& name) {
+    const std::string key = " " + name + "=\"";
+    const size_t at = line.find(key);
+    if (at == std::string::npos) return "";
+    const size_t from = at + key.size();
+    const size_t end = line.find('"', from);
+    return end == std::string::npos ? "" : line.substr(from, end - from);
+}
+
+}  // namespace
+
+void reopen_interrupted_jobs(const std::string& state_file) {
+    const std::lock_guard lock(notes_lock);
+    if (notes.empty()) return;
+    std::ifstream in(state_file);
+    if (!in) return;
+    std::string text, line;
+    int printer = 0;
+    bool changed = false;
+    while (std::getline(in, line)) {
+        if (line.rfind("<Printer ", 0) == 0) printer = std::atoi(attribute(line, "id").c_str());
+        if (line.rfind("Job ", 0) == 0 && attribute(line, "state") == "5" &&
+            notes.count({printer, std::atoi(attribute(line, "id").c_str())}) > 0) {
+            const size_t at = line.find(" state=\"5\"");
+            line.replace(at, 10, " state=\"3\"");
+            changed = true;
+        }
+        text += line + '\n';
+    }
+    in.close();
+    if (!changed) return;
+    const std::string written = state_file + ".new";
+    {
+        std::ofstream out(written, std::ios::trunc);
+        out << text;
+        if (!out) return;
+    }
+    std::rename(written.c_str(), state_file.c_str());
+}
+
 bool held_as_interrupted(pappl_job_t* job) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     Note n;
@@ -224,13 +270,30 @@ void hold_lost_jobs(pappl_system_t* system) {
         const auto [printer_id, job_id] = it->first;
         pappl_printer_t* printer = papplSystemFindPrinter(system, nullptr, printer_id, nullptr);
         pappl_job_t* listed = printer != nullptr ? papplPrinterFindJob(printer, job_id) : nullptr;
-        if (listed != nullptr && papplJobGetState(listed) < IPP_JSTATE_STOPPED) {
-            ++it;  // its processing, when it comes, holds it
-            continue;
-        }
         // The old job's resume point first: the new job may take its number.
         unlink(resume_path(printer_id, job_id).c_str());
-        if (printer != nullptr) hold_anew(printer, it->second);
+        Note n = it->second;
+        // Still listed as waiting (the state was saved while it plotted):
+        // PAPPL 1.3 starts no job at its start, and would start this one over
+        // the half-drawn sheet at the next job; it is cancelled (which
+        // removes its files: its document is kept first), and the held one
+        // takes its place.
+        const bool still_listed =
+            listed != nullptr && papplJobGetState(listed) < IPP_JSTATE_STOPPED;
+        if (still_listed) {
+            std::error_code ec;
+            const std::string kept = n.path + kDocumentSuffix;
+            if (n.file != kept &&
+                std::filesystem::copy_file(n.file, kept,
+                                           std::filesystem::copy_options::overwrite_existing, ec))
+                n.file = kept;
+            papplJobCancel(listed);
+        }
+        const int held = printer != nullptr ? hold_anew(printer, n) : 0;
+        if (still_listed && held > 0) {
+            papplJobSetMessage(listed, "Stopped with the server while plotting; held as job %d.",
+                               held);
+        }
         unlink(it->second.path.c_str());
         unlink((it->second.path + kDocumentSuffix).c_str());
         it = notes.erase(it);

@@ -1,6 +1,6 @@
 // Jobs the server was plotting when it stopped (killed, crashed, the power
 // gone): each plot leaves a note in the spool directory while it runs, with
-// how far it got (the page, the path it started from, the bytes that went
+// how far it got (the copy and page, the path it started from, the bytes that went
 // to the plotter's line and a hash of them). At the next start PAPPL would
 // run such a job again over the half-drawn sheet; instead its document
 // becomes a new job, held with the reason, to be released when the plotter
@@ -27,6 +27,7 @@ struct PlotProgress {
     // Of those, still queued on a serial line when last told: a port closed
     // with the server may drop them, so the plot goes on from before them.
     size_t queued = 0;
+    int copy = 1;  // of the copies plotted one after another
 };
 
 // A hash of a stream's bytes, carried on from `hash` (the empty stream's is
@@ -61,11 +62,16 @@ class PlottingNote {
 
 // Before the saved state is loaded: the notes left by the last run.
 void read_plotting_notes(const std::string& spool);
+// Before the saved state is loaded, after the notes: a job with a note that
+// the state keeps as processing (it was saved while the job plotted) is
+// made pending again; PAPPL 1.3 can neither start nor cancel a job it loads
+// as processing, and it would stay so forever. hold_lost_jobs then ends it.
+void reopen_interrupted_jobs(const std::string& state_file);
 // At the start of a job's processing: true when it was plotting when the
 // server stopped; it is then held as a new job and is not to be plotted.
 bool held_as_interrupted(pappl_job_t* job);
-// After the state is loaded: the interrupted jobs the state no longer lists,
-// made anew from their documents and held.
+// After the state is loaded: the interrupted jobs made anew from their
+// documents and held; the old ones the state still lists are cancelled.
 void hold_lost_jobs(pappl_system_t* system);
 
 // Where a held job made anew goes on, if it does; kept until the job's plot

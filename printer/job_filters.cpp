@@ -27,6 +27,7 @@
 #include "printer/device_output.h"
 #include "printer/interrupted_jobs.h"
 #include "printer/model_papers.h"
+#include "printer/new_sheet.h"
 #include "printer/page_jobs.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
@@ -232,6 +233,27 @@ int pages_of(const std::string& path) {
     return host::pdf_page_count(host::read_drawing_file(path, progress), path);
 }
 
+// Plotters on a line (serial, network, USB) take one sheet at a time, as
+// `tvkplot plot` asks for new paper on a port; a file is a stream, not paper.
+bool takes_one_sheet(const std::string& uri) {
+    return uri.rfind("file:", 0) != 0;
+}
+
+// What the job waits for before the sheet of the copy and page.
+std::string sheet_question(pappl_printer_t* printer, int copy, int copies, int page, int pages) {
+    std::string what;
+    if (pages > 1) what = "page " + std::to_string(page) + " of " + std::to_string(pages);
+    if (copies > 1) {
+        what = "copy " + std::to_string(copy) + " of " + std::to_string(copies) +
+               (what.empty() ? "" : ", " + what);
+    }
+    const char* name = papplPrinterGetName(printer);
+    return "Put in a new sheet for " + what +
+           ", then press Continue on the printer's Plotter settings page (or run "
+           "tvkplot-printer continue -d " +
+           (name != nullptr ? name : "NAME") + ").";
+}
+
 bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
     pappl_printer_t* printer = papplJobGetPrinter(job);
     const char* uri = papplPrinterGetDeviceURI(printer);
@@ -283,36 +305,65 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         std::unique_lock<std::timed_mutex> lock;
         if (!wait_for_driver(job, lock)) return true;  // cancelled while it waited
         KeptSignals signals;
-        const CancelWatch watch(job);
-        // A job held when the server stopped goes on where its plot stopped
-        // (in its first copy: the note keeps the page, not the copy).
+        // Watches only while this job has the driver: another printer may
+        // plot while it waits for a sheet.
+        std::optional<CancelWatch> watch;
+        watch.emplace(job);
+        // A job held when the server stopped goes on where its plot stopped:
+        // the copy and page it was plotting.
         const std::optional<PlotProgress> resumed = resume_point(job);
         const ForgetResumePoint forget_resume_point{job};
         PlottingNote note(job, output.is_serial(), resumed.value_or(PlotProgress{}));
+        const int first_round = resumed ? std::clamp(resumed->copy, 1, rounds) - 1 : 0;
+        const bool asks_for_sheets = takes_one_sheet(uri != nullptr ? uri : "");
+        bool first_sheet = true;
         // Each page is a plot of its own, in order; each copy the plotter does
         // not draw itself is the pages again.
-        for (round = 0; round < rounds; ++round) {
-            page = resumed && round == 0 ? std::min(resumed->page, pages) : 1;
+        for (round = first_round; round < rounds; ++round) {
+            const bool resumed_round = resumed && round == first_round;
+            page = resumed_round ? std::min(resumed->page, pages) : 1;
             for (; page <= pages; ++page) {
                 options.page = page;
                 options.from_path = 0;
-                if (resumed && round == 0 && page == resumed->page &&
+                if (resumed_round && page == resumed->page &&
                     !goes_on(job, options, target, *resumed)) {
                     papplJobSetImpressionsCompleted(job, 1);
                     continue;  // the plotter had taken the whole page
                 }
+                if (!first_sheet && asks_for_sheets) {
+                    // A server that ends meanwhile brings the job back at this sheet.
+                    note.record({page, 0, 0, stream_hash(nullptr, 0), 0, round + 1});
+                    watch.reset();
+                    lock.unlock();
+                    const SheetAnswer answer = wait_for_new_sheet(
+                        job, sheet_question(printer, round + 1, rounds, page, pages));
+                    if (answer == SheetAnswer::kCancelled) return true;
+                    if (answer == SheetAnswer::kServerEnding) {
+                        note.keep();
+                        papplJobSetMessage(job,
+                                           "Stopped with the server while waiting for a new "
+                                           "sheet; the job comes back held when the server "
+                                           "starts again.");
+                        return false;
+                    }
+                    if (!wait_for_driver(job, lock)) return true;
+                    watch.emplace(job);
+                }
+                first_sheet = false;
                 shown = -1;
                 output.restart_count();
                 const size_t from = options.from_path;
-                note.record({page, from, 0, stream_hash(nullptr, 0)});
-                output.on_written = [&note, &output, page, from](size_t bytes, uint64_t hash) {
+                const int copy = round + 1;
+                note.record({page, from, 0, stream_hash(nullptr, 0), 0, copy});
+                output.on_written = [&note, &output, page, from, copy](size_t bytes,
+                                                                       uint64_t hash) {
                     const size_t queued = output.queue_may_be_lost() ? output.still_queued() : 0;
-                    note.record({page, from, bytes, hash, std::min(queued, bytes)});
+                    note.record({page, from, bytes, hash, std::min(queued, bytes), copy});
                 };
                 const int result = host::plot_drawing(application().global(), options, target);
                 output.on_written = nullptr;
                 if (papplJobIsCanceled(job)) return true;
-                if (signals.ended_by_signal(result) || watch.server_ending()) {
+                if (signals.ended_by_signal(result) || watch->server_ending()) {
                     // Its note stays: at the next start the job comes back held.
                     note.keep();
                     papplJobSetMessage(job,

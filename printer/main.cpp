@@ -8,6 +8,7 @@
 
 #include "printer/application.h"
 #include "printer/device_schemes.h"
+#include "printer/new_sheet.h"
 #include "printer/printer_driver.h"
 #include "printer/system.h"
 
@@ -25,6 +26,6 @@ int main(int argc, char* argv[]) {
     add_device_schemes();
     std::vector<pappl_pr_driver_t> drivers = plotter_drivers();
     return papplMainloop(argc, argv, TVK_VERSION, nullptr, static_cast<int>(drivers.size()),
-                         drivers.data(), nullptr, set_up_driver, nullptr, nullptr, create_system,
-                         nullptr, nullptr);
+                         drivers.data(), nullptr, set_up_driver, "continue", continue_command,
+                         create_system, nullptr, nullptr);
 }

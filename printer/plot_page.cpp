@@ -13,6 +13,7 @@
 #include "printer/application.h"
 #include "printer/job_filters.h"
 #include "printer/lasting_text.h"
+#include "printer/new_sheet.h"
 #include "printer/page_jobs.h"
 
 namespace tvk::printer {
@@ -45,6 +46,7 @@ fieldset{border:1px solid #bbb;margin-bottom:1em}
 <button id="show" type="button">Preview</button>
 <button id="plot" type="button" disabled>Plot</button>
 <button id="cancel" type="button" disabled>Cancel</button>
+<button id="continue" type="button" hidden>Continue</button>
 </form>
 <p id="summary"></p>
 <p id="status"></p>
@@ -121,12 +123,18 @@ $("cancel").onclick = async () => {
   await fetch("/plot/cancel?printer=" + printer + "&job=" + job, {method: "POST", headers: {"Content-Type": "application/octet-stream"}});
   poll();
 };
+$("continue").onclick = async () => {
+  const r = await fetch("/plot/continue?printer=" + printer + "&job=" + job, {method: "POST", headers: {"Content-Type": "application/octet-stream"}});
+  if (!r.ok) fail(new Error((await r.json()).error));
+  poll();
+};
 async function poll() {
   const r = await fetch("/plot/status?printer=" + printer + "&job=" + job);
   const s = await r.json();
   $("status").textContent = "Job " + job + ": " + s.state + (s.message ? " - " + s.message : "");
   const m = /\((\d+)%\)/.exec(s.message || "");
   if (m) $("progress").value = Number(m[1]);
+  $("continue").hidden = !s.sheet;
   if (["completed", "canceled", "aborted"].includes(s.state)) {
     clearInterval(timer); $("cancel").disabled = true;
     if (s.state === "completed") $("progress").value = 100;
@@ -387,7 +395,8 @@ bool serve_status(pappl_client_t* client, void*) {
     return respond(
         client, HTTP_STATUS_OK,
         "{\"state\":" + tvk::host::json_string(ippEnumString("job-state", papplJobGetState(job))) +
-            ",\"message\":" + tvk::host::json_string(message != nullptr ? message : "") + "}");
+            ",\"message\":" + tvk::host::json_string(message != nullptr ? message : "") +
+            ",\"sheet\":" + (waits_for_sheet(job) ? "true" : "false") + "}");
 }
 
 bool serve_cancel(pappl_client_t* client, void*) {
@@ -400,6 +409,22 @@ bool serve_cancel(pappl_client_t* client, void*) {
     if (job == nullptr) return refuse(client, HTTP_STATUS_NOT_FOUND, "No such job.");
     papplJobCancel(job);
     return respond(client, HTTP_STATUS_OK, "{\"canceled\":true}");
+}
+
+// The job waiting for a new sheet goes on: the sheet is in.
+bool serve_continue(pappl_client_t* client, void*) {
+    if (!sent_by_the_page(client))
+        return refuse(client, HTTP_STATUS_BAD_REQUEST, "Use the plot page.");
+    if (const http_status_t auth = papplClientIsAuthorized(client); auth != HTTP_STATUS_CONTINUE)
+        return refuse(client, auth, "Log in first.");
+    const auto q = query_of(client);
+    pappl_printer_t* printer = printer_of(client, q);
+    pappl_job_t* job =
+        printer != nullptr ? papplPrinterFindJob(printer, number(q, "job")) : nullptr;
+    if (job == nullptr) return refuse(client, HTTP_STATUS_NOT_FOUND, "No such job.");
+    if (!continue_after_sheet(printer, job))
+        return refuse(client, HTTP_STATUS_BAD_REQUEST, "The job does not wait for a new sheet.");
+    return respond(client, HTTP_STATUS_OK, "{\"continued\":true}");
 }
 
 }  // namespace
@@ -415,6 +440,8 @@ void add_plot_page(pappl_system_t* system) {
     papplSystemAddResourceCallback(system, "/plot/status", "application/json", serve_status,
                                    nullptr);
     papplSystemAddResourceCallback(system, "/plot/cancel", "application/json", serve_cancel,
+                                   nullptr);
+    papplSystemAddResourceCallback(system, "/plot/continue", "application/json", serve_continue,
                                    nullptr);
     papplSystemAddLink(system, "Plot a drawing", "/plot", PAPPL_LOPTIONS_NAVIGATION);
 }

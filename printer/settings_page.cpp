@@ -18,6 +18,7 @@
 #include "host/plotting/pen_choices.h"
 #include "printer/application.h"
 #include "printer/model_questions.h"
+#include "printer/new_sheet.h"
 #include "printer/printer_driver.h"
 #include "printer/printer_profile.h"
 
@@ -310,6 +311,19 @@ void show_form(pappl_client_t* client, const PlotterModel& model, const host::Pr
                         "</form>\n");
 }
 
+// The question of a job waiting for a new sheet, with the button that
+// lets it go on.
+void show_sheet_question(pappl_client_t* client, pappl_printer_t* printer) {
+    const std::string question = sheet_question(printer);
+    if (question.empty()) return;
+    papplClientHTMLPrintf(client, "<div class=\"banner\" id=\"sheet\">%s ", question.c_str());
+    papplClientHTMLStartForm(client, papplClientGetURI(client), false);
+    papplClientHTMLPuts(client,
+                        "<input type=\"hidden\" name=\"continue\" value=\"1\">"
+                        "<input type=\"submit\" id=\"continue\" value=\"Continue\"></form>"
+                        "</div>\n");
+}
+
 // PAPPL 1.3 lets every client in while it has neither an authentication
 // service nor a password: beyond this machine the settings then stay shut.
 bool may_change_settings(pappl_client_t* client) {
@@ -358,11 +372,22 @@ bool serve_settings(pappl_client_t* client, void* data) {
                         "The form has expired or is not this page's: "
                         "load the page again.");
                 }
-                const host::Profile profile =
-                    edited_profile(*model, host::load_profile(path), Form(count, options));
-                replace_profile(profile, path);
-                follow_paper(printer, *model, profile);
-                status = "Saved: the next job plots with these settings.";
+                if (cupsGetOption("continue", count, options) != nullptr) {
+                    if (!continue_after_sheet(printer)) {
+                        throw host::HostError("No job of this printer waits for a new sheet.");
+                    }
+                    status = "Going on with the next sheet.";
+                } else if (!sheet_question(printer).empty()) {
+                    // A job between its sheets plots them all with the same settings.
+                    throw host::HostError(
+                        "A job waits for a new sheet: save the settings again once it is done.");
+                } else {
+                    const host::Profile profile =
+                        edited_profile(*model, host::load_profile(path), Form(count, options));
+                    replace_profile(profile, path);
+                    follow_paper(printer, *model, profile);
+                    status = "Saved: the next job plots with these settings.";
+                }
             } catch (...) {
                 cupsFreeOptions(count, options);
                 throw;
@@ -374,6 +399,7 @@ bool serve_settings(pappl_client_t* client, void* data) {
         if (!status.empty())
             papplClientHTMLPrintf(client, "<div class=\"banner\" id=\"status\">%s</div>\n",
                                   status.c_str());
+        show_sheet_question(client, printer);
         show_form(client, *model, profile);
     } catch (const std::exception& e) {
         failed = true;
@@ -384,6 +410,7 @@ bool serve_settings(pappl_client_t* client, void* data) {
         papplClientHTMLPrintf(client, "<div class=\"banner\" id=\"status\">Not saved: %s</div>\n",
                               status.c_str());
         try {
+            show_sheet_question(client, printer);
             show_form(client, *model, host::load_profile(printer_profile(printer)));
         } catch (const std::exception&) {
             // The message above says what is wrong.

@@ -11,6 +11,7 @@
 #include "printer/application.h"
 #include "printer/interrupted_jobs.h"
 #include "printer/job_filters.h"
+#include "printer/new_sheet.h"
 #include "printer/plot_page.h"
 #include "printer/printer_driver.h"
 #include "printer/settings_page.h"
@@ -89,6 +90,7 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
     papplSystemSetPrinterDrivers(system, static_cast<int>(drivers.size()), drivers.data(), nullptr,
                                  add_settings_page, set_up_driver, nullptr);
     add_job_filters(system);
+    add_continue_operation(system);
     add_plot_page(system);
 
     // Only the server keeps state; `drivers` and the like make a system to look at.
@@ -96,6 +98,7 @@ pappl_system_t* create_system(int num_options, cups_option_t* options, void* /*d
     static std::string state;
     state = spool + "/" + kProgramName + ".state";
     read_plotting_notes(spool);
+    reopen_interrupted_jobs(state);
     papplSystemLoadState(system, state.c_str());
     hold_lost_jobs(system);
     papplSystemSetSaveCallback(system, save_state, &state);

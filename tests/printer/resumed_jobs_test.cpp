@@ -113,5 +113,92 @@ INSTANTIATE_TEST_SUITE_P(KilledOrTerminated, ResumedJobs, ::testing::Values(SIGK
                                                                             : "Terminated");
                          });
 
+// The bytes of each plot of a stream that holds several, each opening as
+// the first does.
+std::vector<std::string> plots_of(const std::string& stream) {
+    std::vector<std::string> plots;
+    const std::string opening = stream.substr(0, 12);
+    for (size_t at = 0; at < stream.size();) {
+        const size_t next = stream.find(opening, at + 1);
+        plots.push_back(stream.substr(at, next == std::string::npos ? next : next - at));
+        at = next;
+    }
+    return plots;
+}
+
+TEST(ResumedCopies, AJobStoppedInItsSecondCopyGoesOnInItsSecondCopy) {
+    TempDir dir;
+    PrinterServer server{dir};
+    server.start();
+    // A TVK-PL250 is sent the drawing again for each copy; on a slow
+    // plotter behind a network adapter the second copy is still plotting
+    // when the server ends, and what the server had sent still reaches it.
+    Emulator plotter(dir, {"--tcp", "--rate", "3000", "--buffer", "512"});
+    const std::string uri = "socket://" + plotter.port().substr(4);  // tcp:HOST:PORT
+    ASSERT_EQ(server.command({"add", "-d", "slow", "-v", uri, "-m", "TVK-PL250"}).exit_code, 0);
+    ASSERT_TRUE(server.wait_for_saved_printer("slow"));
+    std::vector<host_test::Line> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back({double(i % 97), double(i % 89), double(i % 83) + 3, double(i % 79) + 5});
+    }
+    dir.write("many.dxf", host_test::dxf_of_lines(lines));
+    const std::string drawing = dir.file("many.dxf");
+    ASSERT_EQ(server.command({"submit", "-d", "slow", "-o", "copies=2", drawing}).exit_code, 0)
+        << server.log();
+    ASSERT_TRUE(server.wait_for_job_message("slow", 1, "Put in a new sheet for copy 2 of 2", 300))
+        << server.log();
+    const size_t first_copy = plotter.received_so_far();
+    ASSERT_TRUE(server.command({"continue", "-d", "slow"}).exit_code == 0) << server.log();
+    for (int i = 0; i < 2400 && plotter.received_so_far() < first_copy + 2000; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_GE(plotter.received_so_far(), first_copy + 2000);
+    server.kill_now();
+    server.start();
+
+    // PAPPL starts the old job again, which is held as a new one (or, where
+    // the saved state did not list it yet, made anew as job 1).
+    int held = 0;
+    for (int i = 0; i < 120 && held == 0; ++i) {
+        for (const int job : {1, 2}) {
+            if (server.job_state("slow", job) == "pending-held") held = job;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+    ASSERT_NE(held, 0) << server.log();
+    EXPECT_TRUE(server.wait_for_job_message("slow", held, "copy 2, page 1", 5)) << server.log();
+    ASSERT_TRUE(server.job_operation("slow", held, "Release-Job")) << server.log();
+    ASSERT_EQ(server.wait_for_job("slow", held, {"completed", "aborted", "canceled"}, 300),
+              "completed")
+        << server.log();
+
+    // The first copy whole, the second in up to two parts: the drawing twice
+    // over all, the part drawn before the server ended only once more.
+    const std::vector<std::string> plots = plots_of(plotter.stop().bytes);
+    // Where the line had taken the whole second copy before the server
+    // ended (the system's queues may hold it), the released job has nothing
+    // left to send; a job that went on in its first copy would plot a copy
+    // again either way.
+    ASSERT_TRUE(plots.size() == 2 || plots.size() == 3) << plots.size() << server.log();
+    if (plots.size() == 3) {
+        EXPECT_NE(server.log().find("Resuming page 1 at path"), std::string::npos);
+    }
+    std::map<std::pair<std::pair<int64_t, int64_t>, std::pair<int64_t, int64_t>>, int> got;
+    for (const std::string& plot : plots) {
+        for (const auto& [segment, count] : segments(plot, server.profile(1)))
+            got[segment] += count;
+    }
+    const auto whole = segments(server.reference_plot(drawing), server.profile(1));
+    ASSERT_FALSE(whole.empty());
+    int extra = 0;
+    for (const auto& [segment, count] : whole) {
+        const auto it = got.find(segment);
+        ASSERT_NE(it, got.end()) << "a segment of the drawing was never drawn";
+        EXPECT_GE(it->second, 2 * count);
+        extra += it->second - 2 * count;
+    }
+    EXPECT_LE(extra, 8);
+}
+
 }  // namespace
 }  // namespace tvk::printer_test
