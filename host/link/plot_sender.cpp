@@ -26,7 +26,8 @@ class Sender {
         : driver_(driver),
           options_(options),
           widths_(job.pen_width),
-          total_(job.paths.size() + job.polygons.size()) {}
+          total_(job.paths.size() + job.polygons.size()),
+          pens_by_hand_(job.pens_by_hand) {}
 
     // False once the plot cannot go on.
     bool ok() const { return !result_.failed && !result_.stopped; }
@@ -78,7 +79,7 @@ class Sender {
         if (!ok()) return;
         if (options_.pen_widths) width_request(width_of(f.pen));
         Record r(kPolygon, 12 + 4 * f.vertices.size());
-        r.set_i16(6, static_cast<int16_t>(f.pen))
+        r.set_i16(6, static_cast<int16_t>(plotter_pen(f.pen)))
             .set_i16(10, static_cast<int16_t>(f.vertices.size()));
         for (size_t i = 0; i < f.vertices.size(); ++i) {
             r.set_u16(12 + 4 * i, static_cast<uint16_t>(f.vertices[i].first));
@@ -91,7 +92,10 @@ class Sender {
     }
 
     // The pen the plotter holds after a polygon is the fill pen.
-    void forget_pen() { pen_ = -1; }
+    void forget_pen() {
+        pen_ = -1;
+        plotter_pen_ = -1;
+    }
 
     SendResult take() { return result_; }
 
@@ -152,18 +156,25 @@ class Sender {
         }
         ink_ = 0;
         const int pen = pen_;
-        pen_ = -1;
+        forget_pen();
         if (pen >= 0 && reason.kind != PauseReason::kPenChange) select_pen(pen);
         if (back != nullptr) point_request(kMove, *back);
     }
 
+    // The plotter is told only of a change of its own pen: a plotter with
+    // one pen draws every pen put in by hand as its pen 1.
     void select_pen(int pen) {
         if (pen == pen_) return;
         pen_ = pen;
-        value_request(kSelectPen, pen);
+        if (plotter_pen(pen) != plotter_pen_) {
+            plotter_pen_ = plotter_pen(pen);
+            value_request(kSelectPen, plotter_pen_);
+        }
         result_.pens.insert(pen);
         if (options_.pen_widths) width_request(width_of(pen));
     }
+
+    int plotter_pen(int pen) const { return pens_by_hand_ ? 1 : pen; }
 
     // Below 0 where the job has none: the driver then sends its default.
     double width_of(int pen) const {
@@ -221,9 +232,11 @@ class Sender {
     SendResult result_;
     size_t total_;
     size_t done_ = 0;
-    int pen_ = -1;
-    int held_pen_ = -1;  // the pen put in by hand
-    double ink_ = 0;     // pen-down length since the last pause
+    bool pens_by_hand_;
+    int pen_ = -1;          // the job's pen in use
+    int plotter_pen_ = -1;  // the plotter's pen that draws it
+    int held_pen_ = -1;     // the pen put in by hand
+    double ink_ = 0;        // pen-down length since the last pause
     int line_type_ = -1;
     int speed_ = -1;
     double width_ = -1;
