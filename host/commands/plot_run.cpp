@@ -435,6 +435,7 @@ class PlotRun {
             };
             options.manual_pens = pens_asked_;
             options.split_ink = o_.split_ink_mm * limits.resolution / kMmPerInch;
+            options.units_per_inch = limits.resolution;
             options.paused = [this, &bar, &keys](const PauseReason& reason) {
                 bar.clear();
                 return pause(reason, keys ? &*keys : nullptr);

@@ -19,6 +19,23 @@ constexpr int16_t kBeginPlot = 30;
 constexpr int16_t kPolygon = 33;
 constexpr int16_t kPenWidth = 41;
 constexpr size_t kSmallRecord = 64;
+// The plotter fills a polygon with lines its pen's width apart; where the
+// job gives no width, the plotters' usual 0.3 mm.
+constexpr double kFillLineInches = 0.3 / 25.4;
+
+// The pen-down line of a polygon the plotter fills and edges: its area over
+// the spacing of the fill's lines, and its outline.
+double fill_ink(const HostPolyline& ring, double spacing) {
+    double twice_area = 0, outline = 0;
+    for (size_t i = 0; i < ring.size(); ++i) {
+        const HostPoint& a = ring[i];
+        const HostPoint& b = ring[(i + 1) % ring.size()];
+        twice_area +=
+            static_cast<double>(a.first) * b.second - static_cast<double>(b.first) * a.second;
+        outline += std::hypot(b.first - a.first, b.second - a.second);
+    }
+    return std::abs(twice_area) / 2 / std::max(spacing, 1.0) + outline;
+}
 
 class Sender {
   public:
@@ -88,6 +105,13 @@ class Sender {
         check(call(r));
         result_.vectors += f.vertices.size();
         result_.pens.insert(f.pen);
+        fill_pen_ = f.pen;
+        // Its ink counts towards the next pause for ink, which comes after it.
+        if (options_.split_ink > 0 && options_.units_per_inch > 0) {
+            const double width = width_of(f.pen);
+            ink_ += fill_ink(f.vertices,
+                             (width > 0 ? width : kFillLineInches) * options_.units_per_inch);
+        }
         step();
     }
 
@@ -109,7 +133,7 @@ class Sender {
             pause({PauseReason::kPenChange, pen, false}, nullptr);
             ink_ = 0;
         } else if (options_.split_ink > 0 && ink_ >= options_.split_ink) {
-            pause({PauseReason::kInk, pen_, false}, nullptr);
+            pause({PauseReason::kInk, pen_ >= 0 ? pen_ : fill_pen_, false}, nullptr);
         } else if (options_.pause_asked && options_.pause_asked()) {
             pause({PauseReason::kAsked, pen_, false}, nullptr);
         }
@@ -235,7 +259,8 @@ class Sender {
     bool pens_by_hand_;
     int pen_ = -1;          // the job's pen in use
     int plotter_pen_ = -1;  // the plotter's pen that draws it
-    int held_pen_ = -1;     // the pen put in by hand
+    int held_pen_ = -1;
+    int fill_pen_ = -1;  // the pen of the last fill the plotter drew     // the pen put in by hand
     double ink_ = 0;        // pen-down length since the last pause
     int line_type_ = -1;
     int speed_ = -1;
