@@ -19,6 +19,12 @@ constexpr int16_t kBeginPlot = 30;
 constexpr int16_t kPolygon = 33;
 constexpr int16_t kPenWidth = 41;
 constexpr size_t kSmallRecord = 64;
+// A pause asked for inside a path that has sent this much comes at its next
+// vertex, where the pen is lifted there and brought back afterwards: a path
+// longer than a plotter's buffer (a spiral of metres) need not be waited
+// for. Asked every few vertices.
+constexpr size_t kLongPathBytes = 1024;
+constexpr size_t kVerticesBetweenAsks = 8;
 // The plotter fills a polygon with lines its pen's width apart; where the
 // job gives no width, the plotters' usual 0.3 mm.
 constexpr double kFillLineInches = 0.3 / 25.4;
@@ -81,12 +87,18 @@ class Sender {
             value_request(kPenSpeed, p.speed);
         }
         point_request(kMove, p.points.front());
+        const size_t start = driver_.session().sent_bytes;
         // A single point is a dot: the pen goes down where it stands.
         for (size_t i = p.points.size() == 1 ? 0 : 1; i < p.points.size() && ok(); ++i) {
             if (options_.split_ink > 0 && i > 0) split_for_ink(p.points[i - 1], p.points[i]);
             if (!ok()) break;
             point_request(kDraw, p.points[i]);
             ++result_.vectors;
+            if (i + 1 < p.points.size() && i % kVerticesBetweenAsks == 0 && options_.paused &&
+                options_.pause_asked && driver_.session().sent_bytes - start > kLongPathBytes &&
+                options_.pause_asked()) {
+                pause({PauseReason::kAsked, pen_, true}, &p.points[i]);
+            }
         }
         step();
     }
