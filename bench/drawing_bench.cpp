@@ -448,7 +448,7 @@ DRAWING_BENCH(BM_Reading, kLines)->Arg(100'000);
 DRAWING_BENCH(BM_Ordering, kMix)->Args({100'000, 4})->Args({100'000, 6});
 DRAWING_BENCH(BM_Ordering, kLines)->Args({100'000, 4})->Args({100'000, 6});
 DRAWING_BENCH(BM_Plot, kMix)->Arg(100'000);
-DRAWING_BENCH(BM_Memory, kMix)->Arg(1'000'000);
+DRAWING_BENCH(BM_Memory, kMix)->Arg(100'000)->Arg(1'000'000);
 DRAWING_BENCH(BM_Program, kMix)->Arg(100'000)->Arg(1'000'000);
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
+#include <set>
 #include <vector>
 
 #include "host/plotting/ordering/plan_bounds.h"
@@ -122,9 +122,10 @@ PlotBounds plot_bounds(const PlotJob& job, const PlotTime& planned, const TimeMo
     PlotBounds b;
     // A plan that takes up each pen once (as few pen changes as can be)
     // travels through each pen's paths in turn: a tree for each pen.
-    std::map<int, PathStops> stops;
-    for (const PenPath& p : job.paths) stops[p.pen].add(p.points);
-    for (const FillPolygon& f : job.polygons) stops[f.pen].add(f.vertices, true);
+    // One pen's stops at a time: the tree's work takes memory of its own.
+    std::set<int> pens;
+    for (const PenPath& p : job.paths) pens.insert(p.pen);
+    for (const FillPolygon& f : job.polygons) pens.insert(f.pen);
     // Each of a plan's moves is at least as long as the tree's edge it
     // stands for, and takes at least that edge's time.
     const PlotterTiming& timing = model.timing;
@@ -132,8 +133,13 @@ PlotBounds plot_bounds(const PlotJob& job, const PlotTime& planned, const TimeMo
         return move_seconds(units * model.mm_per_unit, timing.travel_mm_s,
                             timing.acceleration_mm_s2);
     };
-    double from_home = stops.empty() ? 0 : std::numeric_limits<double>::infinity();
-    for (const auto& [pen, of_pen] : stops) {
+    double from_home = pens.empty() ? 0 : std::numeric_limits<double>::infinity();
+    for (const int pen : pens) {
+        PathStops of_pen;
+        for (const PenPath& p : job.paths)
+            if (p.pen == pen) of_pen.add(p.points);
+        for (const FillPolygon& f : job.polygons)
+            if (f.pen == pen) of_pen.add(f.vertices, true);
         for (const double edge : spanning_edges(of_pen)) {
             b.travel += edge;
             b.travel_s += seconds(edge);

@@ -120,8 +120,15 @@ TEST_F(PlotPage, AJobIsCancelledFromThePage) {
     ASSERT_TRUE(
         tab.wait_until("document.getElementById('status').textContent.includes('canceled')"))
         << tab.eval("document.getElementById('status').textContent");
+    // The page shows the job cancelled as soon as the server has it so; the
+    // pen-up may still be on its way through the line: wait for it.
+    const double settle = host_test::seconds_now() + 10;
+    while (!plotter.received().ends_with(";PU;SP;") && host_test::seconds_now() < settle) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
     const std::string got = plotter.stop().bytes;
-    EXPECT_TRUE(got.ends_with(";PU;SP;")) << got.substr(got.size() > 40 ? got.size() - 40 : 0);
+    EXPECT_TRUE(got.ends_with(";PU;SP;"))
+        << got.substr(got.size() > 40 ? got.size() - 40 : 0) << server.log();
 }
 
 TEST_F(PlotPage, RequestsThatAnotherSiteCouldSendAreRefused) {

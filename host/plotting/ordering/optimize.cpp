@@ -8,6 +8,7 @@
 #include <optional>
 #include <tuple>
 
+#include "host/plotting/ordering/loop_splicing.h"
 #include "host/plotting/ordering/ordering.h"
 #include "host/plotting/ordering/overlaps.h"
 #include "host/plotting/ordering/packed_paths.h"
@@ -390,10 +391,10 @@ void order_quickly(std::vector<P>& paths, int level) {
 }
 
 // Orders the paths pen by pen (pen changes cost more than travel): at level
-// 4 merging, nearest neighbour and the route's improvement, trying at most
-// `moves_per_path` moves a path;
-// at 5 merging, and the order as it stands mended from the paths marked in
-// `changed` (one flag a path: the pieces of paths that lost overlaps).
+// 4 merging (paths meeting end to end, loops into paths they touch), nearest neighbour and the
+// route's improvement, trying at most `moves_per_path` moves a path; at 5 merging, and the order as
+// it stands mended from the paths marked in `changed` (one flag a path: the pieces of paths that
+// lost overlaps).
 void order_by_pens(std::vector<PenPath>& paths, int level, double moves_per_path,
                    WorkProgress& progress, std::vector<uint8_t> changed = {}) {
     changed.resize(paths.size(), 1);
@@ -414,10 +415,12 @@ void order_by_pens(std::vector<PenPath>& paths, int level, double moves_per_path
         const Point start = pen;
         if (level == 4) {
             merge_meeting(group, progress);
+            splice_loops(group);
             nearest_neighbour(group, pen, progress);
             improve_route(group, start, moves_per_path, progress);
         } else {
             merge_meeting(group, progress, &marks);
+            splice_loops(group, &marks);
             improve_route(group, start, moves_per_path, progress, marks);
         }
         pen = group.back().points.back();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace tvk::host {
 
@@ -111,7 +112,8 @@ Pieces take(Covered& covered, int64_t a, int64_t b) {
 // A segment with the hash of its line: collisions only cost a closer look
 // (lines are compared whole).
 struct Keyed {
-    uint64_t hash, segment;  // the segment's running number through the paths
+    uint64_t hash;
+    uint32_t path, k;  // the segment from point k of the path
 };
 
 // The changes to the segments of `keyed`, sorted by line: a line's segments
@@ -129,11 +131,9 @@ void follow_lines(const std::vector<PenPath>& paths, const std::vector<Keyed>& k
         }
         std::map<Line, Covered> drawn;  // one line, unless hashes collide
         for (; i < j; ++i) {
-            uint64_t n = keyed[i].segment;
-            size_t path = static_cast<size_t>(std::upper_bound(first.begin(), first.end(), n) -
-                                              first.begin() - 1);
+            const size_t path = keyed[i].path, k = keyed[i].k;
+            const uint64_t n = first[path] + k;
             const auto& pts = paths[path].points;
-            size_t k = static_cast<size_t>(n - first[path]);
             OnLine l = *on_line(paths[path], pts[k], pts[k + 1], diagonal);
             int64_t lo = std::min(l.sp, l.sq), hi = std::max(l.sp, l.sq);
             Pieces free = take(drawn[l.line], lo, hi);
@@ -163,7 +163,7 @@ std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool
             const auto& pts = paths[i].points;
             for (size_t k = 0; k + 1 < pts.size(); ++k)
                 if (auto l = on_line(paths[i], pts[k], pts[k + 1], diagonal))
-                    visit(hash_of(l->line), first[i] + k);
+                    visit(hash_of(l->line), static_cast<uint32_t>(i), static_cast<uint32_t>(k));
         }
     };
     // Most segments share their line with none: the lines met more than
@@ -172,20 +172,20 @@ std::vector<OverlapChange> find_overlaps(const std::vector<PenPath>& paths, bool
     const int bits = std::bit_width(std::max<uint64_t>(first.back(), 8) * 8 - 1);
     const auto slot = [&](uint64_t hash) { return (hash * 0x9E3779B97F4A7C15ull) >> (64 - bits); };
     std::vector<uint64_t> once(((size_t{1} << bits) + 63) / 64), again(once.size());
-    each_segment([&](uint64_t hash, uint64_t) {
+    each_segment([&](uint64_t hash, uint32_t, uint32_t) {
         const uint64_t s = slot(hash), bit = uint64_t{1} << (s % 64);
         if (once[s / 64] & bit) again[s / 64] |= bit;
         once[s / 64] |= bit;
     });
     std::vector<uint64_t>().swap(once);
     std::vector<Keyed> keyed;
-    each_segment([&](uint64_t hash, uint64_t segment) {
+    each_segment([&](uint64_t hash, uint32_t path, uint32_t k) {
         const uint64_t s = slot(hash);
-        if (again[s / 64] & (uint64_t{1} << (s % 64))) keyed.push_back({hash, segment});
+        if (again[s / 64] & (uint64_t{1} << (s % 64))) keyed.push_back({hash, path, k});
     });
     std::vector<uint64_t>().swap(again);
     std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.segment < b.segment;
+        return std::tie(a.hash, a.path, a.k) < std::tie(b.hash, b.path, b.k);
     });
     follow_lines(paths, keyed, first, diagonal, progress, out);
     std::sort(out.begin(), out.end(), [](const OverlapChange& a, const OverlapChange& b) {

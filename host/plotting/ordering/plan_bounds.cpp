@@ -7,6 +7,8 @@
 #include <numeric>
 #include <tuple>
 
+#include "host/plotting/ordering/delaunay_edges.h"
+
 namespace tvk::host {
 namespace {
 
@@ -309,7 +311,11 @@ double spanning_length(const PathStops& stops) {
     return total;
 }
 
-std::vector<double> spanning_edges(const PathStops& stops) {
+namespace {
+
+// The same tree found by searching a k-d tree (Borůvka's rounds), for
+// coordinates too large for the triangulation's exact tests.
+std::vector<double> spanning_edges_by_search(const PathStops& stops) {
     std::vector<double> edges;
     const std::vector<Point>& points = stops.points;
     if (points.empty()) return edges;
@@ -446,6 +452,90 @@ std::vector<double> spanning_edges(const PathStops& stops) {
         }
         if (joined == 0) break;
         left -= joined;
+    }
+    return edges;
+}
+
+bool within_triangulation(const std::vector<Point>& points) {
+    return std::all_of(points.begin(), points.end(), [](Point p) {
+        return p.first > -kDelaunayLimit && p.first < kDelaunayLimit &&
+               p.second > -kDelaunayLimit && p.second < kDelaunayLimit;
+    });
+}
+
+}  // namespace
+
+// Paths are joined inside at no cost: the tree over the paths is a shortest
+// tree over their stops, each path's own stops joined for nothing first. A
+// shortest tree over the stops lies within any Delaunay triangulation of
+// them (an edge with another stop on or in the circle that has it as
+// diameter is the longest of a triangle, and in no shortest tree; every
+// other edge is in every triangulation), so only its edges, about three a
+// stop, are weighed, not every pair. Stops at one place join their paths at
+// no cost, and are one point to the triangulation.
+std::vector<double> spanning_edges(const PathStops& stops) {
+    if (!within_triangulation(stops.points)) return spanning_edges_by_search(stops);
+    std::vector<double> edges;
+    const size_t paths = stops.first.size() - (stops.first.empty() ? 0 : 1);
+    struct Stop {
+        Point at;
+        uint32_t path;
+    };
+    std::vector<Stop> sorted;
+    sorted.reserve(stops.points.size());
+    for (uint32_t i = 0; i < paths; ++i)
+        for (uint32_t k = stops.first[i]; k < stops.first[i + 1]; ++k)
+            sorted.push_back({stops.points[k], i});
+    std::sort(sorted.begin(), sorted.end(), [](const Stop& a, const Stop& b) {
+        return std::tie(a.at, a.path) < std::tie(b.at, b.path);
+    });
+    Sets parts(paths);
+    std::vector<Point> places;
+    std::vector<uint32_t> path_at;  // a path with a stop at each place
+    for (size_t k = 0; k < sorted.size(); ++k) {
+        if (k > 0 && sorted[k].at == sorted[k - 1].at) {
+            if (parts.unite(sorted[k].path, sorted[k - 1].path)) edges.push_back(0);
+            continue;
+        }
+        places.push_back(sorted[k].at);
+        path_at.push_back(sorted[k].path);
+    }
+    std::vector<Stop>().swap(sorted);
+    // Borůvka's rounds over the triangulation's edges: each part of the
+    // forest takes its shortest edge to another part (ties by the edge's
+    // place, so that no round closes a cycle); edges within a part are
+    // dropped as parts grow.
+    std::vector<uint32_t> ends = delaunay_edges(places);
+    const auto squared_length = [&](size_t e) {
+        const Point a = places[ends[2 * e]], b = places[ends[2 * e + 1]];
+        const int64_t dx = int64_t{a.first} - b.first, dy = int64_t{a.second} - b.second;
+        return dx * dx + dy * dy;
+    };
+    std::vector<int64_t> best(paths);
+    std::vector<uint32_t> best_edge(paths);
+    for (;;) {
+        std::fill(best.begin(), best.end(), std::numeric_limits<int64_t>::max());
+        size_t kept = 0;
+        for (size_t e = 0; e < ends.size() / 2; ++e) {
+            const uint32_t a = parts.find(path_at[ends[2 * e]]),
+                           b = parts.find(path_at[ends[2 * e + 1]]);
+            if (a == b) continue;
+            ends[2 * kept] = ends[2 * e], ends[2 * kept + 1] = ends[2 * e + 1];
+            const int64_t d = squared_length(kept);
+            for (const uint32_t part : {a, b})
+                if (d < best[part]) best[part] = d, best_edge[part] = static_cast<uint32_t>(kept);
+            ++kept;
+        }
+        ends.resize(2 * kept);
+        size_t joined = 0;
+        for (uint32_t part = 0; part < paths; ++part) {
+            if (best[part] == std::numeric_limits<int64_t>::max()) continue;
+            const uint32_t e = best_edge[part];
+            if (!parts.unite(path_at[ends[2 * e]], path_at[ends[2 * e + 1]])) continue;
+            edges.push_back(std::sqrt(static_cast<double>(best[part])));
+            ++joined;
+        }
+        if (joined == 0) break;
     }
     return edges;
 }

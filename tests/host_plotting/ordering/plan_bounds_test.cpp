@@ -136,6 +136,82 @@ TEST(LeastTravel, IsTheSpanningTreeOverThePathsNearestStopsPlusTheMoveFromHome) 
     }
 }
 
+// Random paths on a coarse lattice (many stops in a line, on one circle or
+// at one place, where a triangulation must be exact), with every coordinate
+// scaled and shifted by `scale` and `shift`; `cells` a side.
+PathStops lattice_stops(std::mt19937& random, int paths, int32_t scale, int32_t shift,
+                        int32_t cells = 12) {
+    std::uniform_int_distribution<int32_t> grid(0, cells), shape(0, 3), length(1, 5);
+    const auto at = [&](int32_t x, int32_t y) {
+        return std::pair<int32_t, int32_t>{x * scale + shift, y * scale + shift};
+    };
+    PathStops stops;
+    for (int k = 0; k < paths; ++k) {
+        const int32_t x = grid(random), y = grid(random);
+        switch (shape(random)) {
+            case 0:
+                stops.add({at(x, y), at(x + length(random), y)});
+                break;
+            case 1:
+                stops.add({at(x, y), at(x, y + length(random)), at(x + 1, y + 1)});
+                break;
+            case 2: {
+                const int32_t r = length(random);
+                stops.add({at(x, y), at(x + r, y), at(x + r, y + r), at(x, y + r), at(x, y)});
+                break;
+            }
+            default:
+                stops.add({at(x, y)});
+                break;
+        }
+    }
+    return stops;
+}
+
+TEST(LeastTravel, IsExactWhereStopsLieInLinesOnCirclesAndAtOnePlace) {
+    std::mt19937 random(23);
+    for (int trial = 0; trial < 40; ++trial) {
+        // Few paths on a small lattice, and many on it: collinear and
+        // cocircular stops everywhere, many at one place.
+        const int paths = trial % 2 ? 12 : 160;
+        const PathStops stops = lattice_stops(random, paths, 7, -40);
+        EXPECT_NEAR(least_travel(stops), least_travel_by_pairs(stops), 1e-6) << trial;
+    }
+    // All in one line, and one point alone.
+    PathStops line;
+    for (int32_t x : {50, 10, 30, 20, 40}) line.add({{x, 2 * x}});
+    EXPECT_NEAR(least_travel(line), least_travel_by_pairs(line), 1e-9);
+    PathStops one;
+    one.add({{3, 4}, {3, 4}});
+    EXPECT_DOUBLE_EQ(least_travel(one), 5);
+}
+
+TEST(LeastTravel, IsTheSameTreeForCoordinatesTooLargeForTheTriangulation) {
+    // Scaled to the edge of 32 bits: found by searching instead.
+    std::mt19937 random(31);
+    for (int trial = 0; trial < 6; ++trial) {
+        const PathStops far = lattice_stops(random, 60, 100'000'000, -900'000'000);
+        const double expected = least_travel_by_pairs(far);
+        EXPECT_NEAR(least_travel(far), expected, expected * 1e-12) << trial;
+    }
+}
+
+TEST(LeastTravel, TheTriangulationAndTheSearchFindTheSameTree) {
+    // Shifted beyond the triangulation's range, the same stops are searched
+    // for instead: the tree's length is the same, here on thousands of stops,
+    // more than a tree over every pair could check.
+    std::mt19937 random(41);
+    for (const int32_t scale : {3, 400}) {
+        const PathStops near = lattice_stops(random, 8000, scale, 0, 250);
+        PathStops far;
+        far.first = near.first;
+        for (const auto& [x, y] : near.points) far.points.push_back({x + (1 << 30), y - (1 << 30)});
+        EXPECT_NEAR(spanning_length(near), spanning_length(far), 1e-6 * spanning_length(near))
+            << scale;
+        EXPECT_EQ(spanning_edges(near).size(), spanning_edges(far).size()) << scale;
+    }
+}
+
 TEST(PlanBounds, NoOrderingBeatsThem) {
     // Short lines, some meeting end to end or at T-junctions, on two pens.
     std::mt19937 random(11);
