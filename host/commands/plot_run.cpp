@@ -305,7 +305,9 @@ class PlotRun {
         if (o_.answers.paper.empty()) {
             check_margin(o_.margin_mm, chosen.profile.area_x, chosen.profile.area_y, "");
         }
-        const PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
+        PenChoices choices = pen_choices(o_.pen_texts, chosen.profile);
+        // A plot file's pen speeds slow its pens where the target's are faster.
+        choices.file_speed_by_colour = drawing_.pen_speeds();
         const Profile profile = with_colour_pens(chosen.profile, choices);
         InterruptWatch watch;
         host_.session.wait_seconds = o_.wait;

@@ -87,6 +87,11 @@ Drawing Drawing::load_dxf(const std::string& path, WorkProgress& progress) {
     return made_of(std::move(impl), {});
 }
 
+const std::map<int, double>& Drawing::pen_speeds() const {
+    static const std::map<int, double> none;
+    return impl_ ? impl_->pen_speeds : none;
+}
+
 Drawing Drawing::made_of(std::shared_ptr<Impl> impl, std::vector<std::string> notes) {
     Drawing drawing;
     std::map<std::string, int> broken;

@@ -23,6 +23,9 @@ struct PenChoices {
     std::vector<std::string> excluded_layers;               // never these
     std::map<int, int> speed_by_pen;                        // cm/s
     std::map<int, double> width_by_pen;                     // inches
+    // The pen speeds a plot file asks for (cm/s, by colour; 0: every
+    // colour): where slower than the profile's, they are kept.
+    std::map<int, double> file_speed_by_colour;
 
     // Layer names match case-blind, with * and ? as wildcards.
     bool plotted(const std::string& layer) const;

@@ -133,9 +133,15 @@ class Builder {
 
     int speed_of(int colour, int pen) const {
         const auto chosen = c_.speed_by_pen.find(pen);
-        return chosen != c_.speed_by_pen.end()
-                   ? chosen->second
-                   : p_.speed_by_colour[static_cast<size_t>(colour_index(colour))];
+        if (chosen != c_.speed_by_pen.end()) return chosen->second;
+        const int profile = p_.speed_by_colour[static_cast<size_t>(colour_index(colour))];
+        auto file = c_.file_speed_by_colour.find(colour);
+        if (file == c_.file_speed_by_colour.end()) file = c_.file_speed_by_colour.find(0);
+        if (file == c_.file_speed_by_colour.end()) return profile;
+        // 0 sends no speed: the plotter draws at the model's.
+        const int current = profile > 0 ? profile : p_.pen_speed;
+        const int asked = static_cast<int>(std::clamp(std::round(file->second), 1.0, 255.0));
+        return current <= 0 || asked < current ? asked : profile;
     }
 
     double width_of(int colour, int pen) const {

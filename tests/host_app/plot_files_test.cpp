@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 #include <tuple>
 
 #include "fixtures.h"
+#include "host/plotting/placement.h"
+#include "host/plotting/plot_job.h"
 #include "program.h"
 
 namespace tvk::host_test {
@@ -208,6 +211,51 @@ TEST_F(PlotFilesTest, PreviewPassesOverLabelsAndPlotKeepsTheFilesDashes) {
             EXPECT_EQ(piece.style.line_type, c.line_type);
         }
     }
+}
+
+}  // namespace
+}  // namespace tvk::host_test
+
+namespace tvk::host_test {
+namespace {
+
+// A plot file's pen speeds go with its pens to a plotter whose pens have
+// speeds, where they are slower than the profile's: the file slowed them for
+// a reason (a pen type, a medium). A faster one, or a pen the file does not
+// name, keeps the profile's speed; --speed still decides.
+TEST(PlotFileSpeeds, APenTheFileSlowsIsDrawnNoFasterOnTheTarget) {
+    using namespace tvk::host;
+    const Drawing d = Drawing::from_plot(
+        "IN;VS30;VS5,2;VS60,3;SP1;PA0,0;PD400,0;SP2;PD400,400;SP3;PD0,400;SP4;PD0,0;", "t.plt",
+        1016);
+    ASSERT_EQ(d.pen_speeds().size(), 3u);
+    Profile profile;
+    profile.pen_options = 0x04;  // pens of their own speeds
+    profile.pen_speed = 40;
+    for (int k = 1; k <= 4; ++k) {
+        profile.pen_by_colour[static_cast<size_t>(k)] = static_cast<uint8_t>(k);
+        profile.speed_by_colour[static_cast<size_t>(k)] = 20;
+    }
+    profile.speed_by_colour[4] = 0;  // the model's own speed, 40
+    const HostArea area{1000, 1000};
+    Box box;
+    box.add(Vec2{0, 0});
+    box.add(Vec2{10, 10});
+    const JobGeometry geometry{Placement::fit(box, false, area), area, 1016};
+    const auto speeds = [&](const PenChoices& choices) {
+        std::map<int, int> by_pen;
+        for (const PenPath& p : build_job(d.flatten(0.01), geometry, profile, choices).paths)
+            by_pen[p.pen] = p.speed;
+        return by_pen;
+    };
+    PenChoices choices;
+    EXPECT_EQ(speeds(choices), (std::map<int, int>{{1, 20}, {2, 20}, {3, 20}, {4, 0}}));
+    choices.file_speed_by_colour = d.pen_speeds();
+    // Pen 1: every pen's 30 is faster than 20; pen 2: 5; pen 3: 60 is faster;
+    // pen 4: 30 is slower than the model's 40.
+    EXPECT_EQ(speeds(choices), (std::map<int, int>{{1, 20}, {2, 5}, {3, 20}, {4, 30}}));
+    choices.speed_by_pen[2] = 15;
+    EXPECT_EQ(speeds(choices)[2], 15);
 }
 
 }  // namespace

@@ -167,6 +167,9 @@ class Drawing {
     // RAY and XLINE entities (by type) that the last flattening left out:
     // they miss the window plotted.
     const std::map<std::string, int>& missed_window() const { return missed_window_; }
+    // The speeds a plot file asks of its pens (VS), cm/s, by colour; colour
+    // 0: every pen. Empty for other drawings.
+    const std::map<int, double>& pen_speeds() const;
 
     struct Impl;  // the entity model, private to host/drawing
 

@@ -171,6 +171,9 @@ struct Drawing::Impl {
     bool has_text = false;
     // Characters that no font has, drawn as "?", with how often they occur.
     std::map<char32_t, int> missing_characters;
+    // A plot file's pen speeds (VS), cm/s, by the colour of the pen they were
+    // asked for; colour 0: every pen.
+    std::map<int, double> pen_speeds;
 
     const Layer& layer(const std::string& name) const;
 };

@@ -24,7 +24,7 @@ Interpreter::Interpreter(bool hpgl2, double units_per_inch, Drawing::Impl& drawi
 void Interpreter::initialise(bool full) {
     if (full) {
         rotation_ = 0;
-        output_.set_rotation(0);
+        output_.set_rotation(0, page_size_);
         p1_ = default_p1_;
         p2_ = default_p2_;
         relative_ = false;
@@ -36,7 +36,8 @@ void Interpreter::initialise(bool full) {
     }
     scaling_.reset();
     window_user_.reset();
-    output_.set_window(std::nullopt);
+    window_given_ = false;
+    update_window();
     update_scaling();
     line_type_ = LineType{};
     previous_line_type_.reset();
@@ -50,9 +51,8 @@ void Interpreter::initialise(bool full) {
     polygon_.clear();
     polygon_edges_.clear();
     tick_plus_ = tick_minus_ = 0.5;
-    const StrokeFont* font = labels_.font;
     labels_ = LabelState{};
-    labels_.font = font ? font : &StrokeFont::standard();
+    labels_.standard_font.font = labels_.alternate_font.font = &StrokeFont::standard();
     if (hpgl2_) labels_.size = LabelState::Size::kFont;
     labels_.line_start = position_;
     set_style();
@@ -99,9 +99,31 @@ void Interpreter::update_scaling() {
                                    Affine::translate({-s.x1, -s.y1});
         }
     }
-    if (window_user_) {
-        // The window stays where it was given on the page.
+}
+
+void Interpreter::update_window() {
+    std::optional<Box> window = window_user_;
+    if (hpgl2_ && page_size_ && window_given_) {
+        // IW's window lies within the hard-clip limits of the page PS sets,
+        // which turn with the coordinate system; IW alone is the page. (Where
+        // a file gives no window, what it draws beyond its page is kept: the
+        // plot's own paper decides what is cut off, and says so.)
+        const bool across = rotation_ == 90 || rotation_ == 270;
+        const Vec2 size = across ? Vec2{page_size_->y, page_size_->x} : *page_size_;
+        Box page;
+        page.add(Vec2{0, 0});
+        page.add(size);
+        if (window) {
+            Box both;
+            both.min_x = std::max(window->min_x, page.min_x);
+            both.min_y = std::max(window->min_y, page.min_y);
+            both.max_x = std::min(window->max_x, page.max_x);
+            both.max_y = std::min(window->max_y, page.max_y);
+            page = both;
+        }
+        window = page;
     }
+    output_.set_window(window);
 }
 
 void Interpreter::set_style() {
@@ -201,8 +223,16 @@ void Interpreter::apply(const Instruction& in) {
         const int degrees = v.empty() ? 0 : static_cast<int>(v[0]);
         if (degrees % 90 == 0 && degrees >= 0 && degrees <= 270 && degrees != rotation_) {
             output_.lift();
+            // The pen stays where it is on the page; its coordinates turn.
+            const Vec2 on_page = output_.to_page(position_);
             rotation_ = degrees;
-            output_.set_rotation(degrees);
+            // HP-GL/2 puts the origin at the turned page's lower left.
+            output_.set_rotation(
+                degrees, hpgl2_
+                             ? std::optional<Vec2>(page_size_.value_or(default_p2_ - default_p1_))
+                             : std::nullopt);
+            position_ = output_.from_page(on_page);
+            update_window();
         }
     } else if (n == "IW") {
         if (v.size() >= 4) {
@@ -212,18 +242,28 @@ void Interpreter::apply(const Instruction& in) {
             box.add(a);
             box.add(b);
             window_user_ = box;
-            output_.set_window(box);
         } else {
             window_user_.reset();
-            output_.set_window(std::nullopt);
         }
+        window_given_ = true;
+        update_window();
     } else if (n == "PS") {
         if (v.size() >= 1 && v[0] > 0) {
+            // The plotter's X axis runs along the longer side of its paper.
+            const double length = v[0], width = v.size() >= 2 && v[1] > 0 ? v[1] : v[0];
             default_p1_ = {0, 0};
-            default_p2_ = {v[0], v.size() >= 2 && v[1] > 0 ? v[1] : v[0]};
+            default_p2_ = {std::max(length, width), std::min(length, width)};
             p1_ = default_p1_;
             p2_ = default_p2_;
+            page_size_ = default_p2_;
+            if (rotation_ != 0) {
+                // The turned page's corner moves with the page.
+                const Vec2 on_page = output_.to_page(position_);
+                output_.set_rotation(rotation_, page_size_);
+                position_ = output_.from_page(on_page);
+            }
             update_scaling();
+            update_window();
         }
     } else if (n == "SP") {
         pen_ = v.empty() ? 0 : std::clamp(static_cast<int>(v[0]), 0, 1 << 15);

@@ -19,6 +19,16 @@ class StrokeFont;
 
 namespace tvk::host::plotfile {
 
+// An HP-GL/2 font (SD, the standard one, or AD, the alternate): pitch in
+// characters per inch and height in points, the font's size when no SI or
+// SR is in force; the nearest stroke font.
+struct FontDefinition {
+    double pitch = 9, points = 11.5;
+    bool proportional = false;
+    bool italic = false;
+    const StrokeFont* font = nullptr;
+};
+
 // The label state: size, direction, slant, origin, spacing, sets and font.
 struct LabelState {
     enum class Size { kFont, kAbsolute, kRelative } size = Size::kRelative;
@@ -31,14 +41,11 @@ struct LabelState {
     int origin = 1;                          // LO
     double extra_space = 0, extra_line = 0;  // ES
     int standard_set = 0, alternate_set = 0;
-    bool alternate = false;    // SO shifted, or SA
-    bool transparent = false;  // TD1: control characters are characters
-    // SD/AD: pitch in characters per inch and height in points; the font's
-    // size when no SI or SR is in force.
-    double pitch = 9, points = 11.5;
-    bool proportional = false;
-    bool italic = false;
-    const StrokeFont* font = nullptr;
+    bool alternate = false;                        // SO shifted, or SA
+    bool transparent = false;                      // TD1: control characters are characters
+    FontDefinition standard_font, alternate_font;  // SD, AD
+    // The font labels are drawn in: the alternate one after SA.
+    const FontDefinition& font() const { return alternate ? alternate_font : standard_font; }
     std::string buffered;  // BL
     Vec2 line_start;       // where CR returns to, plotter units
 };
@@ -70,6 +77,8 @@ class Interpreter {
     void apply(const Instruction& in);
     void not_drawn(const Instruction& in);
     void update_scaling();
+    // The window the pen draws in: IW's, and under HP-GL/2 within PS's page.
+    void update_window();
     void new_page();
     void set_style();
     Vec2 to_plotter(Vec2 user) const { return user_to_plotter_.apply(user); }
@@ -135,7 +144,9 @@ class Interpreter {
     std::optional<Scaling> scaling_;
     Affine user_to_plotter_;
     int rotation_ = 0;
-    std::optional<Box> window_user_;  // IW as given, in user units when scaled
+    std::optional<Box> window_user_;  // IW, in plotter units where it was given
+    bool window_given_ = false;       // IW since IN, with or without a window
+    std::optional<Vec2> page_size_;   // PS: length and width, plotter units
 
     Vec2 position_;  // plotter units
     bool pen_down_ = false;

@@ -49,10 +49,11 @@ Vec2 Interpreter::character_size() const {
         case LabelState::Size::kFont:
             break;
     }
-    const double cap = l.points / 72 * units_per_inch_ * kCapPerPoint;
-    const double width = l.proportional || !(l.pitch > 0)
+    const FontDefinition& f = l.font();
+    const double cap = f.points / 72 * units_per_inch_ * kCapPerPoint;
+    const double width = f.proportional || !(f.pitch > 0)
                              ? cap * kGlyphAspect
-                             : units_per_inch_ / l.pitch / kCellPerWidth;
+                             : units_per_inch_ / f.pitch / kCellPerWidth;
     return {width, cap};
 }
 
@@ -95,8 +96,11 @@ void Interpreter::label_instruction(const Instruction& in) {
     } else if (n == "SL") {
         l.slant = v.empty() ? 0 : std::clamp(v[0], -100.0, 100.0);
     } else if (n == "LO") {
+        // HP-GL/2's 21 (the PCL cursor's origin) stands as 1 does where there
+        // is no PCL page; a position no plotter has leaves the origin as it was.
         const int origin = v.empty() ? 1 : static_cast<int>(v[0]);
-        l.origin = (origin >= 1 && origin <= 9) || (origin >= 11 && origin <= 19) ? origin : 1;
+        if ((origin >= 1 && origin <= 9) || (origin >= 11 && origin <= 19)) l.origin = origin;
+        if (origin == 21 && hpgl2_) l.origin = 1;
     } else if (n == "ES") {
         l.extra_space = v.empty() ? 0 : std::clamp(v[0], -100.0, 100.0);
         l.extra_line = v.size() >= 2 ? std::clamp(v[1], -100.0, 100.0) : 0;
@@ -127,22 +131,21 @@ void Interpreter::label_instruction(const Instruction& in) {
         l.transparent = !v.empty() && v[0] == 1;
     } else if (n == "SD" || n == "AD") {
         const bool standard = n == "SD";
-        if (v.empty() && standard) {
-            l.pitch = 9;
-            l.points = 11.5;
-            l.proportional = l.italic = false;
-            l.font = &StrokeFont::standard();
+        FontDefinition& f = standard ? l.standard_font : l.alternate_font;
+        if (v.empty()) {
+            f = FontDefinition{};
+            f.font = &StrokeFont::standard();
+            (standard ? l.standard_set : l.alternate_set) = 0;  // the default set
         }
         for (std::size_t k = 0; k + 1 < v.size(); k += 2) {
             const int kind = static_cast<int>(v[k]);
             const double value = v[k + 1];
             if (kind == 1) (standard ? l.standard_set : l.alternate_set) = static_cast<int>(value);
-            if (!standard) continue;
-            if (kind == 2) l.proportional = value == 1;
-            if (kind == 3 && value > 0) l.pitch = std::min(value, 1e4);
-            if (kind == 4 && value > 0) l.points = std::min(value, 1e4);
-            if (kind == 5) l.italic = value == 1 || value == 2;
-            if (kind == 7) l.font = &typeface_font(static_cast<int>(value));
+            if (kind == 2) f.proportional = value == 1;
+            if (kind == 3 && value > 0) f.pitch = std::min(value, 1e4);
+            if (kind == 4 && value > 0) f.points = std::min(value, 1e4);
+            if (kind == 5) f.italic = value == 1 || value == 2;
+            if (kind == 7) f.font = &typeface_font(static_cast<int>(value));
         }
     } else if (n == "SM") {
         symbol_.reset();
@@ -181,7 +184,7 @@ void Interpreter::user_character(const std::vector<double>& v) {
     const Vec2 size = character_size();
     const Vec2 dir = direction(), up{-dir.y, dir.x};
     const double gx = size.x / 4, gy = size.y / 8;
-    const double slant = labels_.slant + (labels_.italic ? kItalicSlant : 0);
+    const double slant = labels_.slant + (labels_.font().italic ? kItalicSlant : 0);
     const Vec2 start = position_;
     const auto at = [&](Vec2 g) {
         return start + (g.x * gx + g.y * gy * slant) * dir + (g.y * gy) * up;
@@ -236,14 +239,16 @@ void Interpreter::symbol(Vec2 at) {
 void Interpreter::label(const std::string& text) {
     if (polygon_mode_) return;
     LabelState& l = labels_;
-    const StrokeFont& font = l.font ? *l.font : StrokeFont::standard();
+    const FontDefinition& definition = l.font();
+    const StrokeFont& font = definition.font ? *definition.font : StrokeFont::standard();
     const Vec2 size = character_size();
     const double w = size.x, h = size.y;
     const Vec2 dir = direction(), up{-dir.y, dir.x};
     const double cell = kCellPerWidth * w * (1 + l.extra_space);
     const double feed = 2 * h * (1 + l.extra_line);
     const double sx = w / kGlyphAspect;  // glyph units to plotter units along the line
-    const double slant = l.slant + (l.italic ? kItalicSlant : 0);
+    const double slant = l.slant + (definition.italic ? kItalicSlant : 0);
+    const bool proportional = definition.proportional;
     const int origin = l.origin > 10 ? l.origin - 10 : l.origin;
     // Along a vertical or right-to-left path the label begins at the pen.
     const double along = l.path == 0 ? (origin - 1) / 3 * 0.5 : 0;
@@ -262,7 +267,7 @@ void Interpreter::label(const std::string& text) {
         return c ? c : char32_t{'?'};
     };
     const auto advance_of = [&](char32_t c) {
-        return l.proportional ? font.glyph(c).advance() * sx * (1 + l.extra_space) : cell;
+        return proportional ? font.glyph(c).advance() * sx * (1 + l.extra_space) : cell;
     };
     // The width of the line from `from` to its end, for the label origin.
     const auto line_width = [&](std::size_t from) {
@@ -279,7 +284,7 @@ void Interpreter::label(const std::string& text) {
             width += last;
         }
         // The space after the last character is no part of the label.
-        return l.proportional ? width : width - (last > 0 ? cell - w : 0);
+        return proportional ? width : width - (last > 0 ? cell - w : 0);
     };
     const auto line_offset = [&](std::size_t from) {
         Vec2 offset = (-along * line_width(from)) * dir + (-across * h) * up;
@@ -322,7 +327,7 @@ void Interpreter::label(const std::string& text) {
             if (!font.has(c)) ++drawing_.missing_characters[c];
             const Glyph& glyph = font.glyph(c);
             // Fixed-pitch glyphs are centred on the character's body.
-            const double lead = l.proportional ? 0 : (w - glyph.advance() * sx) / 2;
+            const double lead = proportional ? 0 : (w - glyph.advance() * sx) / 2;
             const Vec2 o = pos + offset + lead * dir;
             for (const auto& stroke : glyph.strokes) {
                 output_.lift();

@@ -62,13 +62,28 @@ std::vector<Vec2> clip_ring(const std::vector<Vec2>& ring, int edge, double at) 
 
 }  // namespace
 
-void PenOutput::set_rotation(int degrees) {
+void PenOutput::set_rotation(int degrees, std::optional<Vec2> page) {
     finish_run();
     const double r = degrees * std::acos(-1.0) / 180;
-    frame_ = Affine::rotate(r) * Affine::scale(mm_per_unit_, mm_per_unit_);
+    Vec2 origin{0, 0};
+    if (page) {
+        if (degrees == 90) origin = {page->x, 0};
+        if (degrees == 180) origin = {page->x, page->y};
+        if (degrees == 270) origin = {0, page->y};
+    }
+    frame_ =
+        Affine::scale(mm_per_unit_, mm_per_unit_) * Affine::translate(origin) * Affine::rotate(r);
     // Exact quarter turns.
     for (double* v : {&frame_.a, &frame_.b, &frame_.d, &frame_.e})
         if (std::abs(*v) < 1e-12 * mm_per_unit_) *v = 0;
+}
+
+Vec2 PenOutput::from_page(Vec2 mm) const {
+    const Affine& m = frame_;
+    const double det = m.a * m.e - m.b * m.d;
+    if (det == 0) return mm;
+    const Vec2 p = mm - Vec2{m.c, m.f};
+    return {(m.e * p.x - m.b * p.y) / det, (-m.d * p.x + m.a * p.y) / det};
 }
 
 void PenOutput::set_window(std::optional<Box> window) {

@@ -40,8 +40,13 @@ class PenOutput {
         finish_run();
         entities_ = entities;
     }
-    // RO: the page turned by 0, 90, 180 or 270 degrees.
-    void set_rotation(int degrees);
+    // RO: the page turned by 0, 90, 180 or 270 degrees; with the page's size
+    // (plotter units, unturned), the origin moves to the turned page's lower
+    // left corner, as HP-GL/2 moves it.
+    void set_rotation(int degrees, std::optional<Vec2> page = std::nullopt);
+    // Where a point of the page (millimetres) is in plotter units, and back.
+    Vec2 from_page(Vec2 mm) const;
+    Vec2 to_page(Vec2 p) const { return to_mm(p); }
     // IW, in plotter units; nothing for none.
     void set_window(std::optional<Box> window);
     void set_style(const StrokeStyle& style);

@@ -72,8 +72,13 @@ void read_plot_file(const std::string& contents, const std::string& name,
                           pen == 0 ? "every pen" : ("pen " + std::to_string(pen)).c_str(), speed);
             asked += text;
         }
+        // A file slows a pen for a reason (a pen type, a medium): the plot
+        // draws that pen no faster on a plotter whose pens have speeds.
+        for (const auto& [pen, speed] : speeds)
+            drawing.pen_speeds[pen <= 255 ? pen : (pen - 1) % 255 + 1] = speed;
         notes.push_back("The file asks for pen speeds (VS: " + asked +
-                        "); the profile's speeds are used (--speed PEN=CM_S sets them).");
+                        "); on a plotter whose pens have speeds, a pen it slows below the "
+                        "profile's speed is drawn at the file's (--speed PEN=CM_S sets another).");
     }
     if (interpreter.line_attributes())
         notes.push_back(

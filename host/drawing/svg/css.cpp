@@ -86,6 +86,41 @@ std::vector<std::string> split_outside(std::string_view s, char sep) {
     return parts;
 }
 
+// The font shorthand, "[style] [weight] size[/line-height] family": what
+// it sets and resets; nothing for a system font or a value without a size.
+std::vector<Declaration> font_longhands(const std::string& value) {
+    std::vector<Declaration> out{{"font-style", "normal"}, {"font-weight", "normal"}};
+    size_t at = 0;
+    while (at < value.size()) {
+        while (at < value.size() && std::isspace(static_cast<unsigned char>(value[at]))) ++at;
+        size_t end = at;
+        while (end < value.size() && !std::isspace(static_cast<unsigned char>(value[end]))) ++end;
+        const std::string word = value.substr(at, end - at);
+        // A number alone is a weight; a size has its unit.
+        const bool number =
+            !word.empty() && (std::isdigit(static_cast<unsigned char>(word[0])) || word[0] == '.');
+        const bool size = (number && word.find_first_not_of("0123456789.") != std::string::npos) ||
+                          word.find("-small") != std::string::npos ||
+                          word.find("-large") != std::string::npos || word == "small" ||
+                          word == "medium" || word == "large" || word == "smaller" ||
+                          word == "larger";
+        if (size) {
+            const std::string family = trim(value.substr(end));
+            if (family.empty()) return {};
+            out.push_back({"font-size", word.substr(0, word.find('/'))});
+            out.push_back({"font-family", family});
+            return out;
+        }
+        const std::string key = lower(word);
+        if (key == "italic" || key == "oblique") out[0].value = key;
+        if (key == "bold" || key == "bolder" || key == "lighter" ||
+            (!key.empty() && std::isdigit(static_cast<unsigned char>(key[0]))))
+            out[1].value = key;
+        at = end;
+    }
+    return {};
+}
+
 std::vector<Declaration> declarations(std::string_view block) {
     std::vector<Declaration> out;
     for (const std::string& part : split_outside(block, ';')) {
@@ -108,6 +143,13 @@ std::vector<Declaration> declarations(std::string_view block) {
         if (d.name == "marker") {
             for (const char* which : {"marker-start", "marker-mid", "marker-end"})
                 out.push_back({which, d.value, d.important});
+            continue;
+        }
+        if (d.name == "font") {
+            for (Declaration& longhand : font_longhands(d.value)) {
+                longhand.important = d.important;
+                out.push_back(std::move(longhand));
+            }
             continue;
         }
         out.push_back(std::move(d));

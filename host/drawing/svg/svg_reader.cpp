@@ -19,6 +19,7 @@
 #include "host/drawing/svg/conditional.h"
 #include "host/drawing/svg/css.h"
 #include "host/drawing/svg/dashes.h"
+#include "host/drawing/svg/font_metrics.h"
 #include "host/drawing/svg/markers.h"
 #include "host/drawing/svg/references.h"
 #include "host/drawing/svg/svg_builder.h"
@@ -112,8 +113,9 @@ struct Style {
     double stroke_width = 1;  // user units
     double font_size = 16;
     std::string font_family = "serif";
-    int anchor = 0;                 // start, middle, end
-    std::vector<double> dasharray;  // user units
+    int anchor = 0;                               // start, middle, end
+    double letter_spacing = 0, word_spacing = 0;  // user units
+    std::vector<double> dasharray;                // user units
     double dashoffset = 0;
     bool vertical = false;                                      // writing-mode
     enum { kMixed, kUpright, kSideways } orientation = kMixed;  // in vertical text
@@ -134,6 +136,25 @@ std::string url_id(const std::string& value) {
 
 double number_attribute(const xmlNode* node, const char* name, double otherwise);
 
+// A CSS length in user units ("normal" and percentages: 0), with ems of
+// `font_size`.
+double css_length(const std::string& value, double font_size) {
+    char* end = nullptr;
+    const double v = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || !std::isfinite(v)) return 0;
+    const std::string unit(end);
+    const double per = unit == "em"                   ? font_size
+                       : unit == "ex"                 ? font_size / 2
+                       : unit == "mm"                 ? 96 / 25.4
+                       : unit == "cm"                 ? 96 / 2.54
+                       : unit == "in"                 ? 96
+                       : unit == "pt"                 ? 96.0 / 72
+                       : unit == "pc"                 ? 16
+                       : unit.empty() || unit == "px" ? 1
+                                                      : 0;
+    return v * per;
+}
+
 // A <text> being laid out: its characters are drawn when it ends, when the
 // anchors of its chunks are known.
 struct TextState {
@@ -142,7 +163,8 @@ struct TextState {
     std::vector<SvgDraw> styles;  // of the spans, by SvgGlyph::style
     // The path of each style's span when it is set along one (<textPath>).
     std::vector<std::shared_ptr<const SvgPathMeasure>> paths;
-    bool fresh = true;  // no character yet: leading spaces are dropped
+    std::vector<double> shifts;  // of each style's baseline, up, user units
+    bool fresh = true;           // no character yet: leading spaces are dropped
 };
 
 struct Shared {
@@ -206,6 +228,25 @@ class Node {
                                                  : style_.orientation;
         }
         combine_upright_ = attribute(element, "text-combine-upright").value_or("none") == "all";
+        baseline_shift_ = parent.baseline_shift_;
+        if (const auto v = attribute(element, "baseline-shift"); v && text_) {
+            const double em = style_.font_size;
+            baseline_shift_ += *v == "super" ? em / 3
+                               : *v == "sub" ? -em / 5
+                               : v->find('%') != std::string::npos
+                                   ? std::strtod(v->c_str(), nullptr) / 100 * em
+                                   : css_length(*v, em);
+            if (!std::isfinite(baseline_shift_)) baseline_shift_ = 0;
+        }
+        // In ems of the element's own font size, which may come later.
+        if (const auto v = attribute(element, "letter-spacing")) {
+            style_.letter_spacing = css_length(*v, style_.font_size);
+            letter_ems_ = css_length(*v, 1) - css_length(*v, 0);
+        }
+        if (const auto v = attribute(element, "word-spacing")) {
+            style_.word_spacing = css_length(*v, style_.font_size);
+            word_ems_ = css_length(*v, 1) - css_length(*v, 0);
+        }
         if (kind == "text") {
             text_ = std::make_shared<TextState>(style_.vertical);
             text_root_ = true;
@@ -333,6 +374,10 @@ class Node {
     void path_exit() { end_subpath(); }
 
     // ---- text
+    // Room added after a character by letter-spacing and word-spacing.
+    double spacing(char32_t c) const {
+        return style_.letter_spacing + (c == U' ' ? style_.word_spacing : 0);
+    }
     template <class Range>
     void set_text(const Range& range) {
         if (!text_ || skip_ || style_.hidden || collect_) return;
@@ -354,6 +399,7 @@ class Node {
                 d.fill.reset();
                 text_->styles.push_back(std::move(d));
                 text_->paths.push_back(text_path_);
+                text_->shifts.push_back(style_.vertical ? 0 : baseline_shift_);
                 style = static_cast<int>(text_->styles.size()) - 1;
             }
             if (c >= U' ' && !font.has(c)) s_.builder.count_missing(c);
@@ -365,8 +411,13 @@ class Node {
             const bool sideways =
                 style_.orientation == Style::kSideways ||
                 (style_.orientation == Style::kMixed && !upright_in_vertical_text(c));
-            text_->layout.place(c, position(text_->layout.count()), font.glyph(c).advance(), cap,
-                                style_.font_size, style_.anchor, style, sideways);
+            // Laid out as browsers set the family, drawn in the stroke font.
+            const double drawn = font.glyph(c).advance();
+            const auto browser = browser_advance(c, font_class(style_.font_family));
+            const double room = browser ? *browser / kCapHeight : drawn;
+            text_->layout.place(c, position(text_->layout.count()), room + spacing(c) / cap, cap,
+                                style_.font_size, style_.anchor, style, sideways, drawn,
+                                spacing(c) / cap);
         }
         // Trailing white space takes no part in the run.
         while (!combined.empty() && combined.back() == U' ') {
@@ -421,6 +472,8 @@ class Node {
     void set(tag::attribute::font_size, double v) {
         if (!(v > 0)) return;
         style_.font_size = v;
+        if (letter_ems_ != 0) style_.letter_spacing = letter_ems_ * v;
+        if (word_ems_ != 0) style_.word_spacing = word_ems_ * v;
         // The element's other lengths in em and ex are of its own font size.
         lengths_.set_em_coefficient(v);
         lengths_.set_ex_coefficient(v / 2);
@@ -676,22 +729,24 @@ class Node {
         for (const SvgGlyph& g : glyphs) {
             if (g.style != current) flush();
             current = g.style;
+            const double shift = text_->shifts[g.style];
             if (const auto& path = text_->paths[g.style]) {
                 // Along a path: the middle of the character's advance on it,
                 // the character turned with the path there.
-                const double half = 0.5 * font.glyph(g.c).advance() * g.scale;
-                const auto on = path->at(g.at.x + half);
+                const double half = 0.5 * font.glyph(g.c).advance() * g.scale * g.squeeze;
+                const auto on = path->at(g.at.x + g.inset + half);
                 if (!on) continue;
                 const Affine place = m_ * Affine::translate(on->first) *
                                      Affine::rotate(on->second) *
-                                     Affine::translate({-half, g.at.y}) *
+                                     Affine::translate({-half, g.at.y - shift}) *
                                      Affine::rotate(g.rotate * std::numbers::pi / 180) *
-                                     Affine::scale(g.scale, -g.scale);
+                                     Affine::scale(g.scale * g.squeeze, -g.scale);
                 add_strokes(std::u32string(1, g.c), font, place, shape);
                 continue;
             }
-            const Affine place = m_ * Affine::translate(g.at) *
+            const Affine place = m_ * Affine::translate(g.at + Vec2{0, -shift}) *
                                  Affine::rotate(g.rotate * std::numbers::pi / 180) *
+                                 Affine::translate({g.inset, 0}) *
                                  Affine::scale(g.scale * g.squeeze, -g.scale);
             add_strokes(std::u32string(1, g.c), font, place, shape);
         }
@@ -888,7 +943,9 @@ class Node {
     bool nested_svg_ = false, clips_viewport_ = false;
     bool markable_ = false;                            // path, line, polyline, polygon
     std::shared_ptr<const SvgPathMeasure> text_path_;  // of a <textPath> and its spans
-    std::vector<Trace>* path_out_ = nullptr;           // reading a path for a <textPath>
+    double letter_ems_ = 0, word_ems_ = 0;             // its own spacing in ems, if so given
+    double baseline_shift_ = 0;  // of a span's baseline, up, user units; spans within add theirs
+    std::vector<Trace>* path_out_ = nullptr;  // reading a path for a <textPath>
     bool text_path_root_ = false;
     bool in_marker_ = false;
     bool combine_upright_ = false;  // text-combine-upright: all

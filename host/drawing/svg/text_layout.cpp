@@ -62,11 +62,17 @@ void SvgTextLayout::place_combined(const std::u32string& text, const std::vector
 }
 
 void SvgTextLayout::place(char32_t c, const SvgCharPosition& p, double advance, double scale,
-                          double em, int anchor, int style, bool sideways) {
+                          double em, int anchor, int style, bool sideways, double drawn,
+                          double spacing) {
     start(p, anchor);
     Placed placed;
     placed.from = pen_;
     placed.glyph = SvgGlyph{c, pen_, scale, p.rotate, style};
+    const double room = advance - spacing;
+    if (drawn > room && room > 0)
+        placed.glyph.squeeze = room / drawn;
+    else if (drawn > 0 && room > 0)
+        placed.glyph.inset = 0.5 * (room - drawn) * scale;
     if (vertical_ && sideways) {
         // Its baseline down the line, the letters centred on it.
         placed.glyph.at = pen_ + Vec2{-0.5 * scale, 0};

@@ -19,7 +19,8 @@ struct SvgGlyph {
     double scale = 1;    // user units to a cap height
     double rotate = 0;   // degrees, clockwise as seen
     int style = 0;       // the caller's: which span it belongs to
-    double squeeze = 1;  // across: a run set upright in one em is narrowed to fit
+    double squeeze = 1;  // across: narrowed to fit its advance, or a run set upright in one em
+    double inset = 0;    // from the origin along the baseline to the glyph, user units
 };
 
 // Whether vertical text sets a character upright: the CJK scripts, kana,
@@ -54,9 +55,11 @@ class SvgTextLayout {
     // Places a character: `advance` in cap heights, `em` the font size in
     // user units, `anchor` 0 start, 1 middle, 2 end (of the span it is in).
     // In vertical text a `sideways` character is turned a quarter clockwise
-    // and advances by its width, as a horizontal run does.
+    // and advances by its width, as a horizontal run does. A glyph `drawn`
+    // wider than its advance (cap heights) is narrowed to it, a narrower one
+    // centred in it; `spacing` (cap heights, in the advance) comes after it.
     void place(char32_t c, const SvgCharPosition& p, double advance, double scale, double em,
-               int anchor, int style, bool sideways = false);
+               int anchor, int style, bool sideways = false, double drawn = 0, double spacing = 0);
     // In vertical text, characters set side by side in one em of the line
     // (text-combine-upright), narrowed where they are wider; `advances` of
     // each in cap heights. Each counts as a character for position lists.

@@ -51,6 +51,17 @@ std::string pe_number(long v) {
     return out + static_cast<char>(191 + n);
 }
 
+// The same in the 7-bit form: base-32 digits from "?", the last from "_".
+std::string pe7_number(long v) {
+    unsigned long n = static_cast<unsigned long>(std::labs(v)) * 2 + (v < 0 ? 1 : 0);
+    std::string out;
+    while (n >= 32) {
+        out += static_cast<char>(63 + n % 32);
+        n /= 32;
+    }
+    return out + static_cast<char>(95 + n);
+}
+
 struct Case {
     const char* name;
     std::string plot;
@@ -92,6 +103,19 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
         {"PE fractional bits", "IN;SP1;PE>" + pe_number(1) + pe_number(3) + pe_number(5) + ";",
          [] {
              return chain({{0, 0}, {1.5, 2.5}});
+         }},
+        {"PE 7-bit, a pen chosen in it, fractional, absolute after a pen-up move",
+         "IN;SP1;PE7" + pe7_number(1000) + pe7_number(0) + ":" + pe7_number(0) + pe7_number(50) +
+             pe7_number(50) + ":" + pe7_number(2) + ">" + pe7_number(1) + "<=" + pe7_number(-7) +
+             pe7_number(9) + pe7_number(3) + pe7_number(-1) + ";",
+         [] {
+             // Pen 0 draws nothing; the halves follow the fractional bit.
+             return chain({{0, 0}, {1000, 0}}) + chain({{-3.5, 4.5}, {-2, 4}});
+         }},
+        {"PE with blanks between its numbers, then PA goes on absolute",
+         "IN;SP1;PA10,10;PE" + pe_number(5) + "\r\n" + pe_number(0) + ";PD20,10;",
+         [] {
+             return chain({{10, 10}, {15, 10}, {20, 10}});
          }},
         {"CI at 5 degrees", "IN;SP1;PA100,100;CI10;",
          [] {
@@ -184,6 +208,35 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
          [] {
              return chain({{20, 0}, {0, 10}, {-20, 0}, {0, -10}, {20, 0}});
          }},
+        {"SC isotropic, right and top", "IN;SP1;IP0,0,200,100;SC0,10,0,10,1,100,100;PA0,0;PD10,10;",
+         [] {
+             return chain({{100, 0}, {200, 100}});
+         }},
+        {"SC point factor with IP moved after it", "IN;SP1;SC0,2,0,3,2;IP10,10;PA1,1;PD2,2;",
+         [] {
+             return chain({{12, 13}, {14, 16}});
+         }},
+        {"IR with one point keeps the span",
+         "IN;SP1;PS200,100;IP0,0,20,10;IR50,50;SC0,1,0,1;PA0,0;PD1,1;",
+         [] {
+             return chain({{100, 50}, {120, 60}});
+         }},
+        {"FT3 spacing in user units, along x",
+         "IN;SP1;IP0,0,100,100;SC0,10,0,10;FT3,2,0;PA0,0;RA10,5;",
+         [] {
+             std::vector<DrawnSegment> out;
+             for (double y = 0; y < 50; y += 20) out.push_back({{0, y}, {100, y}});
+             return out;
+         }},
+        {"PM with a circle as a subpolygon", "IN;SP1;PA0,0;PM0;CI10,90;PM2;EP;",
+         [] {
+             return chain(arc({0, 0}, 10, 0, 360, 90));
+         }},
+        {"CT1: AA's chord as a deviation", "IN;SP1;CT1;PA100,0;PD;AA0,0,90,30;",
+         [] {
+             const double chord = 2 * std::acos(1 - 30.0 / 100) * 180 / kPi;
+             return chain(arc({0, 0}, 100, 0, 90, chord));
+         }},
         {"IW clips lines and dots", "IN;SP1;IW0,0,10,10;PA-5,5;PD15,5;PU20,20;PD;PU;PA5,5;PD;PU;",
          [] {
              return chain({{0, 5}, {10, 5}}) + dot({5, 5});
@@ -191,6 +244,17 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
         {"RO 90 turns the page", "IN;SP1;RO90;PA0,0;PD10,0;",
          [] {
              return chain({{0, 0}, {0, 10}});
+         }},
+        {"HP-GL/2 RO 90: the origin at the turned page's corner, the pen where it was",
+         "\x1b%0BIN;PS400,200;SP1;PA100,50;RO90;PD;PR10,0;PA;PU0,0;PD0,10;",
+         [] {
+             // (x, y) turned lies at (400 - y, x) on the page.
+             return chain({{100, 50}, {100, 60}}) + chain({{400, 0}, {390, 0}});
+         }},
+        {"HP-GL/2 PS after RO 90 moves the turned page's corner",
+         "\x1b%0BIN;RO90;PS400,200;SP1;PA0,0;PD0,10;",
+         [] {
+             return chain({{400, 0}, {390, 0}});
          }},
         {"SP0 puts the pen away", "IN;SP0;PA0,0;PD10,0;SP1;PD10,10;",
          [] {
@@ -203,6 +267,26 @@ TEST(PlotFileInstructions, EachDrawsWhatItsDefinitionGives) {
         read_into(r, c.plot);
         expect_segments(r.segments, c.expected(), 1e-6);
     }
+}
+
+// The window cuts labels' strokes and fills at its edges, as it cuts lines.
+TEST(PlotFileInstructions, TheWindowClipsLabelsAndFills) {
+    Read whole, cut;
+    read_into(whole, "IN;SP1;SI1,1;PA0,0;LBHELLO\x03;");
+    read_into(cut, "IN;SP1;SI1,1;IW0,-100,20,100;PA0,0;LBHELLO\x03;");
+    ASSERT_FALSE(cut.segments.empty());
+    EXPECT_GT(bounds(whole.segments).max_x, 40);
+    EXPECT_NEAR(bounds(cut.segments).max_x, 20, 1e-9);  // the bars of the E
+    EXPECT_LT(cut.segments.size(), whole.segments.size());
+    Read fill;
+    read_into(fill, "IN;SP1;IW0,0,10,10;PA-5,-5;RA5,20;");
+    ASSERT_EQ(fill.fills.size(), 1u);
+    Box b;
+    for (const Vec2 p : fill.fills[0]) b.add(p);
+    EXPECT_EQ(b.min_x, 0);
+    EXPECT_EQ(b.min_y, 0);
+    EXPECT_EQ(b.max_x, 5);
+    EXPECT_EQ(b.max_y, 10);
 }
 
 TEST(PlotFileInstructions, BezierCurvesFollowTheirCurveFromEndToEnd) {
@@ -295,9 +379,12 @@ TEST(PlotFileInstructions, PenSpeedsAndLineAttributesAreReported) {
     Read r;
     read_into(r, "IN;VS10;VS30;VS5,2;SP1;PA0,0;PD1,0;LA1,2,2,1;");
     ASSERT_EQ(r.notes.size(), 3u);
-    EXPECT_EQ(r.notes[1],
-              "The file asks for pen speeds (VS: every pen 30 cm/s, pen 2 5 cm/s); the profile's "
-              "speeds are used (--speed PEN=CM_S sets them).");
+    EXPECT_EQ(
+        r.notes[1],
+        "The file asks for pen speeds (VS: every pen 30 cm/s, pen 2 5 cm/s); on a plotter whose "
+        "pens have speeds, a pen it slows below the profile's speed is drawn at the file's "
+        "(--speed PEN=CM_S sets another).");
+    EXPECT_EQ(r.impl.pen_speeds, (std::map<int, double>{{0, 30}, {2, 5}}));
     EXPECT_EQ(r.notes[2],
               "The file sets line ends and joins (LA); the target plotter draws its own.");
 }

@@ -116,6 +116,21 @@ TEST(PlotFileLabels, TheOriginAlignsEachLine) {
     // LO 11 to 19 stand off the point by half a character.
     b = label_bounds(std::string(kSized) + "LO11;LBH\x03");
     EXPECT_NEAR(b.min_y, 5, 1e-9);
+    // HP-GL/2's LO21 begins at the pen as LO1 does; a position no plotter
+    // has leaves the origin as it was.
+    const auto hpgl2_bounds = [](const std::string& plot) {
+        Read r;
+        read_into(r, plot, {25.4, "HP-GL/2", 0});
+        return bounds(r.segments);
+    };
+    const Box one = hpgl2_bounds(std::string(kSized) + "LBHH\x03");
+    const Box twenty_one = hpgl2_bounds(std::string(kSized) + "LO5;LO21;LBHH\x03");
+    EXPECT_EQ(twenty_one.min_x, one.min_x);
+    EXPECT_EQ(twenty_one.min_y, one.min_y);
+    const Box five = hpgl2_bounds(std::string(kSized) + "LO5;LBHH\x03");
+    const Box kept = hpgl2_bounds(std::string(kSized) + "LO5;LO10;LO22;LBHH\x03");
+    EXPECT_EQ(kept.min_x, five.min_x);
+    EXPECT_EQ(kept.min_y, five.min_y);
 }
 
 TEST(PlotFileLabels, ControlCharactersMoveThePenAndCpMovesByCells) {
@@ -126,10 +141,19 @@ TEST(PlotFileLabels, ControlCharactersMoveThePenAndCpMovesByCells) {
     // Backspace goes back a cell.
     p = pen_after(std::string(kSized) + "LBHH\bH\x03;");
     EXPECT_NEAR(p.x, 30, 1e-9);
-    // CP: cells and lines.
+    // CP: cells and lines, in parts of them too.
     p = pen_after(std::string(kSized) + "CP2,-1;");
     EXPECT_NEAR(p.x, 30, 1e-9);
     EXPECT_NEAR(p.y, -20, 1e-9);
+    p = pen_after(std::string(kSized) + "CP0.5,0.25;");
+    EXPECT_NEAR(p.x, 7.5, 1e-9);
+    EXPECT_NEAR(p.y, 5, 1e-9);
+    // TD1: control characters are characters, and take their cells.
+    p = pen_after(std::string(kSized) + "LBH\rH\x03;");
+    EXPECT_NEAR(p.x, 15, 1e-9);
+    p = pen_after(std::string(kSized) + "TD1;LBH\rH\x03;");
+    EXPECT_NEAR(p.x, 45, 1e-9);
+    EXPECT_NEAR(p.y, 0, 1e-9);
     // DT: another terminator, then the file goes on.
     p = pen_after(std::string(kSized) + "DT#;LBHH#;");
     EXPECT_NEAR(p.x, 30, 1e-9);
@@ -160,6 +184,14 @@ TEST(PlotFileLabels, CharacterSetsGiveTheCharacterOfEachByte) {
     read_into(shifted, std::string(kSized) + "CA33;LB\x0e[\x0f[\x03");
     read_into(direct, std::string(kSized) + "CS33;LB[\x03");
     EXPECT_GT(shifted.segments.size(), direct.segments.size());
+    // SA and SS choose between them for the labels that follow.
+    Read alternate, standard;
+    read_into(alternate, std::string(kSized) + "CA33;SA;LB[\x03");
+    read_into(standard, std::string(kSized) + "CA33;SA;SS;LB[\x03");
+    EXPECT_EQ(alternate.segments.size(), direct.segments.size());
+    Read ascii;
+    read_into(ascii, std::string(kSized) + "LB[\x03");
+    EXPECT_EQ(standard.segments.size(), ascii.segments.size());
     // A character no font has is counted as missing.
     Read missing;
     read_into(missing, "IN;SP1;PA0,0;CS7;LB\x7c\x03");  // Roman-8 0xFC: a black square
@@ -172,6 +204,11 @@ TEST(PlotFileLabels, HpGl2FontsSizeTheirCharactersByPitchAndHeight) {
     // 10 characters an inch (25.4 units at one a millimetre): a cell is 2.54.
     Vec2 p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD1,277,2,0,3,10,4,12;PA0,0;LBHHHH\x03;");
     EXPECT_NEAR(p.x, 4 * 2.54, 1e-9);
+    // AD sizes the alternate font, SA draws in it, SS back in the standard one.
+    p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD3,10;AD3,5;SA;PA0,0;LBHH\x03;");
+    EXPECT_NEAR(p.x, 2 * 5.08, 1e-9);
+    p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD3,10;AD3,5;SA;SS;PA0,0;LBHH\x03;");
+    EXPECT_NEAR(p.x, 2 * 2.54, 1e-9);
     // SI overrides the font's size.
     p = pen_after("\x1b%0BIN;PS1000,1000;SP1;SD3,10;SI1,1;PA0,0;LBHH\x03;");
     EXPECT_NEAR(p.x, 30, 1e-9);

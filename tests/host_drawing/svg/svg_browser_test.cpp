@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <numbers>
 
 #include "host/drawing/model/drawing.h"
@@ -638,24 +639,46 @@ struct Char {
     Vec2 at;
     double size;
     double rotate = 0;
-    double squeeze = 1;  // across
+    double squeeze = 0;  // across; 0: fitted to the character's advance
+    double room = 0;     // its advance; 0: Times'
 };
+
+// The advances of Times (browsers' default font, that of text without a
+// family) of the characters used here, in ems; 0 for the others.
+double times(char32_t c) {
+    const std::map<char32_t, double> widths = {
+        {U' ', 0.25},  {U'A', 0.722}, {U'B', 0.667}, {U'C', 0.667}, {U'D', 0.722},
+        {U'E', 0.611}, {U'G', 0.722}, {U'H', 0.722}, {U'I', 0.333}, {U'L', 0.611},
+        {U'N', 0.722}, {U'R', 0.667}, {U'T', 0.611}, {U'1', 0.5},   {U'2', 0.5}};
+    const auto it = widths.find(c);
+    return it == widths.end() ? 0 : it->second;
+}
+
+double stroke_advance(char32_t c, double size) {
+    return StrokeFont::standard().glyph(c).advance() * size * 0.7;
+}
+
+// Where a character takes its room: the stroke font's own advance, or the
+// browser's, which its glyph is narrowed to or centred in.
+double advance(char32_t c, double size) {
+    return times(c) > 0 ? times(c) * size : stroke_advance(c, size);
+}
 
 Box glyphs_box(const std::vector<Char>& chars) {
     Box box;
     for (const Char& ch : chars) {
         const Glyph& g = StrokeFont::standard().glyph(ch.c);
         const double cap = ch.size * 0.7;
-        const Affine m =
-            Affine::translate(ch.at) * rotation(ch.rotate) * Affine::scale(cap * ch.squeeze, -cap);
+        const double drawn = stroke_advance(ch.c, ch.size);
+        const double room = ch.room > 0 ? ch.room : advance(ch.c, ch.size);
+        const double squeeze = ch.squeeze > 0 ? ch.squeeze : std::min(1.0, room / drawn);
+        const double inset = ch.squeeze > 0 ? 0 : std::max(0.0, room - drawn) / 2;
+        const Affine m = Affine::translate(ch.at) * rotation(ch.rotate) *
+                         Affine::translate({inset, 0}) * Affine::scale(cap * squeeze, -cap);
         for (const auto& stroke : g.strokes)
             for (Vec2 p : stroke) box.add(on_page(m.apply({p.x - g.left, p.y})));
     }
     return box;
-}
-
-double advance(char32_t c, double size) {
-    return StrokeFont::standard().glyph(c).advance() * size * 0.7;
 }
 
 // Characters one after another from `at`.
@@ -725,6 +748,44 @@ TEST(SvgBrowser, TextIsLaidOutInChunksWithItsPositionListsAndUnits) {
     }
 }
 
+TEST(SvgBrowser, TextTakesTheRoomABrowserGivesIt) {
+    const double a = advance(U'A', 10), space = advance(U' ', 10);
+    const double sans = 0.667 * 10, mono = 0.6 * 20;  // A and B in Helvetica, any in Courier
+    const struct {
+        const char* what;
+        std::string body;
+        std::vector<Char> expected;
+    } cases[] = {
+        {"letter-spacing after each character",
+         "<text x='10' y='50' font-size='10' letter-spacing='2'>AB</text>",
+         {{U'A', {10, 50}, 10}, {U'B', {10 + a + 2, 50}, 10}}},
+        {"word-spacing after each space",
+         "<text x='10' y='50' font-size='10' style='word-spacing:0.5em'>A B</text>",
+         {{U'A', {10, 50}, 10}, {U'B', {10 + a + space + 5, 50}, 10}}},
+        {"a superscript raised by a third of the font size, what follows on the baseline",
+         "<text x='10' y='50' font-size='12'>A<tspan baseline-shift='super'>B</tspan>A</text>",
+         {{U'A', {10, 50}, 12},
+          {U'B', {10 + advance(U'A', 12), 46}, 12},
+          {U'A', {10 + advance(U'A', 12) + advance(U'B', 12), 50}, 12}}},
+        {"a shift by a length, nested spans adding theirs",
+         "<text x='10' y='50' font-size='10'><tspan baseline-shift='-3'>A<tspan "
+         "baseline-shift='50%'>B</tspan></tspan></text>",
+         {{U'A', {10, 53}, 10}, {U'B', {10 + a, 48}, 10}}},
+        {"a sans-serif family set with Helvetica's widths, anchored at its end",
+         "<text x='50' y='50' font-size='10' font-family='Arial, sans-serif' "
+         "text-anchor='end'>AB</text>",
+         {{U'A', {50 - 2 * sans, 50}, 10, 0, 0, sans}, {U'B', {50 - sans, 50}, 10, 0, 0, sans}}},
+        {"the font shorthand: size and a monospace family",
+         "<style>text { font: italic bold 20px/1.2 'Courier New', monospace }</style>"
+         "<text x='10' y='50'>AB</text>",
+         {{U'A', {10, 50}, 20, 0, 0, mono}, {U'B', {10 + mono, 50}, 20, 0, 0, mono}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        expect_box(box_of(flat(page(c.body))), glyphs_box(c.expected), 1e-6);
+    }
+}
+
 TEST(SvgBrowser, TextAlongAPathFollowsIt) {
     const auto body = [](const std::string& path, const std::string& offset) {
         return "<defs><path id='p' d='" + path +
@@ -776,7 +837,8 @@ TEST(SvgBrowser, VerticalTextStacksItsCharactersDownwards) {
     };
     const auto sideways = [](char32_t c, double y) { return Char{c, {50 - 3.5, y}, 10, 90}; };
     const double a = advance(U'A', 10);
-    const double digits = advance(U'1', 10) + advance(U'2', 10);
+    // A combined run keeps the stroke font's advances.
+    const double digits = stroke_advance(U'1', 10) + stroke_advance(U'2', 10);
     const double squeeze = std::min(1.0, 10 / digits);
     const auto text = [](const std::string& attributes, const std::string& content) {
         return "<text x='50' y='10' font-size='10' " + attributes + ">" + content + "</text>";
@@ -810,7 +872,11 @@ TEST(SvgBrowser, VerticalTextStacksItsCharactersDownwards) {
               "\u3042<tspan style='text-combine-upright:all'>12</tspan>\u3044"),
          {upright(U'\u3042', 10),
           {U'1', {50 - digits * squeeze / 2, 28}, 10, 0, squeeze},
-          {U'2', {50 - digits * squeeze / 2 + advance(U'1', 10) * squeeze, 28}, 10, 0, squeeze},
+          {U'2',
+           {50 - digits * squeeze / 2 + stroke_advance(U'1', 10) * squeeze, 28},
+           10,
+           0,
+           squeeze},
           upright(U'\u3044', 30)}},
         {"anchored at its end",
          text("writing-mode='tb' text-anchor='end'", "\u3042\u3044"),
