@@ -376,8 +376,8 @@ Command add_plot_command(CLI::App& app, GlobalOptions& global) {
     const char* const long_plots = "Long plots on a port";
     command
         ->add_flag("--manual-pens", o->manual_pens,
-                   "A plotter with one pen: plot pen by pen, parking the pen and asking for the "
-                   "next one in between")
+                   "Plot pen by pen, parking the pen and asking for the next one in between "
+                   "(a model with one pen does so by itself)")
         ->group(long_plots);
     command
         ->add_option("--pen-wait", o->pen_wait,

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "host/commands/driver_host.h"
 #include "host/link/configuration.h"
@@ -183,7 +184,8 @@ void keep_pen(PlotJob& job, int pen) {
     }
 }
 
-// The plot pen by pen (--manual-pens), each pen's part in the order planned.
+// The plot pen by pen (pens changed by hand), each pen's part in the order
+// planned.
 void order_by_pen(PlotJob& job) {
     std::stable_sort(job.polygons.begin(), job.polygons.end(),
                      [](const FillPolygon& a, const FillPolygon& b) { return a.pen < b.pen; });
@@ -214,19 +216,38 @@ HostPolyline tail_of(const HostPolyline& points, double length) {
     return tail;
 }
 
-// What a pen was given for: its colour in the profile, else the first colour
-// number that goes to it ("red", "colour 9").
-std::string pen_colour_text(const Profile& profile, int pen) {
-    if (const auto it = profile.pen_colour.find(pen); it != profile.pen_colour.end()) {
-        char text[16];
-        std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(it->second) & 0xFFFFFF);
-        return text;
+// A true colour as the user knows it: its name where it is a standard one.
+std::string true_colour_text(uint32_t rgb) {
+    static const std::pair<uint32_t, const char*> kNamed[] = {
+        {0xFF0000, "red"},  {0xFFFF00, "yellow"}, {0x00FF00, "green"},   {0x008000, "green"},
+        {0x00FFFF, "cyan"}, {0x0000FF, "blue"},   {0xFF00FF, "magenta"}, {0x000000, "black"}};
+    rgb &= 0xFFFFFF;
+    for (const auto& [value, name] : kNamed) {
+        if (value == rgb) return name;
     }
+    char text[16];
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb));
+    return text;
+}
+
+// What a pen is put in for: its colour in the profile, else the first colour
+// of the drawing drawn with it ("red", "#FF8000", "colour 9"), else the first
+// colour number that goes to it.
+std::string pen_colour_text(const Profile& profile, const PlotJob& job, int pen) {
+    if (const auto it = profile.pen_colour.find(pen); it != profile.pen_colour.end())
+        return true_colour_text(it->second);
     static const char* const kNames[] = {"",     "red",  "yellow",  "green",
                                          "cyan", "blue", "magenta", "black"};
+    auto colour_text = [](int c) {
+        return c >= 1 && c < 8 ? std::string(kNames[c]) : "colour " + std::to_string(c);
+    };
+    for (const auto& [colour, to] : job.colour_pens) {
+        if (to != pen) continue;
+        return colour.second >= 0 ? true_colour_text(static_cast<uint32_t>(colour.second))
+                                  : colour_text(colour.first);
+    }
     for (int c = 1; c < 256; ++c) {
-        if (profile.pen_by_colour[static_cast<size_t>(c)] != pen) continue;
-        return c < 8 ? std::string(kNames[c]) : "colour " + std::to_string(c);
+        if (profile.pen_by_colour[static_cast<size_t>(c)] == pen) return colour_text(c);
     }
     return "";
 }
@@ -237,6 +258,14 @@ std::string pen_colour_text(const Profile& profile, int pen) {
 void leave_to_exit(PlotJob job) {
     static auto* const left = new std::vector<PlotJob>;
     left->push_back(std::move(job));
+}
+
+// How many pens the plot draws with.
+size_t pens_of(const PlotJob& job) {
+    std::set<int> pens;
+    for (const FillPolygon& f : job.polygons) pens.insert(f.pen);
+    for (const PenPath& p : job.paths) pens.insert(p.pen);
+    return pens.size();
 }
 
 bool to_stdout(const PlotOptions& o, const PlotTarget& t) {
@@ -325,6 +354,18 @@ class PlotRun {
             const auto layers = drawing_.layers();
             job = make_job(profile, limits, choices);
             if (t_.colours) t_.colours(job.colour_pens);
+            // A plotter with one pen asks for each pen, where the plot has several.
+            pens_asked_ = o_.manual_pens || (job.pens_by_hand && pens_of(job) > 1);
+            if (pens_asked_ && !o_.manual_pens && on_port() && !o_.pen_wait &&
+                !prompts_interactive(global_)) {
+                // Unattended, without a wait given: drawn as before, in one go.
+                pens_asked_ = false;
+                host_.terminal.print(
+                    "Note: " + profile.model + " has one pen and this plot draws with " +
+                    std::to_string(pens_of(job)) +
+                    " pens: it goes on without stopping to change it (no terminal to press "
+                    "Enter on, or --yes); --pen-wait SECONDS stops that long for each.\n");
+            }
             if (o_.pen_only > 0) keep_pen(job, o_.pen_only);
             if (job.paths.empty() && job.polygons.empty()) {
                 throw HostError(nothing_to_plot(layers, choices));
@@ -332,7 +373,7 @@ class PlotRun {
             travel_before = pen_up_travel(job.paths);
             if (limits.optimize > 0)
                 optimize_paths(job.paths, limits.optimize, order_costs(model), bar);
-            if (o_.manual_pens) order_by_pen(job);
+            if (o_.manual_pens || job.pens_by_hand) order_by_pen(job);
         } catch (const Cancelled&) {
             if (!interrupt_requested()) throw;
             return broke_off(true, false, profile);
@@ -342,6 +383,9 @@ class PlotRun {
         item_pens_.reserve(job.polygons.size() + job.paths.size());
         for (const FillPolygon& f : job.polygons) item_pens_.push_back(f.pen);
         for (const PenPath& p : job.paths) item_pens_.push_back(p.pen);
+        for (const int pen : item_pens_) {
+            if (!pen_names_.contains(pen)) pen_names_[pen] = pen_colour_text(profile, job, pen);
+        }
         if (resumed()) {
             ResumeRequest request;
             request.from_path = o_.from_path;
@@ -392,11 +436,12 @@ class PlotRun {
             options.pause_asked = [&keys] {
                 return pause_requested() || (keys && keys->pause_typed());
             };
-            options.manual_pens = o_.manual_pens;
+            options.manual_pens = pens_asked_;
             options.split_ink = o_.split_ink_mm * limits.resolution / kMmPerInch;
-            options.paused = [this, &bar, &keys, &profile](const PauseReason& reason) {
+            options.units_per_inch = limits.resolution;
+            options.paused = [this, &bar, &keys](const PauseReason& reason) {
                 bar.clear();
-                return pause(reason, keys ? &*keys : nullptr, profile);
+                return pause(reason, keys ? &*keys : nullptr);
             };
         }
         SendResult sent = send_plot(host_.driver, job, options);
@@ -424,7 +469,7 @@ class PlotRun {
     // The pen is lifted and parked: once the plotter has all of it, the
     // user is told why and how the plot goes on. False when the plot is to
     // stop (Ctrl-C, or the plotter failed meanwhile).
-    bool pause(const PauseReason& reason, PlotKeys* keys, const Profile& profile) {
+    bool pause(const PauseReason& reason, PlotKeys* keys) {
         if (!port_->finish(host_.session.last_deadline_ms)) {
             if (!interrupt_requested()) host_.session.write_failed = true;
             return false;
@@ -437,7 +482,7 @@ class PlotRun {
         };
         std::string what;
         if (reason.kind == PauseReason::kPenChange) {
-            const std::string colour = pen_colour_text(profile, reason.pen);
+            const std::string& colour = pen_names_[reason.pen];
             what = "put in pen " + std::to_string(reason.pen) +
                    (colour.empty() ? "" : " (" + colour + ")");
         } else if (reason.kind == PauseReason::kInk) {
@@ -558,9 +603,15 @@ class PlotRun {
         };
         journal_.sent = std::max(paths_in(reached), skipped_);
         const size_t told = port_->plotter_buffer();
-        const size_t buffer = stopped ? 0 : told > 0 ? told : kAssumedPlotterBuffer;
+        // And what the port may hold that its queue does not show (a
+        // pseudo-terminal, whose other end may not have read it).
+        const size_t buffer = (stopped    ? 0
+                               : told > 0 ? told
+                                          : kAssumedPlotterBuffer) +
+                              port_->may_still_hold();
         journal_.drawn = std::max(paths_in(reached - std::min(reached, buffer)), skipped_);
-        journal_.next_pen = journal_.drawn < item_pens_.size() ? item_pens_[journal_.drawn] : 0;
+        journal_.next_pen =
+            pens_asked_ && journal_.drawn < item_pens_.size() ? item_pens_[journal_.drawn] : 0;
         journal_.state = stopped ? "stopped" : "failed";
         try {
             save_journal(journal_);
@@ -645,6 +696,16 @@ class PlotRun {
         host_.terminal.print(travel + done + t_.drawing +
                              (o_.dry_run ? "" : " to " + port_->name()) + ":\n  " +
                              summary_line(figures) + "\n");
+        if (const size_t hold = port_->may_still_hold(); hold > 0 && on_plotter()) {
+            host_.terminal.print(
+                "Note: " + port_->name() +
+                " is a pseudo-terminal, whose queue tells nothing of what the program at its "
+                "other end has read: up to " +
+                std::to_string(hold) +
+                " bytes of the plot may not have reached the plotter yet. A profile with "
+                "[port] status = true (a plotter that answers its buffer query) has tvkplot "
+                "ask it.\n");
+        }
         if (t_.outcome) t_.outcome(summary_line(figures));
         if (o_.json) {
             std::fputs((result_json(r) + "\n").c_str(), stdout);
@@ -781,10 +842,12 @@ class PlotRun {
     size_t total_items_ = 0;
     size_t skipped_ = 0;
     size_t fills_ = 0;
-    size_t reached_ = 0;          // bytes that reached the port
-    size_t overlap_runs_ = 0;     // 1 where a resumed plot draws the line before it again
-    std::vector<size_t> splits_;  // bytes sent where a path was split for ink
-    std::vector<int> item_pens_;  // of every item of the plot, fills first
+    size_t reached_ = 0;                    // bytes that reached the port
+    size_t overlap_runs_ = 0;               // 1 where a resumed plot draws the line before it again
+    std::vector<size_t> splits_;            // bytes sent where a path was split for ink
+    std::vector<int> item_pens_;            // of every item of the plot, fills first
+    bool pens_asked_ = false;               // a pause before each pen's part, to put it in by hand
+    std::map<int, std::string> pen_names_;  // what each pen is put in for
 };
 
 }  // namespace

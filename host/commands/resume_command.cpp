@@ -85,11 +85,9 @@ int run_jobs() {
         return 0;
     }
     for (const Journal& j : journals) {
-        const bool by_hand =
-            std::find(j.args.begin(), j.args.end(), "--manual-pens") != j.args.end();
-        const std::string pen = by_hand && j.next_pen > 0
-                                    ? ", pen " + std::to_string(j.next_pen) + " next"
-                                    : std::string();
+        // Kept only where pens are changed by hand.
+        const std::string pen =
+            j.next_pen > 0 ? ", pen " + std::to_string(j.next_pen) + " next" : std::string();
         std::printf("%s  %s on %s, %s %s: %zu of %zu paths drawn%s\n", j.id.c_str(),
                     j.drawing.c_str(), j.port.c_str(), j.state.c_str(), j.started.c_str(), j.drawn,
                     j.total, pen.c_str());

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "host/commands/commands.h"
 #include "host/commands/driver_host.h"
@@ -32,8 +33,11 @@ void print_colour_table(const Profile& p) {
                     p.width_by_colour[k] * kMmPerInch, set ? "  (set in the profile)" : "");
     }
     if (others) {
-        std::printf(" Other colours: colour k on pen k mod %d, line type 0, %d cm/s, %.3f mm.\n",
-                    p.pens, p.pen_speed, p.pen_width * kMmPerInch);
+        const std::string pens =
+            p.pens_by_hand() ? std::string("pen k (put in by hand)")
+                             : "pen k mod " + std::to_string(p.pens);
+        std::printf(" Other colours: colour k on %s, line type 0, %d cm/s, %.3f mm.\n",
+                    pens.c_str(), p.pen_speed, p.pen_width * kMmPerInch);
     }
     for (const auto& [pen, rgb] : p.pen_colour) std::printf(" Pen %d : #%06X\n", pen, rgb);
 }

@@ -92,6 +92,12 @@ Profile configure_model(DriverConnection& driver, int number, const std::string&
     p.line_type_by_colour = byte_table(driver, 22, number, count);
     p.speed_by_colour = byte_table(driver, 23, number, count);
     p.pen_by_colour = byte_table(driver, 25, number, count);
+    // The driver puts every colour on a plotter's one pen; the host asks for
+    // each colour's pen by hand, so each colour starts on a pen of its own.
+    if (p.pens_by_hand()) {
+        for (size_t k = 0; k < 256; ++k)
+            p.pen_by_colour[k] = static_cast<uint8_t>(default_pen(static_cast<int>(k), p));
+    }
 
     Record widths = config_request(44, number);
     widths.set_i32(8, kTableReplyBase).set_i16(12, kTableReplySize);

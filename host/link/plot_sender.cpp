@@ -19,6 +19,29 @@ constexpr int16_t kBeginPlot = 30;
 constexpr int16_t kPolygon = 33;
 constexpr int16_t kPenWidth = 41;
 constexpr size_t kSmallRecord = 64;
+// A pause asked for inside a path that has sent this much comes at its next
+// vertex, where the pen is lifted there and brought back afterwards: a path
+// longer than a plotter's buffer (a spiral of metres) need not be waited
+// for. Asked every few vertices.
+constexpr size_t kLongPathBytes = 1024;
+constexpr size_t kVerticesBetweenAsks = 8;
+// The plotter fills a polygon with lines its pen's width apart; where the
+// job gives no width, the plotters' usual 0.3 mm.
+constexpr double kFillLineInches = 0.3 / 25.4;
+
+// The pen-down line of a polygon the plotter fills and edges: its area over
+// the spacing of the fill's lines, and its outline.
+double fill_ink(const HostPolyline& ring, double spacing) {
+    double twice_area = 0, outline = 0;
+    for (size_t i = 0; i < ring.size(); ++i) {
+        const HostPoint& a = ring[i];
+        const HostPoint& b = ring[(i + 1) % ring.size()];
+        twice_area +=
+            static_cast<double>(a.first) * b.second - static_cast<double>(b.first) * a.second;
+        outline += std::hypot(b.first - a.first, b.second - a.second);
+    }
+    return std::abs(twice_area) / 2 / std::max(spacing, 1.0) + outline;
+}
 
 class Sender {
   public:
@@ -26,7 +49,8 @@ class Sender {
         : driver_(driver),
           options_(options),
           widths_(job.pen_width),
-          total_(job.paths.size() + job.polygons.size()) {}
+          total_(job.paths.size() + job.polygons.size()),
+          pens_by_hand_(job.pens_by_hand) {}
 
     // False once the plot cannot go on.
     bool ok() const { return !result_.failed && !result_.stopped; }
@@ -63,12 +87,18 @@ class Sender {
             value_request(kPenSpeed, p.speed);
         }
         point_request(kMove, p.points.front());
+        const size_t start = driver_.session().sent_bytes;
         // A single point is a dot: the pen goes down where it stands.
         for (size_t i = p.points.size() == 1 ? 0 : 1; i < p.points.size() && ok(); ++i) {
             if (options_.split_ink > 0 && i > 0) split_for_ink(p.points[i - 1], p.points[i]);
             if (!ok()) break;
             point_request(kDraw, p.points[i]);
             ++result_.vectors;
+            if (i + 1 < p.points.size() && i % kVerticesBetweenAsks == 0 && options_.paused &&
+                options_.pause_asked && driver_.session().sent_bytes - start > kLongPathBytes &&
+                options_.pause_asked()) {
+                pause({PauseReason::kAsked, pen_, true}, &p.points[i]);
+            }
         }
         step();
     }
@@ -78,7 +108,7 @@ class Sender {
         if (!ok()) return;
         if (options_.pen_widths) width_request(width_of(f.pen));
         Record r(kPolygon, 12 + 4 * f.vertices.size());
-        r.set_i16(6, static_cast<int16_t>(f.pen))
+        r.set_i16(6, static_cast<int16_t>(plotter_pen(f.pen)))
             .set_i16(10, static_cast<int16_t>(f.vertices.size()));
         for (size_t i = 0; i < f.vertices.size(); ++i) {
             r.set_u16(12 + 4 * i, static_cast<uint16_t>(f.vertices[i].first));
@@ -87,11 +117,21 @@ class Sender {
         check(call(r));
         result_.vectors += f.vertices.size();
         result_.pens.insert(f.pen);
+        fill_pen_ = f.pen;
+        // Its ink counts towards the next pause for ink, which comes after it.
+        if (options_.split_ink > 0 && options_.units_per_inch > 0) {
+            const double width = width_of(f.pen);
+            ink_ += fill_ink(f.vertices,
+                             (width > 0 ? width : kFillLineInches) * options_.units_per_inch);
+        }
         step();
     }
 
     // The pen the plotter holds after a polygon is the fill pen.
-    void forget_pen() { pen_ = -1; }
+    void forget_pen() {
+        pen_ = -1;
+        plotter_pen_ = -1;
+    }
 
     SendResult take() { return result_; }
 
@@ -105,7 +145,7 @@ class Sender {
             pause({PauseReason::kPenChange, pen, false}, nullptr);
             ink_ = 0;
         } else if (options_.split_ink > 0 && ink_ >= options_.split_ink) {
-            pause({PauseReason::kInk, pen_, false}, nullptr);
+            pause({PauseReason::kInk, pen_ >= 0 ? pen_ : fill_pen_, false}, nullptr);
         } else if (options_.pause_asked && options_.pause_asked()) {
             pause({PauseReason::kAsked, pen_, false}, nullptr);
         }
@@ -152,18 +192,25 @@ class Sender {
         }
         ink_ = 0;
         const int pen = pen_;
-        pen_ = -1;
+        forget_pen();
         if (pen >= 0 && reason.kind != PauseReason::kPenChange) select_pen(pen);
         if (back != nullptr) point_request(kMove, *back);
     }
 
+    // The plotter is told only of a change of its own pen: a plotter with
+    // one pen draws every pen put in by hand as its pen 1.
     void select_pen(int pen) {
         if (pen == pen_) return;
         pen_ = pen;
-        value_request(kSelectPen, pen);
+        if (plotter_pen(pen) != plotter_pen_) {
+            plotter_pen_ = plotter_pen(pen);
+            value_request(kSelectPen, plotter_pen_);
+        }
         result_.pens.insert(pen);
         if (options_.pen_widths) width_request(width_of(pen));
     }
+
+    int plotter_pen(int pen) const { return pens_by_hand_ ? 1 : pen; }
 
     // Below 0 where the job has none: the driver then sends its default.
     double width_of(int pen) const {
@@ -222,9 +269,12 @@ class Sender {
     SendResult result_;
     size_t total_;
     size_t done_ = 0;
-    int pen_ = -1;
-    int held_pen_ = -1;  // the pen put in by hand
-    double ink_ = 0;     // pen-down length since the last pause
+    bool pens_by_hand_;
+    int pen_ = -1;          // the job's pen in use
+    int plotter_pen_ = -1;  // the plotter's pen that draws it
+    int held_pen_ = -1;
+    int fill_pen_ = -1;  // the pen of the last fill the plotter drew     // the pen put in by hand
+    double ink_ = 0;        // pen-down length since the last pause
     int line_type_ = -1;
     int speed_ = -1;
     double width_ = -1;

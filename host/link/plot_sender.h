@@ -34,6 +34,7 @@ struct SendOptions {
     std::function<bool()> pause_asked;
     bool manual_pens = false;  // a pause before each pen's first item
     double split_ink = 0;      // host units of pen-down line between pauses; 0: none
+    double units_per_inch = 0;  // host units, for the ink of the fills the plotter draws
     // Called with the pen lifted and parked; false when the plot is to stop.
     std::function<bool(const PauseReason&)> paused;
 };

@@ -34,16 +34,17 @@ struct NamedTrueColour {
     uint32_t rgb;
 };
 constexpr NamedTrueColour kTrueColourNames[] = {
-    {"RED", 0xFF0000},  {"YELLOW", 0xFFFF00},  {"GREEN", 0x008000}, {"GREEN", 0x00FF00},
-    {"CYAN", 0x00FFFF}, {"BLUE", 0x0000FF},    {"MAGENTA", 0xFF00FF}, {"WHITE", 0xFFFFFF},
-    {"BLACK", 0x000000},
+    {"RED", 0xFF0000},     {"YELLOW", 0xFFFF00}, {"GREEN", 0x008000},
+    {"GREEN", 0x00FF00},   {"CYAN", 0x00FFFF},   {"BLUE", 0x0000FF},
+    {"MAGENTA", 0xFF00FF}, {"WHITE", 0xFFFFFF},  {"BLACK", 0x000000},
 };
 
 // "#rrggbb" (or "#rgb"), as drawings write true colours.
 std::optional<uint32_t> hex_colour(const std::string& text) {
     if (text.empty() || text[0] != '#') return std::nullopt;
     std::string digits = text.substr(1);
-    if (digits.size() == 3) digits = {digits[0], digits[0], digits[1], digits[1], digits[2], digits[2]};
+    if (digits.size() == 3)
+        digits = {digits[0], digits[0], digits[1], digits[1], digits[2], digits[2]};
     if (digits.size() != 6) return std::nullopt;
     uint32_t value = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + 6, value, 16);
@@ -76,9 +77,11 @@ Pair split(const std::string& option, const std::string& text, const char* form)
 
 int pen_number(const std::string& option, const std::string& text, const Profile& profile) {
     const auto pen = whole(text);
-    if (!pen || *pen < 1 || *pen > profile.pens) {
-        throw HostError(option + ": no pen \"" + text + "\": this plotter has pens 1 to " +
-                        std::to_string(profile.pens));
+    if (!pen || *pen < 1 || *pen > profile.pens_to_choose()) {
+        throw HostError(
+            option + ": no pen \"" + text + "\": this plotter has " +
+            (profile.pens_by_hand() ? "one pen, changed by hand: pens 1 to " : "pens 1 to ") +
+            std::to_string(profile.pens_to_choose()));
     }
     return *pen;
 }

@@ -259,6 +259,7 @@ PlotJob JobBuilder::finish() {
         std::vector<std::vector<Vec2>>().swap(fill.rings);
     }
     PlotJob job = impl_->builder.take();
+    job.pens_by_hand = impl_->profile.pens_by_hand();
     // Polygons by pen, so that each pen is taken once for its fills.
     std::stable_sort(job.polygons.begin(), job.polygons.end(),
                      [](const FillPolygon& a, const FillPolygon& b) { return a.pen < b.pen; });

@@ -27,6 +27,9 @@ struct PlotJob {
     std::vector<PenPath> paths;
     std::vector<FillPolygon> polygons;  // for plotters that fill them
     std::map<int, double> pen_width;    // inches, per pen used
+    // The plotter has one pen: the pens of the paths and fills are those put
+    // into it by hand, one after another, and the plotter's own is pen 1.
+    bool pens_by_hand = false;
     // The pen each true colour (0xRRGGBB) went to, by the colour number the
     // drawing gave it, so that the user can see which is which.
     std::map<std::pair<int, int32_t>, int> true_colour_pens;

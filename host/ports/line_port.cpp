@@ -22,6 +22,10 @@ constexpr int kClosingBudgetMs = 1000;  // for the pen-up commands after a stop
 constexpr int kHandOverMs = 120000;     // what is left of them may take this long
 constexpr uint8_t kXon = 0x11;
 constexpr uint8_t kXoff = 0x13;
+// What a pseudo-terminal lets a writer put in before the program at its
+// other end reads: some 20 KB on Linux (its buffers and the reader's line),
+// with room to spare.
+constexpr size_t kPseudoTerminalHold = 32 * 1024;
 
 std::string seconds_text(int ms) {
     char text[32];
@@ -34,6 +38,10 @@ std::string seconds_text(int ms) {
 LinePort::~LinePort() {
     if (guarded_) guard_port(-1, false, false, "");
     if (fd_ >= 0) close(fd_);
+}
+
+size_t LinePort::may_still_hold() const {
+    return pseudo_terminal_ ? std::min(written_, kPseudoTerminalHold) : 0;
 }
 
 long LinePort::queued() const {
@@ -69,6 +77,7 @@ Written LinePort::write_all(const uint8_t* bytes, size_t count, size_t& done, in
             const ssize_t n = put(bytes + done, count - done);
             if (n > 0) {
                 done += static_cast<size_t>(n);
+                written_ += static_cast<size_t>(n);
                 progress = std::chrono::steady_clock::now();
                 continue;
             }

@@ -30,6 +30,7 @@ class LinePort : public PortOutput {
         const long q = queued();
         return q > 0 ? static_cast<size_t>(q) : 0;
     }
+    size_t may_still_hold() const override;
 
   protected:
     // Bytes written but not yet gone from this machine (the queue of a
@@ -42,6 +43,7 @@ class LinePort : public PortOutput {
     virtual bool can_drop_queue() const { return false; }
 
     int fd_;
+    bool pseudo_terminal_ = false;  // its queue tells nothing of what was read
 
   private:
     Written write_all(const uint8_t* bytes, size_t count, size_t& done, int deadline_ms,
@@ -55,6 +57,7 @@ class LinePort : public PortOutput {
     std::string name_;
     std::string failure_;
     bool dead_ = false;  // stalled for good or gone: nothing more can be sent
+    size_t written_ = 0;
     bool guarded_ = false;
 };
 

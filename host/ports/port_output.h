@@ -58,6 +58,11 @@ class PortOutput {
     virtual size_t plotter_buffer() const { return 0; }
     // Bytes written but not yet gone from this machine; 0 where unknown.
     virtual size_t still_queued() const { return 0; }
+    // Bytes that may not have reached the other end though this machine's
+    // queue is empty, at most: a pseudo-terminal's queue reads as empty as
+    // soon as bytes are written, whatever the program at its other end has
+    // read of them. 0 where the queue tells.
+    virtual size_t may_still_hold() const { return 0; }
     // Told what the plotter does that the user should know (it waits with
     // its paper lever raised; it goes on).
     std::function<void(const std::string&)> notice;

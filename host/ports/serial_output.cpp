@@ -2,6 +2,8 @@
 // settings: raw bytes, its speed, data bits, parity and stop bits, and the
 // plotter's flow control (XON/XOFF both ways, or RTS/CTS).
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -39,9 +41,19 @@ std::string why_not_opened(const std::string& device, int error) {
     return why;
 }
 
+// The slave side of a pseudo-terminal (Unix 98 numbering).
+bool is_pseudo_terminal(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned m = major(st.st_rdev);
+    return m >= 136 && m <= 143;
+}
+
 class SerialOutput : public LinePort {
   public:
-    SerialOutput(int fd, const std::string& device) : LinePort(fd, device) {}
+    SerialOutput(int fd, const std::string& device) : LinePort(fd, device) {
+        pseudo_terminal_ = is_pseudo_terminal(fd);
+    }
 
   protected:
     bool drop_queue() override { return tcflush(fd_, TCOFLUSH) == 0; }

@@ -36,6 +36,7 @@ class StatusPacedPort final : public PortOutput {
             size_t went = 0;
             const Written w = inner_->write(bytes + done, n, went, deadline_ms);
             done += went;
+            written_ += went;
             credit_ -= std::min(credit_, went);
             if (w != Written::kAll) return w;
         }
@@ -46,7 +47,23 @@ class StatusPacedPort final : public PortOutput {
         return inner_->read_reply(max, timeout_ms);
     }
     bool is_serial() const override { return inner_->is_serial(); }
-    bool finish(int deadline_ms) override { return inner_->finish(deadline_ms); }
+    // Where this machine's queue cannot tell what the plotter took (a
+    // pseudo-terminal), its answer to a buffer query after the plot does:
+    // it answers once it has read all before it.
+    bool finish(int deadline_ms) override {
+        if (!inner_->finish(deadline_ms)) return false;
+        if (may_still_hold() == 0) return true;
+        if (ask("\x1b.B")) return true;
+        if (!port_failed_) {
+            failure_ = "the plotter on " + name() +
+                       " did not answer its buffer query (ESC.B) after the plot: it may not "
+                       "have all of it";
+        }
+        return false;
+    }
+    size_t may_still_hold() const override {
+        return std::min(inner_->may_still_hold(), written_ - confirmed_);
+    }
     std::string abandon(const std::string& closing) override { return inner_->abandon(closing); }
     void guard(const std::string& closing) override { inner_->guard(closing); }
     size_t still_queued() const override { return inner_->still_queued(); }
@@ -59,12 +76,17 @@ class StatusPacedPort final : public PortOutput {
     std::optional<int> ask(const char* query) {
         size_t went = 0;
         const std::string q = query;
-        if (inner_->write(reinterpret_cast<const uint8_t*>(q.data()), q.size(), went, kReplyMs) !=
-            Written::kAll) {
+        const Written w =
+            inner_->write(reinterpret_cast<const uint8_t*>(q.data()), q.size(), went, kReplyMs);
+        written_ += went;
+        if (w != Written::kAll) {
             port_failed_ = true;
             return std::nullopt;
         }
-        return reply_number(inner_->read_reply(16, kReplyMs));
+        std::optional<int> answer = reply_number(inner_->read_reply(16, kReplyMs));
+        // It answers after it has read what came before the query.
+        if (answer) confirmed_ = written_;
+        return answer;
     }
 
     void tell(const std::string& text) {
@@ -130,6 +152,8 @@ class StatusPacedPort final : public PortOutput {
     int size_;
     long reserve_;
     size_t credit_ = 0;
+    size_t written_ = 0;    // through this port, queries included
+    size_t confirmed_ = 0;  // of those, read by the plotter: before its last answer
     bool port_failed_ = false;
     std::string failure_;
 };

@@ -218,6 +218,10 @@ class Reader {
 
 // What a profile's model allows, as the messages say it.
 std::string pens_allowed(const Profile& p) {
+    if (p.pens_by_hand()) {
+        return p.model + " has one pen (plotter.pens), changed by hand: pens 1 to " +
+               std::to_string(p.pens_to_choose());
+    }
     return p.model + " has pens 1 to " + std::to_string(p.pens) + " (plotter.pens)";
 }
 std::string line_types_allowed(const Profile& p) {
@@ -296,7 +300,7 @@ void read_colour_lists(const Reader& r, Profile& p) {
     for (size_t k = 0; k < 256; ++k) {
         const std::string at = std::string("[").append(std::to_string(k)).append("]");
         p.pen_by_colour[k] =
-            static_cast<uint8_t>(r.integer_of("colours.pen" + at, pens[k], 1, std::min(p.pens, 255),
+            static_cast<uint8_t>(r.integer_of("colours.pen" + at, pens[k], 1, p.pens_to_choose(),
                                               "must be a pen: " + pens_allowed(p)));
         p.line_type_by_colour[k] = static_cast<uint8_t>(r.integer_of(
             "colours.line_type" + at, types[k], 0, p.max_line_type, line_types_allowed(p)));
@@ -328,7 +332,7 @@ void read_colour_entries(const Reader& r, Profile& p) {
         const size_t k = static_cast<size_t>(*colour);
         if (const toml::node* n = entry->get("pen")) {
             p.pen_by_colour[k] = static_cast<uint8_t>(r.integer_of(
-                where + ".pen", *n, 1, std::min(p.pens, 255), "must be a pen: " + pens_allowed(p)));
+                where + ".pen", *n, 1, p.pens_to_choose(), "must be a pen: " + pens_allowed(p)));
         }
         if (const toml::node* n = entry->get("line_type")) {
             p.line_type_by_colour[k] = static_cast<uint8_t>(
@@ -350,7 +354,7 @@ void read_pen_colours(const Reader& r, Profile& p) {
     for (auto&& [key, value] : r.section("pens")) {
         const std::string where = "pens." + std::string(key.str());
         const auto pen = whole_number(std::string(key.str()));
-        if (!pen || *pen < 1 || *pen > p.pens) {
+        if (!pen || *pen < 1 || *pen > p.pens_to_choose()) {
             r.fail(where, "is not a pen: [pens.N] takes a pen number N, and " + pens_allowed(p));
         }
         const toml::table* entry = value.as_table();
@@ -550,9 +554,13 @@ int default_pen(int colour, int pens) {
     return pen == 0 ? pens : pen;
 }
 
+int default_pen(int colour, const Profile& profile) {
+    return profile.pens_by_hand() ? std::clamp(colour, 1, 255) : default_pen(colour, profile.pens);
+}
+
 void set_default_colour_tables(Profile& p) {
     for (size_t k = 0; k < 256; ++k) {
-        p.pen_by_colour[k] = static_cast<uint8_t>(default_pen(static_cast<int>(k), p.pens));
+        p.pen_by_colour[k] = static_cast<uint8_t>(default_pen(static_cast<int>(k), p));
         p.line_type_by_colour[k] = 0;
         p.speed_by_colour[k] = static_cast<uint8_t>(p.pen_speed);
         p.width_by_colour[k] = p.pen_width;
@@ -560,7 +568,7 @@ void set_default_colour_tables(Profile& p) {
 }
 
 bool colour_is_set(const Profile& p, size_t k) {
-    return p.pen_by_colour[k] != default_pen(static_cast<int>(k), p.pens) ||
+    return p.pen_by_colour[k] != default_pen(static_cast<int>(k), p) ||
            p.line_type_by_colour[k] != 0 || p.speed_by_colour[k] != p.pen_speed ||
            !same_width(p.width_by_colour[k], p.pen_width);
 }
@@ -645,7 +653,7 @@ std::vector<std::string> keep_colour_tables(const Profile& old, Profile& fresh) 
         std::string dropped;
         const std::string colour = "colour " + std::to_string(k) + ": ";
         if (const int pen = old.pen_by_colour[k]; pen != old_defaults.pen_by_colour[k]) {
-            if (pen <= fresh.pens) {
+            if (pen <= fresh.pens_to_choose()) {
                 fresh.pen_by_colour[k] = static_cast<uint8_t>(pen);
                 kept += ", pen " + std::to_string(pen);
             } else {
@@ -680,7 +688,7 @@ std::vector<std::string> keep_colour_tables(const Profile& old, Profile& fresh) 
         if (!dropped.empty()) notes.push_back(colour + dropped.substr(2));
     }
     for (const auto& [pen, rgb] : old.pen_colour) {
-        if (pen <= fresh.pens) {
+        if (pen <= fresh.pens_to_choose()) {
             fresh.pen_colour[pen] = rgb;
         } else {
             notes.push_back("pen " + std::to_string(pen) + ": its colour " + rgb_text(rgb) +

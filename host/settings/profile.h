@@ -6,6 +6,7 @@
 // from the model's defaults; format 1 (four lists of 256 values) is read too.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -49,6 +50,12 @@ struct Profile {
 
     PlotterTiming timing;  // the [timing] table
 
+    // A plotter with one pen draws each colour with the pen put into it by
+    // hand: its pen numbers are those pens, 1 to 255, one after another.
+    bool pens_by_hand() const { return pens == 1; }
+    // The pens colours can go to.
+    int pens_to_choose() const { return pens_by_hand() ? 255 : std::min(pens, 255); }
+
     bool plotter_fills() const { return (pen_options & 0x0100) != 0; }
     bool variable_speed() const { return (pen_options & 0x04) != 0; }
     // The plotter language of the stored configuration, as the driver reads
@@ -61,8 +68,10 @@ struct Profile {
 
 // The driver's per-colour defaults: colour k on pen k mod pens (pen `pens`
 // where that is 0, colour 0 on pen 1), a continuous line, the model's speed
-// and width.
+// and width. On a plotter with one pen colour k goes to the pen put in by
+// hand numbered k (colour 0 to 1): each colour is drawn with its own pen.
 int default_pen(int colour, int pens);
+int default_pen(int colour, const Profile& profile);
 void set_default_colour_tables(Profile& profile);
 // True when the colour's pen, line type, speed or width is not the default.
 bool colour_is_set(const Profile& profile, size_t colour);

@@ -765,8 +765,9 @@ TEST_F(PortsTest, ManualPensPlotPenByPenAskingForEach) {
     // A plot that failed halfway knows the pen to put in first, and the
     // resumed plot asks for it.
     setenv("XDG_STATE_HOME", dir.file("state").c_str(), 1);
-    // Pen 1's part some 11 KB, pen 2's some 97 KB: more than the
-    // pseudo-terminal holds, so that the plotter vanishes during pen 2's.
+    // Pen 1's part some 11 KB, pen 2's some 97 KB: the plotter vanishes
+    // during pen 2's, late enough that what the pseudo-terminal may have
+    // held (some 36 KB counted back) is pen 2's too.
     lines.clear();
     for (int i = 0; i < 6000; ++i)
         lines.push_back({0, i * 0.05, 80, i * 0.05 + 2, i % 10 == 0 ? 1 : 2});
@@ -774,7 +775,7 @@ TEST_F(PortsTest, ManualPensPlotPenByPenAskingForEach) {
     const std::string many = dir.file("many.dxf");
     std::string job;
     {
-        Emulator failing(dir, {"--rate", "40000", "--vanish-after", "30000"});
+        Emulator failing(dir, {"--rate", "40000", "--vanish-after", "60000"});
         const Outcome o = tvkplot({"plot", many, "--profile", p, "--port", failing.port(),
                                    "--manual-pens", "--pen-wait", "0", "--wait", "2"});
         EXPECT_EQ(o.exit_code, 1) << o.err;
