@@ -126,9 +126,12 @@ TEST_F(PlotPage, AJobIsCancelledFromThePage) {
     while (!plotter.received().ends_with(";PU;SP;") && host_test::seconds_now() < settle) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    const std::string got = plotter.stop().bytes;
+    const host_test::Received r = plotter.stop();
+    const std::string& got = r.bytes;
     EXPECT_TRUE(got.ends_with(";PU;SP;"))
-        << got.substr(got.size() > 40 ? got.size() - 40 : 0) << server.log();
+        << got.substr(got.size() > 40 ? got.size() - 40 : 0) << "\ndropped by the plotter "
+        << r.number("dropped") << "\n"
+        << host_test::read_file(dir.file("server.err"));
 }
 
 TEST_F(PlotPage, RequestsThatAnotherSiteCouldSendAreRefused) {

@@ -388,13 +388,14 @@ class Plotter {
 
     // The host dropped what it had queued for the line (tcflush). While it
     // is stopped, what the pty holds is that queue, which a serial port's
-    // driver would have dropped: so is it here.
+    // driver would have dropped: so is it here. The kernel has dropped what
+    // had not reached the line's reading side yet; what has is at most one
+    // read. Bytes after it were written after the flush (the pen-up that
+    // follows a stop) and go to the plotter.
     void drop_queue() {
         char packet[kChunk + 1];
-        ssize_t n = 0;
-        while ((n = read(line_, packet, sizeof packet)) > 0) {
-            if (packet[0] == TIOCPKT_DATA) dropped_ += static_cast<size_t>(n - 1);
-        }
+        const ssize_t n = read(line_, packet, sizeof packet);
+        if (n > 0 && packet[0] == TIOCPKT_DATA) dropped_ += static_cast<size_t>(n - 1);
     }
 
     // Answers the queries that came; the bytes of the device-control ones
