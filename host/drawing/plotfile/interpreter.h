@@ -41,8 +41,12 @@ struct LabelState {
     int origin = 1;                          // LO
     double extra_space = 0, extra_line = 0;  // ES
     int standard_set = 0, alternate_set = 0;
-    bool alternate = false;                        // SO shifted, or SA
-    bool transparent = false;                      // TD1: control characters are characters
+    bool alternate = false;    // SO shifted, or SA
+    bool transparent = false;  // TD1: control characters are characters
+    // LM: labels of two-byte characters (mode 1), or of one byte in a row of
+    // a two-byte font (row > 0); no stroke font has such characters.
+    bool two_byte = false;
+    int row = 0;
     FontDefinition standard_font, alternate_font;  // SD, AD
     // The font labels are drawn in: the alternate one after SA.
     const FontDefinition& font() const { return alternate ? alternate_font : standard_font; }

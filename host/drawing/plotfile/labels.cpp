@@ -70,12 +70,27 @@ void Interpreter::label_instruction(const Instruction& in) {
     const std::string& n = in.name;
     const std::vector<double>& v = in.numbers;
     LabelState& l = labels_;
-    if (n == "LB") {
+    if ((n == "LB" || n == "PB") && (l.two_byte || l.row != 0)) {
+        // Characters of a two-byte font: none is drawn, each is counted.
+        const std::string& text = n == "LB" ? in.text : l.buffered;
+        std::size_t characters = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (static_cast<unsigned char>(text[i]) <= ' ') continue;
+            ++characters;
+            if (l.two_byte) ++i;
+        }
+        Instruction counted = in;
+        counted.name = "LB (two-byte characters, LM)";
+        for (std::size_t i = 0; i < characters; ++i) not_drawn(counted);
+    } else if (n == "LB") {
         label(in.text);
     } else if (n == "BL") {
         l.buffered = in.text;
     } else if (n == "PB") {
         label(l.buffered);
+    } else if (n == "LM") {
+        l.two_byte = !v.empty() && static_cast<int>(v[0]) == 1;
+        l.row = v.size() > 1 && !l.two_byte ? std::clamp(static_cast<int>(v[1]), 0, 255) : 0;
     } else if (n == "SI" || n == "SR") {
         const bool relative = n == "SR";
         if (v.size() >= 2) {
@@ -151,7 +166,7 @@ void Interpreter::label_instruction(const Instruction& in) {
         symbol_.reset();
         if (!in.text.empty() && static_cast<unsigned char>(in.text[0]) > ' ') symbol_ = in.text[0];
     }
-    // DT is followed by the instruction reader; LM changes nothing drawn here.
+    // DT is followed by the instruction reader.
 }
 
 Vec2 Interpreter::path_step(double advance, double feed) const {

@@ -1,5 +1,7 @@
 // Labels in the stroke fonts: where the label state puts them and how large,
 // the control characters of a label, and the character sets.
+#include <memory>
+
 #include "host/drawing/plotfile/character_sets.h"
 #include "host/drawing/text/stroke_font.h"
 #include "tests/host_drawing/plotfile/plot_file_test.h"
@@ -72,6 +74,32 @@ TEST(PlotFileLabels, TheTerminatorIsPrintedInMode0) {
     expect_segments(segments("DT#;LBI#;"), segments("LBI\x03"));
     expect_segments(segments("DT#,1;LBI#;"), segments("LBI\x03"));
     expect_segments(segments("DT#,0;IN;SP1;SI1,1;PA0,0;LBI\x03"), segments("LBI\x03"));
+}
+
+// LM: in two-byte mode each pair of bytes is one character of a two-byte
+// font, which no stroke font has: none is drawn, each is counted, and LM0
+// brings back the one-byte labels. So does a row of such a font in 8-bit mode.
+TEST(PlotFileLabels, TwoByteLabelsAreCountedNotDrawnAsOneByteCharacters) {
+    const auto drawn_and_counted = [](const std::string& plot) {
+        auto r = std::make_unique<Read>();
+        read_into(*r, std::string(kSized) + plot);
+        int counted = 0;
+        for (const Entity& e : r->impl.entities) {
+            if (const auto* u = std::get_if<Unsupported>(&e.what))
+                counted += u->type.str().starts_with("HP-GL LB (two-byte") ? 1 : 0;
+        }
+        return std::pair{r->segments.size(), counted};
+    };
+    const auto [plain_segments, plain_counted] = drawn_and_counted("LBAB\x03");
+    EXPECT_GT(plain_segments, 0u);
+    EXPECT_EQ(plain_counted, 0);
+    const auto [two_segments, two_counted] = drawn_and_counted("LM1;LB\x30\x21\x30\x22\x03PD;PU;");
+    EXPECT_EQ(two_segments, 1u);  // the dot after it
+    EXPECT_EQ(two_counted, 2);
+    const auto [row_segments, row_counted] = drawn_and_counted("LM0,33;LBAB\x03PD;PU;");
+    EXPECT_EQ(row_segments, 1u);
+    EXPECT_EQ(row_counted, 2);
+    EXPECT_EQ(drawn_and_counted("LM1;LM0;LBAB\x03"), drawn_and_counted("LBAB\x03"));
 }
 
 // UC: a character of the file's own on a grid of 4 by 8 to the character
