@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstring>
@@ -239,6 +240,16 @@ bool takes_one_sheet(const std::string& uri) {
     return uri.rfind("file:", 0) != 0;
 }
 
+// What a job waiting for someone at the plotter asks: `what`, and how to say
+// it is done.
+std::string continue_question(pappl_printer_t* printer, const std::string& what) {
+    const char* name = papplPrinterGetName(printer);
+    return what +
+           ", then press Continue on the printer's Plotter settings page (or run "
+           "tvkplot-printer continue -d " +
+           (name != nullptr ? name : "NAME") + ").";
+}
+
 // What the job waits for before the sheet of the copy and page.
 std::string sheet_question(pappl_printer_t* printer, int copy, int copies, int page, int pages) {
     std::string what;
@@ -247,11 +258,7 @@ std::string sheet_question(pappl_printer_t* printer, int copy, int copies, int p
         what = "copy " + std::to_string(copy) + " of " + std::to_string(copies) +
                (what.empty() ? "" : ", " + what);
     }
-    const char* name = papplPrinterGetName(printer);
-    return "Put in a new sheet for " + what +
-           ", then press Continue on the printer's Plotter settings page (or run "
-           "tvkplot-printer continue -d " +
-           (name != nullptr ? name : "NAME") + ").";
+    return continue_question(printer, "Put in a new sheet for " + what);
 }
 
 bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
@@ -301,6 +308,17 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         target.outcome = [job](const std::string& text) {
             papplJobSetMessage(job, "%s", text.c_str());
         };
+        const bool asks_for_sheets = takes_one_sheet(uri != nullptr ? uri : "");
+        // A plotter with one pen has each pen put in by hand, as a sheet is:
+        // the job waits, the pen parked, until someone says it is in.
+        if (asks_for_sheets) {
+            target.pen_change = [job, printer](const std::string& what) {
+                std::string question = what;
+                if (!question.empty()) question[0] = static_cast<char>(std::toupper(question[0]));
+                return wait_for_new_sheet(job, continue_question(printer, question)) ==
+                       SheetAnswer::kGo;
+            };
+        }
 
         std::unique_lock<std::timed_mutex> lock;
         if (!wait_for_driver(job, lock)) return true;  // cancelled while it waited
@@ -315,7 +333,6 @@ bool plot_document(pappl_job_t* job, pappl_device_t* device, void* /*data*/) {
         const ForgetResumePoint forget_resume_point{job};
         PlottingNote note(job, output.is_serial(), resumed.value_or(PlotProgress{}));
         const int first_round = resumed ? std::clamp(resumed->copy, 1, rounds) - 1 : 0;
-        const bool asks_for_sheets = takes_one_sheet(uri != nullptr ? uri : "");
         bool first_sheet = true;
         // Each page is a plot of its own, in order; each copy the plotter does
         // not draw itself is the pages again.

@@ -443,6 +443,15 @@ class PlotRun {
                 bar.clear();
                 return pause(reason, keys ? &*keys : nullptr);
             };
+        } else if (t_.pen_change && pens_asked_) {
+            options.manual_pens = true;
+            options.paused = [this](const PauseReason& reason) {
+                if (!port_->finish(host_.session.last_deadline_ms)) {
+                    if (!interrupt_requested()) host_.session.write_failed = true;
+                    return false;
+                }
+                return t_.pen_change(pen_change_text(reason.pen));
+            };
         }
         SendResult sent = send_plot(host_.driver, job, options);
         keys.reset();
@@ -469,6 +478,11 @@ class PlotRun {
     // The pen is lifted and parked: once the plotter has all of it, the
     // user is told why and how the plot goes on. False when the plot is to
     // stop (Ctrl-C, or the plotter failed meanwhile).
+    std::string pen_change_text(int pen) {
+        const std::string& colour = pen_names_[pen];
+        return "put in pen " + std::to_string(pen) + (colour.empty() ? "" : " (" + colour + ")");
+    }
+
     bool pause(const PauseReason& reason, PlotKeys* keys) {
         if (!port_->finish(host_.session.last_deadline_ms)) {
             if (!interrupt_requested()) host_.session.write_failed = true;
@@ -482,9 +496,7 @@ class PlotRun {
         };
         std::string what;
         if (reason.kind == PauseReason::kPenChange) {
-            const std::string& colour = pen_names_[reason.pen];
-            what = "put in pen " + std::to_string(reason.pen) +
-                   (colour.empty() ? "" : " (" + colour + ")");
+            what = pen_change_text(reason.pen);
         } else if (reason.kind == PauseReason::kInk) {
             char text[128];
             std::snprintf(text, sizeof text, "pen %d has drawn %g mm: shake or refill it",

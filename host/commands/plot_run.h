@@ -35,6 +35,10 @@ struct PlotTarget {
     // Told, once the plot is made, each colour of the drawing (its colour
     // number, and its true colour 0xRRGGBB or -1) with the pen it went to.
     std::function<void(const std::map<std::pair<int, int32_t>, int>& pens)> colours;
+    // Asked, where a plotter with one pen has a pen put in by hand and no
+    // terminal plots (a print server's job), "put in pen 3 (red)" with the
+    // pen up and parked; true once it is in, false to stop the plot.
+    std::function<bool(const std::string& what)> pen_change;
     // The program ends after this plot: the plot's paths are left to the
     // system, which takes their memory back at once, not freed one by one.
     bool program_ends = false;

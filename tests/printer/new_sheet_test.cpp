@@ -132,6 +132,34 @@ TEST_F(NewSheet, CopiesPlottedAgainWaitForPaperAndGoOnByResumeJob) {
     EXPECT_TRUE(same(pen_paths(plotter.stop().bytes), pen_paths(one + one)));
 }
 
+// A plotter with one pen has each pen put in by hand: the job waits before
+// each pen's part, as between sheets, asking for the pen by its colour.
+TEST_F(NewSheet, AOnePenPlotterWaitsForEachPenPutInByHand) {
+    const std::string def = std::string(TVK_SOURCE_DIR) + "/tests/host_ports/ports.def";
+    server.stop();
+    server.definition = def;
+    server.start();
+    add_plotter("one", "TEST-1");
+    dir.write("two.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" width="80mm" height="50mm">)"
+                         R"(<path d="M5 5 L75 5" stroke="#FF0000" fill="none"/>)"
+                         R"(<path d="M5 45 L75 45 L75 30" stroke="#0000FF" fill="none"/></svg>)");
+    ASSERT_EQ(server.command({"submit", "-d", "one", dir.file("two.svg")}).exit_code, 0);
+    for (const char* pen : {"Put in pen 1", "Put in pen 2"}) {
+        ASSERT_TRUE(server.wait_for_job_message("one", 1, pen)) << pen << server.log();
+        EXPECT_TRUE(media_needed("one", true));
+        const Outcome go = server.command({"continue", "-d", "one"});
+        ASSERT_EQ(go.exit_code, 0) << go.err << server.log();
+    }
+    ASSERT_EQ(server.wait_for_job("one", 1, {"completed", "aborted", "canceled"}), "completed")
+        << server.log();
+    // The same pen paths as tvkplot plots, pen by pen.
+    const std::string plotted = plotter.stop().bytes;
+    EXPECT_EQ(pen_paths(plotted).size(), 2u);
+    EXPECT_TRUE(same(pen_paths(plotted),
+                     pen_paths(server.reference_plot(dir.file("two.svg"), 1, {"--def", def}))));
+    EXPECT_EQ(plotted.find("SP2"), std::string::npos);
+}
+
 TEST_F(NewSheet, AJobCancelledWhileItWaitsEndsThere) {
     add_plotter("rx24", "TVK-RX24");
     const std::string pdf = dir.file("pages.pdf");

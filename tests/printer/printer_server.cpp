@@ -118,10 +118,20 @@ PrinterServer::~PrinterServer() {
 }
 
 void PrinterServer::start(const std::string& listen) {
-    pid_ = spawn({PRINTER_PROGRAM, "server", "-o", "server-port=" + std::to_string(port_), "-o",
-                  "spool-directory=" + spool(), "-o", "log-file=" + dir_.file("server.log"), "-o",
-                  "log-level=debug", "-o", "listen-hostname=" + listen},
-                 dir_, dir_.file("server.out"), dir_.file("server.err"));
+    std::vector<std::string> args{PRINTER_PROGRAM,
+                                  "server",
+                                  "-o",
+                                  "server-port=" + std::to_string(port_),
+                                  "-o",
+                                  "spool-directory=" + spool(),
+                                  "-o",
+                                  "log-file=" + dir_.file("server.log"),
+                                  "-o",
+                                  "log-level=debug",
+                                  "-o",
+                                  "listen-hostname=" + listen};
+    if (!definition.empty()) args.insert(args.end(), {"--def", definition});
+    pid_ = spawn(args, dir_, dir_.file("server.out"), dir_.file("server.err"));
     for (int i = 0; i < 300; ++i) {
         if (accepts(port_)) return;
         int status = 0;

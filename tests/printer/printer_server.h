@@ -30,6 +30,8 @@ class PrinterServer {
 
     // `listen`: the host names it listens on (its -o listen-hostname).
     void start(const std::string& listen = "localhost");
+    // The plotter definition file it reads (its --def); empty: the bundled one.
+    std::string definition;
     // Asks it to shut down and waits until it has.
     void stop();
     // Ends it at once, as a power cut would.
