@@ -449,6 +449,13 @@ PlotPreview preview_plot(pappl_printer_t* printer, const std::string& drawing,
     if (result != 0) {
         throw host::HostError(preview.summary.empty() ? "the plot failed" : preview.summary);
     }
+    // A plotter with one pen takes any pen put in by hand: as many to choose
+    // from as the drawing's colours went to, eight at least.
+    if (preview.pens == 1) {
+        preview.pens = 8;
+        for (const auto& [colour, pen] : preview.colours)
+            preview.pens = std::max(preview.pens, pen);
+    }
     return preview;
 }
 

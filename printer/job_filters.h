@@ -34,7 +34,7 @@ host::PlotOptions plot_options(const std::string& profile, const PlotChoices& ch
 struct PlotPreview {
     std::string summary;
     std::map<std::pair<int, int32_t>, int> colours;  // colour number, true colour or -1 -> pen
-    int pens = 1;                                    // the plotter's
+    int pens = 1;  // the plotter's; pens put in by hand on a plotter with one
 };
 PlotPreview preview_plot(pappl_printer_t* printer, const std::string& drawing,
                          const PlotChoices& choices, const std::string& svg);
