@@ -4,6 +4,8 @@
 #include <numeric>
 #include <tuple>
 
+#include "host/plotting/ordering/disjoint_sets.h"
+
 namespace tvk::host {
 namespace {
 
@@ -30,23 +32,6 @@ uint64_t place_hash(const PenPath& p, Point at) {
     k *= 0xc4ceb9fe1a85ec53ull;
     return k ^ (k >> 33);
 }
-
-class Sets {
-  public:
-    explicit Sets(size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
-    uint32_t find(uint32_t x) {
-        while (parent_[x] != x) x = parent_[x] = parent_[parent_[x]];
-        return x;
-    }
-    // The one that stands for both afterwards.
-    uint32_t unite(uint32_t a, uint32_t b) {
-        a = find(a), b = find(b);
-        return parent_[std::max(a, b)] = std::min(a, b);
-    }
-
-  private:
-    std::vector<uint32_t> parent_;
-};
 
 struct Vertex {
     int line_type, speed;
@@ -109,7 +94,7 @@ void splice_loops(std::vector<PenPath>& paths, std::vector<uint8_t>* marks) {
     });
     // Each loop that still stands alone, or heads loops drawn in it, is
     // drawn as a detour of a path of another group at a place they share.
-    Sets groups(paths.size());
+    DisjointSets groups(paths.size());
     std::vector<uint32_t> head(paths.size());  // the path each group is drawn in
     std::iota(head.begin(), head.end(), 0u);
     std::vector<Detour> detours;
@@ -124,7 +109,8 @@ void splice_loops(std::vector<PenPath>& paths, std::vector<uint8_t>* marks) {
                 const uint32_t other = groups.find(shared[a].path);
                 if (other == group) continue;
                 detours.push_back({shared[a].path, shared[a].k, loop, shared[c].k});
-                head[groups.unite(group, other)] = head[other];
+                groups.unite(group, other);
+                head[groups.find(group)] = head[other];
                 break;
             }
         }

@@ -8,30 +8,13 @@
 #include <tuple>
 
 #include "host/plotting/ordering/delaunay_edges.h"
+#include "host/plotting/ordering/disjoint_sets.h"
 
 namespace tvk::host {
 namespace {
 
 using Point = std::pair<int32_t, int32_t>;
 constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
-
-class Sets {
-  public:
-    explicit Sets(size_t n) : parent_(n) { std::iota(parent_.begin(), parent_.end(), 0u); }
-    uint32_t find(uint32_t x) {
-        while (parent_[x] != x) x = parent_[x] = parent_[parent_[x]];
-        return x;
-    }
-    bool unite(uint32_t a, uint32_t b) {
-        a = find(a), b = find(b);
-        if (a == b) return false;
-        parent_[std::max(a, b)] = std::min(a, b);
-        return true;
-    }
-
-  private:
-    std::vector<uint32_t> parent_;
-};
 
 uint64_t point_hash(uint32_t group, Point p) {
     uint64_t k = (uint64_t(uint32_t(p.first)) << 32 | uint32_t(p.second)) ^
@@ -147,7 +130,7 @@ size_t fewest_strokes(const std::vector<PenPath>& paths) {
     };
     std::vector<Shared> shared;
     std::vector<uint32_t> odd;  // a path at each point where an odd number of segments meet
-    Sets parts(paths.size());
+    DisjointSets parts(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
         const auto& pts = paths[i].points;
         for (size_t k = 0; k < pts.size(); ++k) {
@@ -352,7 +335,7 @@ std::vector<double> spanning_edges_by_search(const PathStops& stops) {
                        ? std::numeric_limits<float>::infinity()
                        : std::nextafter(static_cast<float>(found.d[kKept - 1]), 0.0f);
     }
-    Sets parts(paths);
+    DisjointSets parts(paths);
     size_t left = 0;
     for (uint32_t i = 0; i < paths; ++i) left += stops.first[i + 1] > stops.first[i] ? 1 : 0;
     std::vector<uint32_t> part_at(order.size());
@@ -489,7 +472,7 @@ std::vector<double> spanning_edges(const PathStops& stops) {
     std::sort(sorted.begin(), sorted.end(), [](const Stop& a, const Stop& b) {
         return std::tie(a.at, a.path) < std::tie(b.at, b.path);
     });
-    Sets parts(paths);
+    DisjointSets parts(paths);
     std::vector<Point> places;
     std::vector<uint32_t> path_at;  // a path with a stop at each place
     for (size_t k = 0; k < sorted.size(); ++k) {
