@@ -70,6 +70,13 @@ double Affine::max_stretch() const {
     return std::sqrt((s + std::sqrt(std::max(0.0, s * s - 4 * det * det))) / 2);
 }
 
+Vec2 Affine::unapply(Vec2 p) const {
+    const double det = a * e - b * d;
+    if (det == 0) return p;
+    p = p - Vec2{c, f};
+    return {(e * p.x - b * p.y) / det, (-d * p.x + a * p.y) / det};
+}
+
 Affine operator*(const Affine& l, const Affine& r) {
     return {l.a * r.a + l.b * r.d, l.a * r.b + l.b * r.e, l.a * r.c + l.b * r.f + l.c,
             l.d * r.a + l.e * r.d, l.d * r.b + l.e * r.e, l.d * r.c + l.e * r.f + l.f};

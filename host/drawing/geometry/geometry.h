@@ -43,6 +43,9 @@ struct Affine {
 
     Vec2 apply(Vec2 p) const { return {a * p.x + b * p.y + c, d * p.x + e * p.y + f}; }
     Vec2 apply_vector(Vec2 v) const { return {a * v.x + b * v.y, d * v.x + e * v.y}; }
+    // The point this transform maps to p; p itself where it maps the plane
+    // onto a line or a point.
+    Vec2 unapply(Vec2 p) const;
     // The largest factor by which this transform stretches a length.
     double max_stretch() const;
     // The factor by which it scales a stroke's width: lengths on average, the

@@ -67,11 +67,7 @@ void Interpreter::run(std::string_view bytes) {
 }
 
 Vec2 Interpreter::to_user(Vec2 plotter) const {
-    const Affine& m = user_to_plotter_;
-    const double det = m.a * m.e - m.b * m.d;
-    if (det == 0) return plotter;
-    const Vec2 p = plotter - Vec2{m.c, m.f};
-    return {(m.e * p.x - m.b * p.y) / det, (-m.d * p.x + m.a * p.y) / det};
+    return user_to_plotter_.unapply(plotter);
 }
 
 void Interpreter::update_scaling() {

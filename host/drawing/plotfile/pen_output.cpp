@@ -79,11 +79,7 @@ void PenOutput::set_rotation(int degrees, std::optional<Vec2> page) {
 }
 
 Vec2 PenOutput::from_page(Vec2 mm) const {
-    const Affine& m = frame_;
-    const double det = m.a * m.e - m.b * m.d;
-    if (det == 0) return mm;
-    const Vec2 p = mm - Vec2{m.c, m.f};
-    return {(m.e * p.x - m.b * p.y) / det, (-m.d * p.x + m.a * p.y) / det};
+    return frame_.unapply(mm);
 }
 
 void PenOutput::set_window(std::optional<Box> window) {
