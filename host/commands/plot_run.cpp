@@ -446,11 +446,7 @@ class PlotRun {
         } else if (t_.pen_change && pens_asked_) {
             options.manual_pens = true;
             options.paused = [this](const PauseReason& reason) {
-                if (!port_->finish(host_.session.last_deadline_ms)) {
-                    if (!interrupt_requested()) host_.session.write_failed = true;
-                    return false;
-                }
-                return t_.pen_change(pen_change_text(reason.pen));
+                return plotter_caught_up() && t_.pen_change(pen_change_text(reason.pen));
             };
         }
         SendResult sent = send_plot(host_.driver, job, options);
@@ -483,11 +479,16 @@ class PlotRun {
         return "put in pen " + std::to_string(pen) + (colour.empty() ? "" : " (" + colour + ")");
     }
 
+    // Before a pause: the plotter has taken all that was sent; false where it
+    // failed (a write failure) or the plot was stopped meanwhile.
+    bool plotter_caught_up() {
+        if (port_->finish(host_.session.last_deadline_ms)) return true;
+        if (!interrupt_requested()) host_.session.write_failed = true;
+        return false;
+    }
+
     bool pause(const PauseReason& reason, PlotKeys* keys) {
-        if (!port_->finish(host_.session.last_deadline_ms)) {
-            if (!interrupt_requested()) host_.session.write_failed = true;
-            return false;
-        }
+        if (!plotter_caught_up()) return false;
         // A path split here ends a pen-down run that is no path of its own.
         if (reason.mid_path) splits_.push_back(host_.session.sent_bytes);
         const bool can_wait = keys != nullptr && keys->active();
